@@ -1,0 +1,39 @@
+// The one door from the computation layers to the user. Nothing below the
+// application talks to the user directly: messages, yes/no questions and the
+// password dialog go through a Prompter, implemented by the Qt application and
+// by scripted test doubles.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vornex {
+
+enum class PromptIcon { Information, Question, Warning, Error };
+
+enum class PasswordDialogMode {
+    Set,  // choose a new password (typed twice)
+    Ask,  // the password of a protected project
+};
+
+struct PasswordAnswer {
+    bool accepted = false;  // false: the dialog was cancelled
+    std::string text;       // what was typed (UTF-8)
+};
+
+struct Prompter {
+    virtual void message(std::string_view utf8Text) = 0;
+    virtual bool askYesNo(std::string_view utf8Text, bool defaultYes, PromptIcon icon) = 0;
+    virtual PasswordAnswer askPassword(PasswordDialogMode mode, std::string_view compareText) = 0;
+    virtual ~Prompter() = default;
+};
+
+// Answers every question with its default and shows nothing: for batch use
+// (command line) where no one can answer.
+struct DefaultAnswerPrompter : Prompter {
+    void message(std::string_view) override {}
+    bool askYesNo(std::string_view, bool defaultYes, PromptIcon) override { return defaultYes; }
+    PasswordAnswer askPassword(PasswordDialogMode, std::string_view) override { return {}; }
+};
+
+}  // namespace vornex

@@ -1,0 +1,49 @@
+// A table as data: what the grid shows, GUI-free. Every table builder returns a
+// Grid; the Qt grid only displays and edits it, and vornex-cli prints the very
+// same cells.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vornex {
+
+struct GridCell {
+    std::string text;                  // UTF-8, exactly as shown (leading blanks kept)
+    bool editable = false;
+    bool red = false;                  // red text (a mark such as an exceeded limit)
+    std::vector<std::string> choices;  // non-empty: a combo cell with these texts
+    int rowSpan = 1;                   // > 1: this cell covers the cells below it
+    int columnSpan = 1;                // > 1: this cell covers the cells to its right
+};
+
+struct GridColumn {
+    std::string caption;  // header-row text
+    int width = 80;       // pixels at the standard font
+    std::string hint;     // title tip of the column
+};
+
+struct GridRow {
+    std::vector<GridCell> cells;
+    int recordIndex = -1;  // index of the record the row shows, -1 none (e.g. the empty last row)
+};
+
+struct Grid {
+    int code = 0;                     // the table code
+    std::vector<GridColumn> columns;  // the fixed header row
+    std::vector<GridRow> rows;        // data rows, header excluded
+
+    int rowCount() const { return static_cast<int>(rows.size()); }
+    int columnCount() const { return static_cast<int>(columns.size()); }
+    const GridCell& cell(int row, int col) const { return rows.at(row).cells.at(col); }
+    GridCell& cell(int row, int col) { return rows.at(row).cells.at(col); }
+    // Appends a row of empty read-only cells and returns it.
+    GridRow& addRow(int recordIndex = -1) {
+        rows.emplace_back();
+        rows.back().cells.resize(columns.size());
+        rows.back().recordIndex = recordIndex;
+        return rows.back();
+    }
+};
+
+}  // namespace vornex

@@ -1,0 +1,125 @@
+#include "text/text.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <iconv.h>
+#include <mutex>
+#include <vector>
+
+namespace vornex::text {
+namespace {
+
+// One iconv conversion of a whole buffer. `replacement` is written for every input
+// sequence that cannot be converted, and one input byte is skipped so that the
+// conversion always makes progress.
+std::string convert(const char* to, const char* from, std::string_view in,
+                    std::string_view replacement, std::size_t skipOnError) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        return std::string(in);  // no converter on this system: pass bytes through
+    }
+    std::string out;
+    out.reserve(in.size() * 2 + 4);
+    std::vector<char> buf(in.size() * 4 + 16);
+    char* inPtr = const_cast<char*>(in.data());
+    std::size_t inLeft = in.size();
+    while (inLeft > 0) {
+        char* outPtr = buf.data();
+        std::size_t outLeft = buf.size();
+        std::size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+        out.append(buf.data(), static_cast<std::size_t>(outPtr - buf.data()));
+        if (rc != static_cast<std::size_t>(-1)) break;
+        if (errno == E2BIG) continue;
+        // EILSEQ or EINVAL (truncated sequence at the end): replace and skip.
+        out.append(replacement);
+        std::size_t skip = std::min(inLeft, skipOnError);
+        if (from[0] == 'U') {
+            // A well-formed UTF-8 character that has no GBK form is skipped whole;
+            // a malformed sequence one byte at a time.
+            auto* p = reinterpret_cast<const unsigned char*>(inPtr);
+            std::size_t len = p[0] >= 0xF8 ? 1 : p[0] >= 0xF0 ? 4 : p[0] >= 0xE0 ? 3 : p[0] >= 0xC0 ? 2 : 1;
+            bool wellFormed = len <= inLeft;
+            for (std::size_t k = 1; wellFormed && k < len; ++k) wellFormed = (p[k] & 0xC0) == 0x80;
+            skip = wellFormed ? len : 1;
+        }
+        inPtr += skip;
+        inLeft -= skip;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);  // reset shift state
+    }
+    iconv_close(cd);
+    return out;
+}
+
+const char* gbkName() {
+    // Code page 936 is glibc's "CP936" (GBK plus the euro sign at 0x80).
+    static const char* name = [] {
+        iconv_t cd = iconv_open("UTF-8", "CP936");
+        if (cd != reinterpret_cast<iconv_t>(-1)) {
+            iconv_close(cd);
+            return "CP936";
+        }
+        return "GBK";
+    }();
+    return name;
+}
+
+}  // namespace
+
+std::string gbkToUtf8(std::string_view gbk) {
+    bool ascii = true;
+    for (unsigned char c : gbk) ascii = ascii && c < 0x80;
+    if (ascii) return std::string(gbk);
+    return convert("UTF-8", gbkName(), gbk, "\xEF\xBF\xBD", 1);
+}
+
+std::string utf8ToGbk(std::string_view utf8) {
+    bool ascii = true;
+    for (unsigned char c : utf8) ascii = ascii && c < 0x80;
+    if (ascii) return std::string(utf8);
+    return convert(gbkName(), "UTF-8", utf8, "?", 1);
+}
+
+std::string cutGbk(std::string_view gbk, std::size_t maxBytes) {
+    std::size_t pos = 0;
+    while (pos < gbk.size()) {
+        std::size_t len = 1;
+        if (isGbkLeadByte(static_cast<unsigned char>(gbk[pos])) && pos + 1 < gbk.size()) len = 2;
+        if (pos + len > maxBytes) break;
+        pos += len;
+    }
+    return std::string(gbk.substr(0, pos));
+}
+
+std::string format(const char* fmt, ...) {
+    char small[256];
+    va_list ap;
+    va_start(ap, fmt);
+    va_list ap2;
+    va_copy(ap2, ap);
+    int n = std::vsnprintf(small, sizeof small, fmt, ap);
+    va_end(ap);
+    if (n < 0) {
+        va_end(ap2);
+        return {};
+    }
+    if (static_cast<std::size_t>(n) < sizeof small) {
+        va_end(ap2);
+        return std::string(small, static_cast<std::size_t>(n));
+    }
+    std::string out(static_cast<std::size_t>(n), '\0');
+    std::vsnprintf(out.data(), out.size() + 1, fmt, ap2);
+    va_end(ap2);
+    return out;
+}
+
+std::string_view trim(std::string_view s) {
+    const char* ws = " \t\r\n";
+    std::size_t b = s.find_first_not_of(ws);
+    if (b == std::string_view::npos) return {};
+    std::size_t e = s.find_last_not_of(ws);
+    return s.substr(b, e - b + 1);
+}
+
+}  // namespace vornex::text

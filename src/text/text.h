@@ -1,0 +1,36 @@
+// Text helpers: GBK (code page 936) <-> UTF-8, cutting GBK names to a byte budget
+// without splitting a double-byte character, and printf-style formatting.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace vornex::text {
+
+// True when the byte can start a double-byte GBK character (0x81..0xFE).
+inline bool isGbkLeadByte(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
+
+// GBK bytes to UTF-8. Stops at nothing: embedded zero bytes are kept. A byte
+// sequence that is not valid GBK becomes U+FFFD and conversion goes on.
+std::string gbkToUtf8(std::string_view gbk);
+
+// UTF-8 to GBK. A character that GBK cannot hold (or invalid UTF-8) becomes '?'.
+std::string utf8ToGbk(std::string_view utf8);
+
+// The longest prefix of `gbk` of at most `maxBytes` bytes made of whole characters:
+// a double-byte character that would straddle the limit is dropped entirely.
+std::string cutGbk(std::string_view gbk, std::size_t maxBytes);
+
+// Typed UTF-8 text as a stored name: converted to GBK and cut to `maxBytes` bytes.
+inline std::string nameFromUtf8(std::string_view utf8, std::size_t maxBytes = 12) {
+    return cutGbk(utf8ToGbk(utf8), maxBytes);
+}
+
+// printf-style formatting into a std::string ("%8.4f" and friends, used verbatim).
+std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+// Blank-trimmed copy (spaces, tabs, CR, LF at both ends).
+std::string_view trim(std::string_view s);
+
+}  // namespace vornex::text

@@ -1,0 +1,35 @@
+// A Prompter for tests: records everything shown and answers from queues.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "model/prompter.h"
+
+namespace vornex::testing {
+
+struct ScriptedPrompter : Prompter {
+    std::vector<std::string> shown;      // every message and question, in order
+    std::deque<bool> yesNoAnswers;       // answers to askYesNo; empty: the default
+    std::deque<PasswordAnswer> passwords;  // answers to askPassword; empty: cancelled
+    std::vector<std::string> passwordCompares;
+
+    void message(std::string_view t) override { shown.emplace_back(t); }
+    bool askYesNo(std::string_view t, bool defaultYes, PromptIcon) override {
+        shown.emplace_back(t);
+        if (yesNoAnswers.empty()) return defaultYes;
+        bool a = yesNoAnswers.front();
+        yesNoAnswers.pop_front();
+        return a;
+    }
+    PasswordAnswer askPassword(PasswordDialogMode, std::string_view compare) override {
+        passwordCompares.emplace_back(compare);
+        if (passwords.empty()) return {};
+        PasswordAnswer a = passwords.front();
+        passwords.pop_front();
+        return a;
+    }
+};
+
+}  // namespace vornex::testing
