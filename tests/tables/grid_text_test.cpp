@@ -1,0 +1,44 @@
+#include "tables/grid_text.h"
+
+#include <gtest/gtest.h>
+
+namespace vornex {
+namespace {
+
+Grid sample() {
+    Grid g;
+    g.columns = {{"桩号(m)", 80, ""}, {"坐标X(m)", 80, ""}, {"备注", 80, ""}};
+    auto& r0 = g.addRow(0);
+    r0.cells[0].text = "K0+100.000";
+    r0.cells[1].text = "  12.3400";
+    r0.cells[2].text = "a,\"b\"";
+    auto& r1 = g.addRow(1);
+    r1.cells[0].text = "x\ty";
+    r1.cells[2].text = "line1\nline2";
+    return g;
+}
+
+TEST(GridText, TsvKeepsLeadingBlanksAndEmptyCells) {
+    EXPECT_EQ(gridToTsv(sample()),
+              "桩号(m)\t坐标X(m)\t备注\n"
+              "K0+100.000\t  12.3400\ta,\"b\"\n"
+              "x y\t\tline1 line2\n");
+}
+
+TEST(GridText, CsvQuotesPerRfc4180) {
+    EXPECT_EQ(gridToCsv(sample()),
+              "桩号(m),坐标X(m),备注\r\n"
+              "K0+100.000,  12.3400,\"a,\"\"b\"\"\"\r\n"
+              "x\ty,,\"line1\nline2\"\r\n");
+}
+
+TEST(GridText, RowShorterThanHeaderIsPadded) {
+    Grid g;
+    g.columns = {{"a", 80, ""}, {"b", 80, ""}};
+    g.rows.emplace_back();  // no cells at all
+    EXPECT_EQ(gridToTsv(g), "a\tb\n\t\n");
+    EXPECT_EQ(gridToCsv(g), "a,b\r\n,\r\n");
+}
+
+}  // namespace
+}  // namespace vornex
