@@ -1,0 +1,53 @@
+// Continuous chainage and design stations (桩号).
+//
+// All alignment arithmetic runs on continuous chainage; the design station is
+// what users read and type. The two agree up to the first chain break (断链) and
+// are shifted at each one. A chain break (a → b) with b > a is a short chain
+// (短链, stations a..b never occur); with b <= a it is a long chain (长链,
+// stations b..a occur twice: the second time they are marked with "+").
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "model/records.h"
+#include "model/road.h"
+
+namespace vornex {
+
+// Start S and end E of a road's element list in continuous chainage; kNoValue
+// when the road has no elements.
+double alignmentStart(const Road& road);
+double alignmentEnd(const Road& road);
+
+struct DesignStation {
+    double station = 0;            // design station (metres)
+    bool inLongChainZone = false;  // second occurrence inside a long chain
+};
+
+// Continuous chainage to design station, applying the chain breaks in list order.
+DesignStation toDesignStation(const Road& road, double chainage);
+
+// Typed design station to continuous chainage. `plus` marks the second
+// occurrence of a station inside a long chain.
+double toContinuousChainage(const Road& road, double designStation, bool plus);
+
+// Station text as typed or shown: "*" is ignored, "+" is ignored and sets the
+// long-chain flag, the rest is read as a real number ("12345.678", "+1980").
+// Text without a number gives kNoValue.
+double toContinuousChainage(const Road& road, std::string_view stationText);
+
+// Station text (UTF-8). With kilometre: "  K12+345.678"; in a long-chain zone
+// " +K12+345.678"; negative " -K0+234.500"; outside the road "*" in the first
+// column. Without kilometre: " 12345.678", " +1980.000". kNoValue (or an absurd
+// value) gives empty text.
+std::string formatStation(const Road& road, double chainage, bool withKilometre);
+
+// Break value shown in the chain-break table: "短链长度 %8.3fm" or "长链长度 %8.3fm".
+std::string chainBreakValueText(const ChainBreak& chainBreak);
+
+// Remark of the coordinate-table row at a chain break: "短链= K1+100.000",
+// "长链= K1+950.000" (a negative end station gives "-K").
+std::string chainBreakRemark(const ChainBreak& chainBreak);
+
+}  // namespace vornex
