@@ -35,22 +35,23 @@ bool distanceToAlignment(const Road& road, const AlignmentPoint& point, double t
 
 // A road's element list prepared for many queries: a copy of the elements with
 // a station index and a spatial index over the nearest-element samples. Its
-// answers are exactly those of the plain functions on the same elements; build
-// it once per table or batch and rebuild it after the elements change.
+// answers are exactly those of the plain functions on the same elements with
+// the same tolerance; build it once per table or batch and rebuild it after the
+// elements change.
 class AlignmentIndex {
 public:
     AlignmentIndex();
-    explicit AlignmentIndex(std::span<const AlignmentElement> elements);
+    AlignmentIndex(std::span<const AlignmentElement> elements, double tolerance);
     ~AlignmentIndex();
     AlignmentIndex(AlignmentIndex&&) noexcept;
     AlignmentIndex& operator=(AlignmentIndex&&) noexcept;
 
     const std::vector<AlignmentElement>& elements() const;
+    double tolerance() const;
 
     int elementAtStation(double chainage) const;
-    int pointAtStation(double chainage, double tolerance, double offset, double sideAngle,
-                       AlignmentPoint& point) const;
-    int stationOfPoint(const AlignmentPoint& point, double tolerance, StationOffset& result) const;
+    int pointAtStation(double chainage, double offset, double sideAngle, AlignmentPoint& point) const;
+    int stationOfPoint(const AlignmentPoint& point, StationOffset& result) const;
 
 private:
     struct Impl;

@@ -1,0 +1,348 @@
+#include "geometry/point_to_station.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "geometry/plane.h"
+
+namespace vornex {
+namespace detail {
+void pointAtStationOn(std::span<const AlignmentElement> elements, int index, double chainage,
+                      double tolerance, double offset, double sideAngle, AlignmentPoint& point);
+}  // namespace detail
+
+namespace {
+
+constexpr double kDegToRad = kPi / 180.0;
+
+bool sameRadius(const AlignmentElement& e) { return std::fabs(e.startRadius - e.endRadius) < 0.0001; }
+
+double distance(double ax, double ay, double bx, double by) {
+    double dx = ax - bx, dy = ay - by;
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+// The samples of the coarse pass that belong to element i: its start point and
+// the midpoints of the chords to the next element's start (to its own end for
+// the last element). An arc of more than 180 degrees is cut into equal pieces of
+// at most 180 degrees, each contributing its chord midpoint.
+template <typename Fn>
+void forEachCoarseSample(std::span<const AlignmentElement> elements, int i, double tol, Fn&& fn) {
+    const AlignmentElement& e = elements[i];
+    fn(e.x, e.y);
+    double cx = e.x, cy = e.y;
+    if (sameRadius(e) && e.startRadius != 0) {
+        double angle = 180.0 * e.length / (std::fabs(e.startRadius) * kPi);
+        if (angle > 180.0 && std::isfinite(angle)) {
+            double pieces = std::min(std::ceil(angle / 180.0), 1.0e4);
+            double remaining = angle;
+            for (int j = 1; remaining > 180.0 && j < pieces; ++j) {
+                AlignmentPoint s = pointOnElement(e, e.length * j / pieces, tol);
+                fn((cx + s.x) / 2.0, (cy + s.y) / 2.0);
+                cx = s.x;
+                cy = s.y;
+                remaining -= 180.0;
+            }
+        }
+    }
+    double nx, ny;
+    if (i + 1 < static_cast<int>(elements.size())) {
+        nx = elements[i + 1].x;
+        ny = elements[i + 1].y;
+    } else {
+        AlignmentPoint end = pointOnElement(e, e.length, tol);
+        nx = end.x;
+        ny = end.y;
+    }
+    fn((cx + nx) / 2.0, (cy + ny) / 2.0);
+}
+
+// Coarse pass without an index: the element owning the nearest sample, ties to
+// the earlier element.
+int nearestElementScan(std::span<const AlignmentElement> elements, double px, double py, double tol) {
+    double best = kNoValue;
+    int nearest = 0;
+    for (int i = 0; i < static_cast<int>(elements.size()); ++i) {
+        forEachCoarseSample(elements, i, tol, [&](double x, double y) {
+            double d = distance(px, py, x, y);
+            if (d < best) {
+                best = d;
+                nearest = i;
+            }
+        });
+    }
+    return nearest;
+}
+
+// Signed distance of P to the right of the tangent through Q.
+double rightOffset(double px, double py, const AlignmentPoint& q) {
+    double a = q.azimuth * kDegToRad;
+    return -(px - q.x) * std::sin(a) + (py - q.y) * std::cos(a);
+}
+
+struct Foot {
+    double station = 0;
+    double offset = 0;
+    bool before = false;  // a straight that the point lies before
+};
+
+Foot footOnStraight(const AlignmentElement& e, double px, double py) {
+    PolarVector v = joinPoints(px - e.x, py - e.y);
+    double delta = (v.azimuth - e.startAzimuth) * kDegToRad;
+    double along = v.distance * std::cos(delta);
+    Foot f;
+    f.offset = v.distance * std::sin(delta);
+    f.before = along < -0.001;
+    f.station = e.startStation + along;
+    return f;
+}
+
+Foot footOnCircle(const AlignmentElement& e, double px, double py) {
+    double r = std::fabs(e.startRadius);
+    bool right = e.startRadius > 0;
+    PlanePoint c = polarOffset(r, e.startAzimuth + (right ? 90.0 : -90.0));
+    double cx = e.x + c.x, cy = e.y + c.y;
+    PolarVector v = joinPoints(px - cx, py - cy);
+    Foot f;
+    f.offset = right ? r - v.distance : v.distance - r;
+    // Station from the angle swept from the start radius to the foot radius in
+    // the turning direction. The gap beyond the arc's end is split in the middle:
+    // its far half counts as before the start. Unlike the chord length this
+    // holds for arcs of more than 180 degrees.
+    double startBearing = normalizeAngle(e.startAzimuth + (right ? -90.0 : 90.0));
+    double swept = right ? normalizeAngle(v.azimuth - startBearing) : normalizeAngle(startBearing - v.azimuth);
+    double arcAngle = e.length / r / kDegToRad;
+    if (arcAngle < 360.0 && swept > 180.0 + arcAngle / 2.0) swept -= 360.0;
+    f.station = e.startStation + r * swept * kDegToRad;
+    return f;
+}
+
+Foot footOnSpiral(const AlignmentElement& e, double px, double py, double tol) {
+    // First estimate: radial projection onto the circle through the spiral's
+    // ends whose radius is twice the sharper end radius.
+    double r1 = e.startRadius, r2 = e.endRadius;
+    double sharp = r1 == 0 ? r2 : r2 == 0 ? r1 : (std::fabs(r1) < std::fabs(r2) ? r1 : r2);
+    double rc = 2.0 * sharp;
+    AlignmentPoint end = pointOnElement(e, e.length, tol);
+    PlanePoint centre;
+    double s = 0;
+    if (circleCentre(false, e.x, e.y, end.x, end.y, rc, centre)) {
+        PolarVector v = joinPoints(px - centre.x, py - centre.y);
+        PlanePoint foot = polarOffset(std::fabs(rc), v.azimuth);
+        double chord = distance(centre.x + foot.x, centre.y + foot.y, e.x, e.y);
+        s = 2.0 * std::fabs(rc) * std::asin(std::min(1.0, chord / (2.0 * std::fabs(rc))));
+    } else {
+        // The spiral's chord is longer than that circle allows: start from the
+        // projection onto the start tangent.
+        PolarVector v = joinPoints(px - e.x, py - e.y);
+        s = std::clamp(v.distance * std::cos((v.azimuth - e.startAzimuth) * kDegToRad), 0.0, e.length);
+    }
+    // Newton steps on the angle N between the tangent's normal at Q(s) and the
+    // direction Q→P. Moving Q by ds turns the direction to P by ds/d and the
+    // tangent by κ·ds, so dN/ds = −(1/d − side·κ) with κ positive to the right.
+    for (int step = 0; step < 99; ++step) {
+        AlignmentPoint q = pointOnElement(e, s, tol);
+        PolarVector v = joinPoints(px - q.x, py - q.y);
+        double qa = q.azimuth * kDegToRad;
+        double along = (px - q.x) * std::cos(qa) + (py - q.y) * std::sin(qa);
+        if (v.distance < 1e-12) break;  // P is on the curve
+        double lambda = normalizeAngle(v.azimuth - q.azimuth);
+        double side = lambda > 180.0 ? -1.0 : 1.0;
+        double n = side < 0 ? lambda - 270.0 : 90.0 - lambda;
+        double den = 1.0 / v.distance - side * elementCurvature(e, s);
+        if (std::fabs(den) < 1e-12) break;  // P at the centre of curvature: every s is a foot
+        double ds = n * kDegToRad / den;
+        if (!std::isfinite(ds)) break;
+        s += ds;
+        if (std::fabs(along) < 0.0001 || s > e.length + 0.001) break;
+    }
+    Foot f;
+    f.station = e.startStation + s;
+    f.offset = rightOffset(px, py, pointOnElement(e, s, tol));
+    return f;
+}
+
+// Fine pass from element `first` on; -1 when no element takes the foot.
+int finePass(std::span<const AlignmentElement> elements, int first, double px, double py, double tol,
+             StationOffset& result) {
+    const int n = static_cast<int>(elements.size());
+    int k = std::max(first, 0);
+    int lowestTried = k;
+    while (k < n) {
+        const AlignmentElement& e = elements[k];
+        Foot f;
+        if (sameRadius(e) && e.startRadius == 0) {
+            f = footOnStraight(e, px, py);
+            if (f.before) {
+                // Step back only to an element not tried yet. Coming back here
+                // from the previous element means the point lies past that
+                // element's end and before this straight: the wedge outside an
+                // angle point (or before the road's start), which no element
+                // takes.
+                if (k - 1 < lowestTried && k >= 1) {
+                    lowestTried = --k;
+                    continue;
+                }
+                return -1;
+            }
+        } else if (sameRadius(e)) {
+            f = footOnCircle(e, px, py);
+        } else {
+            f = footOnSpiral(e, px, py, tol);
+        }
+        if (e.startStation - 0.001 <= f.station && f.station <= e.startStation + e.length + 0.001) {
+            result.station = f.station;
+            result.offset = f.offset;
+            result.sideAngle = f.offset < 0 ? 270.0 : 90.0;
+            return k;
+        }
+        ++k;
+    }
+    return -1;
+}
+
+// Implicit 2-d tree over the coarse samples: nodes are the medians of
+// alternating axes, stored in place.
+struct Sample {
+    double x, y;
+    int element;
+};
+
+void buildTree(std::vector<Sample>& s, std::size_t lo, std::size_t hi, int axis) {
+    if (hi - lo <= 1) return;
+    std::size_t mid = lo + (hi - lo) / 2;
+    std::nth_element(s.begin() + lo, s.begin() + mid, s.begin() + hi, [axis](const Sample& a, const Sample& b) {
+        return axis == 0 ? a.x < b.x : a.y < b.y;
+    });
+    buildTree(s, lo, mid, 1 - axis);
+    buildTree(s, mid + 1, hi, 1 - axis);
+}
+
+struct Nearest {
+    double best = kNoValue;
+    int element = 0;
+};
+
+// Same answer as nearestElementScan: the smallest distance, ties to the lowest
+// element. A subtree is skipped only when its axis gap alone already exceeds
+// the best distance (rounding is monotone, so no sample in it can tie).
+void searchTree(const std::vector<Sample>& s, std::size_t lo, std::size_t hi, int axis, double px, double py,
+                Nearest& nr) {
+    if (lo >= hi) return;
+    std::size_t mid = lo + (hi - lo) / 2;
+    const Sample& m = s[mid];
+    double d = distance(px, py, m.x, m.y);
+    if (d < nr.best || (d == nr.best && nr.best < kNoValue && m.element < nr.element)) {
+        nr.best = d;
+        nr.element = m.element;
+    }
+    if (hi - lo == 1) return;
+    double diff = axis == 0 ? px - m.x : py - m.y;
+    bool leftFirst = diff < 0;
+    auto visitFar = [&](std::size_t a, std::size_t b) {
+        if (!(std::sqrt(diff * diff) > nr.best)) searchTree(s, a, b, 1 - axis, px, py, nr);
+    };
+    if (leftFirst) {
+        searchTree(s, lo, mid, 1 - axis, px, py, nr);
+        visitFar(mid + 1, hi);
+    } else {
+        searchTree(s, mid + 1, hi, 1 - axis, px, py, nr);
+        visitFar(lo, mid);
+    }
+}
+
+}  // namespace
+
+int stationOfPoint(std::span<const AlignmentElement> elements, const AlignmentPoint& point, double tolerance,
+                   StationOffset& result) {
+    result = {};
+    if (elements.empty()) return -1;
+    int nearest = nearestElementScan(elements, point.x, point.y, tolerance);
+    return finePass(elements, nearest - 1, point.x, point.y, tolerance, result);
+}
+
+int stationOfPoint(const Road& road, const AlignmentPoint& point, double tolerance, StationOffset& result) {
+    return stationOfPoint(std::span<const AlignmentElement>(road.elements), point, tolerance, result);
+}
+
+bool distanceToAlignment(std::span<const AlignmentElement> elements, const AlignmentPoint& point,
+                         double tolerance, double& station, double& offset) {
+    StationOffset r;
+    int k = stationOfPoint(elements, point, tolerance, r);
+    station = r.station;
+    offset = r.offset;
+    return k >= 0;
+}
+
+bool distanceToAlignment(const Road& road, const AlignmentPoint& point, double tolerance, double& station,
+                         double& offset) {
+    return distanceToAlignment(std::span<const AlignmentElement>(road.elements), point, tolerance, station,
+                               offset);
+}
+
+struct AlignmentIndex::Impl {
+    std::vector<AlignmentElement> elements;
+    double tolerance = 0.0001;
+    std::vector<double> endMax;  // running maximum of startStation + length
+    std::vector<Sample> samples;
+};
+
+AlignmentIndex::AlignmentIndex() : impl_(std::make_unique<Impl>()) {}
+
+AlignmentIndex::AlignmentIndex(std::span<const AlignmentElement> elements, double tolerance)
+    : impl_(std::make_unique<Impl>()) {
+    Impl& m = *impl_;
+    m.elements.assign(elements.begin(), elements.end());
+    m.tolerance = tolerance;
+    double run = -std::numeric_limits<double>::infinity();
+    m.endMax.reserve(m.elements.size());
+    for (const AlignmentElement& e : m.elements) {
+        run = std::max(run, e.startStation + e.length);  // a NaN end never raises the maximum
+        m.endMax.push_back(run);
+    }
+    std::span<const AlignmentElement> all(m.elements);
+    for (int i = 0; i < static_cast<int>(all.size()); ++i) {
+        forEachCoarseSample(all, i, tolerance, [&](double x, double y) { m.samples.push_back({x, y, i}); });
+    }
+    buildTree(m.samples, 0, m.samples.size(), 0);
+}
+
+AlignmentIndex::~AlignmentIndex() = default;
+AlignmentIndex::AlignmentIndex(AlignmentIndex&&) noexcept = default;
+AlignmentIndex& AlignmentIndex::operator=(AlignmentIndex&&) noexcept = default;
+
+const std::vector<AlignmentElement>& AlignmentIndex::elements() const { return impl_->elements; }
+
+double AlignmentIndex::tolerance() const { return impl_->tolerance; }
+
+int AlignmentIndex::elementAtStation(double chainage) const {
+    const Impl& m = *impl_;
+    const int n = static_cast<int>(m.elements.size());
+    if (n == 0) return -1;
+    if (std::isnan(chainage)) return n - 1;
+    // The first element with chainage < its end is the first whose running
+    // maximum of ends exceeds the chainage.
+    auto it = std::partition_point(m.endMax.begin(), m.endMax.end(), [chainage](double e) { return !(chainage < e); });
+    if (it == m.endMax.end()) return n - 1;
+    return static_cast<int>(it - m.endMax.begin());
+}
+
+int AlignmentIndex::pointAtStation(double chainage, double offset, double sideAngle, AlignmentPoint& point) const {
+    point = {};
+    int i = elementAtStation(chainage);
+    if (i < 0) return 0;
+    detail::pointAtStationOn(impl_->elements, i, chainage, impl_->tolerance, offset, sideAngle, point);
+    return 1;
+}
+
+int AlignmentIndex::stationOfPoint(const AlignmentPoint& point, StationOffset& result) const {
+    result = {};
+    const Impl& m = *impl_;
+    if (m.elements.empty()) return -1;
+    Nearest nr;
+    searchTree(m.samples, 0, m.samples.size(), 0, point.x, point.y, nr);
+    return finePass(m.elements, nr.element - 1, point.x, point.y, m.tolerance, result);
+}
+
+}  // namespace vornex

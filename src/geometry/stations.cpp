@@ -1,0 +1,171 @@
+#include "geometry/stations.h"
+
+#include <charconv>
+#include <cmath>
+#include <string>
+
+#include "text/text.h"
+
+namespace vornex {
+namespace {
+
+// Stations at or beyond this magnitude are not printed (they overflow the
+// kilometre field and mean nothing on a road).
+constexpr double kLargestKilometreStation = 1.0e15;
+constexpr double kLargestPlainStation = 1.0e17;
+
+// Kilometres and "%7.3f" metres (zero-filled to seven characters) of a
+// non-negative station. Metres that round up to 1000.000 carry into the
+// kilometre.
+struct KmMetres {
+    long long km = 0;
+    std::string metres;
+};
+
+KmMetres splitKilometre(double absStation) {
+    KmMetres r;
+    double km = std::trunc(absStation / 1000.0);
+    double m = std::fabs(absStation - 1000.0 * km);
+    std::string text = text::format("%7.3f", m);
+    if (text.size() > 7) {  // 999.9995.. printed as 1000.000
+        km += 1;
+        text = "000.000";
+    }
+    for (std::size_t i = 0; i < 2 && i < text.size(); ++i) {
+        if (text[i] == ' ') text[i] = '0';
+    }
+    r.km = static_cast<long long>(km);
+    r.metres = text;
+    return r;
+}
+
+}  // namespace
+
+double alignmentStart(const Road& road) {
+    if (road.elements.empty()) return kNoValue;
+    return road.elements.front().startStation;
+}
+
+double alignmentEnd(const Road& road) {
+    if (road.elements.empty()) return kNoValue;
+    const AlignmentElement& e = road.elements.back();
+    return e.startStation + e.length;
+}
+
+DesignStation toDesignStation(const Road& road, double chainage) {
+    DesignStation r;
+    double c = chainage;
+    for (const ChainBreak& b : road.chainBreaks) {
+        if (b.startStation >= c) break;
+        c += b.endStation - b.startStation;
+        // The shifted value lies in the repeated stretch [end, start] of a long chain.
+        r.inLongChainZone = b.startStation >= c;
+    }
+    r.station = c;
+    return r;
+}
+
+double toContinuousChainage(const Road& road, double s0, bool plus) {
+    double s = alignmentStart(road);
+    double e = alignmentEnd(road);
+    double acc = s0;
+    for (const ChainBreak& brk : road.chainBreaks) {
+        double a = brk.startStation, b = brk.endStation;
+        // Breaks wholly outside the road do not shift anything.
+        if ((a < s && b < s) || (a > e && b > e)) continue;
+        double d = a - b;  // >= 0 long chain, < 0 short chain
+        if (!plus) {
+            if (d >= 0) {
+                if (s0 <= a) break;
+            } else {
+                if (s0 <= b) break;
+            }
+            acc += d;
+        } else if (s0 <= a) {
+            if (s0 <= b) break;
+            acc += d;
+            if (s0 != a) break;
+        } else {
+            if (acc < b) break;
+            acc += d;
+        }
+    }
+    return acc;
+}
+
+double toContinuousChainage(const Road& road, std::string_view stationText) {
+    std::string t(stationText);
+    bool plus = false;
+    for (char& ch : t) {
+        if (ch == '*') {
+            ch = ' ';
+        } else if (ch == '+') {
+            ch = ' ';
+            plus = true;
+        }
+    }
+    std::string_view v = text::trim(t);
+    // A leading sign is the only thing before the digits that from_chars does not take.
+    bool negative = false;
+    if (!v.empty() && v.front() == '-') {
+        negative = true;
+        v.remove_prefix(1);
+        v = text::trim(v);
+        if (!v.empty() && v.front() == '-') return kNoValue;
+    }
+    double value = 0;
+    auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), value);
+    (void)end;
+    if (ec != std::errc() || !std::isfinite(value)) return kNoValue;
+    return toContinuousChainage(road, negative ? -value : value, plus);
+}
+
+std::string formatStation(const Road& road, double chainage, bool withKilometre) {
+    if (chainage == kNoValue || !std::isfinite(chainage)) return {};
+    double limit = withKilometre ? kLargestKilometreStation : kLargestPlainStation;
+    if (std::fabs(chainage) / limit > 1.0) return {};
+    double start = alignmentStart(road), end = alignmentEnd(road);
+    bool outside = chainage + 0.0001 < start || chainage - 0.0001 > end;
+
+    std::string prefix = text::gbkToUtf8(road.stationPrefix.str());
+    DesignStation ds = toDesignStation(road, chainage);
+    double s = ds.station;
+    if (!std::isfinite(s) || std::fabs(s) / limit > 1.0) return {};  // absurd chain breaks
+    std::string out;
+    if (ds.inLongChainZone) {
+        if (withKilometre) {
+            KmMetres km = splitKilometre(std::fabs(s));
+            out = " +" + prefix + text::format("%lld", km.km) + "+" + km.metres;
+        } else {
+            out = text::format(" +%7.3f", s);
+        }
+    } else if (withKilometre) {
+        // A station a hair below a kilometre prints as the next kilometre (000.000),
+        // never as 1000.000.
+        double a = std::fabs(s);
+        if (std::trunc(a / 1000.0) < std::trunc((a + 0.0005) / 1000.0)) a += 0.0005;
+        KmMetres km = splitKilometre(a);
+        out = "  " + prefix + text::format("%lld", km.km) + "+" + km.metres;
+    } else {
+        // The minus sign stands directly before the digits.
+        out = text::format(" %7.3f", s);
+    }
+    if (s < 0 && withKilometre) out[1] = '-';
+    if (outside) out[0] = '*';
+    return out;
+}
+
+std::string chainBreakValueText(const ChainBreak& chainBreak) {
+    double a = chainBreak.startStation, b = chainBreak.endStation;
+    if (a < b) return text::format("短链长度 %8.3fm", b - a);
+    return text::format("长链长度 %8.3fm", a - b);
+}
+
+std::string chainBreakRemark(const ChainBreak& chainBreak) {
+    double a = chainBreak.startStation, b = chainBreak.endStation;
+    KmMetres km = splitKilometre(std::fabs(b));
+    const char* kind = a < b ? "短链" : "长链";
+    return text::format(b < 0 ? "%s= -K%lld+%s" : "%s= K%lld+%s", kind, km.km, km.metres.c_str());
+}
+
+}  // namespace vornex
