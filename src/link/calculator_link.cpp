@@ -1,0 +1,183 @@
+#include "link/calculator_link.h"
+
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <random>
+
+#include "link/packet.h"
+
+namespace vornex::link {
+
+LinkStatus::~LinkStatus() { link.CloseLink(); }
+
+CalculatorLink::CalculatorLink(TransportFactory factory, int replyTimeoutMs)
+    : factory_(std::move(factory)), replyTimeoutMs_(replyTimeoutMs) {}
+
+CalculatorLink::~CalculatorLink() { CloseLink(); }
+
+bool CalculatorLink::OpenLink() {
+    std::lock_guard lock(mutex_);
+    if (transport_) return true;
+    if (!factory_) {
+        lastError_ = "no link configured";
+        return false;
+    }
+    auto t = factory_();
+    if (!t || !t->open()) {
+        lastError_ = t ? t->lastError() : "no link configured";
+        return false;
+    }
+    lastError_.clear();
+    transport_ = std::move(t);
+    return true;
+}
+
+bool CalculatorLink::CheckLink(LinkStatus& status) {
+    if (!isOpen()) {
+        status.text = "USB设备没有初始化.";
+        return false;
+    }
+    WritePacket(checkPacket());
+    std::size_t n = ReadReply(status.buffer.data(), status.buffer.size(), replyTimeoutMs_);
+    return n > 0 && static_cast<unsigned char>(status.buffer[0]) == kTypeAck;
+}
+
+bool CalculatorLink::ConnectLink(LinkStatus& status) {
+    if (isOpen()) return true;
+    if (!OpenLink()) return false;
+    return CheckLink(status);
+}
+
+void CalculatorLink::CloseLink() {
+    std::lock_guard lock(mutex_);
+    if (transport_) transport_->close();
+    transport_.reset();
+}
+
+bool CalculatorLink::isOpen() const {
+    std::lock_guard lock(mutex_);
+    return transport_ != nullptr;
+}
+
+std::string CalculatorLink::lastError() const {
+    std::lock_guard lock(mutex_);
+    return lastError_;
+}
+
+std::size_t CalculatorLink::WritePacket(std::string_view packet) {
+    std::lock_guard lock(mutex_);
+    if (!transport_ || packet.empty()) return 0;
+    return transport_->write(packet);
+}
+
+std::size_t CalculatorLink::ReadReply(char* buffer, std::size_t maxBytes, int timeoutMs) {
+    std::lock_guard lock(mutex_);
+    if (!transport_ || !buffer) return 0;
+    if (maxBytes == 0) maxBytes = kReplyBufferSize;
+    return transport_->read(buffer, maxBytes, timeoutMs);
+}
+
+std::string CalculatorLink::readReply(std::size_t maxBytes) {
+    if (maxBytes == 0) maxBytes = kReplyBufferSize;
+    std::string buf(maxBytes, '\0');
+    buf.resize(ReadReply(buf.data(), maxBytes, replyTimeoutMs_));
+    return buf;
+}
+
+void CancelEvent::set() {
+    std::lock_guard lock(mutex_);
+    signalled_ = true;
+    cv_.notify_all();
+}
+
+void CancelEvent::reset() {
+    std::lock_guard lock(mutex_);
+    signalled_ = false;
+}
+
+bool CancelEvent::poll() {
+    std::lock_guard lock(mutex_);
+    bool was = signalled_;
+    signalled_ = false;
+    return was;
+}
+
+bool CancelEvent::wait(int timeoutMs) {
+    std::unique_lock lock(mutex_);
+    cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return signalled_; });
+    bool was = signalled_;
+    signalled_ = false;
+    return was;
+}
+
+TransferFile::~TransferFile() { close(); }
+
+bool TransferFile::openRead(const std::string& path) {
+    close();
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return false;
+    file_ = std::fopen(path.c_str(), "rb");
+    if (!file_) return false;
+    if (std::fseek(file_, 0, SEEK_END) == 0) {
+        long end = std::ftell(file_);
+        length_ = end < 0 ? 0 : static_cast<std::uint64_t>(end);
+    }
+    std::fseek(file_, 0, SEEK_SET);
+    return true;
+}
+
+bool TransferFile::create(const std::string& path) {
+    close();
+    std::random_device rd;
+    std::filesystem::path p(path);
+    std::string temp = (p.parent_path() / ("." + p.filename().string() + "." + std::to_string(rd()) + ".part")).string();
+    file_ = std::fopen(temp.c_str(), "wb");
+    if (!file_) return false;
+    target_ = path;
+    temp_ = temp;
+    length_ = 0;
+    writeFailed_ = false;
+    return true;
+}
+
+std::size_t TransferFile::read(char* buffer, std::size_t n) {
+    if (!file_ || n == 0) return 0;
+    return std::fread(buffer, 1, n, file_);
+}
+
+bool TransferFile::write(std::string_view bytes) {
+    if (!file_) return false;
+    if (bytes.empty()) return !writeFailed_;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) writeFailed_ = true;
+    length_ += bytes.size();
+    return !writeFailed_;
+}
+
+bool TransferFile::commit() {
+    if (!file_ || temp_.empty()) return false;
+    bool ok = std::fflush(file_) == 0 && !writeFailed_;
+    std::fclose(file_);
+    file_ = nullptr;
+    std::error_code ec;
+    if (ok) std::filesystem::rename(temp_, target_, ec);
+    if (!ok || ec) std::filesystem::remove(temp_, ec);
+    bool done = ok && !ec;
+    temp_.clear();
+    target_.clear();
+    return done;
+}
+
+void TransferFile::close() {
+    if (file_) std::fclose(file_);
+    file_ = nullptr;
+    if (!temp_.empty()) {
+        std::error_code ec;
+        std::filesystem::remove(temp_, ec);
+    }
+    temp_.clear();
+    target_.clear();
+    length_ = 0;
+}
+
+}  // namespace vornex::link

@@ -1,0 +1,121 @@
+// The calculator link: one open transport at a time, opened lazily by the
+// operation that needs it, written one packet per call and read with a
+// time-out. Also the small objects a transfer shares between the thread that
+// starts it and its worker: the cancel event and the PC file being transferred.
+#pragma once
+
+#include <array>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "link/transport.h"
+
+namespace vornex::link {
+
+inline constexpr int kDefaultReplyTimeoutMs = 1000;
+inline constexpr std::size_t kReplyBufferSize = 1024;
+
+class CalculatorLink;
+
+// The status block each calculator dialog or command owns: a text and a reply
+// buffer. Destroying it closes the link, so the link never outlives its user.
+struct LinkStatus {
+    explicit LinkStatus(CalculatorLink& l) : link(l) {}
+    ~LinkStatus();
+    LinkStatus(const LinkStatus&) = delete;
+    LinkStatus& operator=(const LinkStatus&) = delete;
+
+    CalculatorLink& link;
+    std::string text;
+    std::array<char, kReplyBufferSize> buffer{};
+};
+
+class CalculatorLink {
+public:
+    explicit CalculatorLink(TransportFactory factory, int replyTimeoutMs = kDefaultReplyTimeoutMs);
+    ~CalculatorLink();
+    CalculatorLink(const CalculatorLink&) = delete;
+    CalculatorLink& operator=(const CalculatorLink&) = delete;
+
+    // Opens the calculator; false when none could be opened (the reason in lastError()).
+    bool OpenLink();
+    // Sends the check packet; true when the calculator acknowledges.
+    bool CheckLink(LinkStatus& status);
+    // An open link is reused without a check; otherwise open, then check.
+    bool ConnectLink(LinkStatus& status);
+    void CloseLink();
+    bool isOpen() const;
+
+    // Purges stale input and writes the whole packet; 0 on a closed link.
+    std::size_t WritePacket(std::string_view packet);
+    // One reply of up to maxBytes (0 means 1024) within timeoutMs; 0 when nothing
+    // arrived or the link is closed.
+    std::size_t ReadReply(char* buffer, std::size_t maxBytes, int timeoutMs);
+    // ReadReply into a string, with the link's reply time-out.
+    std::string readReply(std::size_t maxBytes = kReplyBufferSize);
+
+    int replyTimeoutMs() const { return replyTimeoutMs_; }
+    void setReplyTimeoutMs(int ms) { replyTimeoutMs_ = ms; }
+    std::string lastError() const;
+
+private:
+    TransportFactory factory_;
+    int replyTimeoutMs_;
+    mutable std::mutex mutex_;  // one operation on the transport at a time
+    std::unique_ptr<Transport> transport_;
+    std::string lastError_;
+};
+
+// Auto-reset event: set() by the cancel, poll() by the worker consumes it.
+class CancelEvent {
+public:
+    void set();
+    void reset();
+    // True (and back to not signalled) when set; never waits.
+    bool poll();
+    // Waits up to timeoutMs for the event; consumes it when it came.
+    bool wait(int timeoutMs);
+
+private:
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    bool signalled_ = false;
+};
+
+// The PC file of a transfer: read for an upload, written for a download. A
+// download is written to a temporary file beside the target and moved over it
+// only when complete, so a failed or cancelled download never leaves a partial
+// file nor destroys the file it would have replaced.
+class TransferFile {
+public:
+    TransferFile() = default;
+    ~TransferFile();
+    TransferFile(const TransferFile&) = delete;
+    TransferFile& operator=(const TransferFile&) = delete;
+
+    bool openRead(const std::string& path);
+    bool create(const std::string& path);  // the temporary beside `path`
+    bool isOpen() const { return file_ != nullptr; }
+    std::uint64_t length() const { return length_; }
+    // Reads up to n bytes; the count read.
+    std::size_t read(char* buffer, std::size_t n);
+    bool write(std::string_view bytes);
+    // Download: moves the finished temporary over the target.
+    bool commit();
+    // Closes the file; an uncommitted download's temporary is removed.
+    void close();
+
+private:
+    std::FILE* file_ = nullptr;
+    std::uint64_t length_ = 0;
+    std::string target_;  // download target
+    std::string temp_;    // download temporary
+    bool writeFailed_ = false;
+};
+
+}  // namespace vornex::link
