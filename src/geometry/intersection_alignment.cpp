@@ -145,7 +145,8 @@ IntersectionPoint normalizeSpiralInputs(const IntersectionPoint& point) {
         if (length != 0) {
             double denominator = a2 - length * p.radius;
             double r = denominator != 0 ? a2 * p.radius / denominator : 0;
-            outer = (r < 0.0001 || !std::isfinite(r)) ? 0 : r;
+            // Below 0.0001 (or beyond any real radius) the spiral starts on a straight.
+            outer = (r < 0.0001 || !(r < kHugeRadius)) ? 0 : r;
         } else {
             length = a2 / p.radius;
             outer = 0;
