@@ -1,0 +1,408 @@
+#include "geometry/tunnel.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <limits>
+#include <utility>
+
+#include "geometry/angles.h"
+#include "geometry/cross_section.h"
+
+namespace vornex {
+
+namespace {
+
+constexpr double kReach = 0.0005;
+constexpr double kRuleTolerance = 0.0001;
+// Slack for "within the element": parameter of a straight, degrees of an arc.
+constexpr double kParamSlack = 1e-9;
+constexpr double kAngleSlack = 1e-7;
+
+bool given(double v) { return v != kNoValue; }
+bool isArc(const ContourElement& e) { return given(e.radius) && e.radius != 0; }
+bool angleGiven(const ContourElement& e) { return given(e.centralAngle) && e.centralAngle > 0; }
+double toRadians(double degrees) { return degrees * kPi / 180.0; }
+double toDegrees(double radians) { return radians * 180.0 / kPi; }
+
+const std::vector<ContourElement>& contourOf(const TunnelTemplate& t, RecordKind kind) {
+    switch (kind) {
+        case RecordKind::PrimaryContour: return t.primary;
+        case RecordKind::SecondaryContour: return t.secondary;
+        default: return t.excavation;
+    }
+}
+
+double crownOf(const TunnelTemplate& t, RecordKind kind) {
+    switch (kind) {
+        case RecordKind::PrimaryContour: return t.primaryCrown;
+        case RecordKind::SecondaryContour: return t.secondaryCrown;
+        default: return t.excavationCrown;
+    }
+}
+
+bool isContourKind(RecordKind kind) {
+    return kind == RecordKind::ExcavationContour || kind == RecordKind::PrimaryContour ||
+           kind == RecordKind::SecondaryContour;
+}
+
+double lerp(double a, double b, double w) { return a + w * (b - a); }
+
+// ---- contour geometry -------------------------------------------------------
+
+// A straight or an arc of a contour in the section plane (x height, y offset).
+struct Piece {
+    bool arc = false;
+    PlanePoint a, b;       // start and end point
+    PlanePoint centre;     // arcs only
+    double radius = 0;     // arcs only
+    double fromDir = 0;    // direction from the centre to the start point
+    double sweep = 0;      // signed degrees: > 0 clockwise (a right turn)
+};
+
+PlanePoint add(PlanePoint p, PlanePoint d) { return {p.x + d.x, p.y + d.y}; }
+double dist(PlanePoint p, PlanePoint q) { return std::hypot(q.x - p.x, q.y - p.y); }
+
+bool inSweep(const Piece& piece, double direction) {
+    const double start = piece.sweep >= 0 ? piece.fromDir : piece.fromDir + piece.sweep;
+    const double delta = normalizeAngle(direction - start);
+    return delta <= std::fabs(piece.sweep) + kAngleSlack || delta >= 360.0 - kAngleSlack;
+}
+
+PlanePoint onCircle(const Piece& piece, double direction) {
+    return add(piece.centre, polarOffset(piece.radius, direction));
+}
+
+// Walks one half of the contour from the crown and appends its pieces; returns
+// the point where the half ends.
+PlanePoint buildHalf(const TunnelSection& section, bool rightHalf, std::vector<Piece>& pieces) {
+    PlanePoint p{section.startHeight, section.startOffset};
+    double direction = rightHalf ? 90.0 : 270.0;
+    for (const ContourElement& original : section.elements) {
+        if (rightHalf ? !inRightHalf(original) : !inLeftHalf(original)) continue;
+        ContourElement e = original;
+        const double exitDirection = contourElementTurn(e, direction);
+        const PlanePoint q = add(p, {e.heightDifference, e.horizontalDistance});
+        const PolarVector chord = joinPoints(q.x - p.x, q.y - p.y);
+        if (chord.distance > 0) {
+            Piece piece;
+            piece.a = p;
+            piece.b = q;
+            if (isArc(e)) {
+                // Centre on the perpendicular bisector of the chord: on the side of
+                // the turn for an arc up to half a circle, beyond the chord for a
+                // longer one. A chord longer than the diameter widens the radius.
+                const double s = e.radius < 0 ? -1.0 : 1.0;
+                const bool major = angleGiven(e) && e.centralAngle > 180.0;
+                const double half = chord.distance / 2.0;
+                const double r = std::max(std::fabs(e.radius), half);
+                const double apothem = std::sqrt(std::fmax(0.0, r * r - half * half));
+                const PlanePoint mid{(p.x + q.x) / 2.0, (p.y + q.y) / 2.0};
+                const double side = major ? -s : s;
+                piece.arc = true;
+                piece.radius = r;
+                piece.centre = add(mid, polarOffset(apothem, chord.azimuth + side * 90.0));
+                piece.fromDir = joinPoints(p.x - piece.centre.x, p.y - piece.centre.y).azimuth;
+                const double toDir = joinPoints(q.x - piece.centre.x, q.y - piece.centre.y).azimuth;
+                const double magnitude = s > 0 ? normalizeAngle(toDir - piece.fromDir)
+                                               : normalizeAngle(piece.fromDir - toDir);
+                piece.sweep = s * magnitude;
+            }
+            pieces.push_back(piece);
+        }
+        p = q;
+        direction = exitDirection;
+    }
+    return p;
+}
+
+// Closest distance from q to the closed piece.
+double distanceTo(const Piece& piece, PlanePoint q) {
+    if (piece.arc) {
+        const double dx = q.x - piece.centre.x, dy = q.y - piece.centre.y;
+        const double r = std::hypot(dx, dy);
+        if (r > 0 && inSweep(piece, joinPoints(dx, dy).azimuth)) return std::fabs(r - piece.radius);
+        return std::min(dist(q, piece.a), dist(q, piece.b));
+    }
+    const double ex = piece.b.x - piece.a.x, ey = piece.b.y - piece.a.y;
+    const double len2 = ex * ex + ey * ey;
+    const double t = std::clamp(((q.x - piece.a.x) * ex + (q.y - piece.a.y) * ey) / len2, 0.0, 1.0);
+    return dist(q, {piece.a.x + t * ex, piece.a.y + t * ey});
+}
+
+// Heights (vertical == true: at offset `fixed`) or offsets (at height `fixed`)
+// where the line meets the piece.
+template <typename Out>
+void lineHits(const Piece& piece, bool vertical, double fixed, double along, Out&& out) {
+    // Work in (u, v): u the coordinate fixed by the line, v the one along it.
+    const auto u = [&](PlanePoint p) { return vertical ? p.y : p.x; };
+    const auto v = [&](PlanePoint p) { return vertical ? p.x : p.y; };
+    if (piece.arc) {
+        const double du = fixed - u(piece.centre);
+        const double disc = piece.radius * piece.radius - du * du;
+        if (disc < 0) return;
+        const double root = std::sqrt(disc);
+        for (const double sign : {1.0, -1.0}) {
+            const double hit = v(piece.centre) + sign * root;
+            const double dx = vertical ? hit - piece.centre.x : fixed - piece.centre.x;
+            const double dy = vertical ? fixed - piece.centre.y : hit - piece.centre.y;
+            if (inSweep(piece, joinPoints(dx, dy).azimuth)) out(hit);
+            if (root == 0) break;
+        }
+        return;
+    }
+    const double u0 = u(piece.a), u1 = u(piece.b);
+    const double v0 = v(piece.a), v1 = v(piece.b);
+    if (u1 != u0) {
+        const double t = (fixed - u0) / (u1 - u0);
+        if (t >= -kParamSlack && t <= 1.0 + kParamSlack) out(v0 + std::clamp(t, 0.0, 1.0) * (v1 - v0));
+    } else if (fixed == u0) {
+        // The line runs along the straight: its nearest point to the measured one.
+        out(std::clamp(along, std::min(v0, v1), std::max(v0, v1)));
+    }
+}
+
+// Counts crossings of the upward ray from q (height grows, offset fixed) with the
+// piece. Arcs are cut where their offset turns (directions 90 and 270 from the
+// centre) so that each part is crossed at most once; end points are counted on
+// one side only (half-open), so a ray through a joint counts it once.
+int upwardCrossings(const Piece& piece, PlanePoint q) {
+    const auto crosses = [&](PlanePoint a, PlanePoint b, auto heightAt) {
+        if ((a.y > q.y) == (b.y > q.y)) return 0;
+        return heightAt() > q.x ? 1 : 0;
+    };
+    if (!piece.arc) {
+        const PlanePoint a = piece.a, b = piece.b;
+        return crosses(a, b, [&] { return a.x + (q.y - a.y) / (b.y - a.y) * (b.x - a.x); });
+    }
+    const double s = piece.sweep >= 0 ? 1.0 : -1.0;
+    const double total = std::fabs(piece.sweep);
+    std::array<double, 4> cuts{0.0, total, total, total};
+    int n = 1;
+    for (const double turn : {90.0, 270.0}) {
+        const double delta = normalizeAngle(s > 0 ? turn - piece.fromDir : piece.fromDir - turn);
+        if (delta > 0 && delta < total) cuts[static_cast<std::size_t>(n++)] = delta;
+    }
+    if (n == 3 && cuts[1] > cuts[2]) std::swap(cuts[1], cuts[2]);
+    cuts[static_cast<std::size_t>(n)] = total;
+    int count = 0;
+    for (int k = 0; k < n; ++k) {
+        const double d0 = cuts[static_cast<std::size_t>(k)], d1 = cuts[static_cast<std::size_t>(k + 1)];
+        const PlanePoint a = k == 0 ? piece.a : onCircle(piece, piece.fromDir + s * d0);
+        const PlanePoint b = k + 1 == n ? piece.b : onCircle(piece, piece.fromDir + s * d1);
+        const double middle = piece.fromDir + s * (d0 + d1) / 2.0;
+        const bool upper = std::cos(toRadians(middle)) > 0;
+        count += crosses(a, b, [&] {
+            const double du = q.y - piece.centre.y;
+            const double root = std::sqrt(std::fmax(0.0, piece.radius * piece.radius - du * du));
+            return piece.centre.x + (upper ? root : -root);
+        });
+    }
+    return count;
+}
+
+void keepSmaller(double& best, double candidate) {
+    if (best == kNoValue || std::fabs(candidate) < std::fabs(best)) best = candidate;
+}
+
+// Interpolates one field: values of the same kind directly, mixed ones through
+// the completed contours.
+double blend(double a, double b, double completedA, double completedB, double w, bool (*isGiven)(double)) {
+    if (isGiven(a) && isGiven(b)) return lerp(a, b, w);
+    if (!isGiven(a) && !isGiven(b) && a == b) return a;
+    return lerp(completedA, completedB, w);
+}
+
+bool lengthGiven(double v) { return given(v); }
+bool centralAngleGiven(double v) { return given(v) && v > 0; }
+
+}  // namespace
+
+int tunnelAtStation(const Road& road, double chainage) {
+    const double a = chainage + kReach;
+    for (std::size_t k = 0; k < road.tunnels.size(); ++k) {
+        const Tunnel& t = road.tunnels[k];
+        // A station 0.0005 m before the start belongs to the tunnel; the nanometre
+        // keeps that true against the rounding of c + 0.0005.
+        if (t.startStation <= a + 1e-9 && a < t.startStation + t.length) return static_cast<int>(k);
+    }
+    return -1;
+}
+
+bool tunnelTemplateChoice(const Road& road, int tunnel, double chainage, TemplateChoice& choice) {
+    choice = TemplateChoice{};
+    if (tunnel < 0 || tunnel >= static_cast<int>(road.tunnels.size())) return false;
+    const Tunnel& t = road.tunnels[static_cast<std::size_t>(tunnel)];
+    const int templates = static_cast<int>(road.tunnelTemplates.size());
+    const auto valid = [&](int i) { return i >= 0 && i < templates; };
+    const double c = chainage;
+
+    const auto& rules = t.stationRules;
+    for (std::size_t k = 0; k < rules.size(); ++k) {
+        const bool last = k + 1 == rules.size();
+        const double from = rules[k].station - kRuleTolerance;
+        const double to = last ? std::numeric_limits<double>::infinity() : rules[k + 1].station - kRuleTolerance;
+        if (!(from <= c && c < to)) continue;
+        const int form = rules[k].changeForm;
+        if (form == kGradualChange && !last) {
+            const double span = rules[k + 1].station - rules[k].station;
+            choice.first = rules[k].templateIndex;
+            choice.second = rules[k + 1].templateIndex;
+            choice.weight = span > 0 ? std::clamp((c - rules[k].station) / span, 0.0, 1.0) : 1.0;
+        } else if (form == kGradualChange || form == kSuddenChange) {
+            // A gradual rule with no rule after it has nothing to run towards: it
+            // holds its own template to the tunnel's end, as a sudden one does.
+            choice.first = choice.second = rules[k].templateIndex;
+            choice.weight = 1.0;
+        } else {
+            break;  // end of the station-ruled stretch
+        }
+        if (choice.first == choice.second) choice.weight = 1.0;
+        choice.byStation = true;
+        return valid(choice.first) && valid(choice.second);
+    }
+
+    const double f = plateCrossfall(road, t.plateIndex, c);
+    const auto& slopes = t.slopeRules;
+    for (std::size_t k = 0; k + 1 < slopes.size(); ++k) {
+        const double g0 = slopes[k].gradient, g1 = slopes[k + 1].gradient;
+        if (!(g0 <= f && f <= g1)) continue;
+        choice.first = slopes[k].templateIndex;
+        choice.second = slopes[k + 1].templateIndex;
+        choice.weight = g1 != g0 ? (f - g0) / (g1 - g0) : 0.0;
+        if (choice.first == choice.second) choice.weight = 1.0;
+        return valid(choice.first) && valid(choice.second);
+    }
+    return false;
+}
+
+bool inLeftHalf(const ContourElement& element) { return given(element.radius) && element.radius <= 0; }
+bool inRightHalf(const ContourElement& element) { return !given(element.radius) || element.radius >= 0; }
+
+double contourElementTurn(ContourElement& e, double incomingDirection) {
+    const double s = given(e.radius) && e.radius < 0 ? -1.0 : 1.0;
+    const double R = std::fabs(e.radius);
+    if (!given(e.heightDifference) || !given(e.horizontalDistance)) {
+        if (isArc(e) && angleGiven(e)) {
+            const double chord = 2.0 * R * std::sin(toRadians(e.centralAngle / 2.0));
+            const PlanePoint d = polarOffset(chord, incomingDirection + s * e.centralAngle / 2.0);
+            e.heightDifference = d.x;
+            e.horizontalDistance = d.y;
+        } else {
+            // Nothing to make the chord from: the element has no length.
+            e.heightDifference = 0;
+            e.horizontalDistance = 0;
+        }
+    }
+    const PolarVector chord = joinPoints(e.heightDifference, e.horizontalDistance);
+    if (chord.distance == 0) return normalizeAngle(incomingDirection);
+    if (!isArc(e)) return chord.azimuth;
+    if (!angleGiven(e)) {
+        const double angle = std::fabs(2.0 * toDegrees(std::asin(std::min(1.0, chord.distance / (2.0 * R)))));
+        e.centralAngle = e.centralAngle == -1.0 ? 360.0 - angle : angle;
+    }
+    // The chord bisects the turn: the end tangent is the chord direction turned on
+    // by half the central angle.
+    return normalizeAngle(chord.azimuth + s * e.centralAngle / 2.0);
+}
+
+void completeSection(TunnelSection& section) {
+    double direction = 90.0;
+    for (ContourElement& e : section.elements)
+        if (inRightHalf(e)) direction = contourElementTurn(e, direction);
+    direction = 270.0;
+    for (ContourElement& e : section.elements)
+        if (inLeftHalf(e)) direction = contourElementTurn(e, direction);
+}
+
+bool interpolateSection(const TunnelTemplate& a, const TunnelTemplate& b, double weight,
+                        RecordKind contour, TunnelSection& section) {
+    section = TunnelSection{};
+    const auto& ea = contourOf(a, contour);
+    const auto& eb = contourOf(b, contour);
+    if (eb.size() < ea.size()) return false;
+    const double w = weight;
+    section.startOffset = lerp(a.designOffset, b.designOffset, w);
+    section.startHeight = lerp(crownOf(a, contour), crownOf(b, contour), w);
+    if (&a == &b) {
+        section.elements = ea;
+        return true;
+    }
+
+    TunnelSection ca{a.designOffset, crownOf(a, contour), ea};
+    TunnelSection cb{b.designOffset, crownOf(b, contour), {eb.begin(), eb.begin() + static_cast<std::ptrdiff_t>(ea.size())}};
+    completeSection(ca);
+    completeSection(cb);
+    section.elements.reserve(ea.size());
+    for (std::size_t k = 0; k < ea.size(); ++k) {
+        const ContourElement& x = ea[k];
+        const ContourElement& y = eb[k];
+        ContourElement e;
+        e.heightDifference = blend(x.heightDifference, y.heightDifference, ca.elements[k].heightDifference,
+                                   cb.elements[k].heightDifference, w, lengthGiven);
+        e.horizontalDistance = blend(x.horizontalDistance, y.horizontalDistance, ca.elements[k].horizontalDistance,
+                                     cb.elements[k].horizontalDistance, w, lengthGiven);
+        // An empty radius is a straight.
+        e.radius = given(x.radius) || given(y.radius)
+                       ? lerp(given(x.radius) ? x.radius : 0.0, given(y.radius) ? y.radius : 0.0, w)
+                       : kNoValue;
+        e.centralAngle = blend(x.centralAngle, y.centralAngle, ca.elements[k].centralAngle,
+                               cb.elements[k].centralAngle, w, centralAngleGiven);
+        section.elements.push_back(e);
+    }
+    return true;
+}
+
+bool tunnelSection(const Road& road, double chainage, RecordKind contour, TunnelSection& section) {
+    section = TunnelSection{};
+    if (!isContourKind(contour)) return false;
+    const int tunnel = tunnelAtStation(road, chainage);
+    if (tunnel < 0) return false;
+    TemplateChoice choice;
+    if (!tunnelTemplateChoice(road, tunnel, chainage, choice)) return false;
+    const TunnelTemplate& a = road.tunnelTemplates[static_cast<std::size_t>(choice.first)];
+    const TunnelTemplate& b = road.tunnelTemplates[static_cast<std::size_t>(choice.second)];
+    return interpolateSection(a, b, choice.weight, contour, section);
+}
+
+BreakDistances breakDistances(const TunnelSection& section, double offset, double height) {
+    BreakDistances result;
+    std::vector<Piece> pieces;
+    const PlanePoint rightEnd = buildHalf(section, true, pieces);
+    const PlanePoint leftEnd = buildHalf(section, false, pieces);
+    if (pieces.empty()) return result;
+
+    const PlanePoint q{height, offset};
+    double nearest = std::numeric_limits<double>::infinity();
+    int crossings = 0;
+    for (const Piece& piece : pieces) {
+        lineHits(piece, true, q.y, q.x, [&](double h) { keepSmaller(result.vertical, h - q.x); });
+        lineHits(piece, false, q.x, q.y, [&](double o) { keepSmaller(result.horizontal, o - q.y); });
+        nearest = std::min(nearest, distanceTo(piece, q));
+        crossings += upwardCrossings(piece, q);
+    }
+    // The straight that closes the two halves below (it gives no distances).
+    if (dist(rightEnd, leftEnd) > 0) {
+        Piece closing;
+        closing.a = rightEnd;
+        closing.b = leftEnd;
+        crossings += upwardCrossings(closing, q);
+    }
+    const bool inside = crossings % 2 == 1;
+    result.normal = nearest == 0 ? 0.0 : (inside ? nearest : -nearest);
+    return result;
+}
+
+bool overUnderBreak(const Road& road, double chainage, double offset, double height,
+                    RecordKind contour, BreakDistances& distances) {
+    distances = BreakDistances{};
+    TunnelSection section;
+    if (!tunnelSection(road, chainage, contour, section)) return false;
+    // The contour starts at the tunnel's own centre (designOffset from the road
+    // centreline), so the point keeps its offset from the road centreline.
+    distances = breakDistances(section, offset, height);
+    return true;
+}
+
+}  // namespace vornex
