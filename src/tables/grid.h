@@ -15,6 +15,8 @@ struct GridCell {
     std::vector<std::string> choices;  // non-empty: a combo cell with these texts
     int rowSpan = 1;                   // > 1: this cell covers the cells below it
     int columnSpan = 1;                // > 1: this cell covers the cells to its right
+    int recordIndex = -1;              // record shown by this cell where a row shows several (-1: the row's)
+    std::string hint;                  // title tip of this cell, overriding the column's when non-empty
 };
 
 struct GridColumn {
@@ -32,6 +34,7 @@ struct Grid {
     int code = 0;                     // the table code
     std::vector<GridColumn> columns;  // the fixed header row
     std::vector<GridRow> rows;        // data rows, header excluded
+    int side = 0;                     // side selector shown with the table: 0 none, 1 左路幅, 2 右路幅
 
     int rowCount() const { return static_cast<int>(rows.size()); }
     int columnCount() const { return static_cast<int>(columns.size()); }

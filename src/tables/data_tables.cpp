@@ -1,0 +1,1250 @@
+#include "tables/data_tables.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <type_traits>
+
+#include "geometry/angles.h"
+#include "geometry/stations.h"
+#include "model/enum_texts.h"
+#include "text/text.h"
+
+namespace vornex {
+namespace tc = table_code;
+
+namespace {
+
+// ---- choice texts --------------------------------------------------------------
+
+// Slope-template row types offered in the type combo, in code order.
+std::vector<std::string> slopeTypeChoices() {
+    std::vector<std::string> out;
+    for (int c : slopeRowTypeCodes()) out.push_back(slopeRowTypeText(c));
+    return out;
+}
+
+int slopeTypeCode(const std::string& t) {
+    for (int c : slopeRowTypeCodes())
+        if (slopeRowTypeText(c) == t) return c;
+    return 0;
+}
+
+const std::vector<std::string>& pileModeChoices() {
+    static const std::vector<std::string> choices = {pileModeText(0), pileModeText(1)};
+    return choices;
+}
+
+const std::vector<std::string>& methodChoices() {
+    static const std::vector<std::string> choices = {structureMethodText(1), structureMethodText(0)};
+    return choices;
+}
+
+// Transitions offered in a change table's combo: the three shown in the table.
+std::vector<std::string> transitionComboChoices() {
+    const auto& all = transitionChoices();
+    return std::vector<std::string>(all.begin(), all.begin() + std::min<std::size_t>(3, all.size()));
+}
+
+// ---- cell text -----------------------------------------------------------------
+
+std::string fmt(const char* f, double v) { return text::format(f, v); }
+
+// A number as typed: the leading decimal number of the cell, 0 when the cell is
+// empty or holds none; a value that does not fit a double reads as 0 as well.
+double readNumber(const std::string& s) {
+    std::string t(text::trim(s));
+    if (t.empty()) return 0;
+    char* end = nullptr;
+    double v = std::strtod(t.c_str(), &end);
+    if (end == t.c_str() || !std::isfinite(v)) return 0;
+    return v;
+}
+
+bool isBlank(const std::string& s) { return text::trim(s).empty(); }
+
+double readStation(const Road& road, const std::string& s) {
+    double c = isBlank(s) ? kNoValue : toContinuousChainage(road, s);
+    if (c == kNoValue || !std::isfinite(c)) c = toContinuousChainage(road, 0.0, false);
+    return c;
+}
+
+// Plain station text of the data tables: typed back as a real number, "+" kept.
+std::string stationText(const Road& road, double c) { return formatStation(road, c, false); }
+
+// A DMS angle cell as typed: packed 度.分秒 to degrees.
+double readDms(const std::string& s) { return dmsToDegrees(readNumber(s)); }
+
+// ---- grid helpers --------------------------------------------------------------
+
+GridColumn column(const std::string& caption, int width, const std::string& hint = {}) {
+    GridColumn c;
+    c.caption = caption;
+    c.width = width;
+    c.hint = hint;
+    return c;
+}
+
+void setCell(GridRow& row, int col, std::string textValue, bool editable,
+             const std::vector<std::string>& choices = {}) {
+    GridCell& c = row.cells.at(static_cast<std::size_t>(col));
+    c.text = std::move(textValue);
+    c.editable = editable;
+    c.choices = choices;
+}
+
+const std::string& cellText(const Grid& grid, int row, int col) {
+    static const std::string empty;
+    if (row < 0 || row >= grid.rowCount()) return empty;
+    const GridRow& r = grid.rows[static_cast<std::size_t>(row)];
+    if (col < 0 || col >= static_cast<int>(r.cells.size())) return empty;
+    return r.cells[static_cast<std::size_t>(col)].text;
+}
+
+Road* roadAt(RoadProject& p, int index) {
+    if (index < 0 || index >= static_cast<int>(p.roads.size())) return nullptr;
+    return &p.roads[static_cast<std::size_t>(index)];
+}
+const Road* roadAt(const RoadProject& p, int index) {
+    if (index < 0 || index >= static_cast<int>(p.roads.size())) return nullptr;
+    return &p.roads[static_cast<std::size_t>(index)];
+}
+
+template <class V>
+bool validIndex(const V& v, int i) {
+    return i >= 0 && i < static_cast<int>(v.size());
+}
+
+bool isContourCode(int code) {
+    return code == tc::kExcavationContour || code == tc::kPrimaryContour || code == tc::kSecondaryContour;
+}
+bool isChangeCode(int code) { return code == tc::kWidthChanges || code == tc::kCrossfallChanges; }
+bool hasSideSelector(int code) { return code == tc::kPlates || isContourCode(code); }
+
+// Side of a contour element: the sign of its radius (left half negative).
+int contourSide(const ContourElement& e) { return e.radius < 0 ? 1 : 2; }
+
+std::vector<ContourElement>* contourList(TunnelTemplate& t, int code) {
+    if (code == tc::kExcavationContour) return &t.excavation;
+    if (code == tc::kPrimaryContour) return &t.primary;
+    if (code == tc::kSecondaryContour) return &t.secondary;
+    return nullptr;
+}
+
+// Runs fn on the record list that table `code` shows (the generic lambda gets a
+// std::vector<Record>&). Returns false when the list does not exist (no road, no
+// selected parent, not a list table).
+template <class Fn>
+bool visitList(RoadProject& p, int code, const DataTableContext& ctx, Fn&& fn) {
+    if (code == tc::kControlPoints) {
+        fn(p.controlPoints);
+        return true;
+    }
+    Road* road = roadAt(p, ctx.road);
+    if (!road) return false;
+    switch (code) {
+        case tc::kChainBreaks: fn(road->chainBreaks); return true;
+        case tc::kIntersectionPoints: fn(road->intersectionPoints); return true;
+        case tc::kElements: fn(road->elements); return true;
+        case tc::kGradePoints: fn(road->gradePoints); return true;
+        case tc::kPlates: fn(road->plates); return true;
+        case tc::kWidthChanges: fn(road->widthChanges); return true;
+        case tc::kCrossfallChanges: fn(road->crossfallChanges); return true;
+        case tc::kSlopeAssignments: fn(road->slopeAssignments); return true;
+        case tc::kStructures: fn(road->structures); return true;
+        case tc::kSlopeTemplateRows:
+            if (!validIndex(road->slopeTemplates, ctx.slopeTemplate)) return false;
+            fn(road->slopeTemplates[static_cast<std::size_t>(ctx.slopeTemplate)].rows);
+            return true;
+        case tc::kExcavationContour:
+        case tc::kPrimaryContour:
+        case tc::kSecondaryContour:
+            if (!validIndex(road->tunnelTemplates, ctx.tunnelTemplate)) return false;
+            fn(*contourList(road->tunnelTemplates[static_cast<std::size_t>(ctx.tunnelTemplate)], code));
+            return true;
+        case tc::kBlastHoles:
+        case tc::kTunnelSlopeRules:
+        case tc::kTunnelStationRules: {
+            if (!validIndex(road->tunnels, road->currentTunnel)) return false;
+            Tunnel& t = road->tunnels[static_cast<std::size_t>(road->currentTunnel)];
+            if (code == tc::kBlastHoles) fn(t.blastHoles);
+            else if (code == tc::kTunnelSlopeRules) fn(t.slopeRules);
+            else fn(t.stationRules);
+            return true;
+        }
+        case tc::kPiles: {
+            if (!validIndex(road->bridges, road->currentBridge)) return false;
+            Bridge& b = road->bridges[static_cast<std::size_t>(road->currentBridge)];
+            if (!validIndex(b.piers, road->currentPier)) return false;
+            fn(b.piers[static_cast<std::size_t>(road->currentPier)].piles);
+            return true;
+        }
+        default: return false;
+    }
+}
+
+// Whether table `code` has a list to show rows of (a parent selected).
+bool listExists(const RoadProject& p, int code, const DataTableContext& ctx) {
+    return visitList(const_cast<RoadProject&>(p), code, ctx, [](auto&) {});
+}
+
+int listSize(const RoadProject& p, int code, const DataTableContext& ctx) {
+    int n = 0;
+    visitList(const_cast<RoadProject&>(p), code, ctx, [&](auto& v) { n = static_cast<int>(v.size()); });
+    return n;
+}
+
+// ---- plate references ----------------------------------------------------------
+// Width and crossfall changes and tunnels name plates by index; inserting,
+// removing or swapping plates keeps those references on the plates they meant.
+
+void remapPlateRefs(Road& road, const std::function<int(int)>& map) {
+    for (auto* list : {&road.widthChanges, &road.crossfallChanges}) {
+        std::vector<PlateChange> kept;
+        for (PlateChange c : *list) {
+            int m = map(c.plateIndex);
+            if (m < 0) continue;  // its plate is gone: the change goes with it
+            c.plateIndex = m;
+            kept.push_back(c);
+        }
+        *list = std::move(kept);
+    }
+    for (Tunnel& t : road.tunnels) {
+        int m = map(t.plateIndex);
+        t.plateIndex = m < 0 ? 0 : m;
+    }
+}
+
+void insertPlate(Road& road, int pos, const CrossSectionPlate& plate) {
+    road.plates.insert(road.plates.begin() + pos, plate);
+    remapPlateRefs(road, [pos](int i) { return i >= pos ? i + 1 : i; });
+}
+
+void removePlate(Road& road, int pos) {
+    road.plates.erase(road.plates.begin() + pos);
+    remapPlateRefs(road, [pos](int i) { return i == pos ? -1 : (i > pos ? i - 1 : i); });
+}
+
+void swapPlates(Road& road, int a, int b) {
+    std::swap(road.plates[static_cast<std::size_t>(a)], road.plates[static_cast<std::size_t>(b)]);
+    remapPlateRefs(road, [a, b](int i) { return i == a ? b : (i == b ? a : i); });
+}
+
+// ---- new records -----------------------------------------------------------------
+
+template <class T>
+T defaultRecord(int code, const DataTableContext& ctx) {
+    T r{};
+    if constexpr (std::is_same_v<T, CrossSectionPlate>) {
+        r.side = ctx.side == 2 ? 2 : 1;
+    } else if constexpr (std::is_same_v<T, ContourElement>) {
+        // Never given: radius and angle hold kNoValue; on the left half the
+        // radius carries the minus sign that keeps the element on its side.
+        r.radius = ctx.side == 1 ? -kNoValue : kNoValue;
+        r.centralAngle = kNoValue;
+        (void)code;
+    }
+    return r;
+}
+
+bool isAlignmentCode(int code) { return code == tc::kIntersectionPoints || code == tc::kElements; }
+
+void notifyAlignment(RoadProject& p, int code, const DataTableContext& ctx) {
+    if (isAlignmentCode(code) && ctx.alignmentChanged) ctx.alignmentChanged(p, ctx.road);
+}
+
+// Inserts a default record at list position `pos` (the list size appends).
+// Returns the new index, -1 on failure.
+int insertDefault(RoadProject& p, int code, const DataTableContext& ctx, int pos) {
+    if (isChangeCode(code)) return -1;
+    if (code == tc::kControlPoints && p.controlPoints.size() >= 20) return -1;  // a project holds 20
+    if (code == tc::kPlates) {
+        Road* road = roadAt(p, ctx.road);
+        if (!road || pos < 0 || pos > static_cast<int>(road->plates.size())) return -1;
+        insertPlate(*road, pos, defaultRecord<CrossSectionPlate>(code, ctx));
+        return pos;
+    }
+    int result = -1;
+    visitList(p, code, ctx, [&](auto& v) {
+        using T = typename std::decay_t<decltype(v)>::value_type;
+        if (pos < 0 || pos > static_cast<int>(v.size())) return;
+        v.insert(v.begin() + pos, defaultRecord<T>(code, ctx));
+        result = pos;
+    });
+    return result;
+}
+
+bool removeAt(RoadProject& p, int code, const DataTableContext& ctx, int index) {
+    if (code == tc::kPlates) {
+        Road* road = roadAt(p, ctx.road);
+        if (!road || !validIndex(road->plates, index)) return false;
+        removePlate(*road, index);
+        return true;
+    }
+    bool done = false;
+    visitList(p, code, ctx, [&](auto& v) {
+        if (!validIndex(v, index)) return;
+        v.erase(v.begin() + index);
+        done = true;
+    });
+    return done;
+}
+
+// ---- table builders --------------------------------------------------------------
+
+std::vector<std::string> slopeTemplateNames(const Road& road) {
+    std::vector<std::string> names;
+    for (const SlopeTemplate& t : road.slopeTemplates) names.push_back(t.name.utf8());
+    return names;
+}
+
+std::vector<std::string> tunnelTemplateNames(const Road& road) {
+    std::vector<std::string> names;
+    for (const TunnelTemplate& t : road.tunnelTemplates) names.push_back(t.name.utf8());
+    return names;
+}
+
+std::string nameAt(const std::vector<std::string>& names, int i) {
+    return (i >= 0 && i < static_cast<int>(names.size())) ? names[static_cast<std::size_t>(i)] : std::string();
+}
+
+// Text of a value cell that is left empty when the value was never given.
+std::string optional(const char* f, double v) { return v == kNoValue || v == -kNoValue ? std::string() : fmt(f, v); }
+
+void columnsFor(Grid& g, int code, const Road* road, const RoadProject& p, const DataTableContext& ctx) {
+    const char* kStationHintTail = "，实数输入，如在长链中前面加“+”";
+    auto& c = g.columns;
+    switch (code) {
+        case tc::kControlPoints:
+            c = {column("点名", 100, "1~12个字符"), column("坐标X(m)", 110, "输入控制点的X坐标值"),
+                 column("坐标Y(m)", 110, "输入控制点的Y坐标值"), column("高程(m)", 90, "输入控制点的高程"),
+                 column("备注", 120, "控制点的备注")};
+            break;
+        case tc::kChainBreaks:
+            c = {column("开始桩号(m)", 110, "输入断链的开始桩号，用实数表示。如K123+456.789输入为123456.789"),
+                 column("结束桩号(m)", 110, "输入断链的结束桩号，用实数表示。如K123+456.789输入为123456.789"),
+                 column("断链描述", 150, "自动计算出来的断链值")};
+            break;
+        case tc::kIntersectionPoints:
+            c = {column("交点名", 90, "1~12个字符交点的名称"), column("坐标X(m)", 110, "输入交点的X坐标值"),
+                 column("坐标Y(m)", 110, "输入交点的Y坐标值"), column("前缓长度(m)", 90, "输入第一缓和曲线的长度"),
+                 column("圆半径(m)", 90, "输入该交点所控制曲线的圆曲线半径，-1为与下一交点构成虚交曲线"),
+                 column("后缓长度(m)", 90, "输入第二缓和曲线的长度"),
+                 column("起点半径(m)", 90, "输入第一缓和曲线起点的半径，直线为0，负值为回旋参数A"),
+                 column("终点半径(m)", 90, "输入第二缓和曲线终点的半径，直线为0，负值为回旋参数A")};
+            break;
+        case tc::kElements:
+            c = {column("长度(m)", 100, "输入线元的长度"), column("线型", 80, "由开始半径和结束半径确定的线型"),
+                 column("开始半径(m)", 100, "输入线元的开始半径，直线为0"),
+                 column("结束半径(m)", 100, "输入线元的结束半径，直线为0")};
+            break;
+        case tc::kGradePoints:
+            c = {column("变坡点桩号(m)", 110, "输入竖曲线变坡点的桩号，实数输入，如在长链中前面加“+”"),
+                 column("变坡点高程(m)", 110, "输入变坡点的高程"), column("竖曲线半径(m)", 110, "输入竖曲线的曲线半径")};
+            break;
+        case tc::kPlates:
+            c = {column("板块类型", 100, "选择板块的类型"), column("宽度(m)", 80, "输入道路的板块宽度"),
+                 column("横坡%", 80, "输入道路的板块横坡，从中间向两边计算"),
+                 column("结构层厚(m)", 90, "输入道路的板块结构层厚度"),
+                 column("道牙高(m)", 90, "输入道路的板块道牙高度，即本板块与下一板块的高差")};
+            break;
+        case tc::kWidthChanges:
+        case tc::kCrossfallChanges: {
+            bool width = code == tc::kWidthChanges;
+            c = {column("变化点桩号", 110,
+                        width ? "加宽变化点的桩号，实数输入，如在长链中前面加“+”" : "坡度变化点的桩号，实数输入，如在长链中前面加“+”"),
+                 column("变化方式", 110, "选择变化方式")};
+            if (road) {
+                const char* hint = width ? "该板块在变化点的宽度" : "该板块在变化点的坡度，从中间往两边计算";
+                // Left plates from the outermost inward, then right plates from the innermost outward.
+                std::vector<int> left, right;
+                for (int i = 0; i < static_cast<int>(road->plates.size()); ++i)
+                    (road->plates[static_cast<std::size_t>(i)].side == 1 ? left : right).push_back(i);
+                for (int k = static_cast<int>(left.size()) - 1; k >= 0; --k) {
+                    const auto& pl = road->plates[static_cast<std::size_t>(left[static_cast<std::size_t>(k)])];
+                    c.push_back(column(text::format("左－%d", k + 1) + std::string(text::trim(plateTypeText(pl.plateType))),
+                                       100, hint));
+                }
+                for (std::size_t k = 0; k < right.size(); ++k) {
+                    const auto& pl = road->plates[static_cast<std::size_t>(right[k])];
+                    c.push_back(column(text::format("右－%d", static_cast<int>(k) + 1) +
+                                           std::string(text::trim(plateTypeText(pl.plateType))),
+                                       100, hint));
+                }
+            }
+            break;
+        }
+        case tc::kExcavationContour:
+        case tc::kPrimaryContour:
+        case tc::kSecondaryContour:
+            c = {column("平距(m)", 90, "与上一点的相对水平距离，左 (-) 右 (+) "),
+                 column("高差(m)", 90, "与上一点的相对高差，下 (-) 上 (+) "),
+                 column("半径(m)", 90, "圆弧拱元的半径"),
+                 column("圆心角(度.分秒)", 120,
+                        "圆弧拱元的圆心角，不输或0为根据平距和高差进行计算，-1为根据平距和高差进行计算且圆心角大于180度")};
+            break;
+        case tc::kBlastHoles:
+            c = {column("点名", 90, "炮眼点的名称"), column("偏移(m)", 90, "与隧道中线的水平偏移，左 (-) 右 (+) "),
+                 column("高差(m)", 90, "与高程设计线的高差")};
+            break;
+        case tc::kTunnelSlopeRules:
+            c = {column("坡度1:n", 90, "输入路面横坡1:n"), column("隧道模板", 110, "请选择对应坡度的隧道模板")};
+            break;
+        case tc::kTunnelStationRules:
+            c = {column("桩号", 110, "输入隧道模板变化点的桩号"), column("变化形式", 100, "选择隧道断面的变化形式"),
+                 column("隧道模板", 110, "选择该桩号的隧道模板")};
+            break;
+        case tc::kSlopeAssignments:
+            c = {column("桩号", 110, "输入边坡开始的桩号"), column("左填模板", 100, "选择对应的边坡模板"),
+                 column("左挖模板", 100, "选择对应的边坡模板"), column("右填模板", 100, "选择对应的边坡模板"),
+                 column("右挖模板", 100, "选择对应的边坡模板")};
+            break;
+        case tc::kSlopeTemplateRows: {
+            c = {column("边坡类型", 100, "选择边坡的类型")};
+            // The value captions follow the row type; the header shows those of the first row.
+            int type = 0;
+            if (road && validIndex(road->slopeTemplates, ctx.slopeTemplate)) {
+                const auto& rows = road->slopeTemplates[static_cast<std::size_t>(ctx.slopeTemplate)].rows;
+                if (!rows.empty()) type = rows.front().rowType;
+            }
+            auto caps = slopeValueCaptions(type);
+            for (int k = 0; k < 5; ++k)
+                c.push_back(column(caps[static_cast<std::size_t>(k)].empty() ? text::format("数值%d", k + 1)
+                                                                             : caps[static_cast<std::size_t>(k)],
+                                   90));
+            break;
+        }
+        case tc::kPiles:
+            c = {column("桩柱编号", 90, "桩柱的编号"), column("坐标方式", 90, "选择桩柱的坐标方式"),
+                 column("纵向坐标X(m)", 110, "相对坐标时为与墩台轴线的垂直距离，绝对坐标时为X坐标"),
+                 column("横向坐标Y(m)", 110, "相对坐标时为沿墩台轴线与线路中线交点的距离，绝对坐标时为Y坐标"),
+                 column("高程(m)", 90, "桩顶或其它高程，不参与计算")};
+            break;
+        case tc::kStructures:
+            c = {column("桩号(m)", 110, std::string("输入结构物所在的桩号") + kStationHintTail),
+                 column("构筑物类型", 90, "选择构筑物的类型"),
+                 column("做 法", 90, "输入结构物的做法，斜做即平行四边形做法，正做即长方形做法"),
+                 column("夹角(度.分秒)", 110, "线路前进方向顺时针至结构物轴线的夹角"),
+                 column("宽度(m)", 90, "输入结构物的全宽，只支持轴线在结构物中间的形式"),
+                 column("左侧长度(m)", 90, "结构物在中线左侧的长度"), column("右侧长度(m)", 90, "结构物在中线右侧的长度"),
+                 column("中心点高程(m)", 100, "结构物轴线与中线交点的高程"), column("横坡(%)", 80, "结构物轴线从左至右的横坡")};
+            break;
+        default: break;
+    }
+    (void)p;
+}
+
+// Key of a change-table row: the station in whole millimetres (truncated).
+std::int64_t stationKey(double station) {
+    double k = std::trunc(station * 1000.0);
+    if (!(k > -9.0e18 && k < 9.0e18)) return 0;
+    return static_cast<std::int64_t>(k);
+}
+
+// Plate index of each plate column of a change table (columns 2 on).
+std::vector<int> changeColumns(const Road& road) {
+    std::vector<int> left, right;
+    for (int i = 0; i < static_cast<int>(road.plates.size()); ++i)
+        (road.plates[static_cast<std::size_t>(i)].side == 1 ? left : right).push_back(i);
+    std::vector<int> cols(left.rbegin(), left.rend());
+    cols.insert(cols.end(), right.begin(), right.end());
+    return cols;
+}
+
+void buildChangeTable(Grid& g, const Road& road, bool width, bool editable) {
+    const std::vector<int> cols = changeColumns(road);
+    const auto& list = width ? road.widthChanges : road.crossfallChanges;
+    const std::vector<std::string> comboTransitions = transitionComboChoices();
+
+    GridRow& standard = g.addRow(-1);
+    setCell(standard, 0, width ? "标准断面宽度" : "标准断面坡度", false);
+    for (std::size_t k = 0; k < cols.size(); ++k) {
+        const auto& pl = road.plates[static_cast<std::size_t>(cols[k])];
+        setCell(standard, static_cast<int>(k) + 2, fmt("%7.2f", width ? pl.width : pl.crossfall), false);
+    }
+
+    // Rows keyed by station in whole millimetres, ascending.
+    std::vector<std::int64_t> keys;
+    std::vector<GridRow> rows;
+    for (int i = 0; i < static_cast<int>(list.size()); ++i) {
+        const PlateChange& ch = list[static_cast<std::size_t>(i)];
+        auto colIt = std::find(cols.begin(), cols.end(), ch.plateIndex);
+        std::int64_t key = stationKey(ch.station);
+        auto pos = std::lower_bound(keys.begin(), keys.end(), key);
+        std::size_t r = static_cast<std::size_t>(pos - keys.begin());
+        if (pos == keys.end() || *pos != key) {
+            keys.insert(pos, key);
+            GridRow row;
+            row.cells.resize(g.columns.size());
+            row.recordIndex = i;
+            setCell(row, 0, stationText(road, ch.station), editable);
+            setCell(row, 1, transitionText(ch.transition), editable, comboTransitions);
+            for (std::size_t k = 0; k < cols.size(); ++k) setCell(row, static_cast<int>(k) + 2, "", editable);
+            rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(r), std::move(row));
+        }
+        if (colIt == cols.end()) continue;  // names no plate: not shown
+        GridCell& cell = rows[r].cells[static_cast<std::size_t>(colIt - cols.begin()) + 2];
+        cell.text = fmt("%7.2f", ch.value);
+        cell.recordIndex = i;
+    }
+    for (auto& row : rows) g.rows.push_back(std::move(row));
+    if (editable) {
+        GridRow& empty = g.addRow(-1);
+        setCell(empty, 0, "", true);
+        setCell(empty, 1, "", true, comboTransitions);
+        for (std::size_t k = 0; k < cols.size(); ++k) setCell(empty, static_cast<int>(k) + 2, "", true);
+    }
+}
+
+// Fills one row of the table (the record's texts and editability).
+void fillRow(GridRow& row, int code, const Road* road, const RoadProject& p, const DataTableContext& ctx, int index,
+             int count) {
+    auto set = [&](int col, std::string t, bool editable = true, const std::vector<std::string>& ch = {}) {
+        setCell(row, col, std::move(t), editable && ctx.editable, ch);
+    };
+    switch (code) {
+        case tc::kControlPoints: {
+            const ControlPoint& r = p.controlPoints[static_cast<std::size_t>(index)];
+            set(0, r.name.utf8());
+            set(1, fmt("%8.4f", r.x));
+            set(2, fmt("%8.4f", r.y));
+            set(3, fmt("%8.4f", r.h));
+            set(4, r.note.utf8());
+            break;
+        }
+        case tc::kChainBreaks: {
+            const ChainBreak& r = road->chainBreaks[static_cast<std::size_t>(index)];
+            set(0, fmt("%8.3f", r.startStation));
+            set(1, fmt("%8.3f", r.endStation));
+            set(2, chainBreakValueText(r), false);
+            break;
+        }
+        case tc::kIntersectionPoints: {
+            const IntersectionPoint& r = road->intersectionPoints[static_cast<std::size_t>(index)];
+            set(0, r.name.utf8());
+            set(1, fmt("%8.4f", r.x));
+            set(2, fmt("%8.4f", r.y));
+            bool end = index == 0 || index == count - 1;
+            if (end) {
+                for (int c = 3; c < 8; ++c) set(c, "", false);
+            } else {
+                auto nz = [](double v) { return v == 0 ? std::string() : fmt("%8.3f", v); };
+                set(3, nz(r.spiralIn));
+                set(4, fmt("%8.3f", r.radius));
+                set(5, nz(r.spiralOut));
+                set(6, nz(r.startRadius));
+                set(7, nz(r.endRadius));
+            }
+            break;
+        }
+        case tc::kElements: {
+            const AlignmentElement& r = road->elements[static_cast<std::size_t>(index)];
+            set(0, fmt("%8.3f", r.length));
+            set(1, elementTypeText(r.startRadius, r.endRadius), false);
+            bool straight = r.startRadius == 0 && r.endRadius == 0;
+            set(2, straight ? "" : fmt("%8.3f", r.startRadius));
+            set(3, straight ? "" : fmt("%8.3f", r.endRadius));
+            break;
+        }
+        case tc::kGradePoints: {
+            const GradePoint& r = road->gradePoints[static_cast<std::size_t>(index)];
+            set(0, stationText(*road, r.station));
+            set(1, fmt("%8.4f", r.elevation));
+            set(2, fmt("%8.3f", r.verticalRadius));
+            break;
+        }
+        case tc::kPlates: {
+            const CrossSectionPlate& r = road->plates[static_cast<std::size_t>(index)];
+            set(0, plateTypeText(r.plateType), true, plateTypeChoices());
+            set(1, fmt("%5.2f", r.width));
+            set(2, fmt("%5.2f", r.crossfall));
+            set(3, fmt("%5.2f", r.layerThickness));
+            set(4, fmt("%5.2f", r.curbHeight));
+            break;
+        }
+        case tc::kExcavationContour:
+        case tc::kPrimaryContour:
+        case tc::kSecondaryContour: {
+            auto& list = *contourList(const_cast<Road*>(road)->tunnelTemplates[static_cast<std::size_t>(ctx.tunnelTemplate)],
+                                      code);
+            const ContourElement& r = list[static_cast<std::size_t>(index)];
+            set(0, optional("%8.4f", r.horizontalDistance));
+            set(1, optional("%8.4f", r.heightDifference));
+            set(2, optional("%8.3f", std::fabs(r.radius)));
+            std::string angle;
+            if (r.centralAngle == kNoValue) angle = "";
+            else if (r.centralAngle < 0) angle = "-1";
+            else angle = fmt("%8.4f", degreesToDms(r.centralAngle));
+            set(3, angle);
+            break;
+        }
+        case tc::kBlastHoles: {
+            const BlastHole& r =
+                road->tunnels[static_cast<std::size_t>(road->currentTunnel)].blastHoles[static_cast<std::size_t>(index)];
+            set(0, r.name.utf8());
+            set(1, fmt("%8.4f", r.offset));
+            set(2, fmt("%8.4f", r.heightDifference));
+            break;
+        }
+        case tc::kTunnelSlopeRules: {
+            const TunnelSlopeRule& r =
+                road->tunnels[static_cast<std::size_t>(road->currentTunnel)].slopeRules[static_cast<std::size_t>(index)];
+            auto names = tunnelTemplateNames(*road);
+            set(0, fmt("%7.2f", r.gradient));
+            set(1, nameAt(names, r.templateIndex), true, names);
+            break;
+        }
+        case tc::kTunnelStationRules: {
+            const TunnelStationRule& r =
+                road->tunnels[static_cast<std::size_t>(road->currentTunnel)].stationRules[static_cast<std::size_t>(index)];
+            auto names = tunnelTemplateNames(*road);
+            set(0, stationText(*road, r.station));
+            set(1, stationRuleFormText(r.changeForm), true, stationRuleFormChoices());
+            set(2, nameAt(names, r.templateIndex), true, names);
+            break;
+        }
+        case tc::kSlopeAssignments: {
+            const SlopeAssignment& r = road->slopeAssignments[static_cast<std::size_t>(index)];
+            auto names = slopeTemplateNames(*road);
+            set(0, stationText(*road, r.station));
+            set(1, nameAt(names, r.leftFill), true, names);
+            set(2, nameAt(names, r.leftCut), true, names);
+            set(3, nameAt(names, r.rightFill), true, names);
+            set(4, nameAt(names, r.rightCut), true, names);
+            break;
+        }
+        case tc::kSlopeTemplateRows: {
+            const SlopeTemplateRow& r =
+                road->slopeTemplates[static_cast<std::size_t>(ctx.slopeTemplate)].rows[static_cast<std::size_t>(index)];
+            set(0, slopeRowTypeText(r.rowType), true, slopeTypeChoices());
+            auto caps = slopeValueCaptions(r.rowType);
+            for (int k = 0; k < 5; ++k) {
+                bool used = !caps[static_cast<std::size_t>(k)].empty();
+                set(k + 1, used ? fmt("%5.2f", r.values[static_cast<std::size_t>(k)]) : "", used);
+                row.cells[static_cast<std::size_t>(k) + 1].hint = caps[static_cast<std::size_t>(k)];
+            }
+            break;
+        }
+        case tc::kPiles: {
+            const Pile& r = road->bridges[static_cast<std::size_t>(road->currentBridge)]
+                                .piers[static_cast<std::size_t>(road->currentPier)]
+                                .piles[static_cast<std::size_t>(index)];
+            set(0, r.name.utf8());
+            set(1, pileModeText(r.coordMode), true, pileModeChoices());
+            set(2, fmt("%8.4f", r.along));
+            set(3, fmt("%8.4f", r.across));
+            set(4, fmt("%8.3f", r.elevation));
+            break;
+        }
+        case tc::kStructures: {
+            const Structure& r = road->structures[static_cast<std::size_t>(index)];
+            int kind = r.structureKind();
+            set(0, stationText(*road, r.station));
+            set(1, structureKindText(kind), true, structureKindChoices());
+            set(2, structureMethodText(r.method()), true, methodChoices());
+            set(3, fmt("%9.5lf", degreesToDms(r.angle)));
+            set(4, fmt("%8.4f", r.width));
+            set(5, fmt("%8.4f", r.leftLength));
+            set(6, fmt("%8.4f", r.rightLength));
+            set(7, fmt("%8.4f", r.centreElevation));
+            set(8, fmt("%8.4f", r.crossfall));
+            break;
+        }
+        default: break;
+    }
+}
+
+// Whether record `index` of table `code` belongs to the shown side.
+bool onShownSide(const RoadProject& p, int code, const DataTableContext& ctx, int index) {
+    if (!hasSideSelector(code)) return true;
+    const Road* road = roadAt(p, ctx.road);
+    if (!road) return false;
+    if (code == tc::kPlates) return road->plates[static_cast<std::size_t>(index)].side == ctx.side;
+    if (isContourCode(code)) {
+        auto& list = *contourList(const_cast<Road*>(road)->tunnelTemplates[static_cast<std::size_t>(ctx.tunnelTemplate)], code);
+        return contourSide(list[static_cast<std::size_t>(index)]) == ctx.side;
+    }
+    return true;
+}
+
+// Record indices shown by the table, in row order.
+std::vector<int> shownRecords(const RoadProject& p, int code, const DataTableContext& ctx) {
+    std::vector<int> out;
+    int n = listSize(p, code, ctx);
+    for (int i = 0; i < n; ++i)
+        if (onShownSide(p, code, ctx, i)) out.push_back(i);
+    return out;
+}
+
+// ---- parsing a row back -------------------------------------------------------------
+
+void assignName(Name12& name, const std::string& utf8) { name.assignUtf8(utf8); }
+
+// Stores the change-table row `row` (station, transition and one value per plate column).
+bool storeChangeRow(RoadProject& p, const DataTableContext& ctx, int code, const Grid& grid, int row) {
+    Road* road = roadAt(p, ctx.road);
+    if (!road || row < 0 || row >= grid.rowCount()) return false;
+    if (row == 0) return false;  // the standard cross-section row is not a change
+    auto& list = code == tc::kWidthChanges ? road->widthChanges : road->crossfallChanges;
+    const GridRow& r = grid.rows[static_cast<std::size_t>(row)];
+    const std::vector<int> cols = changeColumns(*road);
+    double station = readStation(*road, cellText(grid, row, 0));
+    int transition = choiceCode(cellText(grid, row, 1), transitionChoices());
+    std::vector<int> removals;
+    for (std::size_t k = 0; k < cols.size(); ++k) {
+        std::size_t col = k + 2;
+        if (col >= r.cells.size()) break;
+        const GridCell& cell = r.cells[col];
+        bool filled = !isBlank(cell.text);
+        if (validIndex(list, cell.recordIndex)) {
+            if (filled) list[static_cast<std::size_t>(cell.recordIndex)] = {station, cols[k], transition, readNumber(cell.text)};
+            else removals.push_back(cell.recordIndex);
+        } else if (filled) {
+            list.push_back({station, cols[k], transition, readNumber(cell.text)});
+        }
+    }
+    std::sort(removals.rbegin(), removals.rend());
+    removals.erase(std::unique(removals.begin(), removals.end()), removals.end());
+    for (int i : removals) list.erase(list.begin() + i);
+    return true;
+}
+
+bool parseInto(RoadProject& p, int code, const DataTableContext& ctx, const Grid& grid, int row, int index) {
+    Road* road = roadAt(p, ctx.road);
+    auto t = [&](int col) -> const std::string& { return cellText(grid, row, col); };
+    auto num = [&](int col) { return readNumber(t(col)); };
+    switch (code) {
+        case tc::kControlPoints: {
+            ControlPoint& r = p.controlPoints[static_cast<std::size_t>(index)];
+            assignName(r.name, t(0));
+            r.x = num(1);
+            r.y = num(2);
+            r.h = num(3);
+            assignName(r.note, t(4));
+            return true;
+        }
+        case tc::kChainBreaks: {
+            ChainBreak& r = road->chainBreaks[static_cast<std::size_t>(index)];
+            r.startStation = num(0);
+            r.endStation = num(1);
+            return true;
+        }
+        case tc::kIntersectionPoints: {
+            IntersectionPoint& r = road->intersectionPoints[static_cast<std::size_t>(index)];
+            int count = static_cast<int>(road->intersectionPoints.size());
+            assignName(r.name, t(0));
+            r.x = num(1);
+            r.y = num(2);
+            // The start and end points show only name, X and Y: their other fields stay.
+            if (index != 0 && index != count - 1) {
+                r.spiralIn = std::fabs(num(3));
+                r.radius = num(4);
+                r.spiralOut = std::fabs(num(5));
+                r.startRadius = num(6);
+                r.endRadius = num(7);
+            }
+            return true;
+        }
+        case tc::kElements: {
+            AlignmentElement& r = road->elements[static_cast<std::size_t>(index)];
+            r.length = num(0);
+            r.startRadius = num(2);
+            r.endRadius = num(3);
+            return true;
+        }
+        case tc::kGradePoints: {
+            GradePoint& r = road->gradePoints[static_cast<std::size_t>(index)];
+            r.station = readStation(*road, t(0));
+            r.elevation = num(1);
+            r.verticalRadius = num(2);
+            return true;
+        }
+        case tc::kPlates: {
+            CrossSectionPlate& r = road->plates[static_cast<std::size_t>(index)];
+            r.plateType = choiceCode(t(0), plateTypeChoices());
+            r.width = num(1);
+            r.crossfall = num(2);
+            r.layerThickness = num(3);
+            r.curbHeight = num(4);
+            return true;
+        }
+        case tc::kExcavationContour:
+        case tc::kPrimaryContour:
+        case tc::kSecondaryContour: {
+            auto& list = *contourList(road->tunnelTemplates[static_cast<std::size_t>(ctx.tunnelTemplate)], code);
+            ContourElement& r = list[static_cast<std::size_t>(index)];
+            int side = contourSide(r);
+            r.horizontalDistance = num(0);
+            r.heightDifference = num(1);
+            // The radius is typed without sign; the side gives it. An empty radius on
+            // the left half keeps the "never given" marker with the left sign, so the
+            // element stays on its side.
+            double radius = std::fabs(num(2));
+            if (side == 1) r.radius = isBlank(t(2)) ? -kNoValue : -radius;
+            else r.radius = radius;
+            double angle = num(3);
+            r.centralAngle = angle < 0 ? -1.0 : (angle == 0 ? 0.0 : dmsToDegrees(angle));
+            return true;
+        }
+        case tc::kBlastHoles: {
+            BlastHole& r =
+                road->tunnels[static_cast<std::size_t>(road->currentTunnel)].blastHoles[static_cast<std::size_t>(index)];
+            assignName(r.name, t(0));
+            r.offset = num(1);
+            r.heightDifference = num(2);
+            return true;
+        }
+        case tc::kTunnelSlopeRules: {
+            TunnelSlopeRule& r =
+                road->tunnels[static_cast<std::size_t>(road->currentTunnel)].slopeRules[static_cast<std::size_t>(index)];
+            r.gradient = num(0);
+            r.templateIndex = choiceCode(t(1), tunnelTemplateNames(*road));
+            return true;
+        }
+        case tc::kTunnelStationRules: {
+            TunnelStationRule& r =
+                road->tunnels[static_cast<std::size_t>(road->currentTunnel)].stationRules[static_cast<std::size_t>(index)];
+            r.station = readStation(*road, t(0));
+            r.changeForm = stationRuleFormCode(t(1));
+            r.templateIndex = choiceCode(t(2), tunnelTemplateNames(*road));
+            return true;
+        }
+        case tc::kSlopeAssignments: {
+            SlopeAssignment& r = road->slopeAssignments[static_cast<std::size_t>(index)];
+            auto names = slopeTemplateNames(*road);
+            r.station = readStation(*road, t(0));
+            r.leftFill = choiceCode(t(1), names);
+            r.leftCut = choiceCode(t(2), names);
+            r.rightFill = choiceCode(t(3), names);
+            r.rightCut = choiceCode(t(4), names);
+            return true;
+        }
+        case tc::kSlopeTemplateRows: {
+            SlopeTemplateRow& r =
+                road->slopeTemplates[static_cast<std::size_t>(ctx.slopeTemplate)].rows[static_cast<std::size_t>(index)];
+            int type = slopeTypeCode(t(0));
+            r.rowType = type;
+            if (type == 7) return true;  // its values carry no caption and stay as stored
+            auto caps = slopeValueCaptions(type);
+            for (int k = 0; k < 5; ++k)
+                r.values[static_cast<std::size_t>(k)] = caps[static_cast<std::size_t>(k)].empty() ? 0.0 : num(k + 1);
+            return true;
+        }
+        case tc::kPiles: {
+            Pile& r = road->bridges[static_cast<std::size_t>(road->currentBridge)]
+                          .piers[static_cast<std::size_t>(road->currentPier)]
+                          .piles[static_cast<std::size_t>(index)];
+            assignName(r.name, t(0));
+            r.coordMode = t(1) == pileModeText(1) ? 1 : 0;
+            r.along = num(2);
+            r.across = num(3);
+            r.elevation = num(4);
+            return true;
+        }
+        case tc::kStructures: {
+            Structure& r = road->structures[static_cast<std::size_t>(index)];
+            r.station = readStation(*road, t(0));
+            int kind = choiceCode(t(1), structureKindChoices());
+            int method = t(2) == structureMethodText(1) ? 1 : 0;
+            r.kindAndMethod = (method << 16) | kind;
+            double a = readDms(t(3));
+            if (a >= 180.0) a -= 180.0;
+            r.angle = a;
+            r.width = num(4);
+            r.leftLength = num(5);
+            r.rightLength = num(6);
+            r.centreElevation = num(7);
+            r.crossfall = num(8);
+            return true;
+        }
+        default: return false;
+    }
+}
+
+bool isEmptyLastRow(const Grid& grid, int row) {
+    return row >= 0 && row < grid.rowCount() && grid.rows[static_cast<std::size_t>(row)].recordIndex < 0 &&
+           row == grid.rowCount() - 1;
+}
+
+}  // namespace
+
+// ---- public --------------------------------------------------------------------------
+
+bool isDataTableCode(int code) {
+    switch (code) {
+        case tc::kControlPoints: case tc::kChainBreaks: case tc::kIntersectionPoints: case tc::kElements:
+        case tc::kGradePoints: case tc::kPlates: case tc::kWidthChanges: case tc::kCrossfallChanges:
+        case tc::kExcavationContour: case tc::kPrimaryContour: case tc::kSecondaryContour: case tc::kBlastHoles:
+        case tc::kTunnelSlopeRules: case tc::kTunnelStationRules: case tc::kSlopeAssignments:
+        case tc::kSlopeTemplateRows: case tc::kPiles: case tc::kStructures:
+            return true;
+        default: return false;
+    }
+}
+
+std::vector<std::string> slopeValueCaptions(int rowType) {
+    switch (rowType) {
+        case 0: return {"宽度(m)", "坡度(%)", "", "", ""};
+        case 1: return {"内边高度(m)", "底面宽度(m)", "外边高度(m)", "", ""};
+        case 2: return {"内边高度(m)", "内边宽度(m)", "底面宽度(m)", "外边高度(m)", "外边宽度(m)"};
+        case 3: return {"坡高(m)", "坡度(1:n)", "", "", ""};
+        case 4: return {"坡度(1:n)", "", "", "", ""};
+        case 5: return {"宽度(m)", "结束点高程(m)", "", "", ""};
+        default: return {"", "", "", "", ""};
+    }
+}
+
+Grid buildDataTable(const RoadProject& project, int code, const DataTableContext& ctx) {
+    Grid g;
+    g.code = code;
+    if (!isDataTableCode(code)) return g;
+    const Road* road = roadAt(project, ctx.road);
+    columnsFor(g, code, road, project, ctx);
+    if (hasSideSelector(code)) g.side = ctx.side == 2 ? 2 : 1;
+    if (code != tc::kControlPoints && !road) return g;
+    if (isChangeCode(code)) {
+        buildChangeTable(g, *road, code == tc::kWidthChanges, ctx.editable);
+        return g;
+    }
+    if (!listExists(project, code, ctx)) return g;  // no parent selected: no rows, no empty row
+    int count = listSize(project, code, ctx);
+    for (int i : shownRecords(project, code, ctx)) {
+        GridRow& row = g.addRow(i);
+        fillRow(row, code, road, project, ctx, i, count);
+    }
+    if (ctx.editable) {
+        GridRow& empty = g.addRow(-1);
+        for (std::size_t c = 0; c < g.columns.size(); ++c) empty.cells[c].editable = true;
+        // Combo cells of the empty row offer the same choices as the records'.
+        if (code == tc::kPlates) empty.cells[0].choices = plateTypeChoices();
+        if (code == tc::kPiles) empty.cells[1].choices = pileModeChoices();
+        if (code == tc::kStructures) {
+            empty.cells[1].choices = structureKindChoices();
+            empty.cells[2].choices = methodChoices();
+        }
+        if (code == tc::kElements) empty.cells[1].editable = false;
+        if (code == tc::kChainBreaks) empty.cells[2].editable = false;
+        if (code == tc::kSlopeAssignments)
+            for (int c = 1; c <= 4; ++c) empty.cells[static_cast<std::size_t>(c)].choices = slopeTemplateNames(*road);
+        if (code == tc::kTunnelSlopeRules) empty.cells[1].choices = tunnelTemplateNames(*road);
+        if (code == tc::kTunnelStationRules) {
+            empty.cells[1].choices = stationRuleFormChoices();
+            empty.cells[2].choices = tunnelTemplateNames(*road);
+        }
+        if (code == tc::kSlopeTemplateRows)
+            empty.cells[0].choices = slopeTypeChoices();
+    }
+    return g;
+}
+
+bool storeDataRow(RoadProject& project, const DataTableContext& ctx, const Grid& grid, int row) {
+    int code = grid.code;
+    if (!ctx.editable || row < 0 || row >= grid.rowCount()) return false;
+    if (isChangeCode(code)) return storeChangeRow(project, ctx, code, grid, row);
+    if (!listExists(project, code, ctx)) return false;
+    int index = grid.rows[static_cast<std::size_t>(row)].recordIndex;
+    if (index < 0) {
+        index = insertDefault(project, code, ctx, listSize(project, code, ctx));
+        if (index < 0) return false;
+    } else if (index >= listSize(project, code, ctx)) {
+        return false;  // the record is gone: skip the row
+    }
+    bool ok = parseInto(project, code, ctx, grid, row, index);
+    if (ok) notifyAlignment(project, code, ctx);
+    return ok;
+}
+
+std::string dataMenuLabel(DataMenuItem item) {
+    switch (item) {
+        case DataMenuItem::Clear: return "清除(&D)";
+        case DataMenuItem::Cut: return "剪切(&T)";
+        case DataMenuItem::Copy: return "复制(&C)";
+        case DataMenuItem::Paste: return "粘贴(&P)";
+        case DataMenuItem::InsertRow: return "插入一行(&I)";
+        case DataMenuItem::DeleteRow: return "删除一行(&R)";
+        case DataMenuItem::MoveUp: return "上移一行(&U)";
+        case DataMenuItem::MoveDown: return "下移一行(&W)";
+        case DataMenuItem::SameAsPreviousPier: return "与上一墩相同(&F)";
+        case DataMenuItem::SameAsNextPier: return "与下一墩相同(&A)";
+        case DataMenuItem::SameAsLeft: return "与左侧相同(&L)";
+        case DataMenuItem::SameAsRight: return "与右侧相同(&G)";
+        case DataMenuItem::CheckSectionEnd: return "检查断面终点(&K)";
+    }
+    return {};
+}
+
+std::vector<DataMenuEntry> dataMenu(const RoadProject& project, const DataTableContext& ctx, const Grid& grid,
+                                    int row, int column, const CellRange& selection, bool clipboardHasText) {
+    std::vector<DataMenuEntry> menu;
+    int code = grid.code;
+    if (!ctx.editable || !isDataTableCode(code)) return menu;
+    if (row < 0 || row >= grid.rowCount() || column < 0 || column >= grid.columnCount()) return menu;
+    auto add = [&](DataMenuItem item, bool enabled) { menu.push_back({item, dataMenuLabel(item), enabled}); };
+
+    bool hasRange = !selection.empty();
+    bool recordSelected = false;
+    if (hasRange)
+        for (int r = std::max(0, selection.top); r <= std::min(selection.bottom, grid.rowCount() - 1); ++r)
+            if (grid.rows[static_cast<std::size_t>(r)].recordIndex >= 0 ||
+                (isChangeCode(code) && r > 0 && !isEmptyLastRow(grid, r)))
+                recordSelected = true;
+    if (grid.rows[static_cast<std::size_t>(row)].recordIndex >= 0) recordSelected = true;
+
+    // First and last record rows of the table.
+    int firstRecordRow = -1, lastRecordRow = -1;
+    for (int r = 0; r < grid.rowCount(); ++r)
+        if (grid.rows[static_cast<std::size_t>(r)].recordIndex >= 0) {
+            if (firstRecordRow < 0) firstRecordRow = r;
+            lastRecordRow = r;
+        }
+    int lastRow = grid.rowCount() - 1;
+    bool change = isChangeCode(code);
+    bool isRecordRow = grid.rows[static_cast<std::size_t>(row)].recordIndex >= 0;
+
+    add(DataMenuItem::Clear, !isBlank(cellText(grid, row, column)));
+    add(DataMenuItem::Cut, hasRange);
+    add(DataMenuItem::Copy, hasRange);
+    add(DataMenuItem::Paste, clipboardHasText);
+    add(DataMenuItem::InsertRow, !change && (isRecordRow || isEmptyLastRow(grid, row)));
+    add(DataMenuItem::DeleteRow, recordSelected);
+    add(DataMenuItem::MoveUp, !change && isRecordRow && row != firstRecordRow && row != lastRow);
+    add(DataMenuItem::MoveDown, !change && isRecordRow && row != lastRecordRow && row != lastRow);
+    if (code == tc::kPiles) {
+        const Road* road = roadAt(project, ctx.road);
+        int pier = road ? road->currentPier : -1;
+        int piers = (road && validIndex(road->bridges, road->currentBridge))
+                        ? static_cast<int>(road->bridges[static_cast<std::size_t>(road->currentBridge)].piers.size())
+                        : 0;
+        add(DataMenuItem::SameAsPreviousPier, pier > 0 && pier < piers);
+        add(DataMenuItem::SameAsNextPier, pier >= 0 && pier < piers - 1);
+    }
+    if (hasSideSelector(code)) {
+        add(DataMenuItem::SameAsLeft, ctx.side != 1);
+        add(DataMenuItem::SameAsRight, ctx.side != 2);
+    }
+    // "检查断面终点" is always removed before the menu opens.
+    return menu;
+}
+
+std::string copyCells(const Grid& grid, const CellRange& range) {
+    std::string out;
+    if (range.empty()) return out;
+    for (int r = range.top; r <= range.bottom; ++r) {
+        for (int c = range.left; c <= range.right; ++c) {
+            out += cellText(grid, r, c);
+            out += '\t';
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+namespace {
+
+// Stores the given grid rows in ascending order; rows without a record become
+// new records in that order.
+void storeRows(RoadProject& project, const DataTableContext& ctx, const Grid& grid, const std::set<int>& rows) {
+    for (int r : rows) storeDataRow(project, ctx, grid, r);
+}
+
+}  // namespace
+
+void clearCells(RoadProject& project, const DataTableContext& ctx, Grid& grid, const CellRange& range) {
+    if (range.empty()) return;
+    std::set<int> touched;
+    for (int r = std::max(0, range.top); r <= std::min(range.bottom, grid.rowCount() - 1); ++r) {
+        GridRow& row = grid.rows[static_cast<std::size_t>(r)];
+        for (int c = std::max(0, range.left); c <= std::min(range.right, static_cast<int>(row.cells.size()) - 1); ++c) {
+            GridCell& cell = row.cells[static_cast<std::size_t>(c)];
+            if (!cell.editable) continue;  // a computed cell cannot be emptied
+            cell.text.clear();
+        }
+        bool hasRecord = row.recordIndex >= 0 || (isChangeCode(grid.code) && r > 0 && !isEmptyLastRow(grid, r));
+        if (hasRecord) touched.insert(r);
+    }
+    if (ctx.editable) storeRows(project, ctx, grid, touched);
+}
+
+std::string cutCells(RoadProject& project, const DataTableContext& ctx, Grid& grid, const CellRange& range) {
+    std::string t = copyCells(grid, range);
+    clearCells(project, ctx, grid, range);
+    return t;
+}
+
+bool pasteCells(RoadProject& project, const DataTableContext& ctx, Grid& grid, int row, int column,
+                const std::string& textIn, Prompter& prompter) {
+    if (!ctx.editable || textIn.empty() || row < 0 || column < 0 || column >= grid.columnCount()) return false;
+    if (row > grid.rowCount()) return false;
+    if (!prompter.askYesNo("是否覆盖原来的数据？", true, PromptIcon::Question)) return false;
+    std::set<int> touched;
+    int r = row, c = column;
+    std::string pending;
+    bool any = false;
+    auto write = [&] {
+        if (c < grid.columnCount()) {
+            while (r >= grid.rowCount()) {
+                // Past the end of the table: a new row, which becomes a new record.
+                GridRow& added = grid.addRow(-1);
+                for (auto& cell : added.cells) cell.editable = true;
+            }
+            grid.rows[static_cast<std::size_t>(r)].cells[static_cast<std::size_t>(c)].text = pending;
+            touched.insert(r);
+            any = true;
+        }
+        pending.clear();
+    };
+    for (std::size_t i = 0; i < textIn.size(); ++i) {
+        char ch = textIn[i];
+        if (ch == '\t') {
+            write();
+            ++c;
+        } else if (ch == '\r' || ch == '\n') {
+            write();
+            ++r;
+            c = column;
+            if (ch == '\r' && i + 1 < textIn.size() && textIn[i + 1] == '\n') ++i;
+        } else {
+            pending += ch;
+        }
+    }
+    if (!pending.empty()) write();  // a last cell without a terminator is not lost
+    if (!any) return false;
+    // The standard cross-section row of a change table shows no record: skip it.
+    if (isChangeCode(grid.code)) touched.erase(0);
+    storeRows(project, ctx, grid, touched);
+    return true;
+}
+
+bool insertRow(RoadProject& project, const DataTableContext& ctx, const Grid& grid, int row) {
+    int code = grid.code;
+    if (!ctx.editable || isChangeCode(code) || row < 0 || row >= grid.rowCount()) return false;
+    int index = grid.rows[static_cast<std::size_t>(row)].recordIndex;
+    int pos = index >= 0 ? index : listSize(project, code, ctx);
+    if (index < 0 && !isEmptyLastRow(grid, row)) return false;
+    if (!listExists(project, code, ctx)) return false;
+    bool ok = insertDefault(project, code, ctx, pos) >= 0;
+    if (ok) notifyAlignment(project, code, ctx);
+    return ok;
+}
+
+int deleteRows(RoadProject& project, const DataTableContext& ctx, const Grid& grid, int top, int bottom,
+               Prompter& prompter) {
+    int code = grid.code;
+    if (!ctx.editable) return 0;
+    top = std::max(top, 0);
+    bottom = std::min(bottom, grid.rowCount() - 1);
+    // Records of the selected rows (every plate cell of a change-table row).
+    std::vector<int> records;
+    for (int r = top; r <= bottom; ++r) {
+        const GridRow& row = grid.rows[static_cast<std::size_t>(r)];
+        if (isChangeCode(code)) {
+            if (r == 0 || isEmptyLastRow(grid, r)) continue;
+            for (std::size_t c = 2; c < row.cells.size(); ++c)
+                if (row.cells[c].recordIndex >= 0) records.push_back(row.cells[c].recordIndex);
+        } else if (row.recordIndex >= 0) {
+            records.push_back(row.recordIndex);
+        }
+    }
+    if (records.empty() && !isChangeCode(code)) return 0;
+    if (!prompter.askYesNo("您是否真的要删除本条记录?", false, PromptIcon::Warning)) return 0;
+    std::sort(records.rbegin(), records.rend());
+    records.erase(std::unique(records.begin(), records.end()), records.end());
+    int removed = 0;
+    Road* road = roadAt(project, ctx.road);
+    for (int i : records) {
+        if (isChangeCode(code)) {
+            if (!road) break;
+            auto& list = code == tc::kWidthChanges ? road->widthChanges : road->crossfallChanges;
+            if (!validIndex(list, i)) continue;
+            list.erase(list.begin() + i);
+            ++removed;
+        } else if (removeAt(project, code, ctx, i)) {
+            ++removed;
+        }
+    }
+    if (removed) notifyAlignment(project, code, ctx);
+    return removed;
+}
+
+bool moveRow(RoadProject& project, const DataTableContext& ctx, const Grid& grid, int row, bool up) {
+    int code = grid.code;
+    if (!ctx.editable || isChangeCode(code) || row < 0 || row >= grid.rowCount()) return false;
+    int a = grid.rows[static_cast<std::size_t>(row)].recordIndex;
+    int other = up ? row - 1 : row + 1;
+    if (a < 0 || other < 0 || other >= grid.rowCount()) return false;
+    int b = grid.rows[static_cast<std::size_t>(other)].recordIndex;
+    if (b < 0) return false;
+    bool done = false;
+    if (code == tc::kPlates) {
+        Road* road = roadAt(project, ctx.road);
+        if (road && validIndex(road->plates, a) && validIndex(road->plates, b)) {
+            swapPlates(*road, a, b);
+            done = true;
+        }
+    } else {
+        visitList(project, code, ctx, [&](auto& v) {
+            if (!validIndex(v, a) || !validIndex(v, b)) return;
+            std::swap(v[static_cast<std::size_t>(a)], v[static_cast<std::size_t>(b)]);
+            done = true;
+        });
+    }
+    if (done) notifyAlignment(project, code, ctx);
+    return done;
+}
+
+bool sameAsSide(RoadProject& project, const DataTableContext& ctx, int code, int fromSide, Prompter& prompter) {
+    if (!ctx.editable || !hasSideSelector(code)) return false;
+    int shown = ctx.side == 2 ? 2 : 1;
+    if (fromSide == shown || (fromSide != 1 && fromSide != 2)) return false;
+    Road* road = roadAt(project, ctx.road);
+    if (!road || !listExists(project, code, ctx)) return false;
+    if (!shownRecords(project, code, ctx).empty() &&
+        !prompter.askYesNo("本路幅已存在数据，是否覆盖？", false, PromptIcon::Warning))
+        return false;
+    if (code == tc::kPlates) {
+        for (int i = static_cast<int>(road->plates.size()) - 1; i >= 0; --i)
+            if (road->plates[static_cast<std::size_t>(i)].side == shown) removePlate(*road, i);
+        std::vector<CrossSectionPlate> copies;
+        for (const auto& pl : road->plates)
+            if (pl.side == fromSide) {
+                CrossSectionPlate c = pl;
+                c.side = shown;
+                c.firstWidthChange = c.lastWidthChange = c.firstCrossfallChange = c.lastCrossfallChange = -1;
+                copies.push_back(c);
+            }
+        for (const auto& c : copies) road->plates.push_back(c);
+        return true;
+    }
+    auto& list = *contourList(road->tunnelTemplates[static_cast<std::size_t>(ctx.tunnelTemplate)], code);
+    std::vector<ContourElement> kept;
+    for (const auto& e : list)
+        if (contourSide(e) != shown) kept.push_back(e);
+    list = kept;
+    for (ContourElement e : kept) {
+        double mag = std::fabs(e.radius);
+        e.radius = shown == 1 ? -mag : mag;
+        if (e.horizontalDistance != kNoValue && e.horizontalDistance != -kNoValue) e.horizontalDistance = -e.horizontalDistance;
+        list.push_back(e);
+    }
+    return true;
+}
+
+bool sameAsPier(RoadProject& project, const DataTableContext& ctx, bool previous, Prompter& prompter) {
+    if (!ctx.editable) return false;
+    Road* road = roadAt(project, ctx.road);
+    if (!road || !validIndex(road->bridges, road->currentBridge)) return false;
+    Bridge& b = road->bridges[static_cast<std::size_t>(road->currentBridge)];
+    int pier = road->currentPier;
+    int source = previous ? pier - 1 : pier + 1;
+    if (!validIndex(b.piers, pier) || !validIndex(b.piers, source)) return false;
+    Pier& current = b.piers[static_cast<std::size_t>(pier)];
+    if (!current.piles.empty() && !prompter.askYesNo("本桥墩存在桩基数据，是否覆盖？", false, PromptIcon::Warning))
+        return false;
+    current.piles = b.piers[static_cast<std::size_t>(source)].piles;
+    return true;
+}
+
+}  // namespace vornex

@@ -1,0 +1,157 @@
+// Data-entry tables: one editable Grid per record list of the current road (or the
+// project's control points), the parsing of an edited row back into its record,
+// and the commands of the "数据输入" context menu.
+//
+// Rows of a built Grid are the records in list order (only those of the chosen
+// side where a side selector applies); each row keeps the index of the record it
+// shows. While the project is editable one empty row follows the last record
+// (in the tables of a parent record only while a parent is selected); typing into
+// it adds a record.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "model/prompter.h"
+#include "model/road.h"
+#include "tables/grid.h"
+
+namespace vornex {
+
+// Table codes of the data-entry tables (the document's current table).
+namespace table_code {
+inline constexpr int kNone = -100;
+inline constexpr int kControlPoints = -101;
+inline constexpr int kChainBreaks = -102;
+inline constexpr int kIntersectionPoints = -103;
+inline constexpr int kElements = -104;
+inline constexpr int kGradePoints = -105;
+inline constexpr int kPlates = -106;
+inline constexpr int kWidthChanges = -108;
+inline constexpr int kCrossfallChanges = -109;
+inline constexpr int kExcavationContour = -111;
+inline constexpr int kPrimaryContour = -112;
+inline constexpr int kSecondaryContour = -113;
+inline constexpr int kBlastHoles = -115;
+inline constexpr int kTunnelSlopeRules = -116;
+inline constexpr int kTunnelStationRules = -117;
+inline constexpr int kSlopeAssignments = -120;
+inline constexpr int kSlopeTemplateRows = -122;
+inline constexpr int kPiles = -131;
+inline constexpr int kStructures = -132;
+}  // namespace table_code
+
+// True for the codes above that have a data-entry table.
+bool isDataTableCode(int code);
+
+// What the data view knows besides the project: the current road, the side
+// selector, the selected slope template and tunnel-section template, and whether
+// the project may be edited. The current bridge, pier and tunnel are the road's.
+struct DataTableContext {
+    int road = -1;           // index of the current road
+    int side = 1;            // side selector: 1 左路幅, 2 右路幅
+    int slopeTemplate = -1;  // selected slope template (rows table)
+    int tunnelTemplate = -1; // selected tunnel-section template (contour tables)
+    bool editable = true;
+    // Called after the horizontal alignment records of a road changed (its
+    // intersection points or elements), so that the owner applies the road's
+    // start values again and the derived alignment is recomputed.
+    std::function<void(RoadProject&, int road)> alignmentChanged;
+};
+
+// Builds the table for `code`; an unknown code, a missing road or a missing
+// parent gives a table with its columns and no rows.
+Grid buildDataTable(const RoadProject& project, int code, const DataTableContext& ctx);
+
+// Stores row `row` of `grid` (as edited) into its record. A row without a record
+// (the empty last row, or a row past it) first adds a new record with the
+// defaults of insertRow. Returns false when nothing could be stored.
+bool storeDataRow(RoadProject& project, const DataTableContext& ctx, const Grid& grid, int row);
+
+// Inclusive cell range of data rows (header excluded) and columns.
+struct CellRange {
+    int top = 0, left = 0, bottom = -1, right = -1;
+    bool empty() const { return bottom < top || right < left; }
+};
+
+// The "数据输入" menu items in menu order.
+enum class DataMenuItem {
+    Clear,               // "清除(&D)"
+    Cut,                 // "剪切(&T)"
+    Copy,                // "复制(&C)"
+    Paste,               // "粘贴(&P)"
+    InsertRow,           // "插入一行(&I)"
+    DeleteRow,           // "删除一行(&R)"
+    MoveUp,              // "上移一行(&U)"
+    MoveDown,            // "下移一行(&W)"
+    SameAsPreviousPier,  // "与上一墩相同(&F)"
+    SameAsNextPier,      // "与下一墩相同(&A)"
+    SameAsLeft,          // "与左侧相同(&L)"
+    SameAsRight,         // "与右侧相同(&G)"
+    CheckSectionEnd,     // "检查断面终点(&K)"
+};
+
+struct DataMenuEntry {
+    DataMenuItem item;
+    std::string label;  // menu text
+    bool enabled = true;
+};
+
+// Menu text of an item.
+std::string dataMenuLabel(DataMenuItem item);
+
+// The menu for a right click on cell (row, column) of `grid` with `selection`
+// (empty: none): the items offered, in menu order, each enabled or greyed; items
+// that are removed are absent. Empty when the menu does not open (read-only
+// project, not a data-entry table, or the cell lies outside the grid).
+std::vector<DataMenuEntry> dataMenu(const RoadProject& project, const DataTableContext& ctx,
+                                    const Grid& grid, int row, int column,
+                                    const CellRange& selection, bool clipboardHasText);
+
+// "复制": the range as text, every cell followed by a tab and every row by CR LF
+// (UTF-8; the clipboard takes it in code page 936).
+std::string copyCells(const Grid& grid, const CellRange& range);
+
+// "清除": empties every cell of the range and stores the rows that show records.
+void clearCells(RoadProject& project, const DataTableContext& ctx, Grid& grid, const CellRange& range);
+
+// "剪切": copyCells, then clearCells.
+std::string cutCells(RoadProject& project, const DataTableContext& ctx, Grid& grid, const CellRange& range);
+
+// "粘贴": asks "是否覆盖原来的数据？"; on Yes writes `text` into the cells from
+// (row, column) on (tab: next column, CR (LF) or LF: next row back at `column`)
+// and stores every row written; rows past the end become new records.
+// Returns false when nothing was pasted.
+bool pasteCells(RoadProject& project, const DataTableContext& ctx, Grid& grid, int row, int column,
+                const std::string& text, Prompter& prompter);
+
+// "插入一行": a record with the defaults inserted before the record of grid row
+// `row`, or appended when `row` is the empty last row. Not in the width- and
+// crossfall-change tables. Returns false when nothing was inserted.
+bool insertRow(RoadProject& project, const DataTableContext& ctx, const Grid& grid, int row);
+
+// "删除一行": asks "您是否真的要删除本条记录?" (No by default); on Yes removes
+// the records of grid rows top..bottom, the last first. Returns the number removed.
+int deleteRows(RoadProject& project, const DataTableContext& ctx, const Grid& grid, int top, int bottom,
+               Prompter& prompter);
+
+// "上移一行" / "下移一行": swaps the record of grid row `row` with the one shown
+// above (up) or below it. Returns false when there is none.
+bool moveRow(RoadProject& project, const DataTableContext& ctx, const Grid& grid, int row, bool up);
+
+// "与左侧相同" (fromSide 1) / "与右侧相同" (fromSide 2), plate and contour tables:
+// replaces the shown side (ctx.side) by a copy of the other side, asking
+// "本路幅已存在数据，是否覆盖？" first when the shown side has rows.
+bool sameAsSide(RoadProject& project, const DataTableContext& ctx, int code, int fromSide, Prompter& prompter);
+
+// "与上一墩相同" / "与下一墩相同", pile table: replaces the current pier's piles by
+// a copy of the previous (or next) pier's, asking "本桥墩存在桩基数据，是否覆盖？"
+// first when the current pier has piles.
+bool sameAsPier(RoadProject& project, const DataTableContext& ctx, bool previous, Prompter& prompter);
+
+// Captions of the five value columns of a slope-template row of type `rowType`
+// (empty texts for the values the type does not use).
+std::vector<std::string> slopeValueCaptions(int rowType);
+
+}  // namespace vornex
