@@ -43,6 +43,7 @@ void TransferSession::start(std::function<void(TransferSession&)> worker) {
     thread_ = std::thread([this, worker = std::move(worker)] {
         worker(*this);
         running_ = false;
+        if (endHook_) endHook_();
     });
 }
 
@@ -274,6 +275,11 @@ const char* const TransferDialogModel::kRestartText =
 TransferDialogModel::TransferDialogModel(CalculatorLink& link, Prompter& prompter, std::function<void()> wake)
     : link_(link), prompter_(prompter), wake_(std::move(wake)), status_(link), session_(link) {
     session_.setNoticeSink([this](const TransferNotice& n) { queueNotice(n); });
+    session_.setEndHook([this] {
+        { std::lock_guard lock(mutex_); }  // a waiter is either before its check or asleep
+        cv_.notify_all();
+        if (wake_) wake_();
+    });
 }
 
 TransferDialogModel::~TransferDialogModel() {

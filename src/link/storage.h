@@ -56,6 +56,8 @@ public:
     CancelEvent& cancelEvent() { return cancel_; }
     TransferFile& file() { return file_; }
     void setNoticeSink(NoticeSink sink) { sink_ = std::move(sink); }
+    // Called on the worker thread after the worker has ended.
+    void setEndHook(std::function<void()> hook) { endHook_ = std::move(hook); }
     void notify(const TransferNotice& n);
 
     // Resets the cancel event and runs `worker` on its own thread.
@@ -66,6 +68,7 @@ public:
 private:
     CalculatorLink& link_;
     NoticeSink sink_;
+    std::function<void()> endHook_;
     CancelEvent cancel_;
     TransferFile file_;
     std::thread thread_;
