@@ -8,6 +8,7 @@
 #include "geometry/alignment.h"
 #include "geometry/angles.h"
 #include "geometry/point_to_station.h"
+#include "model/field_rules.h"
 
 namespace vornex {
 
@@ -127,33 +128,11 @@ int runOwner(const Road& road, int k) {
 }  // namespace
 
 IntersectionPoint normalizeSpiralInputs(const IntersectionPoint& point) {
-    IntersectionPoint p = point;
-    p.spiralIn = std::fabs(p.spiralIn);
-    p.spiralOut = std::fabs(p.spiralOut);
-    auto normalise = [&p](double& outer, double& length) {
-        if (std::fabs(outer) >= kHugeRadius) {
-            outer = 0;
-            return;
-        }
-        if (outer >= 0) return;
-        // A negative outer radius is the spiral parameter A.
-        double a2 = outer * outer;
-        if (p.radius <= 0) {  // no curve to lead into
-            outer = 0;
-            return;
-        }
-        if (length != 0) {
-            double denominator = a2 - length * p.radius;
-            double r = denominator != 0 ? a2 * p.radius / denominator : 0;
-            // Below 0.0001 (or beyond any real radius) the spiral starts on a straight.
-            outer = (r < 0.0001 || !(r < kHugeRadius)) ? 0 : r;
-        } else {
-            length = a2 / p.radius;
-            outer = 0;
-        }
-    };
-    normalise(p.startRadius, p.spiralIn);
-    normalise(p.endRadius, p.spiralOut);
+    IntersectionPoint p = normaliseIntersectionPoint(point);
+    // An outer radius beyond any real one (an empty cell, or a parameter with
+    // A² = Ls·R up to rounding) is a straight: the spiral is a full one.
+    if (!(std::fabs(p.startRadius) < kHugeRadius)) p.startRadius = 0;
+    if (!(std::fabs(p.endRadius) < kHugeRadius)) p.endRadius = 0;
     return p;
 }
 

@@ -42,14 +42,16 @@ struct CurveResult {
     CurveElements curve;
 };
 
-// The spiral inputs of a point brought into computable form: spiral lengths made
-// positive; a negative outer radius -A is a spiral parameter, giving the outer
-// radius A²R/(A² - Ls·R) (0 below 0.0001) when the length is given, else the
-// length A²/R of a full spiral.
+// The spiral inputs of a point as the curve computation uses them: the
+// normalising read of the point (lengths made positive, a negative outer radius
+// taken as the spiral parameter), with outer radii beyond any real radius
+// (1e17 m and more, such as an empty cell) taken as straights.
 IntersectionPoint normalizeSpiralInputs(const IntersectionPoint& point);
 
 // Curve of point i of the road's intersection points; `tolerance` is the curve
-// precision in metres (0 becomes 0.0001). Reads the points only.
+// precision in metres (0 becomes 0.0001). Reads the points only. A virtual
+// member (kVirtualMember) reports only its own outgoing leg and deflection,
+// with curveLength the length of its incoming leg.
 CurveResult computeCurve(const Road& road, int i, double tolerance);
 
 // Stations of all intersection points from the station held by point
