@@ -1,0 +1,348 @@
+#include "adjust/leveling_adjust.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <queue>
+#include <unordered_map>
+
+namespace vornex {
+namespace {
+
+constexpr double kFixedDiagonal = 1e30;  // holds a known height practically fixed
+constexpr double kFar = 1e30;            // cost of a point not reached
+// Upper bound of the point indices kept in all closure paths together: a
+// hostile file must not make the closure listing grow without bound.
+constexpr std::size_t kMaxClosureEntries = std::size_t{1} << 25;
+
+std::int32_t misclosureTenthsMm(double w) {
+    // Stored as -w in 0.1 mm; the magnitude is truncated, not rounded.
+    std::int32_t magnitude = truncateToInt32(std::fabs(w) * 10000.0 + 0.01);
+    return w > 0 ? -magnitude : magnitude;
+}
+
+std::uint64_t pairKey(int a, int b) {
+    if (a > b) std::swap(a, b);
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(a)) << 32) | static_cast<std::uint32_t>(b);
+}
+
+}  // namespace
+
+std::int32_t truncateToInt32(double v) {
+    if (std::isnan(v)) return 0;
+    if (v >= 2147483647.0) return std::numeric_limits<std::int32_t>::max();
+    if (v <= -2147483648.0) return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(v);
+}
+
+void CLevelingAdjust::reset() {
+    CAdjustBase::reset();
+    closureCoefficient = 20.0;
+    weightByStations = false;
+    heights.clear();
+    corrections.clear();
+    fromIndex.clear();
+    toIndex.clear();
+    observed.clear();
+    quantity.clear();
+    weight.clear();
+    residual.clear();
+    sigma0 = 0;
+    hasSigma0 = false;
+    closures.clear();
+    incidence_.clear();
+}
+
+void CLevelingAdjust::enterKnownPoints(const std::vector<ControlPoint>& known) {
+    for (const ControlPoint& cp : known) {
+        int i = pointIndex(cp.name.str());
+        if (i < 0) continue;
+        if (static_cast<std::size_t>(i) >= heights.size()) heights.resize(static_cast<std::size_t>(i) + 1, kUnknownHeight);
+        heights[static_cast<std::size_t>(i)] = cp.h;
+    }
+    // Repeated names collapse into one point: the known points are the entries so far.
+    knownCount = static_cast<std::int32_t>(pointNames.size());
+}
+
+void CLevelingAdjust::addRun(int from, int to, double h, double q) {
+    for (std::size_t d = 0; d < observed.size(); ++d) {
+        if (fromIndex[d] == from && toIndex[d] == to) {
+            observed[d] = (observed[d] + h) / 2;
+            quantity[d] = (quantity[d] + q) / 2;
+            return;
+        }
+        if (fromIndex[d] == to && toIndex[d] == from) {
+            observed[d] = (observed[d] - h) / 2;
+            quantity[d] = (quantity[d] + q) / 2;
+            return;
+        }
+    }
+    fromIndex.push_back(from);
+    toIndex.push_back(to);
+    observed.push_back(h);
+    quantity.push_back(q);
+}
+
+void CLevelingAdjust::finishBuild(double weightScale) {
+    pointCount = static_cast<std::int32_t>(pointNames.size());
+    heights.resize(static_cast<std::size_t>(pointCount), kUnknownHeight);
+    observationCount = static_cast<std::int32_t>(observed.size());
+    weight.resize(observed.size());
+    for (std::size_t k = 0; k < observed.size(); ++k) weight[k] = weightScale / quantity[k];
+    residual.assign(observed.size(), 0.0);
+    corrections.assign(static_cast<std::size_t>(pointCount), 0.0);
+}
+
+void CLevelingAdjust::buildFromLeveling(const SurveyNetwork& network) {
+    reset();
+    enterKnownPoints(network.knownPoints);
+    for (const LevelingSection& s : network.sections) {
+        if (s.excluded != 0) continue;
+        pointIndex(s.startName.str());
+        pointIndex(s.endName.str());
+    }
+    closureCoefficient = network.leveling.closureCoefficient;
+    weightByStations = network.leveling.weighting == 1;
+    for (int i = 0; i < network.sectionCount(); ++i) {
+        const LevelingSection& s = network.section(i);
+        if (s.excluded != 0) continue;
+        SectionTotals t = network.sectionTotals(i);
+        double q = weightByStations ? static_cast<double>(t.stationCount) : t.length();
+        // A run without stations or length has no weight (and no height difference).
+        if (!(q > 0) || !std::isfinite(q) || !std::isfinite(t.heightDifference)) continue;
+        addRun(findPoint(s.startName.str()), findPoint(s.endName.str()), t.heightDifference, q);
+    }
+    finishBuild(weightByStations ? 1.0 : 1000.0);
+}
+
+bool CLevelingAdjust::approximateHeights() {
+    const auto n = static_cast<std::size_t>(pointCount);
+    std::vector<char> known(n, 0);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (static_cast<std::int32_t>(i) < knownCount) {
+            known[i] = 1;
+        } else {
+            heights[i] = kUnknownHeight;
+        }
+    }
+    const int unknown = pointCount - knownCount;
+    if (unknown <= 0) return true;
+    int count = 0;
+    for (int pass = 0; pass <= unknown; ++pass) {
+        for (std::size_t k = 0; k < observed.size(); ++k) {
+            auto a = static_cast<std::size_t>(fromIndex[k]), b = static_cast<std::size_t>(toIndex[k]);
+            if (known[a] && !known[b]) {
+                heights[b] = heights[a] + observed[k];
+                known[b] = 1;
+                ++count;
+            } else if (known[b] && !known[a]) {
+                heights[a] = heights[b] - observed[k];
+                known[a] = 1;
+                ++count;
+            }
+        }
+        if (count == unknown) return true;
+    }
+    return false;
+}
+
+int CLevelingAdjust::solveHeights(Prompter& prompter) {
+    adjusted = 0;
+    hasSigma0 = false;
+    sigma0 = 0;
+    closures.clear();
+    if (pointCount <= 0) return 0;
+    if (!approximateHeights()) {
+        prompter.message("近似高程计算失败！");
+        return 0;
+    }
+    const auto n = static_cast<std::size_t>(pointCount);
+    std::vector<std::vector<int>> couplings(n);
+    for (std::size_t k = 0; k < observed.size(); ++k) couplings[static_cast<std::size_t>(fromIndex[k])].push_back(toIndex[k]);
+    if (!beginNormals(pointCount, couplings)) {
+        prompter.message("网点过多，内存不足，不能平差！");
+        return 0;
+    }
+    // Two-term observations: v = H_b - H_a - h.
+    for (std::size_t k = 0; k < observed.size(); ++k) {
+        const int a = fromIndex[k], b = toIndex[k];
+        if (a == b) continue;  // a run that returns to its start fixes no height
+        const double p = weight[k];
+        const double d = p * (observed[k] - (heights[static_cast<std::size_t>(b)] - heights[static_cast<std::size_t>(a)]));
+        rhs_[static_cast<std::size_t>(a)] -= d;
+        rhs_[static_cast<std::size_t>(b)] += d;
+        addNormalDiagonal(a, p);
+        addNormalDiagonal(b, p);
+        addNormal(a, b, -p);
+    }
+    for (int i = 0; i < knownCount; ++i) setNormalDiagonal(i, kFixedDiagonal);
+    if (invertNormals() == 0) {
+        prompter.message("\n法方程系数矩阵降秩!");
+        return 0;
+    }
+    solve();
+    corrections = solution_;
+    for (std::size_t i = 0; i < n; ++i) heights[i] += corrections[i];
+
+    double pvv = 0;
+    for (std::size_t k = 0; k < observed.size(); ++k) {
+        residual[k] = heights[static_cast<std::size_t>(toIndex[k])] - heights[static_cast<std::size_t>(fromIndex[k])] - observed[k];
+        pvv += weight[k] * residual[k] * residual[k];
+    }
+    const int redundancy = observationCount + knownCount - pointCount;
+    if (redundancy > 0) {
+        sigma0 = std::sqrt(pvv / redundancy);
+        hasSigma0 = true;
+    }
+    adjusted = 1;
+    computeClosures();
+    return 1;
+}
+
+double CLevelingAdjust::heightStandardError(int i) const {
+    if (!hasSigma0 || i < 0 || i >= pointCount) return 0;
+    return sigma0 * std::sqrt(std::max(0.0, cofactor(i, i))) * 1000.0;
+}
+
+double CLevelingAdjust::observationStandardError(int k) const {
+    if (!hasSigma0 || k < 0 || k >= observationCount) return 0;
+    const int a = fromIndex[static_cast<std::size_t>(k)], b = toIndex[static_cast<std::size_t>(k)];
+    const double q = cofactor(a, a) + cofactor(b, b) - 2 * cofactor(a, b);
+    return sigma0 * std::sqrt(std::max(0.0, q)) * 1000.0;
+}
+
+void CLevelingAdjust::buildIncidence() {
+    incidence_.assign(static_cast<std::size_t>(pointCount), {});
+    for (std::size_t k = 0; k < observed.size(); ++k) {
+        incidence_[static_cast<std::size_t>(fromIndex[k])].push_back(static_cast<int>(k));
+        if (toIndex[k] != fromIndex[k]) incidence_[static_cast<std::size_t>(toIndex[k])].push_back(static_cast<int>(k));
+    }
+}
+
+PathSearch CLevelingAdjust::searchPaths(int start, int ignore) const {
+    const auto n = static_cast<std::size_t>(pointCount);
+    PathSearch r;
+    r.predecessor.assign(n, -1);
+    r.cost.assign(n, kFar);
+    r.height.assign(n, 0.0);
+    if (start < 0 || static_cast<std::size_t>(start) >= n) return r;
+    r.predecessor[static_cast<std::size_t>(start)] = start;
+    r.cost[static_cast<std::size_t>(start)] = 0;
+
+    // Events: an observation needs a look only when one of its ends changed since
+    // its last look. A change while looking at k schedules the observations of
+    // that point later in the same pass (index > k) or in the next pass.
+    std::priority_queue<int, std::vector<int>, std::greater<int>> current;
+    std::vector<int> next;
+    std::vector<int> queuedPass(observed.size(), -1);  // pass in which an observation is queued
+    int pass = 0;
+    auto schedule = [&](int point, int position) {
+        for (int j : incidence_[static_cast<std::size_t>(point)]) {
+            if (j == ignore) continue;
+            const int when = j > position ? pass : pass + 1;
+            if (queuedPass[static_cast<std::size_t>(j)] >= when) continue;
+            queuedPass[static_cast<std::size_t>(j)] = when;
+            if (when == pass) {
+                current.push(j);
+            } else {
+                next.push_back(j);
+            }
+        }
+    };
+    schedule(start, -1);
+    for (;;) {
+        while (!current.empty()) {
+            const int k = current.top();
+            current.pop();
+            const auto a = static_cast<std::size_t>(fromIndex[static_cast<std::size_t>(k)]);
+            const auto b = static_cast<std::size_t>(toIndex[static_cast<std::size_t>(k)]);
+            if (r.predecessor[a] < 0 && r.predecessor[b] < 0) continue;
+            const double c = 1.0 / weight[static_cast<std::size_t>(k)];
+            if (r.cost[a] + c < r.cost[b]) {
+                r.predecessor[b] = static_cast<int>(a);
+                r.cost[b] = r.cost[a] + c;
+                r.height[b] = r.height[a] + observed[static_cast<std::size_t>(k)];
+                schedule(static_cast<int>(b), k);
+            } else if (r.cost[b] + c < r.cost[a]) {
+                r.predecessor[a] = static_cast<int>(b);
+                r.cost[a] = r.cost[b] + c;
+                r.height[a] = r.height[b] - observed[static_cast<std::size_t>(k)];
+                schedule(static_cast<int>(a), k);
+            }
+        }
+        if (next.empty()) break;
+        ++pass;
+        for (int j : next) current.push(j);
+        next.clear();
+    }
+    return r;
+}
+
+void CLevelingAdjust::computeClosures() {
+    closures.clear();
+    buildIncidence();
+    std::size_t stored = 0;
+    auto full = [&] { return stored > kMaxClosureEntries; };
+    const auto n = static_cast<std::size_t>(pointCount);
+
+    // Lines between known points.
+    if (knownCount >= 2) {
+        for (int i = 0; i + 1 < knownCount && !full(); ++i) {
+            PathSearch s = searchPaths(i, -1);
+            for (int j = i + 1; j < knownCount && !full(); ++j) {
+                const auto sj = static_cast<std::size_t>(j);
+                if (s.predecessor[sj] < 0) continue;
+                const double w = s.height[sj] + heights[static_cast<std::size_t>(i)] - heights[sj];
+                ClosureRecord rec;
+                rec.values = {truncateToInt32(s.cost[sj] * 1000.0), misclosureTenthsMm(w),
+                              truncateToInt32(closureCoefficient * std::sqrt(s.cost[sj]) * 10.0)};
+                int v = j;
+                for (std::size_t steps = 0; v != i && steps <= n; ++steps) {
+                    rec.values.push_back(v);
+                    v = s.predecessor[static_cast<std::size_t>(v)];
+                }
+                rec.values.push_back(i);
+                stored += rec.values.size();
+                closures.push_back(std::move(rec));
+            }
+        }
+    }
+
+    // Loops.
+    if (observationCount - pointCount + 1 > 0) {
+        std::unordered_map<std::uint64_t, int> firstJoining;
+        for (std::size_t k = 0; k < observed.size(); ++k) firstJoining.emplace(pairKey(fromIndex[k], toIndex[k]), static_cast<int>(k));
+        std::vector<char> used(observed.size(), 0);
+        for (std::size_t i = 0; i < observed.size() && !full(); ++i) {
+            if (used[i]) continue;
+            used[i] = 1;
+            const int from = fromIndex[i], to = toIndex[i];
+            PathSearch s = searchPaths(to, static_cast<int>(i));
+            const auto sf = static_cast<std::size_t>(from);
+            if (s.predecessor[sf] < 0) continue;
+            const double w = observed[i] + s.height[sf];
+            const double q = 1.0 / weight[i];
+            ClosureRecord rec;
+            rec.values = {truncateToInt32(1000.0 * q + 1000.0 * s.cost[sf]), misclosureTenthsMm(w),
+                          truncateToInt32(closureCoefficient * std::sqrt(q + s.cost[sf]) * 10.0)};
+            rec.values.push_back(from);
+            int v = s.predecessor[sf];
+            int previous = from;
+            for (std::size_t steps = 0; steps <= n; ++steps) {
+                auto it = firstJoining.find(pairKey(previous, v));
+                if (it != firstJoining.end()) used[static_cast<std::size_t>(it->second)] = 1;
+                if (v == to) break;
+                rec.values.push_back(v);
+                previous = v;
+                v = s.predecessor[static_cast<std::size_t>(v)];
+            }
+            rec.values.push_back(to);
+            rec.values.push_back(from);
+            stored += rec.values.size();
+            closures.push_back(std::move(rec));
+        }
+    }
+}
+
+}  // namespace vornex

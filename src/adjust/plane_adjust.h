@@ -1,0 +1,111 @@
+// Adjustment of a plane control network (traverse, triangulation,
+// trilateration) from a control-survey file: directions in sets with one
+// orientation unknown per set, known azimuths and horizontal distances, with
+// the known points held fixed. Approximate coordinates by intersection or polar
+// propagation (in a local frame, then transformed onto the known points), then
+// Gauss-Newton iterations to 0.01 m, residuals, sigma0 and precision figures.
+// The same file's height differences form a height network that is handed to
+// CLevelingAdjust.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "adjust/adjust_base.h"
+#include "adjust/leveling_adjust.h"
+#include "adjust/survey_network.h"
+#include "geometry/angles.h"
+#include "model/prompter.h"
+
+namespace vornex {
+
+// Coordinate errors and error ellipse of one point (metres, F in radians).
+struct PointError {
+    bool shown = false;  // false: the point is left out (sqrt(qxx + qyy) < 0.0001)
+    double mx = 0, my = 0, m = 0;
+    double a = 0, b = 0, f = 0;
+};
+
+class CPlaneNetAdjust : public CAdjustBase {
+public:
+    static constexpr double kRho = 206264.80624709636;  // seconds per radian
+    static constexpr double kUnknownX = 1e30;           // X of a point without coordinates
+    static constexpr int kMaxSolutions = 101;
+
+    std::vector<PlanePoint> coordinates;  // X north, Y east (m)
+
+    // Direction sets: set s holds directions setStart[s] .. setStart[s+1]-1.
+    std::vector<std::int32_t> stationPoint;
+    std::vector<std::int32_t> setStart{0};
+    std::vector<std::int32_t> directionTarget;
+    std::vector<double> directionValue;     // radians
+    std::vector<double> directionResidual;  // seconds
+
+    std::vector<std::int32_t> azimuthFrom, azimuthTo;
+    std::vector<double> azimuthValue;     // radians
+    std::vector<double> azimuthResidual;  // seconds
+
+    std::vector<std::int32_t> distanceFrom, distanceTo;
+    std::vector<double> distanceValue;     // horizontal, m
+    std::vector<double> distanceResidual;  // m
+
+    // Priors.
+    double directionSigma = 1.0 / 1.4142135623730951;  // seconds
+    double azimuthSigmaPrior = 1.0;                     // seconds
+    double fixedError = 0.001;                          // m
+    double ppmFactor = 1e-6;
+
+    double pvv = 0;
+    double sigma0 = 0;
+    bool hasSigma0 = false;  // false without redundancy
+    int solutions = 0;       // solutions made by the last adjustPlane()
+
+    int stationSetCount() const { return static_cast<int>(stationPoint.size()); }
+    int directionCount() const { return static_cast<int>(directionTarget.size()); }
+    int azimuthCount() const { return static_cast<int>(azimuthFrom.size()); }
+    int distanceCount() const { return static_cast<int>(distanceFrom.size()); }
+
+    void reset();
+
+    // Fills `heights` (observation types 2, 3, 4) and, for every type but 2, this
+    // plane adjustment. Both are reset first.
+    void buildFromControlSurvey(const SurveyNetwork& network, CLevelingAdjust& heights);
+
+    // Approximate coordinates and iteration. 1 on success (or with no points),
+    // 0 on failure (the reason is shown).
+    int adjustPlane(Prompter& prompter);
+
+    // Computed from the current coordinates.
+    double azimuth(int from, int to) const;   // radians, [0, 2pi)
+    double distance(int from, int to) const;  // m
+    // Standard errors from the last solution: azimuth of a line in seconds,
+    // distance in metres (0 without sigma0).
+    double azimuthStandardError(int from, int to) const;
+    double distanceStandardError(int from, int to) const;
+    PointError pointError(int i) const;
+
+    // Approximate coordinates only (also run by adjustPlane). False: failed,
+    // with the messages shown.
+    bool approximateCoordinates(Prompter& prompter);
+
+private:
+    struct Frame {
+        std::vector<PlanePoint> xy;
+        std::vector<char> has;
+        int missing() const;
+    };
+    bool angleAt(int point, int from, int to, double& angle) const;
+    double directionInSet(int set, int target, bool& found) const;
+    bool intersect(Frame& frame) const;
+    bool propagate(Frame& frame) const;
+    int transform(const Frame& local, Frame& real) const;
+    int findDistance(int a, int b) const;
+    bool formNormals();
+    double functionVariance(const double* a, const int* idx) const;
+
+    std::vector<std::vector<int>> setsOfStation_;
+    std::vector<std::vector<int>> couplings_;
+    std::vector<std::array<double, 4>> directionCoefficients_;  // of the last formation
+};
+
+}  // namespace vornex

@@ -1,0 +1,620 @@
+#include "adjust/survey_network.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <new>
+#include <system_error>
+
+#include "text/text.h"
+
+namespace vornex {
+namespace {
+
+using Bytes = std::uint8_t;
+
+constexpr std::size_t kControlPointSize = 52;
+constexpr std::size_t kAzimuthSize = 36;
+constexpr std::size_t kSectionSize = 32;
+constexpr std::size_t kStationRecordSize = 32;
+constexpr std::size_t kControlStationSize = 20;
+constexpr std::size_t kObservationSize = 72;
+constexpr std::size_t kControlHeaderSize = 80;
+constexpr std::uint32_t kMarker = 0x7E7E7E7Eu;  // "~~~~"
+
+// Shown when a list cannot grow while a file is read.
+constexpr const char* kCannotAddKnownPoint = "不能增加已知点 ";
+constexpr const char* kCannotAddSection = "不能增加测段 ";
+constexpr const char* kCannotAddStation = "不能增加测站 ";
+
+// One field of a record image: reversed, and XORed with the mask (its own inverse).
+void codeField(Bytes* p, std::size_t width, std::uint8_t mask) {
+    std::reverse(p, p + width);
+    if (mask != 0) {
+        for (std::size_t i = 0; i < width; ++i) p[i] ^= mask;
+    }
+}
+
+// Plain little-endian values out of and into decoded images.
+std::int32_t getI32(const Bytes* p) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | p[i];  // decoded fields are little-endian
+    return static_cast<std::int32_t>(v);
+}
+void putI32(Bytes* p, std::int32_t value) {
+    auto v = static_cast<std::uint32_t>(value);
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<Bytes>(v >> (8 * i));
+}
+double getF64(const Bytes* p) {
+    std::uint64_t v = 0;
+    for (int i = 7; i >= 0; --i) v = (v << 8) | p[i];
+    double d;
+    std::memcpy(&d, &v, sizeof d);
+    return d;
+}
+void putF64(Bytes* p, double d) {
+    std::uint64_t v;
+    std::memcpy(&v, &d, sizeof v);
+    for (int i = 0; i < 8; ++i) p[i] = static_cast<Bytes>(v >> (8 * i));
+}
+// A decoded 12-byte name; any bytes after a zero byte are dropped (zero fill).
+Name12 getName(const Bytes* p) {
+    Name12 n;
+    std::size_t len = 0;
+    while (len < 12 && p[len] != 0) ++len;
+    std::memcpy(n.bytes.data(), p, len);
+    return n;
+}
+void putName(Bytes* p, const Name12& n) { std::memcpy(p, n.bytes.data(), 12); }
+
+// Field layouts (offset, width) of the survey records.
+struct Field {
+    std::size_t offset;
+    std::size_t width;
+};
+constexpr Field kAzimuthFields[] = {{0, 12}, {13, 12}, {28, 8}};
+constexpr Field kSectionFields[] = {{0, 12}, {12, 12}, {24, 4}, {28, 4}};
+constexpr Field kStationFields[] = {{0, 4}, {4, 4}, {8, 4}, {12, 4}, {16, 4}, {20, 4}, {24, 4}, {28, 4}};
+constexpr Field kControlStationFields[] = {{0, 12}, {12, 8}};
+constexpr Field kObservationFields[] = {{0, 12}, {16, 8}, {24, 8}, {32, 8}, {40, 8}, {48, 8}, {56, 8}, {64, 8}};
+
+template <std::size_t N>
+void codeRecord(Bytes* image, const Field (&fields)[N], std::uint8_t mask) {
+    for (const Field& f : fields) codeField(image + f.offset, f.width, mask);
+}
+
+// The control-point image (52 bytes): names at 0 and 13, doubles at 28, 36, 44.
+// Its names are transformed only when key >= 62.
+void codeControlPoint(Bytes* image, std::int32_t key) {
+    std::uint8_t mask = surveyXorMask(key);
+    if (key >= 62) {
+        codeField(image, 12, mask);
+        codeField(image + 13, 12, mask);
+    }
+    for (std::size_t off : {28, 36, 44}) codeField(image + off, 8, mask);
+}
+
+ControlPoint controlPointFromFile(const Bytes* stored, std::int32_t key) {
+    Bytes img[kControlPointSize];
+    std::memcpy(img, stored, sizeof img);
+    codeControlPoint(img, key);
+    ControlPoint cp;
+    cp.name = getName(img);
+    cp.note = getName(img + 13);
+    cp.x = getF64(img + 28);
+    cp.y = getF64(img + 36);
+    cp.h = getF64(img + 44);
+    return cp;
+}
+
+void controlPointToFile(const ControlPoint& cp, std::int32_t key, Bytes* out) {
+    std::memset(out, 0, kControlPointSize);
+    putName(out, cp.name);
+    putName(out + 13, cp.note);
+    putF64(out + 28, cp.x);
+    putF64(out + 36, cp.y);
+    putF64(out + 44, cp.h);
+    codeControlPoint(out, key);
+}
+
+// Sequential reader of a file that reports how many bytes it got.
+class FileReader {
+public:
+    explicit FileReader(const std::filesystem::path& path) {
+        std::error_code ec;
+        // Only regular files: a device or pipe could be endless.
+        if (!std::filesystem::is_regular_file(path, ec)) return;
+        in_.open(path, std::ios::binary);
+    }
+    bool ok() const { return in_.is_open() && !in_.bad(); }
+    std::size_t read(Bytes* buf, std::size_t n) {
+        if (!in_.good()) return 0;
+        in_.read(reinterpret_cast<char*>(buf), static_cast<std::streamsize>(n));
+        return static_cast<std::size_t>(in_.gcount());
+    }
+
+private:
+    std::ifstream in_;
+};
+
+std::string firstBytesOfName(const std::filesystem::path& path) {
+    std::string name = path.filename().string();
+    if (name.size() <= 12) return name;
+    // Cut on a character boundary (UTF-8 file names).
+    std::size_t n = 12;
+    while (n > 0 && (static_cast<unsigned char>(name[n]) & 0xC0) == 0x80) --n;
+    return name.substr(0, n);
+}
+
+// Reads the key and the ten known-point slots common to both file kinds.
+bool readHead(FileReader& in, SurveyNetwork& net) {
+    Bytes k[4];
+    if (in.read(k, 4) != 4) return false;
+    std::int32_t key = static_cast<std::int32_t>((std::uint32_t{k[0]} << 24) | (std::uint32_t{k[1]} << 16) |
+                                                 (std::uint32_t{k[2]} << 8) | std::uint32_t{k[3]});
+    if (key == 0 || key == -1) return false;
+    net.key = key;
+    for (int slot = 0; slot < kMaxKnownPoints; ++slot) {
+        Bytes img[kControlPointSize];
+        if (in.read(img, sizeof img) != sizeof img) return false;
+        if (img[12] == 0xFF || img[0] == 0) continue;  // empty slot
+        net.knownPoints.push_back(controlPointFromFile(img, key));
+    }
+    return true;
+}
+
+enum class Next { Record, End, Error };
+
+// Reads a record that may start with four look-ahead bytes already taken from
+// the file (still in their stored form, so the record decodes like any other).
+// Fewer than 8 bytes, or stored byte 4 being 0xFF, is the normal end of data;
+// a record cut short after that is an error.
+Next readListRecord(FileReader& in, Bytes* image, std::size_t size, const Bytes* carried, bool haveCarried) {
+    std::size_t got = 0;
+    if (haveCarried) {
+        std::memcpy(image, carried, 4);
+        got = 4;
+    }
+    got += in.read(image + got, size - got);
+    if (got < 8) return Next::End;
+    if (image[4] == 0xFF) return Next::End;
+    return got == size ? Next::Record : Next::Error;
+}
+
+enum class Marker { Station, Other, End };
+
+// After a record: four bytes that are either the station marker or the start of
+// the next list record (returned in `carried`, untouched).
+Marker readMarker(FileReader& in, std::uint8_t mask, Bytes* carried) {
+    if (in.read(carried, 4) != 4) return Marker::End;
+    Bytes m[4];
+    std::memcpy(m, carried, 4);
+    codeField(m, 4, mask);
+    std::uint32_t v = getI32(m);
+    return v == kMarker ? Marker::Station : Marker::Other;
+}
+
+bool writeAt(const std::filesystem::path& path, std::int32_t key, std::int64_t offset, const Bytes* data,
+             std::size_t size) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    auto fileSize = std::filesystem::file_size(path, ec);
+    if (ec || fileSize < static_cast<std::uintmax_t>(offset) + size) return false;
+    std::fstream f(path, std::ios::binary | std::ios::in | std::ios::out);
+    if (!f.is_open()) return false;
+    // The file must still be the one that was read: same key.
+    Bytes k[4];
+    f.read(reinterpret_cast<char*>(k), 4);
+    if (f.gcount() != 4) return false;
+    std::int32_t stored = static_cast<std::int32_t>((std::uint32_t{k[0]} << 24) | (std::uint32_t{k[1]} << 16) |
+                                                    (std::uint32_t{k[2]} << 8) | std::uint32_t{k[3]});
+    if (stored != key) return false;
+    f.seekp(offset);
+    f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    f.flush();
+    return f.good();
+}
+
+std::size_t levelingHeaderSize(std::int32_t key) { return key > 81 ? 20 : 12; }
+
+void encodeLevelingHeader(const LevelingHeader& h, std::int32_t key, Bytes* out) {
+    std::uint8_t mask = surveyXorMask(key);
+    putI32(out, h.levelClass);
+    putI32(out + 4, h.instrument);
+    putI32(out + 8, h.weighting);
+    for (std::size_t off : {0, 4, 8}) codeField(out + off, 4, mask);
+    if (key > 81) {
+        putF64(out + 12, h.closureCoefficient);
+        codeField(out + 12, 8, mask);
+    }
+}
+
+void decodeLevelingHeader(Bytes* in, std::int32_t key, LevelingHeader& h) {
+    std::uint8_t mask = surveyXorMask(key);
+    for (std::size_t off : {0, 4, 8}) codeField(in + off, 4, mask);
+    h.levelClass = getI32(in);
+    h.instrument = getI32(in + 4);
+    h.weighting = getI32(in + 8);
+    if (key > 81) {
+        codeField(in + 12, 8, mask);
+        h.closureCoefficient = getF64(in + 12);
+    }
+}
+
+double* controlHeaderDoubles(ControlHeader& h, int i) {
+    double* fields[] = {&h.angleSigma,
+                        &h.distanceFixedError,
+                        &h.distancePpm,
+                        &h.azimuthSigma,
+                        &h.reservedFactor,
+                        &h.azimuthClosureCoefficient,
+                        &h.traverseClosureCoefficient,
+                        &h.triangleClosureLimit,
+                        &h.heightClosureCoefficient};
+    return fields[i];
+}
+
+void encodeControlHeader(ControlHeader h, std::int32_t key, Bytes* out) {
+    std::uint8_t mask = surveyXorMask(key);
+    putI32(out, h.reserved);
+    putI32(out + 4, h.observationType);
+    codeField(out, 4, mask);
+    codeField(out + 4, 4, mask);
+    for (int i = 0; i < 9; ++i) {
+        putF64(out + 8 + 8 * i, *controlHeaderDoubles(h, i));
+        codeField(out + 8 + 8 * i, 8, mask);
+    }
+}
+
+void decodeControlHeader(Bytes* in, std::int32_t key, ControlHeader& h) {
+    std::uint8_t mask = surveyXorMask(key);
+    codeField(in, 4, mask);
+    codeField(in + 4, 4, mask);
+    h.reserved = getI32(in);
+    h.observationType = getI32(in + 4);
+    for (int i = 0; i < 9; ++i) {
+        codeField(in + 8 + 8 * i, 8, mask);
+        *controlHeaderDoubles(h, i) = getF64(in + 8 + 8 * i);
+    }
+}
+
+void appendKey(std::string& out, std::int32_t key) {
+    auto v = static_cast<std::uint32_t>(key);
+    for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<char>(v >> s));
+}
+
+void appendBytes(std::string& out, const Bytes* p, std::size_t n) {
+    out.append(reinterpret_cast<const char*>(p), n);
+}
+
+void appendHead(std::string& out, const SurveyNetwork& net) {
+    appendKey(out, net.key);
+    for (int slot = 0; slot < kMaxKnownPoints; ++slot) {
+        Bytes img[kControlPointSize] = {};
+        // An empty slot is all zero (its stored byte 0 is 0).
+        if (slot < static_cast<int>(net.knownPoints.size())) {
+            controlPointToFile(net.knownPoints[static_cast<std::size_t>(slot)], net.key, img);
+        }
+        appendBytes(out, img, sizeof img);
+    }
+}
+
+void appendMarker(std::string& out, std::uint8_t mask) {
+    Bytes m[4];
+    putI32(m, static_cast<std::int32_t>(kMarker));
+    codeField(m, 4, mask);
+    appendBytes(out, m, 4);
+}
+
+}  // namespace
+
+std::uint8_t surveyXorMask(std::int32_t key) {
+    if (key < 62) return 0;
+    return static_cast<std::uint8_t>((static_cast<std::int64_t>(key) * 5 + 123) % 256);
+}
+
+void SurveyNetwork::reset() {
+    key = kFormatVersion;
+    fileName.clear();
+    filePath.clear();
+    knownPoints.clear();
+    leveling = LevelingHeader{};
+    leveling.levelClass = 0;
+    leveling.instrument = 0;
+    leveling.weighting = 0;
+    leveling.closureCoefficient = 20.0;
+    control = ControlHeader{};
+    sections.clear();
+    knownAzimuths.clear();
+    stations.clear();
+    loaded_ = SurveyFileKind::None;
+}
+
+bool SurveyNetwork::openLevelingFile(const std::filesystem::path& path, Prompter& prompter) {
+    const char* growing = kCannotAddKnownPoint;
+    try {
+        return readLeveling(path, growing);
+    } catch (const std::bad_alloc&) {
+        prompter.message(growing);
+        return false;
+    }
+}
+
+bool SurveyNetwork::readLeveling(const std::filesystem::path& path, const char*& growing) {
+    reset();
+    FileReader in(path);
+    if (!in.ok()) return false;
+    fileName = firstBytesOfName(path);
+    filePath = path;
+    if (!readHead(in, *this)) return false;
+
+    Bytes header[20];
+    std::size_t hsize = levelingHeaderSize(key);
+    if (in.read(header, hsize) != hsize) return false;
+    decodeLevelingHeader(header, key, leveling);
+
+    const std::uint8_t mask = surveyXorMask(key);
+    Bytes carried[4];
+    bool haveCarried = false;
+    for (;;) {
+        Bytes img[kSectionSize];
+        Next next = readListRecord(in, img, sizeof img, carried, haveCarried);
+        if (next == Next::End) break;
+        if (next == Next::Error) return false;
+        codeRecord(img, kSectionFields, mask);
+        growing = kCannotAddSection;
+        LevelingSection s;
+        s.startName = getName(img);
+        s.endName = getName(img + 12);
+        auto word = static_cast<std::uint32_t>(getI32(img + 24));
+        s.staffSelector = static_cast<std::uint16_t>(word & 0xFFFF);
+        s.excluded = static_cast<std::uint16_t>(word >> 16);
+        s.date = getI32(img + 28);
+        sections.push_back(std::move(s));
+        LevelingSection& current = sections.back();
+
+        haveCarried = false;
+        for (;;) {
+            Marker m = readMarker(in, mask, carried);
+            if (m == Marker::End) {
+                loaded_ = SurveyFileKind::Leveling;
+                return true;
+            }
+            if (m == Marker::Other) {
+                haveCarried = true;
+                break;
+            }
+            growing = kCannotAddStation;
+            Bytes st[kStationRecordSize];
+            if (in.read(st, sizeof st) != sizeof st) return false;
+            codeRecord(st, kStationFields, mask);
+            LevelingStation station;
+            for (int r = 0; r < 8; ++r) station.readings[static_cast<std::size_t>(r)] = getI32(st + 4 * r);
+            current.stations.push_back(station);
+        }
+    }
+    loaded_ = SurveyFileKind::Leveling;
+    return true;
+}
+
+bool SurveyNetwork::openControlFile(const std::filesystem::path& path, Prompter& prompter) {
+    const char* growing = kCannotAddKnownPoint;
+    try {
+        return readControl(path, growing);
+    } catch (const std::bad_alloc&) {
+        prompter.message(growing);
+        return false;
+    }
+}
+
+bool SurveyNetwork::readControl(const std::filesystem::path& path, const char*& growing) {
+    reset();
+    FileReader in(path);
+    if (!in.ok()) return false;
+    fileName = firstBytesOfName(path);
+    filePath = path;
+    if (!readHead(in, *this)) return false;
+
+    const std::uint8_t mask = surveyXorMask(key);
+    for (int slot = 0; slot < kMaxKnownAzimuths; ++slot) {
+        Bytes img[kAzimuthSize];
+        if (in.read(img, sizeof img) != sizeof img) return false;
+        if (img[25] == 0xFF) continue;
+        codeRecord(img, kAzimuthFields, mask);
+        KnownAzimuth a;
+        a.fromName = getName(img);
+        a.toName = getName(img + 13);
+        a.azimuth = getF64(img + 28);
+        knownAzimuths.push_back(a);
+    }
+
+    Bytes header[kControlHeaderSize];
+    if (in.read(header, sizeof header) != sizeof header) return false;
+    decodeControlHeader(header, key, control);
+
+    Bytes carried[4];
+    bool haveCarried = false;
+    for (;;) {
+        Bytes img[kControlStationSize];
+        Next next = readListRecord(in, img, sizeof img, carried, haveCarried);
+        if (next == Next::End) break;
+        if (next == Next::Error) return false;
+        codeRecord(img, kControlStationFields, mask);
+        growing = kCannotAddSection;
+        SurveyStation s;
+        s.name = getName(img);
+        s.instrumentHeight = getF64(img + 12);
+        stations.push_back(std::move(s));
+        SurveyStation& current = stations.back();
+
+        haveCarried = false;
+        for (;;) {
+            Marker m = readMarker(in, mask, carried);
+            if (m == Marker::End) {
+                loaded_ = SurveyFileKind::Control;
+                return true;
+            }
+            if (m == Marker::Other) {
+                haveCarried = true;
+                break;
+            }
+            growing = kCannotAddStation;
+            Bytes ob[kObservationSize];
+            if (in.read(ob, sizeof ob) != sizeof ob) return false;
+            codeRecord(ob, kObservationFields, mask);
+            SurveyObservation o;
+            o.targetName = getName(ob);
+            o.direction = getF64(ob + 16);
+            o.distance = getF64(ob + 24);
+            o.verticalOrHeight = getF64(ob + 32);
+            o.targetHeight = getF64(ob + 40);
+            for (int t = 0; t < 3; ++t) o.trailing[static_cast<std::size_t>(t)] = getF64(ob + 48 + 8 * t);
+            current.observations.push_back(o);
+        }
+    }
+    loaded_ = SurveyFileKind::Control;
+    return true;
+}
+
+bool SurveyNetwork::rewriteLevelingHeader() const {
+    if (loaded_ != SurveyFileKind::Leveling) return false;
+    Bytes out[20];
+    encodeLevelingHeader(leveling, key, out);
+    return writeAt(filePath, key, kLevelingHeaderOffset, out, levelingHeaderSize(key));
+}
+
+bool SurveyNetwork::rewriteControlHeader() const {
+    if (loaded_ != SurveyFileKind::Control) return false;
+    Bytes out[kControlHeaderSize];
+    encodeControlHeader(control, key, out);
+    return writeAt(filePath, key, kControlHeaderOffset, out, sizeof out);
+}
+
+int SurveyNetwork::stationCount(int i) const {
+    if (i < 0 || i >= sectionCount()) return 0;
+    return static_cast<int>(sections[static_cast<std::size_t>(i)].stations.size());
+}
+
+LevelingStation SurveyNetwork::station(int i, int j) const {
+    if (j < 0 || j >= stationCount(i)) return {};
+    return sections[static_cast<std::size_t>(i)].stations[static_cast<std::size_t>(j)];
+}
+
+int SurveyNetwork::findSection(std::string_view startName, std::string_view endName) const {
+    for (int i = 0; i < sectionCount(); ++i) {
+        const LevelingSection& s = sections[static_cast<std::size_t>(i)];
+        if (s.excluded == 0 && s.startName.equals(startName) && s.endName.equals(endName)) return i;
+    }
+    return -1;
+}
+
+SectionTotals SurveyNetwork::sectionTotals(int i) const {
+    SectionTotals t;
+    if (i < 0 || i >= sectionCount()) return t;
+    const LevelingSection& s = sections[static_cast<std::size_t>(i)];
+    for (std::size_t j = 0; j < s.stations.size(); ++j) {
+        StationReduction r = reduceStation(s.stations[j], backStaffIs4787(s.staffSelector, static_cast<int>(j)));
+        t.heightDifference += r.meanHeightDifference;
+        t.backDistanceSum += r.backDistance;
+        t.frontDistanceSum += r.frontDistance;
+    }
+    t.stationCount = static_cast<std::int32_t>(s.stations.size());
+    return t;
+}
+
+bool backStaffIs4787(std::uint16_t staffSelector, int stationIndex) {
+    return (stationIndex % 2 == 0) ? staffSelector != 0 : staffSelector == 0;
+}
+
+StationReduction reduceStation(const LevelingStation& station, bool back4787) {
+    // Readings are in 0.01 mm; computed in 64 bits so absurd readings cannot overflow.
+    auto r = [&](int i) { return static_cast<std::int64_t>(station.readings[static_cast<std::size_t>(i)]); };
+    StationReduction red;
+    red.backDistance = static_cast<double>(std::llabs(r(0) - r(2))) / 1000.0;
+    red.frontDistance = static_cast<double>(std::llabs(r(4) - r(6))) / 1000.0;
+    red.blackHeightDifference = static_cast<double>(r(1) - r(5)) / 100000.0;
+    red.redHeightDifference = static_cast<double>(r(3) - r(7)) / 100000.0;
+    // The red faces differ by 100 mm between the two staffs of the pair.
+    red.meanHeightDifference = (red.blackHeightDifference + red.redHeightDifference) / 2 + (back4787 ? -0.05 : 0.05);
+    return red;
+}
+
+std::string levelingFileBytes(const SurveyNetwork& net) {
+    std::string out;
+    appendHead(out, net);
+    Bytes header[20];
+    encodeLevelingHeader(net.leveling, net.key, header);
+    appendBytes(out, header, levelingHeaderSize(net.key));
+    const std::uint8_t mask = surveyXorMask(net.key);
+    for (const LevelingSection& s : net.sections) {
+        Bytes img[kSectionSize] = {};
+        putName(img, s.startName);
+        putName(img + 12, s.endName);
+        putI32(img + 24, static_cast<std::int32_t>((std::uint32_t{s.excluded} << 16) | s.staffSelector));
+        putI32(img + 28, s.date);
+        codeRecord(img, kSectionFields, mask);
+        appendBytes(out, img, sizeof img);
+        for (const LevelingStation& st : s.stations) {
+            appendMarker(out, mask);
+            Bytes rec[kStationRecordSize];
+            for (int r = 0; r < 8; ++r) putI32(rec + 4 * r, st.readings[static_cast<std::size_t>(r)]);
+            codeRecord(rec, kStationFields, mask);
+            appendBytes(out, rec, sizeof rec);
+        }
+    }
+    return out;
+}
+
+std::string controlFileBytes(const SurveyNetwork& net) {
+    std::string out;
+    appendHead(out, net);
+    const std::uint8_t mask = surveyXorMask(net.key);
+    for (int slot = 0; slot < kMaxKnownAzimuths; ++slot) {
+        Bytes img[kAzimuthSize] = {};
+        if (slot < static_cast<int>(net.knownAzimuths.size())) {
+            const KnownAzimuth& a = net.knownAzimuths[static_cast<std::size_t>(slot)];
+            putName(img, a.fromName);
+            putName(img + 13, a.toName);
+            putF64(img + 28, a.azimuth);
+            codeRecord(img, kAzimuthFields, mask);
+        } else {
+            img[25] = 0xFF;  // empty slot
+        }
+        appendBytes(out, img, sizeof img);
+    }
+    Bytes header[kControlHeaderSize];
+    encodeControlHeader(net.control, net.key, header);
+    appendBytes(out, header, sizeof header);
+    for (const SurveyStation& s : net.stations) {
+        Bytes img[kControlStationSize] = {};
+        putName(img, s.name);
+        putF64(img + 12, s.instrumentHeight);
+        codeRecord(img, kControlStationFields, mask);
+        appendBytes(out, img, sizeof img);
+        for (const SurveyObservation& o : s.observations) {
+            appendMarker(out, mask);
+            Bytes rec[kObservationSize] = {};
+            putName(rec, o.targetName);
+            putF64(rec + 16, o.direction);
+            putF64(rec + 24, o.distance);
+            putF64(rec + 32, o.verticalOrHeight);
+            putF64(rec + 40, o.targetHeight);
+            for (int t = 0; t < 3; ++t) putF64(rec + 48 + 8 * t, o.trailing[static_cast<std::size_t>(t)]);
+            codeRecord(rec, kObservationFields, mask);
+            appendBytes(out, rec, sizeof rec);
+        }
+    }
+    return out;
+}
+
+bool writeSurveyFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out.is_open()) return false;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    return out.good();
+}
+
+}  // namespace vornex
