@@ -11,6 +11,7 @@
 #include "geometry/angles.h"
 #include "geometry/stations.h"
 #include "model/enum_texts.h"
+#include "model/field_rules.h"
 #include "text/text.h"
 
 namespace vornex {
@@ -850,9 +851,7 @@ bool parseInto(RoadProject& p, int code, const DataTableContext& ctx, const Grid
             int kind = choiceCode(t(1), structureKindChoices());
             int method = t(2) == structureMethodText(1) ? 1 : 0;
             r.kindAndMethod = (method << 16) | kind;
-            double a = readDms(t(3));
-            if (a >= 180.0) a -= 180.0;
-            r.angle = a;
+            r.angle = foldStructureAngle(readDms(t(3)));
             r.width = num(4);
             r.leftLength = num(5);
             r.rightLength = num(6);
