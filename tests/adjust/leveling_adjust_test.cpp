@@ -1,0 +1,380 @@
+#include "adjust/leveling_adjust.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <map>
+
+#include "support/scripted_prompter.h"
+
+namespace vornex {
+namespace {
+
+using testing::ScriptedPrompter;
+
+// One station whose mean height difference is h (m, a multiple of 0.01 mm) with
+// back and front sight lengths in m, for a back staff of 4687 (first station,
+// selector 0): the red-face difference is the black one minus 100 mm.
+LevelingStation stationFor(double h, double back, double front) {
+    LevelingStation s;
+    const auto hu = static_cast<std::int32_t>(std::llround(h * 100000));
+    s.readings[0] = 200000 + static_cast<std::int32_t>(std::llround(back * 1000));
+    s.readings[2] = 200000;
+    s.readings[4] = 200000 + static_cast<std::int32_t>(std::llround(front * 1000));
+    s.readings[6] = 200000;
+    s.readings[1] = 150000 + hu;
+    s.readings[5] = 150000;
+    s.readings[3] = s.readings[1] + 458700;
+    s.readings[7] = s.readings[5] + 468700;
+    return s;
+}
+
+struct Leg {
+    const char* from;
+    const char* to;
+    double h;       // m
+    double length;  // m (split evenly between back and front sights)
+    int stations = 1;
+    bool excluded = false;
+};
+
+SurveyNetwork network(std::vector<ControlPoint> known, const std::vector<Leg>& runs, int weighting = 0) {
+    SurveyNetwork net;
+    net.knownPoints = std::move(known);
+    net.leveling.weighting = weighting;
+    net.leveling.closureCoefficient = 20;
+    for (const Leg& r : runs) {
+        LevelingSection s;
+        s.startName = r.from;
+        s.endName = r.to;
+        s.excluded = r.excluded ? 1 : 0;
+        // Stations alternate staffs; the first carries the whole difference, the
+        // others measure nothing (their two faces cancel by the staff constants).
+        for (int j = 0; j < r.stations; ++j) {
+            LevelingStation st = stationFor(j == 0 ? r.h : 0.0, r.length / r.stations / 2, r.length / r.stations / 2);
+            if (j % 2 == 1) {  // back staff 4787 on odd stations: red difference is black + 100 mm
+                st.readings[3] = st.readings[1] + 478700;
+                st.readings[7] = st.readings[5] + 468700;
+            }
+            s.stations.push_back(st);
+        }
+        net.sections.push_back(s);
+    }
+    return net;
+}
+
+// Independent solution: the normal equations of the unknown heights only (known
+// heights moved to the right-hand side), solved by Cholesky. Observations are
+// given already merged: (from, to, h, p).
+struct Obs {
+    std::string from, to;
+    double h, p;
+};
+struct Reference {
+    std::map<std::string, double> heights;
+    std::map<std::string, double> heightSigmaMm;
+    double sigma0 = 0;
+};
+Reference referenceSolution(const std::map<std::string, double>& known, const std::vector<Obs>& obs) {
+    std::vector<std::string> names;
+    std::map<std::string, int> index;
+    for (const Obs& o : obs)
+        for (const std::string& n : {o.from, o.to})
+            if (!known.count(n) && !index.count(n)) {
+                index[n] = static_cast<int>(names.size());
+                names.push_back(n);
+            }
+    const int n = static_cast<int>(names.size());
+    std::vector<std::vector<double>> N(n, std::vector<double>(n, 0.0));
+    std::vector<double> U(n, 0.0);
+    for (const Obs& o : obs) {
+        // v = H_to - H_from - h: coefficient +1 for to, -1 for from; constant from known heights.
+        double c = -o.h;
+        std::vector<std::pair<int, double>> a;
+        if (known.count(o.to)) c += known.at(o.to); else a.push_back({index[o.to], 1.0});
+        if (known.count(o.from)) c -= known.at(o.from); else a.push_back({index[o.from], -1.0});
+        for (auto [i, ai] : a) {
+            U[static_cast<std::size_t>(i)] -= o.p * ai * c;
+            for (auto [j, aj] : a) N[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)] += o.p * ai * aj;
+        }
+    }
+    // Cholesky N = L L^T, then the inverse column by column.
+    std::vector<std::vector<double>> L(n, std::vector<double>(n, 0.0));
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j <= i; ++j) {
+            double s = N[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)];
+            for (int k = 0; k < j; ++k) s -= L[static_cast<std::size_t>(i)][static_cast<std::size_t>(k)] * L[static_cast<std::size_t>(j)][static_cast<std::size_t>(k)];
+            L[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)] = i == j ? std::sqrt(s) : s / L[static_cast<std::size_t>(j)][static_cast<std::size_t>(j)];
+        }
+    auto solve = [&](std::vector<double> b) {
+        for (int i = 0; i < n; ++i) {
+            for (int k = 0; k < i; ++k) b[static_cast<std::size_t>(i)] -= L[static_cast<std::size_t>(i)][static_cast<std::size_t>(k)] * b[static_cast<std::size_t>(k)];
+            b[static_cast<std::size_t>(i)] /= L[static_cast<std::size_t>(i)][static_cast<std::size_t>(i)];
+        }
+        for (int i = n - 1; i >= 0; --i) {
+            for (int k = i + 1; k < n; ++k) b[static_cast<std::size_t>(i)] -= L[static_cast<std::size_t>(k)][static_cast<std::size_t>(i)] * b[static_cast<std::size_t>(k)];
+            b[static_cast<std::size_t>(i)] /= L[static_cast<std::size_t>(i)][static_cast<std::size_t>(i)];
+        }
+        return b;
+    };
+    std::vector<double> x = solve(U);
+    Reference ref;
+    auto H = [&](const std::string& name) { return known.count(name) ? known.at(name) : x[static_cast<std::size_t>(index.at(name))]; };
+    double pvv = 0;
+    for (const Obs& o : obs) {
+        double v = H(o.to) - H(o.from) - o.h;
+        pvv += o.p * v * v;
+    }
+    ref.sigma0 = std::sqrt(pvv / (static_cast<double>(obs.size()) - n));
+    for (int i = 0; i < n; ++i) {
+        std::vector<double> e(n, 0.0);
+        e[static_cast<std::size_t>(i)] = 1;
+        double qii = solve(e)[static_cast<std::size_t>(i)];
+        ref.heights[names[static_cast<std::size_t>(i)]] = x[static_cast<std::size_t>(i)];
+        ref.heightSigmaMm[names[static_cast<std::size_t>(i)]] = ref.sigma0 * std::sqrt(qii) * 1000;
+    }
+    return ref;
+}
+
+const std::vector<ControlPoint> kKnown = {{"BM1", "", 0, 0, 100.0}, {"BM2", "", 0, 0, 105.0}};
+
+// A network with loops, a merged return run and an excluded section.
+const std::vector<Leg> kRuns = {
+    {"BM1", "P1", 1.23456, 800},  {"P1", "P2", 2.00012, 1200}, {"P2", "BM2", 1.76521, 900},
+    {"P1", "P3", 0.50023, 700},   {"P3", "BM2", 3.26498, 1100}, {"P2", "P3", -1.49999, 600},
+    {"P2", "P1", -2.00030, 1000}, {"P3", "BM1", 99.0, 100, 1, true},
+};
+
+TEST(LevelingAdjust, MatchesAnIndependentSolution) {
+    SurveyNetwork net = network(kKnown, kRuns);
+    for (NormalSolver solver : {NormalSolver::Dense, NormalSolver::Envelope}) {
+        CLevelingAdjust adj;
+        adj.buildFromLeveling(net);
+        adj.setSolver(solver);
+        ScriptedPrompter p;
+        ASSERT_EQ(adj.solveHeights(p), 1);
+        EXPECT_TRUE(p.shown.empty());
+        // Points: known first, then in section order; the excluded section adds nothing.
+        EXPECT_EQ(adj.pointNames, (std::vector<std::string>{"BM1", "BM2", "P1", "P2", "P3"}));
+        ASSERT_EQ(adj.observationCount, 6);  // P2 -> P1 merged into P1 -> P2
+        EXPECT_NEAR(adj.observed[1], (2.00012 + 2.00030) / 2, 1e-12);
+        EXPECT_NEAR(1.0 / adj.weight[1], 1.1, 1e-12);  // mean length in km
+
+        std::vector<Obs> obs = {{"BM1", "P1", 1.23456, 1 / 0.8}, {"P1", "P2", 2.00021, 1 / 1.1},
+                                {"P2", "BM2", 1.76521, 1 / 0.9}, {"P1", "P3", 0.50023, 1 / 0.7},
+                                {"P3", "BM2", 3.26498, 1 / 1.1}, {"P2", "P3", -1.49999, 1 / 0.6}};
+        Reference ref = referenceSolution({{"BM1", 100.0}, {"BM2", 105.0}}, obs);
+        ASSERT_TRUE(adj.hasSigma0);
+        EXPECT_NEAR(adj.sigma0, ref.sigma0, 1e-8);
+        for (int i = 2; i < 5; ++i) {
+            EXPECT_NEAR(adj.heights[static_cast<std::size_t>(i)], ref.heights[adj.pointNames[static_cast<std::size_t>(i)]], 1e-8);
+            EXPECT_NEAR(adj.heightStandardError(i), ref.heightSigmaMm[adj.pointNames[static_cast<std::size_t>(i)]], 1e-8);
+        }
+        EXPECT_NEAR(adj.heights[0], 100.0, 1e-12);
+        EXPECT_NEAR(adj.heights[1], 105.0, 1e-12);
+        for (int k = 0; k < adj.observationCount; ++k) {
+            const auto sk = static_cast<std::size_t>(k);
+            EXPECT_NEAR(adj.residual[sk], adj.heights[static_cast<std::size_t>(adj.toIndex[sk])] - adj.heights[static_cast<std::size_t>(adj.fromIndex[sk])] - adj.observed[sk], 1e-12);
+        }
+    }
+}
+
+// The closure passes exactly as described, scanning every observation in every pass.
+PathSearch referencePasses(const CLevelingAdjust& a, int s, int ignore) {
+    const auto n = static_cast<std::size_t>(a.pointCount);
+    PathSearch r{std::vector<int>(n, -1), std::vector<double>(n, 1e30), std::vector<double>(n, 0.0)};
+    r.predecessor[static_cast<std::size_t>(s)] = s;
+    r.cost[static_cast<std::size_t>(s)] = 0;
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (int k = 0; k < a.observationCount; ++k) {
+            if (k == ignore) continue;
+            auto f = static_cast<std::size_t>(a.fromIndex[static_cast<std::size_t>(k)]), t = static_cast<std::size_t>(a.toIndex[static_cast<std::size_t>(k)]);
+            if (r.predecessor[f] < 0 && r.predecessor[t] < 0) continue;
+            double c = 1 / a.weight[static_cast<std::size_t>(k)];
+            if (r.cost[f] + c < r.cost[t]) {
+                r.predecessor[t] = static_cast<int>(f);
+                r.cost[t] = r.cost[f] + c;
+                r.height[t] = r.height[f] + a.observed[static_cast<std::size_t>(k)];
+                changed = true;
+            } else if (r.cost[t] + c < r.cost[f]) {
+                r.predecessor[f] = static_cast<int>(t);
+                r.cost[f] = r.cost[t] + c;
+                r.height[f] = r.height[t] - a.observed[static_cast<std::size_t>(k)];
+                changed = true;
+            }
+        }
+    }
+    return r;
+}
+
+TEST(LevelingAdjust, ClosureSearchFollowsThePasses) {
+    // A grid of equal sections has many equally short paths: the search must
+    // choose the same ones as the full passes.
+    std::vector<Leg> runs;
+    std::vector<std::string> names;
+    const int w = 7, h = 5;
+    auto nm = [&](int i, int j) { return "G" + std::to_string(i) + "_" + std::to_string(j); };
+    for (int i = 0; i < h; ++i)
+        for (int j = 0; j < w; ++j) names.push_back(nm(i, j));
+    std::vector<std::pair<std::string, std::string>> edges;
+    for (int i = 0; i < h; ++i)
+        for (int j = 0; j < w; ++j) {
+            if (j + 1 < w) edges.push_back({nm(i, j), nm(i, j + 1)});
+            if (i + 1 < h) edges.push_back({nm(i + 1, j), nm(i, j)});
+        }
+    // Shuffle deterministically so the pass order matters.
+    for (std::size_t k = 0; k < edges.size(); ++k) std::swap(edges[k], edges[(k * 17 + 3) % edges.size()]);
+    std::vector<std::string> storage;
+    storage.reserve(edges.size() * 2);
+    for (std::size_t k = 0; k < edges.size(); ++k) {
+        storage.push_back(edges[k].first);
+        storage.push_back(edges[k].second);
+    }
+    for (std::size_t k = 0; k < edges.size(); ++k)
+        runs.push_back({storage[2 * k].c_str(), storage[2 * k + 1].c_str(), 0.001 * static_cast<double>(k % 7), 500, 4});
+    std::vector<ControlPoint> known = {{nm(0, 0).c_str(), "", 0, 0, 10}, {nm(4, 6).c_str(), "", 0, 0, 10.02}, {nm(2, 3).c_str(), "", 0, 0, 10.01}};
+    for (int weighting : {0, 1}) {
+        CLevelingAdjust adj;
+        adj.buildFromLeveling(network(known, runs, weighting));
+        ScriptedPrompter p;
+        ASSERT_EQ(adj.solveHeights(p), 1);
+        for (int s = 0; s < adj.pointCount; s += 5)
+            for (int ignore : {-1, 3, 20}) {
+                PathSearch a = adj.searchPaths(s, ignore), b = referencePasses(adj, s, ignore);
+                EXPECT_EQ(a.predecessor, b.predecessor);
+                EXPECT_EQ(a.cost, b.cost);
+                EXPECT_EQ(a.height, b.height);
+            }
+        // 3 line closures, then the loops.
+        int lines = 0;
+        for (const ClosureRecord& c : adj.closures) lines += c.points().front() != c.points().back();
+        EXPECT_EQ(lines, 3);
+        EXPECT_GT(static_cast<int>(adj.closures.size()), lines);
+        // Stations weighting: lengths are station counts x 1000.
+        if (weighting == 1) {
+            for (const ClosureRecord& c : adj.closures) EXPECT_EQ(c.lengthValue() % 4000, 0);
+        }
+    }
+}
+
+TEST(LevelingAdjust, LineClosureValues) {
+    // Open line BM1 -> P -> BM2 (300 m, 600 m): one line closure, no loop. w = 0.5 + 0.50125 + 0 - 1 = +1.25 mm
+    // is stored as -12 (the magnitude truncated).
+    std::vector<ControlPoint> known = {{"BM1", "", 0, 0, 0.0}, {"BM2", "", 0, 0, 1.0}};
+    for (int weighting : {0, 1}) {
+        SCOPED_TRACE(weighting);
+        CLevelingAdjust adj;
+        adj.buildFromLeveling(network(known, {{"BM1", "P", 0.5, 300, 2}, {"P", "BM2", 0.50125, 600, 3}}, weighting));
+        ScriptedPrompter p;
+        ASSERT_EQ(adj.solveHeights(p), 1);
+        EXPECT_FALSE(adj.hasSigma0 && adj.observationCount + adj.knownCount - adj.pointCount <= 0);
+        ASSERT_EQ(adj.closures.size(), 1u);
+        const ClosureRecord& c = adj.closures[0];
+        EXPECT_EQ(c.misclosure(), -12);
+        if (weighting == 0) {
+            EXPECT_NEAR(c.lengthValue(), 900, 1);  // metres, truncated
+            EXPECT_EQ(c.tolerance(), static_cast<int>(20 * std::sqrt(0.9) * 10));  // 20 sqrt(L km)
+        } else {
+            EXPECT_EQ(c.lengthValue(), 5000);                                  // 5 stations
+            EXPECT_EQ(c.tolerance(), static_cast<int>(20 * std::sqrt(5.0) * 10));
+        }
+        EXPECT_EQ(c.points(), (std::vector<std::int32_t>{1, 2, 0}));  // BM2, P, BM1
+        EXPECT_NEAR(adj.heights[2], 0.5 - 0.00125 * 0.3 / 0.9 * (weighting == 0) - 0.00125 * 2 / 5.0 * (weighting == 1), 1e-9);
+    }
+}
+
+TEST(LevelingAdjust, LoopClosureRecord) {
+    // Triangle BM1 -> A -> B -> BM1 with a misclosure of -3 mm.
+    std::vector<ControlPoint> known = {{"BM1", "", 0, 0, 10.0}};
+    CLevelingAdjust adj;
+    adj.buildFromLeveling(network(known, {{"BM1", "A", 1.0, 1000}, {"A", "B", 2.0, 1000}, {"B", "BM1", -3.003, 2000}}));
+    ScriptedPrompter p;
+    ASSERT_EQ(adj.solveHeights(p), 1);
+    ASSERT_EQ(adj.closures.size(), 1u);
+    const ClosureRecord& c = adj.closures[0];
+    // Loop of observation 0: from BM1, around through B and A, back to BM1.
+    EXPECT_EQ(c.points(), (std::vector<std::int32_t>{0, 2, 1, 0}));
+    EXPECT_EQ(c.lengthValue(), 4000);
+    EXPECT_EQ(c.misclosure(), 30);
+    EXPECT_EQ(c.tolerance(), static_cast<int>(20 * std::sqrt(4.0) * 10));
+    ASSERT_TRUE(adj.hasSigma0);
+}
+
+TEST(LevelingAdjust, FailuresAndDegenerateRuns) {
+    ScriptedPrompter p;
+    // A point joined to no known height.
+    CLevelingAdjust adj;
+    adj.buildFromLeveling(network(kKnown, {{"BM1", "P1", 1, 100}, {"X", "Y", 1, 100}}));
+    EXPECT_EQ(adj.solveHeights(p), 0);
+    EXPECT_EQ(p.shown, (std::vector<std::string>{"近似高程计算失败！"}));
+    EXPECT_EQ(adj.adjusted, 0);
+    // A section without stations is no observation: it would average a zero
+    // height difference into its return run.
+    SurveyNetwork net = network(kKnown, {{"BM1", "P1", 1.5, 100}, {"P1", "BM2", 3.5, 100}});
+    LevelingSection empty;
+    empty.startName = "P1";
+    empty.endName = "BM1";
+    net.sections.push_back(empty);
+    adj.buildFromLeveling(net);
+    EXPECT_EQ(adj.observationCount, 2);
+    EXPECT_NEAR(adj.observed[0], 1.5, 1e-12);
+    ASSERT_EQ(adj.solveHeights(p), 1);
+    EXPECT_NEAR(adj.heights[2], 101.5, 1e-9);
+    EXPECT_TRUE(adj.hasSigma0);  // 2 observations + 2 known - 3 points = 1
+    // No redundancy: no sigma0, no standard errors.
+    adj.buildFromLeveling(network(kKnown, {{"BM1", "P1", 1.5, 100}}));
+    ASSERT_EQ(adj.solveHeights(p), 1);
+    EXPECT_FALSE(adj.hasSigma0);
+    EXPECT_EQ(adj.heightStandardError(2), 0);
+    // Nothing to adjust.
+    adj.buildFromLeveling(SurveyNetwork{});
+    EXPECT_EQ(adj.solveHeights(p), 0);
+}
+
+TEST(LevelingAdjust, DenseAndEnvelopeAgreeOnALargerNetwork) {
+    // 18 x 18 grid, enough unknowns for the automatic choice to take the envelope path.
+    std::vector<std::string> storage;
+    std::vector<std::pair<int, int>> e;
+    auto nm = [](int i, int j) { return "N" + std::to_string(i) + "-" + std::to_string(j); };
+    const int g = 18;
+    std::vector<std::string> names;
+    storage.reserve(4 * g * g);
+    std::vector<Leg> runs;
+    for (int i = 0; i < g; ++i)
+        for (int j = 0; j < g; ++j) {
+            if (j + 1 < g) {
+                storage.push_back(nm(i, j));
+                storage.push_back(nm(i, j + 1));
+            }
+            if (i + 1 < g) {
+                storage.push_back(nm(i, j));
+                storage.push_back(nm(i + 1, j));
+            }
+        }
+    for (std::size_t k = 0; k + 1 < storage.size(); k += 2)
+        runs.push_back({storage[k].c_str(), storage[k + 1].c_str(), 0.01 * static_cast<double>((k * 7) % 11) - 0.05, 300.0 + static_cast<double>(k % 5) * 100});
+    std::vector<ControlPoint> known = {{"N0-0", "", 0, 0, 50}, {nm(g - 1, g - 1).c_str(), "", 0, 0, 50.3}};
+    SurveyNetwork net = network(known, runs);
+    CLevelingAdjust dense, sparse;
+    dense.buildFromLeveling(net);
+    sparse.buildFromLeveling(net);
+    dense.setSolver(NormalSolver::Dense);
+    ScriptedPrompter p;
+    ASSERT_EQ(dense.solveHeights(p), 1);
+    ASSERT_EQ(sparse.solveHeights(p), 1);
+    ASSERT_TRUE(sparse.usesEnvelope());
+    ASSERT_FALSE(dense.usesEnvelope());
+    EXPECT_NEAR(dense.sigma0, sparse.sigma0, 1e-9);
+    for (int i = 0; i < dense.pointCount; ++i) {
+        EXPECT_NEAR(dense.heights[static_cast<std::size_t>(i)], sparse.heights[static_cast<std::size_t>(i)], 1e-9);
+        EXPECT_NEAR(dense.heightStandardError(i), sparse.heightStandardError(i), 1e-9);
+    }
+    for (int k = 0; k < dense.observationCount; ++k) EXPECT_NEAR(dense.observationStandardError(k), sparse.observationStandardError(k), 1e-9);
+    ASSERT_EQ(dense.closures.size(), sparse.closures.size());
+    for (std::size_t c = 0; c < dense.closures.size(); ++c) EXPECT_EQ(dense.closures[c].values, sparse.closures[c].values);
+}
+
+}  // namespace
+}  // namespace vornex
