@@ -19,6 +19,9 @@ constexpr double kRuleTolerance = 0.0001;
 // Slack for "within the element": parameter of a straight, degrees of an arc.
 constexpr double kParamSlack = 1e-9;
 constexpr double kAngleSlack = 1e-7;
+// Lines that miss a piece by less than this (metres) still touch it, so that a
+// point level with a joint or on a wall is not lost to rounding.
+constexpr double kTouch = 1e-9;
 
 bool given(double v) { return v != kNoValue; }
 bool isArc(const ContourElement& e) { return given(e.radius) && e.radius != 0; }
@@ -140,9 +143,8 @@ void lineHits(const Piece& piece, bool vertical, double fixed, double along, Out
     const auto v = [&](PlanePoint p) { return vertical ? p.x : p.y; };
     if (piece.arc) {
         const double du = fixed - u(piece.centre);
-        const double disc = piece.radius * piece.radius - du * du;
-        if (disc < 0) return;
-        const double root = std::sqrt(disc);
+        if (std::fabs(du) > piece.radius + kTouch) return;
+        const double root = std::sqrt(std::fmax(0.0, piece.radius * piece.radius - du * du));
         for (const double sign : {1.0, -1.0}) {
             const double hit = v(piece.centre) + sign * root;
             const double dx = vertical ? hit - piece.centre.x : fixed - piece.centre.x;
@@ -154,10 +156,10 @@ void lineHits(const Piece& piece, bool vertical, double fixed, double along, Out
     }
     const double u0 = u(piece.a), u1 = u(piece.b);
     const double v0 = v(piece.a), v1 = v(piece.b);
-    if (u1 != u0) {
+    if (std::fabs(u1 - u0) > kTouch) {
         const double t = (fixed - u0) / (u1 - u0);
         if (t >= -kParamSlack && t <= 1.0 + kParamSlack) out(v0 + std::clamp(t, 0.0, 1.0) * (v1 - v0));
-    } else if (fixed == u0) {
+    } else if (std::fabs(fixed - u0) <= kTouch) {
         // The line runs along the straight: its nearest point to the measured one.
         out(std::clamp(along, std::min(v0, v1), std::max(v0, v1)));
     }

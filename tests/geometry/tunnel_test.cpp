@@ -1,0 +1,314 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "geometry/angles.h"
+#include "geometry/tunnel.h"
+
+using namespace vornex;
+
+namespace {
+
+ContourElement element(double dh, double dd, double radius = kNoValue, double angle = kNoValue) {
+    return ContourElement{dh, dd, radius, angle};
+}
+
+// A half circle of radius 5 on vertical walls 3 m high: the crown 5 above the
+// design line, the arch springing at the design line, the walls down to -3.
+// The walls are straights (radius 0) and serve both halves.
+std::vector<ContourElement> archOnWalls() {
+    return {element(-5, 5, 5), element(-5, -5, -5), element(-3, 0, 0)};
+}
+
+// The same contour with the arcs given only by radius and central angle.
+std::vector<ContourElement> archOnWallsByAngles() {
+    return {element(kNoValue, kNoValue, 5, 45), element(kNoValue, kNoValue, -5, 45),
+            element(kNoValue, kNoValue, 5, 45), element(kNoValue, kNoValue, -5, 45), element(-3, 0, 0)};
+}
+
+TunnelTemplate tunnelTemplate(double designOffset, double crown, std::vector<ContourElement> contour) {
+    TunnelTemplate t;
+    t.designOffset = designOffset;
+    t.excavationCrown = crown;
+    t.primaryCrown = crown - 0.2;
+    t.secondaryCrown = crown - 0.5;
+    t.excavation = contour;
+    t.primary = contour;
+    t.secondary = contour;
+    return t;
+}
+
+TunnelSection section(double startOffset, double startHeight, std::vector<ContourElement> elements) {
+    return TunnelSection{startOffset, startHeight, std::move(elements)};
+}
+
+void expectDistance(double actual, double expected, const char* what, int row) {
+    if (expected == kNoValue) {
+        EXPECT_EQ(actual, kNoValue) << what << " row " << row;
+    } else {
+        EXPECT_NEAR(actual, expected, 1e-6) << what << " row " << row;
+    }
+}
+
+}  // namespace
+
+TEST(Tunnel, StationBand) {
+    Road road;
+    Tunnel a;
+    a.startStation = 1000;
+    a.length = 200;
+    Tunnel b = a;
+    b.startStation = 1100;  // overlaps: the first tunnel wins
+    road.tunnels = {a, b};
+    struct Case { double station; int tunnel; };
+    const Case cases[] = {{999.9995, 0}, {999.999, -1}, {1150, 0}, {1199.999, 0}, {1199.9996, 1}, {1300, -1}};
+    for (const Case& c : cases) EXPECT_EQ(tunnelAtStation(road, c.station), c.tunnel) << c.station;
+    EXPECT_EQ(tunnelAtStation(Road{}, 1000), -1);
+}
+
+TEST(ContourElementTurn, FillsChordAndAngle) {
+    struct Case {
+        const char* what;
+        ContourElement in;
+        double incoming;
+        double dh, dd, angle, exit;
+    };
+    const double q = 5.0 / std::sqrt(2.0);  // half of the quarter chord
+    const Case cases[] = {
+        {"right arc by radius and angle", element(kNoValue, kNoValue, 5, 90), 90, -5, 5, 90, 180},
+        {"left arc by radius and angle", element(kNoValue, kNoValue, -5, 90), 270, -5, -5, 90, 180},
+        {"half of the quarter", element(kNoValue, 2, 5, 45), 90,
+         -5 * (1 - std::cos(kPi / 4)), 5 * std::sin(kPi / 4), 45, 135},
+        {"angle from the chord", element(-5, 5, 5, 0), 90, -5, 5, 90, 180},
+        {"empty angle from the chord", element(-5, 5, 5), 90, -5, 5, 90, 180},
+        {"chord of 10, radius 5, angle -1", element(0, 10, 5, -1), 90, 0, 10, 180, 180},
+        {"-1: the longer arc", element(-5, 5, 5, -1), 90, -5, 5, 270, 270},
+        {"straight", element(-3, 0, 0), 123, -3, 0, kNoValue, 180},
+        {"straight with empty radius", element(-q, q), 0, -q, q, kNoValue, 135},
+        {"no chord and nothing to make it from", element(kNoValue, 1, 5), 77, 0, 0, kNoValue, 77},
+    };
+    for (const Case& c : cases) {
+        ContourElement e = c.in;
+        const double exit = contourElementTurn(e, c.incoming);
+        EXPECT_NEAR(e.heightDifference, c.dh, 1e-9) << c.what;
+        EXPECT_NEAR(e.horizontalDistance, c.dd, 1e-9) << c.what;
+        if (c.angle != kNoValue) {
+            EXPECT_NEAR(e.centralAngle, c.angle, 1e-9) << c.what;
+        }
+        EXPECT_NEAR(exit, c.exit, 1e-9) << c.what;
+    }
+    ContourElement quarter = element(kNoValue, kNoValue, 5, 90);
+    contourElementTurn(quarter, 90);
+    EXPECT_NEAR(std::hypot(quarter.heightDifference, quarter.horizontalDistance), 7.071, 0.0005);
+}
+
+TEST(ContourElementTurn, CompletedHalvesChainFromTheCrown) {
+    // Two 45° arcs per half end where one 90° arc does.
+    TunnelSection s = section(0, 5, archOnWallsByAngles());
+    completeSection(s);
+    EXPECT_NEAR(s.elements[0].heightDifference + s.elements[2].heightDifference, -5, 1e-9);
+    EXPECT_NEAR(s.elements[0].horizontalDistance + s.elements[2].horizontalDistance, 5, 1e-9);
+    EXPECT_NEAR(s.elements[1].heightDifference + s.elements[3].heightDifference, -5, 1e-9);
+    EXPECT_NEAR(s.elements[1].horizontalDistance + s.elements[3].horizontalDistance, -5, 1e-9);
+}
+
+TEST(BreakDistances, ArchOnWallsAgainstExactGeometry) {
+    // Points relative to the tunnel centre: (height, offset) and the exact
+    // distances to the half circle x² + y² = 25 (y >= 0... heights >= 0) and the
+    // walls at offsets ±5 from height 0 to -3.
+    struct Case { double height, offset, vertical, horizontal, normal; };
+    const double N = kNoValue;
+    const Case cases[] = {
+        {1, 2, std::sqrt(21.0) - 1, std::sqrt(24.0) - 2, 5 - std::sqrt(5.0)},    // inside under the arch
+        {2, -3, 4 - 2, -std::sqrt(21.0) + 3, 5 - std::sqrt(13.0)},              // inside, left
+        {3, 4, 0, 0, 0},                                                       // on the arch
+        {0, 5, 0, 0, 0},                                                       // on the springing
+        {4, 4, -1, -1, 5 - std::sqrt(32.0)},                                   // outside above
+        {0.5, 5.5, N, std::sqrt(24.75) - 5.5, 5 - std::sqrt(30.5)},            // outside beside the arch
+        {-1, 6, N, -1, -1},                                                    // outside beside a wall
+        {-1, 4, 4, 1, 1},                                                      // inside near a wall
+        {-2.5, 0, 7.5, 5, 5},                                                  // inside above the floor
+        {-4, 0, 9, N, -std::sqrt(26.0)},                                       // below the floor: outside
+    };
+    const auto check = [&](const TunnelSection& s, double designOffset, const char* what) {
+        for (std::size_t k = 0; k < std::size(cases); ++k) {
+            const Case& c = cases[k];
+            const BreakDistances d = breakDistances(s, c.offset + designOffset, c.height);
+            const int row = static_cast<int>(k);
+            expectDistance(d.vertical, c.vertical, what, row);
+            if (c.horizontal != N && c.offset == 0) {  // both walls equally far: either sign
+                EXPECT_NEAR(std::fabs(d.horizontal), c.horizontal, 1e-6) << what << " row " << row;
+            } else {
+                expectDistance(d.horizontal, c.horizontal, what, row);
+            }
+            expectDistance(d.normal, c.normal, what, row);
+        }
+    };
+    check(section(0, 5, archOnWalls()), 0, "chords");
+    check(section(0, 5, archOnWallsByAngles()), 0, "angles");
+    // A tunnel whose centre lies 1.5 m right of the road centreline.
+    check(section(1.5, 5, archOnWalls()), 1.5, "offset centre");
+}
+
+TEST(BreakDistances, ArcOverHalfACircle) {
+    // A full circle of radius 5 about the design line: the right half sweeps
+    // 233.13° from the crown round the bottom to (-3, -4), the left half joins
+    // the crown to the same point the short way.
+    const TunnelSection s = section(0, 5, {element(-8, -4, 5, -1), element(-8, -4, -5)});
+    struct Case { double height, offset, vertical, horizontal, normal; };
+    const Case cases[] = {
+        {-4, -2.5, -std::sqrt(18.75) + 4, -0.5, 5 - std::sqrt(22.25)},
+        {-4, 1, -std::sqrt(24.0) + 4, 2, 5 - std::sqrt(17.0)},
+        {-6, 0, 1, kNoValue, -1},
+        {6, 0, -1, kNoValue, -1},
+        {0, 7, kNoValue, -2, -2},
+    };
+    for (std::size_t k = 0; k < std::size(cases); ++k) {
+        const Case& c = cases[k];
+        const BreakDistances d = breakDistances(s, c.offset, c.height);
+        expectDistance(d.vertical, c.vertical, "vertical", static_cast<int>(k));
+        expectDistance(d.horizontal, c.horizontal, "horizontal", static_cast<int>(k));
+        expectDistance(d.normal, c.normal, "normal", static_cast<int>(k));
+    }
+}
+
+TEST(BreakDistances, EmptyContourGivesNothing) {
+    const BreakDistances d = breakDistances(section(0, 5, {}), 0, 0);
+    EXPECT_EQ(d.vertical, kNoValue);
+    EXPECT_EQ(d.horizontal, kNoValue);
+    EXPECT_EQ(d.normal, kNoValue);
+}
+
+namespace {
+
+// Templates told apart by their crown: T0 5, T1 6, T2 7 (arches of that radius),
+// T3 with one element only. Tunnel from 1000 to 1300 with station rules and, for
+// the stretch after the end rule, slope rules on plate 0's crossfall.
+Road ruledRoad() {
+    Road road;
+    for (double r : {5.0, 6.0, 7.0})
+        road.tunnelTemplates.push_back(tunnelTemplate(r - 5, r, {element(-r, r, r), element(-r, -r, -r), element(-3, 0, 0)}));
+    road.tunnelTemplates.push_back(tunnelTemplate(0, 9, {element(-9, 9, 9)}));
+    CrossSectionPlate plate;
+    plate.side = 2;
+    plate.width = 3.75;
+    plate.crossfall = -2;
+    road.plates = {plate};
+    road.crossfallChanges = {{1150, 0, 0, 0}, {1190, 0, 0, 2}};
+    Tunnel t;
+    t.startStation = 1000;
+    t.length = 300;
+    t.plateIndex = 0;
+    t.stationRules = {{1000, kSuddenChange, 0}, {1050, kGradualChange, 1}, {1100, kSuddenChange, 2},
+                      {1150, kStretchEnd, 0}, {1200, kSuddenChange, 1}};
+    t.slopeRules = {{-2, 0}, {2, 2}};
+    road.tunnels = {t};
+    return road;
+}
+
+}  // namespace
+
+TEST(TunnelTemplateChoice, StationAndSlopeRules) {
+    const Road road = ruledRoad();
+    struct Case { double station; bool found; bool byStation; double crown; double offset; };
+    const Case cases[] = {
+        {999.9996, true, false, 6.0, 1.0},       // before the first rule: crossfall 0 -> halfway
+        {1020, true, true, 5.0, 0.0},            // sudden
+        {1075, true, true, 6.5, 1.5},            // gradual, halfway from T1 to T2
+        {1050, true, true, 6.0, 1.0},            // gradual at its own station
+        {1099.99995, true, true, 7.0, 2.0},      // within 0.0001 of the next rule
+        {1125, true, true, 7.0, 2.0},
+        {1160, true, false, 6.25, 1.25},         // after the end rule: crossfall 0.5 -> w = 0.625
+        {1250, true, true, 6.0, 1.0},            // the last rule holds to the tunnel's end
+        {1350, false, false, 0, 0},              // not in the tunnel
+    };
+    for (const Case& c : cases) {
+        TunnelSection s;
+        const bool found = tunnelSection(road, c.station, RecordKind::ExcavationContour, s);
+        ASSERT_EQ(found, c.found) << c.station;
+        if (!found) continue;
+        TemplateChoice choice;
+        ASSERT_TRUE(tunnelTemplateChoice(road, 0, c.station, choice));
+        EXPECT_EQ(choice.byStation, c.byStation) << c.station;
+        EXPECT_NEAR(s.startHeight, c.crown, 1e-4) << c.station;
+        EXPECT_NEAR(s.startOffset, c.offset, 1e-4) << c.station;
+    }
+
+    // The lining contours start at their own crowns.
+    TunnelSection lining;
+    ASSERT_TRUE(tunnelSection(road, 1020, RecordKind::SecondaryContour, lining));
+    EXPECT_NEAR(lining.startHeight, 4.5, 1e-12);
+    ASSERT_TRUE(tunnelSection(road, 1020, RecordKind::PrimaryContour, lining));
+    EXPECT_NEAR(lining.startHeight, 4.8, 1e-12);
+}
+
+TEST(TunnelTemplateChoice, GradualRuleAveragesElementByElement) {
+    const Road road = ruledRoad();
+    TunnelSection s;
+    ASSERT_TRUE(tunnelSection(road, 1075, RecordKind::ExcavationContour, s));
+    ASSERT_EQ(s.elements.size(), 3u);
+    EXPECT_NEAR(s.elements[0].heightDifference, -6.5, 1e-9);
+    EXPECT_NEAR(s.elements[0].horizontalDistance, 6.5, 1e-9);
+    EXPECT_NEAR(s.elements[0].radius, 6.5, 1e-9);
+    EXPECT_NEAR(s.elements[1].radius, -6.5, 1e-9);
+    EXPECT_NEAR(s.elements[2].heightDifference, -3, 1e-9);
+    EXPECT_EQ(s.elements[0].centralAngle, kNoValue);  // computed on both sides: stays to be computed
+}
+
+TEST(TunnelTemplateChoice, NothingApplies) {
+    Road road = ruledRoad();
+    // Crossfall beyond the last slope rule.
+    road.crossfallChanges = {{1150, 0, 0, 3}};
+    TunnelSection s;
+    EXPECT_FALSE(tunnelSection(road, 1160, RecordKind::ExcavationContour, s));
+    EXPECT_TRUE(tunnelSection(road, 1020, RecordKind::ExcavationContour, s));
+
+    // A gradual change towards a template with fewer elements is incomplete.
+    road = ruledRoad();
+    road.tunnels[0].stationRules[2].templateIndex = 3;
+    EXPECT_FALSE(tunnelSection(road, 1075, RecordKind::ExcavationContour, s));
+    // ...but from the short template towards a longer one the short list is complete.
+    road.tunnels[0].stationRules[1].templateIndex = 3;
+    road.tunnels[0].stationRules[2].templateIndex = 2;
+    ASSERT_TRUE(tunnelSection(road, 1075, RecordKind::ExcavationContour, s));
+    EXPECT_EQ(s.elements.size(), 1u);
+
+    // A rule naming a template that does not exist.
+    road = ruledRoad();
+    road.tunnels[0].stationRules[0].templateIndex = 9;
+    EXPECT_FALSE(tunnelSection(road, 1020, RecordKind::ExcavationContour, s));
+    // Not a contour kind.
+    EXPECT_FALSE(tunnelSection(ruledRoad(), 1020, RecordKind::BlastHole, s));
+}
+
+TEST(TunnelTemplateChoice, MixedGivenAndComputedValuesInterpolateLikeWithLike) {
+    const TunnelTemplate a = tunnelTemplate(0, 5, {element(-5, 5, 5)});                   // chord given
+    const TunnelTemplate b = tunnelTemplate(0, 7, {element(kNoValue, kNoValue, 7, 90)});  // angle given
+    TunnelSection s;
+    ASSERT_TRUE(interpolateSection(a, b, 0.5, RecordKind::ExcavationContour, s));
+    EXPECT_NEAR(s.elements[0].heightDifference, -6, 1e-9);
+    EXPECT_NEAR(s.elements[0].horizontalDistance, 6, 1e-9);
+    EXPECT_NEAR(s.elements[0].radius, 6, 1e-9);
+    EXPECT_NEAR(s.elements[0].centralAngle, 90, 1e-9);
+}
+
+TEST(OverUnderBreak, MeasuredPointInATunnel) {
+    const Road road = ruledRoad();
+    BreakDistances d;
+    // T0 at 1020: the arch of radius 5 about the design line, centred on the road.
+    ASSERT_TRUE(overUnderBreak(road, 1020, 2, 1, RecordKind::ExcavationContour, d));
+    EXPECT_NEAR(d.vertical, std::sqrt(21.0) - 1, 1e-6);
+    EXPECT_NEAR(d.horizontal, std::sqrt(24.0) - 2, 1e-6);
+    EXPECT_NEAR(d.normal, 5 - std::sqrt(5.0), 1e-6);
+    // T2 at 1125: radius 7, its centre 2 m right of the road centreline.
+    ASSERT_TRUE(overUnderBreak(road, 1125, 2 + 3, 4, RecordKind::ExcavationContour, d));
+    EXPECT_NEAR(d.normal, 7 - 5, 1e-6);
+    ASSERT_TRUE(overUnderBreak(road, 1125, 2 + 6, 4, RecordKind::ExcavationContour, d));
+    EXPECT_NEAR(d.normal, 7 - std::sqrt(52.0), 1e-6);
+    EXPECT_LT(d.normal, 0);
+
+    EXPECT_FALSE(overUnderBreak(road, 900, 0, 1, RecordKind::ExcavationContour, d));
+    EXPECT_EQ(d.vertical, kNoValue);
+    EXPECT_EQ(d.normal, kNoValue);
+}
