@@ -28,7 +28,7 @@ double curvatureOf(double radius) { return radius == 0 ? 0.0 : 1.0 / radius; }
 Pose integrateSpiral(const AlignmentElement& e, double t) {
     static constexpr double kNodes[4] = {0.1834346424956498, 0.5255324099163290, 0.7966664774136267,
                                          0.9602898564975363};
-    static constexpr double kWeights[4] = {0.3626837833783620, 0.3137066959011100, 0.2223810344533745,
+    static constexpr double kWeights[4] = {0.3626837833783620, 0.3137066458778873, 0.2223810344533745,
                                            0.1012285362903763};
     double k1 = curvatureOf(e.startRadius), k2 = curvatureOf(e.endRadius);
     double len = e.length;
@@ -101,7 +101,7 @@ Pose evaluate(const AlignmentElement& e, double t, double tol) {
     }
     if (r1 != 0 && r2 != 0 && (r1 > 0) != (r2 > 0)) return evaluateInflection(e, t, tol);
 
-    if (r1 == 0 || std::fabs(r2) < std::fabs(r1)) {
+    if (r1 == 0 || (r2 != 0 && std::fabs(r2) < std::fabs(r1))) {
         // Growing curvature: the piece [L0, L0 + length] of the clothoid that
         // reaches R2 at its end; L0 is where the element starts on it.
         double l0 = r1 == 0 ? 0.0 : e.length * std::fabs(r2 / (r1 - r2));

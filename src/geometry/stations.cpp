@@ -74,15 +74,17 @@ double toContinuousChainage(const Road& road, double s0, bool plus) {
         // Breaks wholly outside the road do not shift anything.
         if ((a < s && b < s) || (a > e && b > e)) continue;
         double d = a - b;  // >= 0 long chain, < 0 short chain
+        // The end station b of a break names the break's own spot (where the
+        // ahead chain begins), so a typed b counts as past the break.
         if (!plus) {
             if (d >= 0) {
                 if (s0 <= a) break;
             } else {
-                if (s0 <= b) break;
+                if (s0 < b) break;
             }
             acc += d;
         } else if (s0 <= a) {
-            if (s0 <= b) break;
+            if (s0 < b) break;
             acc += d;
             if (s0 != a) break;
         } else {
