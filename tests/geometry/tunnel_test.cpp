@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -311,4 +312,126 @@ TEST(OverUnderBreak, MeasuredPointInATunnel) {
     EXPECT_FALSE(overUnderBreak(road, 900, 0, 1, RecordKind::ExcavationContour, d));
     EXPECT_EQ(d.vertical, kNoValue);
     EXPECT_EQ(d.normal, kNoValue);
+}
+
+namespace {
+
+// A second, independent evaluation: the contour sampled into a fine polygon
+// (each arc into 20000 chords, its centre found from the chord and radius), with
+// distances to the polyline and inside by ray casting.
+struct Sampled {
+    std::vector<std::vector<PlanePoint>> halves;  // x height, y offset
+};
+
+Sampled sample(const TunnelSection& s) {
+    Sampled out;
+    for (const bool right : {true, false}) {
+        std::vector<PlanePoint> line{{s.startHeight, s.startOffset}};
+        for (const ContourElement& e : s.elements) {
+            const bool arc = e.radius != kNoValue && e.radius != 0;
+            if (right ? !(e.radius == kNoValue || e.radius >= 0) : !(e.radius != kNoValue && e.radius <= 0)) continue;
+            const PlanePoint p = line.back();
+            const PlanePoint q{p.x + e.heightDifference, p.y + e.horizontalDistance};
+            if (arc) {
+                const double k = std::hypot(e.heightDifference, e.horizontalDistance);
+                const double r = std::fabs(e.radius), sign = e.radius < 0 ? -1.0 : 1.0;
+                const double apothem = std::sqrt(r * r - k * k / 4);
+                // Right of the chord (turning clockwise in the plane x up, y right) is (-dy, dx).
+                const PlanePoint c{(p.x + q.x) / 2 + sign * -e.horizontalDistance / k * apothem,
+                                   (p.y + q.y) / 2 + sign * e.heightDifference / k * apothem};
+                const double a0 = std::atan2(p.y - c.y, p.x - c.x);
+                double a1 = std::atan2(q.y - c.y, q.x - c.x);
+                // Clockwise in this plane increases atan2(y, x).
+                if (sign > 0 && a1 < a0) a1 += 2 * kPi;
+                if (sign < 0 && a1 > a0) a1 -= 2 * kPi;
+                for (int i = 1; i <= 20000; ++i) {
+                    const double a = a0 + (a1 - a0) * i / 20000;
+                    line.push_back({c.x + r * std::cos(a), c.y + r * std::sin(a)});
+                }
+                line.back() = q;
+            } else {
+                line.push_back(q);
+            }
+        }
+        out.halves.push_back(line);
+    }
+    return out;
+}
+
+BreakDistances bruteForce(const Sampled& s, double offset, double height) {
+    BreakDistances d;
+    double best = 1e300;
+    const auto keep = [](double& slot, double v) {
+        if (slot == kNoValue || std::fabs(v) < std::fabs(slot)) slot = v;
+    };
+    for (const auto& line : s.halves) {
+        for (std::size_t i = 0; i + 1 < line.size(); ++i) {
+            const PlanePoint a = line[i], b = line[i + 1];
+            const double ex = b.x - a.x, ey = b.y - a.y, len2 = ex * ex + ey * ey;
+            if (len2 == 0) continue;
+            const double t = std::clamp(((height - a.x) * ex + (offset - a.y) * ey) / len2, 0.0, 1.0);
+            best = std::min(best, std::hypot(a.x + t * ex - height, a.y + t * ey - offset));
+            if ((a.y <= offset) != (b.y <= offset)) keep(d.vertical, a.x + (offset - a.y) / ey * ex - height);
+            if ((a.x <= height) != (b.x <= height)) keep(d.horizontal, a.y + (height - a.x) / ex * ey - offset);
+        }
+    }
+    // Ray casting on the closed polygon: right half, then the left half backwards.
+    std::vector<PlanePoint> polygon = s.halves[0];
+    polygon.insert(polygon.end(), s.halves[1].rbegin(), s.halves[1].rend());
+    bool inside = false;
+    for (std::size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++) {
+        const PlanePoint a = polygon[i], b = polygon[j];
+        if ((a.y > offset) != (b.y > offset) && height < a.x + (offset - a.y) / (b.y - a.y) * (b.x - a.x))
+            inside = !inside;
+    }
+    d.normal = inside ? best : -best;
+    return d;
+}
+
+}  // namespace
+
+TEST(BreakDistances, HorseshoeAgainstASampledPolygon) {
+    // Crown arch, haunches, vertical walls (shared by both halves) and an invert
+    // of large radius; the halves meet again at the bottom of the invert.
+    TunnelSection s = section(0.8, 6, {
+        element(-3, 3 * std::sqrt(3.0), 6),       // right arch: 60° of radius 6 from the crown
+        element(-3, -3 * std::sqrt(3.0), -6),     // left arch
+        element(kNoValue, kNoValue, 3, 30),       // right haunch, by its angle
+        element(kNoValue, kNoValue, -3, 30),      // left haunch
+        element(-2.5, 0, 0),                      // walls
+        element(-1.8, 0, 14),                     // right invert (offset set below)
+        element(-1.8, 0, -14),                    // left invert
+    });
+    TunnelSection completed = s;
+    completeSection(completed);
+    const double halfSpan = completed.elements[0].horizontalDistance + completed.elements[2].horizontalDistance;
+    EXPECT_NEAR(halfSpan, 3 * std::sqrt(3.0) + 6 * std::sin(kPi / 12) * std::sin(kPi * 165 / 180), 1e-9);
+    s.elements[5].horizontalDistance = completed.elements[5].horizontalDistance = -halfSpan;
+    s.elements[6].horizontalDistance = completed.elements[6].horizontalDistance = halfSpan;
+
+    const Sampled reference = sample(completed);
+    unsigned seed = 12345;
+    const auto uniform = [&seed](double lo, double hi) {
+        seed = seed * 1103515245u + 12345u;
+        return lo + (hi - lo) * ((seed >> 8) & 0xFFFFFF) / double(0x1000000);
+    };
+    int inside = 0;
+    for (int n = 0; n < 400; ++n) {
+        const double offset = 0.8 + uniform(-10, 10), height = uniform(-9, 9);
+        const BreakDistances d = breakDistances(s, offset, height);
+        const BreakDistances e = bruteForce(reference, offset, height);
+        EXPECT_NEAR(d.normal, e.normal, 1e-6) << offset << ", " << height;
+        if (e.vertical == kNoValue) {
+            EXPECT_EQ(d.vertical, kNoValue) << offset << ", " << height;
+        } else {
+            EXPECT_NEAR(d.vertical, e.vertical, 1e-4) << offset << ", " << height;
+        }
+        if (e.horizontal == kNoValue) {
+            EXPECT_EQ(d.horizontal, kNoValue) << offset << ", " << height;
+        } else {
+            EXPECT_NEAR(d.horizontal, e.horizontal, 1e-4) << offset << ", " << height;
+        }
+        inside += d.normal > 0;
+    }
+    EXPECT_GT(inside, 80);  // the box holds points inside as well as outside
 }
