@@ -1,0 +1,49 @@
+// Putting the open project file onto a calculator, byte for byte, into the
+// folder "ROAD": into the storage memory of an fx-9860G-family calculator
+// through the transfer dialog, or onto an fx-CG20, which shows itself as a USB
+// mass-storage drive. Also the finder of that drive.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "link/storage.h"
+#include "model/prompter.h"
+
+namespace vornex {
+class CVornexPcDoc;
+}
+
+namespace vornex::link {
+
+inline constexpr const char* kProjectFolder = "ROAD";
+
+// What the transfer needs of the project document.
+struct ProjectSource {
+    std::string pathName;        // the project file; empty when never saved
+    bool modified = false;       // unsaved changes
+    std::function<bool()> save;  // saves under pathName; true on success
+};
+
+// The document's project saved under `pathName` (the document keeps no path itself).
+ProjectSource projectSourceOf(CVornexPcDoc& doc, std::string pathName);
+
+// Send to fx-9860G: checks and saves the project, then fills `dialog` (kind
+// send, folder "ROAD", the file name unchanged, its caption). False when there
+// is nothing to run (never saved, or saving failed).
+bool prepareProjectTransfer(ProjectSource& project, Prompter& prompter, TransferDialogModel& dialog);
+
+// Mount point of the first fx-CG20 drive (lowest device name), or empty. A disk
+// of /sys/block counts when its SCSI vendor and model, blank-trimmed, are
+// "CASIO" and "ColorGraph", or when its USB parent is 07cf:6102 or 07cf:6103.
+// VORNEX_SYSFS_ROOT replaces /sys and VORNEX_MOUNTINFO /proc/self/mountinfo.
+std::string FindColorGraphDrive();
+
+// Send to fx-CG20: copies the project file to <drive>/ROAD/<file name>, asking
+// before creating the folder or replacing a file. True when the file was copied.
+bool sendProjectToColorGraph(ProjectSource& project, Prompter& prompter);
+
+// Opens the fx-CG20 drive with `open` (the desktop's file manager by default).
+bool openColorGraphDrive(Prompter& prompter, const std::function<bool(const std::string&)>& open = {});
+
+}  // namespace vornex::link
