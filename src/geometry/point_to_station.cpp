@@ -163,12 +163,19 @@ Foot footOnSpiral(const AlignmentElement& e, double px, double py, double tol) {
     return f;
 }
 
-// Fine pass from element `first` on; -1 when no element takes the foot.
-int finePass(std::span<const AlignmentElement> elements, int first, double px, double py, double tol,
+// Fine pass from the element before the nearest one on; -1 when no element
+// takes the foot. The first element that takes it wins, except that a foot
+// found before the nearest element is compared with the feet on the elements up
+// to the nearest one and the one closest to the point is kept (ties to the
+// earlier element): inside a loop the normal through a point also crosses the
+// element before, far away.
+int finePass(std::span<const AlignmentElement> elements, int nearest, double px, double py, double tol,
              StationOffset& result) {
     const int n = static_cast<int>(elements.size());
-    int k = std::max(first, 0);
+    int k = std::max(nearest - 1, 0);
     int lowestTried = k;
+    int found = -1;
+    Foot best;
     while (k < n) {
         const AlignmentElement& e = elements[k];
         Foot f;
@@ -180,26 +187,31 @@ int finePass(std::span<const AlignmentElement> elements, int first, double px, d
                 // element's end and before this straight: the wedge outside an
                 // angle point (or before the road's start), which no element
                 // takes.
-                if (k - 1 < lowestTried && k >= 1) {
+                if (found < 0 && k >= 1 && k - 1 < lowestTried) {
                     lowestTried = --k;
                     continue;
                 }
-                return -1;
+                if (found < 0) return -1;
             }
         } else if (sameRadius(e)) {
             f = footOnCircle(e, px, py);
         } else {
             f = footOnSpiral(e, px, py, tol);
         }
-        if (e.startStation - 0.001 <= f.station && f.station <= e.startStation + e.length + 0.001) {
-            result.station = f.station;
-            result.offset = f.offset;
-            result.sideAngle = f.offset < 0 ? 270.0 : 90.0;
-            return k;
+        bool inside = !f.before && e.startStation - 0.001 <= f.station &&
+                      f.station <= e.startStation + e.length + 0.001;
+        if (inside && (found < 0 || std::fabs(f.offset) < std::fabs(best.offset))) {
+            found = k;
+            best = f;
         }
+        if (found >= 0 && k >= nearest) break;
         ++k;
     }
-    return -1;
+    if (found < 0) return -1;
+    result.station = best.station;
+    result.offset = best.offset;
+    result.sideAngle = best.offset < 0 ? 270.0 : 90.0;
+    return found;
 }
 
 // Implicit 2-d tree over the coarse samples: nodes are the medians of
@@ -259,7 +271,7 @@ int stationOfPoint(std::span<const AlignmentElement> elements, const AlignmentPo
     result = {};
     if (elements.empty()) return -1;
     int nearest = nearestElementScan(elements, point.x, point.y, tolerance);
-    return finePass(elements, nearest - 1, point.x, point.y, tolerance, result);
+    return finePass(elements, nearest, point.x, point.y, tolerance, result);
 }
 
 int stationOfPoint(const Road& road, const AlignmentPoint& point, double tolerance, StationOffset& result) {
@@ -342,7 +354,7 @@ int AlignmentIndex::stationOfPoint(const AlignmentPoint& point, StationOffset& r
     if (m.elements.empty()) return -1;
     Nearest nr;
     searchTree(m.samples, 0, m.samples.size(), 0, point.x, point.y, nr);
-    return finePass(m.elements, nr.element - 1, point.x, point.y, m.tolerance, result);
+    return finePass(m.elements, nr.element, point.x, point.y, m.tolerance, result);
 }
 
 }  // namespace vornex

@@ -1,0 +1,211 @@
+#include "geometry/point_to_station.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+namespace vornex {
+namespace {
+
+AlignmentElement element(double length, double r1, double r2) {
+    AlignmentElement e;
+    e.length = length;
+    e.startRadius = r1;
+    e.endRadius = r2;
+    return e;
+}
+
+// A road from (x, y) with azimuth `azimuth` at station `station`.
+Road roadOf(std::vector<AlignmentElement> elements, double x, double y, double azimuth, double station) {
+    Road r;
+    r.elements = std::move(elements);
+    r.elements[0].x = x;
+    r.elements[0].y = y;
+    r.elements[0].startAzimuth = r.elements[0].arrivalAzimuth = azimuth;
+    r.elements[0].startStation = station;
+    propagateElements(r, 0, 0.0001);
+    return r;
+}
+
+AlignmentPoint at(double x, double y) {
+    AlignmentPoint p;
+    p.x = x;
+    p.y = y;
+    return p;
+}
+
+// Straights, full and partial spirals growing and shrinking, arcs both ways, an
+// angle point between two straights and an arc of 200 degrees.
+Road mixedRoad() {
+    std::vector<AlignmentElement> v = {
+        element(150, 0, 0),       element(80, 0, 250),     element(150, 250, 250),  element(80, 250, 0),
+        element(120, 0, 0),       element(70, 0, -300),    element(50, -300, -150), element(120, -150, -150),
+        element(60, -150, -400),  element(40, -400, 0),    element(100, 0, 0),      element(90, 0, 0),
+        element(60, 0, 120),      element(120 * 200 * kPi / 180, 120, 120),          element(60, 120, 0),
+        element(80, 0, 0),
+    };
+    Road r = roadOf(v, 3000, 5000, 20, 500);
+    // Turn the second of the two straights by 6 degrees: an angle point.
+    r.elements[11].startAzimuth = r.elements[11].arrivalAzimuth + 6;
+    propagateElements(r, 0, 0.0001);
+    return r;
+}
+
+TEST(StationOfPoint, StraightAndCircleCases) {
+    Road straight = roadOf({element(100, 0, 0)}, 0, 0, 0, 100);
+    Road right = roadOf({element(50 * kPi, 100, 100)}, 0, 0, 0, 0);
+    Road left = roadOf({element(50 * kPi, -100, -100)}, 0, 0, 0, 0);
+    double c45 = std::cos(kPi / 4), s45 = std::sin(kPi / 4);
+    struct Case {
+        const char* what;
+        const Road* road;
+        double x, y;
+        int index;
+        double station, offset, sideAngle;
+    } cases[] = {
+        {"on the centreline", &straight, 50, 0, 0, 150, 0, 90},
+        {"5 m left at 120", &straight, 20, -5, 0, 120, -5, 270},
+        {"right", &straight, 70, 12.5, 0, 170, 12.5, 90},
+        {"right arc, 20 m toward the centre", &right, 80 * c45, 100 - 80 * s45, 0, 25 * kPi, 20, 90},
+        {"right arc, outside", &right, 110 * c45, 100 - 110 * s45, 0, 25 * kPi, -10, 270},
+        {"left arc, 20 m toward the centre", &left, 80 * c45, -100 + 80 * s45, 0, 25 * kPi, -20, 270},
+        {"beyond the end", &straight, 100.5, 3, -1, 0, 0, 90},
+        {"before the start", &straight, -1, 0, -1, 0, 0, 90},
+    };
+    for (const Case& c : cases) {
+        StationOffset so;
+        EXPECT_EQ(stationOfPoint(*c.road, at(c.x, c.y), 0.0001, so), c.index) << c.what;
+        if (c.index < 0) continue;
+        EXPECT_NEAR(so.station, c.station, 1e-9) << c.what;
+        EXPECT_NEAR(so.offset, c.offset, 1e-9) << c.what;
+        EXPECT_EQ(so.sideAngle, c.sideAngle) << c.what;
+        double station = 0, offset = 0;
+        EXPECT_TRUE(distanceToAlignment(*c.road, at(c.x, c.y), 0.0001, station, offset));
+        EXPECT_EQ(station, so.station);
+        EXPECT_EQ(offset, so.offset);
+    }
+    double station = 1, offset = 1;
+    EXPECT_FALSE(distanceToAlignment(straight, at(200, 0), 0.0001, station, offset));
+    Road empty;
+    StationOffset so;
+    EXPECT_EQ(stationOfPoint(empty, at(0, 0), 0.0001, so), -1);
+}
+
+TEST(StationOfPoint, ArcOfMoreThanHalfACircle) {
+    // 270 degrees of radius 100: the foot three quarters round is found at its
+    // true arc length, not at the length of the shorter way round.
+    Road r = roadOf({element(150 * kPi, 100, 100), element(50, 0, 0)}, 0, 0, 0, 0);
+    for (double s : {30.0, 200.0, 300.0, 400.0, 460.0}) {
+        AlignmentPoint p;
+        pointAtStation(r, s, 0.0001, 10, 270, p);
+        StationOffset so;
+        ASSERT_EQ(stationOfPoint(r, p, 0.0001, so), 0) << s;
+        EXPECT_NEAR(so.station, s, 1e-9);
+        EXPECT_NEAR(so.offset, -10, 1e-9);
+    }
+}
+
+TEST(StationOfPoint, WedgeOutsideAnAnglePointFindsNothingAndStops) {
+    // Two straights meeting at (100, 0) with a 30 degree right turn.
+    Road r;
+    r.elements = {element(100, 0, 0), element(100, 0, 0)};
+    r.elements[0].startAzimuth = 0;
+    r.elements[1].startAzimuth = 30;
+    propagateElements(r, 0, 0.0001);
+    StationOffset so;
+    EXPECT_EQ(stationOfPoint(r, at(105, -20), 0.0001, so), -1);  // past the first, before the second
+    EXPECT_EQ(stationOfPoint(r, at(95, 10), 0.0001, so), 0);     // inside the angle: the first straight
+    EXPECT_NEAR(so.station, 95, 1e-9);
+    EXPECT_EQ(stationOfPoint(r, at(100, -20), 0.0001, so), 0);  // on the first straight's end normal
+    EXPECT_NEAR(so.station, 100, 1e-9);
+
+    // A zig-zag of short straights: every point of the plane gets an answer.
+    Road zig;
+    for (int i = 0; i < 40; ++i) {
+        zig.elements.push_back(element(10, 0, 0));
+        zig.elements.back().startAzimuth = i % 2 ? 60 : 120;
+    }
+    propagateElements(zig, 0, 0.0001);
+    AlignmentIndex index(zig.elements, 0.0001);
+    std::mt19937_64 rng(3);
+    std::uniform_real_distribution<double> ux(-50, 250), uy(-50, 450);
+    for (int i = 0; i < 2000; ++i) {
+        AlignmentPoint p = at(ux(rng), uy(rng));
+        StationOffset a, b;
+        EXPECT_EQ(stationOfPoint(zig, p, 0.0001, a), index.stationOfPoint(p, b));
+    }
+    EXPECT_EQ(stationOfPoint(zig, at(std::nan(""), 0), 0.0001, so), -1);
+}
+
+TEST(StationOfPoint, RoundTripOnAMixedRoad) {
+    Road road = mixedRoad();
+    AlignmentIndex index(road.elements, 0.0001);
+    const double start = road.elements.front().startStation;
+    const double end = road.elements.back().startStation + road.elements.back().length;
+    const double kink = road.elements[11].startStation;
+    std::mt19937_64 rng(11);
+    std::uniform_real_distribution<double> station(start, end), offset(-30, 30);
+    int checked = 0;
+    while (checked < 400) {
+        double c = station(rng);
+        double w = offset(rng);
+        // Near the angle point a point on the inner side has a foot on both
+        // straights; near element joins the 0.1 mm snap of the start applies.
+        if (std::fabs(c - kink) < 5) continue;
+        bool nearJoin = false;
+        for (const AlignmentElement& e : road.elements) nearJoin = nearJoin || std::fabs(c - e.startStation) < 0.01;
+        if (nearJoin) continue;
+        ++checked;
+        AlignmentPoint p;
+        ASSERT_EQ(pointAtStation(road, c, 0.0001, std::fabs(w), w < 0 ? 270 : 90, p), 1);
+        StationOffset so;
+        int k = stationOfPoint(road, p, 0.0001, so);
+        ASSERT_GE(k, 0) << c << " " << w;
+        EXPECT_NEAR(so.station, c, 1e-6) << c << " " << w;
+        EXPECT_NEAR(so.offset, w, 1e-6) << c << " " << w;
+        EXPECT_EQ(so.sideAngle, w < 0 ? 270 : 90);
+        // Rebuilding the point from the answer gives the point again.
+        AlignmentPoint again;
+        pointAtStation(road, so.station, 0.0001, std::fabs(so.offset), so.sideAngle, again);
+        EXPECT_NEAR(again.x, p.x, 1e-6);
+        EXPECT_NEAR(again.y, p.y, 1e-6);
+
+        StationOffset fast;
+        EXPECT_EQ(index.stationOfPoint(p, fast), k);
+        EXPECT_EQ(fast.station, so.station);
+        EXPECT_EQ(fast.offset, so.offset);
+    }
+}
+
+TEST(StationOfPoint, IndexAnswersExactlyAsTheScanAnywhere) {
+    Road road = mixedRoad();
+    AlignmentIndex index(road.elements, 0.0001);
+    double minX = 1e300, maxX = -1e300, minY = 1e300, maxY = -1e300;
+    for (const AlignmentElement& e : road.elements) {
+        minX = std::min(minX, e.x), maxX = std::max(maxX, e.x);
+        minY = std::min(minY, e.y), maxY = std::max(maxY, e.y);
+    }
+    std::mt19937_64 rng(5);
+    std::uniform_real_distribution<double> ux(minX - 200, maxX + 200), uy(minY - 200, maxY + 200);
+    std::vector<AlignmentPoint> points;
+    for (int i = 0; i < 3000; ++i) points.push_back(at(ux(rng), uy(rng)));
+    // Samples themselves and points equidistant from two samples test the ties.
+    for (const AlignmentElement& e : road.elements) points.push_back(at(e.x, e.y));
+    points.push_back(at((road.elements[3].x + road.elements[4].x) / 2, (road.elements[3].y + road.elements[4].y) / 2));
+    int found = 0;
+    for (const AlignmentPoint& p : points) {
+        StationOffset a, b;
+        int ka = stationOfPoint(road, p, 0.0001, a);
+        int kb = index.stationOfPoint(p, b);
+        ASSERT_EQ(ka, kb) << p.x << " " << p.y;
+        EXPECT_EQ(a.station, b.station);
+        EXPECT_EQ(a.offset, b.offset);
+        found += ka >= 0;
+    }
+    EXPECT_GT(found, 100);
+}
+
+}  // namespace
+}  // namespace vornex
