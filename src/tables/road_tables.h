@@ -1,0 +1,49 @@
+// Road result tables: read-only Grids computed from the current road.
+#pragma once
+
+#include "model/road.h"
+#include "tables/grid.h"
+
+namespace vornex {
+
+namespace table_code {
+inline constexpr int kResultsRoot = -10000;
+inline constexpr int kCurveElements = -10001;     // 直曲表
+inline constexpr int kElementList = -10002;       // 线元一览表
+inline constexpr int kCoordinates = -10003;       // 逐桩坐标表
+inline constexpr int kVerticalCurves = -10004;    // 纵坡及竖曲线表
+inline constexpr int kBridgePositions = -10005;   // 桥位坐标表
+inline constexpr int kStructureStakeout = -10006; // 结构物坐标表
+}  // namespace table_code
+
+// True for the six result-table codes above.
+bool isRoadResultCode(int code);
+
+// The table for a result code; a missing road or an unknown code gives an empty
+// Grid with the table's columns (no rows).
+Grid buildRoadTable(const RoadProject& project, int road, int code);
+
+// Curve-element table (intersection-point roads): three rows per point.
+Grid buildCurveElementTable(const RoadProject& project, int road);
+// Element table: one row per element and the final "ZD" row.
+Grid buildElementTable(const RoadProject& project, int road);
+// Coordinate table: every full `interval` of design station, every chain break
+// and every main point, at most 1000 rows.
+Grid buildCoordinateTable(const RoadProject& project, int road, double interval = 100);
+// Grade points with their vertical curves.
+Grid buildVerticalCurveTable(const RoadProject& project, int road);
+// Structure stake-out: three rows (X, Y, Z) per structure.
+Grid buildStructureStakeoutTable(const RoadProject& project, int road);
+// Bridge positions of the road's current bridge: a row per pier, then its piles.
+Grid buildBridgePositionTable(const RoadProject& project, int road);
+
+// Maximum number of rows of the coordinate table.
+inline constexpr int kMaxCoordinateRows = 1000;
+
+// The coordinate table's step: the continuous chainage of the next row after
+// `chainage` (the next full interval of design station, cut short at a chain
+// break and at the end of the element that holds `chainage`, kept within the
+// road). Returns `chainage` itself when the road ends there.
+double nextTableStation(const Road& road, double chainage, double interval = 100);
+
+}  // namespace vornex

@@ -1,0 +1,261 @@
+#include "tables/road_tables.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+#include "geometry/alignment.h"
+#include "geometry/intersection_alignment.h"
+#include "text/text.h"
+
+namespace vornex {
+namespace {
+
+namespace tc = table_code;
+constexpr double kRad = 3.141592653589793 / 180;
+
+std::vector<std::string> rowTexts(const Grid& g, int row) {
+    std::vector<std::string> out;
+    for (const auto& c : g.rows.at(static_cast<std::size_t>(row)).cells) out.push_back(c.text);
+    return out;
+}
+
+double num(const Grid& g, int row, int col) { return std::atof(g.cell(row, col).text.c_str()); }
+
+AlignmentElement element(const char* name, double x, double y, double azimuth, double station, double length,
+                         double r1, double r2) {
+    AlignmentElement e;
+    e.name = name;
+    e.x = x;
+    e.y = y;
+    e.arrivalAzimuth = azimuth;
+    e.startAzimuth = azimuth;
+    e.startStation = station;
+    e.length = length;
+    e.startRadius = r1;
+    e.endRadius = r2;
+    return e;
+}
+
+// North-running straight of 250 m, a right arc R = 500 of 100 m, a straight of
+// 200 m (end at 550); a short chain 120 -> 130 and a long chain 400 -> 350.
+RoadProject breakRoad() {
+    const double R = 500, a = 100.0 / R;
+    RoadProject p;
+    Road r;
+    r.curveForm = 1;
+    r.elements = {element("QD", 0, 0, 0, 0, 250, 0, 0), element("ZY", 250, 0, 0, 250, 100, R, R),
+                  element("YZ", 250 + R * std::sin(a), R * (1 - std::cos(a)), a / kRad, 350, 200, 0, 0)};
+    r.chainBreaks = {{120, 130}, {400, 350}};
+    p.roads.push_back(r);
+    return p;
+}
+
+TEST(RoadTables, CoordinateTableCutsAtChainBreaksAndMainPoints) {
+    RoadProject p = breakRoad();
+    Grid g = buildCoordinateTable(p, 0);
+    ASSERT_EQ(g.columnCount(), 6);
+    EXPECT_EQ(g.columns[3].caption, "设计高程");
+    std::vector<std::string> stations, remarks;
+    for (int i = 0; i < g.rowCount(); ++i) {
+        stations.push_back(g.cell(i, 0).text);
+        remarks.push_back(g.cell(i, 5).text);
+    }
+    // Continuous 0, 100, 120 (short chain), 190, 250 (ZY), 290, 350 (YZ), 390 (long
+    // chain), 440 (design 400 at the end of the repeated stretch), 540, 550 (ZD).
+    EXPECT_EQ(stations, (std::vector<std::string>{"  K0+000.000", "  K0+100.000", "  K0+120.000", "  K0+200.000",
+                                                  "  K0+260.000", "  K0+300.000", "  K0+360.000", "  K0+400.000",
+                                                  " +K0+400.000", "  K0+500.000", "  K0+510.000"}));
+    EXPECT_EQ(remarks, (std::vector<std::string>{"QD", "", "短链= K0+130.000", "", "ZY", "", "YZ", "长链= K0+350.000", "",
+                                                 "", "ZD"}));
+    // Closed forms: the straight, then the arc at 40 m from its start.
+    EXPECT_EQ(g.cell(1, 1).text, "100.0000");
+    EXPECT_EQ(g.cell(1, 2).text, "  0.0000");
+    EXPECT_NEAR(num(g, 5, 1), 250 + 500 * std::sin(0.08), 0.00006);
+    EXPECT_NEAR(num(g, 5, 2), 500 * (1 - std::cos(0.08)), 0.00006);
+    EXPECT_EQ(g.cell(1, 4).text, "  0°00′00.0″");
+    // No profile: the elevation cells stay empty.
+    for (int i = 0; i < g.rowCount(); ++i) EXPECT_EQ(g.cell(i, 3).text, "") << i;
+}
+
+TEST(RoadTables, CoordinateTableElevationsAndRowLimit) {
+    RoadProject p = breakRoad();
+    p.roads[0].chainBreaks.clear();
+    p.roads[0].gradePoints = {{0, 100, 0}, {550, 111, 0}};
+    Grid g = buildCoordinateTable(p, 0);
+    EXPECT_EQ(g.cell(1, 3).text, " 102.000");  // 2 % grade
+    // A 200 km straight gives 2001 stations: the table stops at 1000 rows.
+    RoadProject longRoad;
+    Road r;
+    r.elements = {element("QD", 0, 0, 45, 0, 200000, 0, 0)};
+    longRoad.roads.push_back(r);
+    Grid big = buildCoordinateTable(longRoad, 0);
+    EXPECT_EQ(big.rowCount(), kMaxCoordinateRows);
+    EXPECT_EQ(big.cell(999, 0).text, "  K99+900.000");
+    // A station that is not a multiple of the interval steps to the next multiple.
+    EXPECT_DOUBLE_EQ(nextTableStation(r, 123.4), 200);
+    EXPECT_DOUBLE_EQ(nextTableStation(r, 200000), 200000);
+    EXPECT_EQ(buildCoordinateTable(longRoad, 5).rowCount(), 0);
+}
+
+TEST(RoadTables, ElementTableEndsWithZd) {
+    RoadProject p;
+    Road r;
+    const double R = 500;
+    r.elements = {element("QD", 0, 0, 0, 0, 100, 0, 0), element("ZH", 100, 0, 0, 100, 100, 0, -R),
+                  element("HY", 0, 0, 0, 200, 0.0004, -R, -R), element("YH", 0, 0, 0, 200.0004, 50, -R, -2 * R)};
+    p.roads.push_back(r);
+    propagateElements(p.roads[0], 0, 0.0001);
+    Grid g = buildElementTable(p, 0);
+    ASSERT_EQ(g.rowCount(), 5);
+    EXPECT_EQ(rowTexts(g, 0), (std::vector<std::string>{"QD", "  K0+000.000", "  0.0000", "  0.0000", "  0°00′00.0″",
+                                                        "直线", " 100.000", ""}));
+    EXPECT_EQ(g.cell(1, 5).text, "左转缓");
+    EXPECT_EQ(g.cell(1, 7).text, text::format("A=%8.3f", std::sqrt(100.0 * 500)));
+    EXPECT_EQ(g.cell(2, 5).text, "左转圆");
+    EXPECT_EQ(g.cell(2, 6).text, "0.000");
+    EXPECT_EQ(g.cell(2, 7).text, "R= 500.000");
+    EXPECT_EQ(g.cell(3, 7).text, text::format("A=%8.3f", std::sqrt(50.0 * 500 * 1000 / 500)));
+    EXPECT_EQ(g.cell(4, 0).text, "ZD");
+    EXPECT_EQ(g.cell(4, 1).text, "  K0+250.000");
+    EXPECT_EQ(g.cell(4, 5).text, "");
+    EXPECT_FALSE(g.cell(4, 2).text.empty());
+}
+
+TEST(RoadTables, CurveElementTableAgainstClosedForms) {
+    RoadProject p;
+    Road r;
+    IntersectionPoint a, b, c;
+    a.name = "JD0";
+    b.name = "JD1";
+    b.x = 1000;
+    b.radius = 500;
+    b.spiralIn = b.spiralOut = 100;
+    c.name = "JD2";
+    c.x = 1000;
+    c.y = 1000;
+    r.intersectionPoints = {a, b, c};
+    p.roads.push_back(r);
+    ASSERT_EQ(buildElementsFromIntersectionPoints(p.roads[0], 0, 0.0001), 1);
+    Grid g = buildCurveElementTable(p, 0);
+    ASSERT_EQ(g.columnCount(), 24);
+    ASSERT_EQ(g.rowCount(), 9);
+    EXPECT_EQ(g.cell(3, 1).text, "JD1");
+    EXPECT_EQ(g.cell(3, 5).text, "右  90°00′00.0″");
+    // Symmetric spirals: p = Ls²/24R − Ls⁴/2688R³, q = Ls/2 − Ls³/240R²,
+    // T = (R + p)·tan(α/2) + q, L = R·α + Ls, E = (R + p)/cos(α/2) − R.
+    const double R = 500, Ls = 100, alpha = 90 * kRad;
+    double pp = Ls * Ls / (24 * R) - std::pow(Ls, 4) / (2688 * std::pow(R, 3));
+    double q = Ls / 2 - std::pow(Ls, 3) / (240 * R * R);
+    double T = (R + pp) * std::tan(alpha / 2) + q;
+    EXPECT_NEAR(num(g, 3, 6), T, 0.0011);
+    EXPECT_NEAR(num(g, 3, 7), T, 0.0011);
+    EXPECT_NEAR(num(g, 3, 9), 500, 1e-9);
+    EXPECT_NEAR(num(g, 3, 8), std::sqrt(R * Ls), 0.0011);
+    EXPECT_NEAR(num(g, 3, 12), R * alpha - Ls, 0.0011);
+    EXPECT_NEAR(num(g, 3, 14), R * alpha + Ls, 0.0011);
+    EXPECT_NEAR(num(g, 3, 15), (R + pp) / std::cos(alpha / 2) - R, 0.0011);
+    // ZH lies T before JD1 on the first leg; HZ T after it on the second.
+    EXPECT_NEAR(num(g, 4, 16), 1000 - T, 0.0002);
+    EXPECT_NEAR(num(g, 5, 16), 0, 0.0002);
+    EXPECT_NEAR(num(g, 4, 20), 1000, 0.0002);
+    EXPECT_NEAR(num(g, 5, 20), T, 0.0002);
+    // Legs: length, straight (leg − T) and azimuth in the third row of the block.
+    EXPECT_EQ(g.cell(2, 21).text, "1000.000");
+    EXPECT_NEAR(num(g, 2, 22), 1000 - T, 0.0011);
+    EXPECT_FALSE(g.cell(2, 22).red);
+    EXPECT_EQ(g.cell(5, 23).text, " 90°00′00.0″");
+    // Start and end points show only their name, station and coordinates.
+    EXPECT_EQ(g.cell(6, 1).text, "JD2");
+    EXPECT_EQ(g.cell(6, 5).text, "");
+    EXPECT_EQ(g.cell(6, 3).text, "1000.0000");
+}
+
+TEST(RoadTables, CurveElementTableVirtualPointAndOverlap) {
+    RoadProject p;
+    Road r;
+    IntersectionPoint pts[4];
+    const double xy[4][2] = {{0, 0}, {1000, 0}, {1000, 1000}, {0, 1000}};
+    for (int i = 0; i < 4; ++i) {
+        pts[i].name.assign(text::format("JD%d", i));
+        pts[i].x = xy[i][0];
+        pts[i].y = xy[i][1];
+        r.intersectionPoints.push_back(pts[i]);
+    }
+    // Two curves whose tangents (2000 m each) overrun the 1000 m leg between them.
+    r.intersectionPoints[1].radius = 2000;
+    r.intersectionPoints[2].radius = 2000;
+    p.roads.push_back(r);
+    buildElementsFromIntersectionPoints(p.roads[0], 0, 0.0001);
+    Grid g = buildCurveElementTable(p, 0);
+    ASSERT_EQ(g.rowCount(), 12);
+    EXPECT_LT(num(g, 5, 22), -0.001);
+    EXPECT_TRUE(g.cell(5, 22).red);
+
+    p.roads[0].intersectionPoints[2].radius = -1;  // JD2 joins the curve of JD1
+    buildElementsFromIntersectionPoints(p.roads[0], 0, 0.0001);
+    g = buildCurveElementTable(p, 0);
+    EXPECT_EQ(g.cell(6, 5).text, "虚交点");
+}
+
+TEST(RoadTables, VerticalCurveTable) {
+    RoadProject p = breakRoad();
+    p.roads[0].chainBreaks.clear();
+    p.roads[0].gradePoints = {{0, 100, 0}, {1000, 120, 10000}, {2000, 110, 0}};
+    Grid g = buildVerticalCurveTable(p, 0);
+    ASSERT_EQ(g.rowCount(), 3);
+    EXPECT_EQ(rowTexts(g, 0), (std::vector<std::string>{"  K0+000.000", " 100.000", "", "", "", "", "", "", "", ""}));
+    // +2 % then −1 %, R = 10000: T = 150, E = 1.125.
+    EXPECT_EQ(rowTexts(g, 1), (std::vector<std::string>{"* K1+000.000", " 120.000", "凸", "10000.000", " 150.000",
+                                                        " 150.000", "   1.125", "1000.000", " 850.000", "   2.000"}));
+    EXPECT_EQ(rowTexts(g, 2)[9], "  -1.000");
+}
+
+TEST(RoadTables, StructureAndBridgeTables) {
+    RoadProject p;
+    Road r;
+    r.elements = {element("QD", 0, 0, 0, 0, 1000, 0, 0)};
+    Structure s;
+    s.kindAndMethod = 1 << 16;
+    s.station = 100;
+    s.angle = 90;
+    s.width = 4;
+    s.leftLength = 10;
+    s.rightLength = 12;
+    s.centreElevation = 50;
+    r.structures = {s};
+    Bridge b;
+    b.startStation = 200;
+    b.length = 100;
+    Pier pier;
+    pier.name = "0";
+    pier.station = 250;
+    pier.angle = 90;
+    pier.piles = {{"Z1", 0, 0, -3, 7.5}, {"Z2", 1, 5, 6, 8}};
+    b.piers = {pier};
+    r.bridges = {b};
+    r.currentBridge = 0;
+    p.roads.push_back(r);
+
+    Grid st = buildStructureStakeoutTable(p, 0);
+    ASSERT_EQ(st.columnCount(), 9);
+    EXPECT_EQ(st.columns[0].caption, "桩  号");
+    ASSERT_EQ(st.rowCount(), 3);
+    EXPECT_EQ(rowTexts(st, 0), (std::vector<std::string>{"  K0+100.000", "坐标X(m)", "102.0000", "100.0000", " 98.0000",
+                                                         "100.0000", "102.0000", "100.0000", " 98.0000"}));
+    EXPECT_EQ(st.cell(1, 2).text, "-10.0000");
+    EXPECT_EQ(st.cell(2, 1).text, "坐标Z(m)");
+    EXPECT_EQ(st.cell(2, 5).text, "  50.000");
+
+    Grid bp = buildBridgePositionTable(p, 0);
+    ASSERT_EQ(bp.rowCount(), 3);
+    EXPECT_EQ(rowTexts(bp, 0), (std::vector<std::string>{"0", "  K0+250.000", "250.0000", "  0.0000", " 90°00′00.0″"}));
+    EXPECT_EQ(rowTexts(bp, 1), (std::vector<std::string>{"", "Z1", "250.0000", " -3.0000", "   7.500"}));
+    EXPECT_EQ(rowTexts(bp, 2), (std::vector<std::string>{"", "Z2", "  5.0000", "  6.0000", "   8.000"}));
+    p.roads[0].currentBridge = -1;
+    EXPECT_EQ(buildBridgePositionTable(p, 0).rowCount(), 0);
+}
+
+}  // namespace
+}  // namespace vornex
