@@ -1,0 +1,119 @@
+// vornex-cli calc and cg20 against the in-process simulated calculator.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using vornex::testing::readAll;
+using vornex::testing::TempDir;
+using vornex::testing::writeAll;
+
+struct CliRun {
+    int status;
+    std::string out, err;
+};
+
+class CalcCliTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    fs::path storage = dir / "calc";
+
+    void SetUp() override { fs::create_directories(storage); }
+
+    // Runs vornex-cli with `args` on the simulated calculator (or `link`).
+    CliRun cli(const std::string& args, const std::string& env = "") {
+        std::string link = "VORNEX_LINK=sim:" + storage.string() + " VORNEX_LINK_TIMEOUT_MS=50 ";
+        std::string cmd = link + env + " " VORNEX_CLI_PATH " " + args + " >" + (dir / "out").string() + " 2>" +
+                          (dir / "err").string();
+        int raw = std::system(cmd.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readAll(dir / "out"), readAll(dir / "err")};
+    }
+};
+
+TEST_F(CalcCliTest, SendListGetDelete) {
+    std::string bytes;
+    for (int i = 0; i < 3000; ++i) bytes.push_back(static_cast<char>(i * 13));
+    writeAll(dir / "k1.rod", bytes);
+
+    CliRun send = cli("calc send " + (dir / "k1.rod").string() + " --folder ROAD --name K1.rod");
+    EXPECT_EQ(send.status, 0) << send.err;
+    EXPECT_EQ(send.err.find("1%\n34%\n67%\n"), 0u) << send.err;
+    EXPECT_NE(send.err.find("传输文件成功. \n100%\n"), std::string::npos) << send.err;
+    EXPECT_EQ(readAll(storage / "ROAD" / "K1.rod"), bytes);
+
+    // The file exists now: without --yes the overwrite question is answered no.
+    CliRun again = cli("calc send " + (dir / "k1.rod").string() + " --folder ROAD --name K1.rod");
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.err.find("文件<K1.rod>已经存在，是否覆盖？ no"), std::string::npos) << again.err;
+    EXPECT_EQ(cli("calc send " + (dir / "k1.rod").string() + " --folder ROAD --name K1.rod --yes").status, 0);
+
+    CliRun list = cli("calc list");
+    EXPECT_EQ(list.status, 0);
+    EXPECT_EQ(list.out, "文件夹\t文件名\t文件大小\nROAD\t\t\nROAD\tK1.rod\t3000\n");
+
+    CliRun get = cli("calc get K1.rod " + (dir / "back.rod").string() + " --folder ROAD");
+    EXPECT_EQ(get.status, 0) << get.err;
+    EXPECT_EQ(readAll(dir / "back.rod"), bytes);
+
+    CliRun missing = cli("calc get NONE.rod " + (dir / "none.rod").string() + " --folder ROAD");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("计算器上不能找到源文件。"), std::string::npos);
+
+    EXPECT_EQ(cli("calc delete K1.rod --folder ROAD").status, 0);
+    EXPECT_FALSE(fs::exists(storage / "ROAD" / "K1.rod"));
+    EXPECT_EQ(cli("calc delete K1.rod --folder ROAD").status, 1);
+}
+
+TEST_F(CalcCliTest, CheckCapacityOptimize) {
+    CliRun check = cli("calc check");
+    EXPECT_EQ(check.status, 0);
+    EXPECT_EQ(check.out, "ok\n");
+    CliRun capacity = cli("calc capacity");
+    EXPECT_EQ(capacity.status, 0);
+    EXPECT_GT(std::stol(capacity.out), 0);
+    CliRun optimize = cli("calc optimize");
+    EXPECT_EQ(optimize.status, 0);
+    EXPECT_NE(optimize.err.find("计算器存储内存正在优化..."), std::string::npos);
+}
+
+TEST_F(CalcCliTest, NoCalculatorAndBadUsage) {
+    CliRun none = cli("calc check --link seqpacket:" + (dir / "nobody").string());
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.err.find("不能与计算器连接。"), std::string::npos);
+    writeAll(dir / "a.rod", "abc");
+    EXPECT_EQ(cli("calc send " + (dir / "a.rod").string() + " --link seqpacket:" + (dir / "nobody").string()).status, 1);
+
+    for (const char* bad : {"calc", "calc fly", "calc send", "calc get ONE", "calc check --name X",
+                            "calc check --link bogus", "cg20", "cg20 send", "calc list --bogus"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_EQ(cli(bad).status, 2);
+    }
+}
+
+TEST_F(CalcCliTest, Cg20Send) {
+    fs::create_directories(dir / "sys" / "block" / "sdb" / "device");
+    writeAll(dir / "sys" / "block" / "sdb" / "device" / "vendor", "CASIO   \n");
+    writeAll(dir / "sys" / "block" / "sdb" / "device" / "model", "ColorGraph      \n");
+    writeAll(dir / "sys" / "block" / "sdb" / "dev", "8:16\n");
+    fs::create_directories(dir / "drive");
+    writeAll(dir / "mountinfo", "40 22 8:16 / " + (dir / "drive").string() + " rw - vfat /dev/sdb rw\n");
+    writeAll(dir / "K2.rod", "project bytes");
+    std::string env = "VORNEX_SYSFS_ROOT=" + (dir / "sys").string() + " VORNEX_MOUNTINFO=" + (dir / "mountinfo").string();
+
+    CliRun sent = cli("cg20 send " + (dir / "K2.rod").string(), env);
+    EXPECT_EQ(sent.status, 0) << sent.err;
+    EXPECT_EQ(readAll(dir / "drive" / "ROAD" / "K2.rod"), "project bytes");
+    CliRun noDrive = cli("cg20 send " + (dir / "K2.rod").string(),
+                      "VORNEX_SYSFS_ROOT=" + (dir / "empty").string());
+    EXPECT_EQ(noDrive.status, 1);
+    EXPECT_NE(noDrive.err.find("fx-CG20计算器没有连接."), std::string::npos);
+}
+
+}  // namespace
