@@ -1,0 +1,255 @@
+#include "tables/route_query.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "geometry/alignment.h"
+#include "geometry/angles.h"
+#include "geometry/cross_section.h"
+#include "geometry/point_to_station.h"
+#include "geometry/profile.h"
+#include "geometry/slopes.h"
+#include "geometry/stations.h"
+#include "geometry/tunnel.h"
+#include "text/text.h"
+
+namespace vornex {
+namespace {
+
+const Road* roadAt(const RoadProject& p, int index) {
+    if (index < 0 || index >= static_cast<int>(p.roads.size())) return nullptr;
+    return &p.roads[static_cast<std::size_t>(index)];
+}
+
+double valueOrZero(double v) { return (v == kNoValue || v == -kNoValue || !std::isfinite(v)) ? 0.0 : v; }
+
+// The tunnel's section as the query's message box shows it: the crown point
+// (L1 offset, H1 height), the crossfall of the tunnel's plate and one line per
+// contour element, each completed from the direction carried along the contour.
+std::string tunnelReport(const Road& road, int tunnel, double c, const TunnelSection& section) {
+    const Tunnel& t = road.tunnels[static_cast<std::size_t>(tunnel)];
+    std::string out = text::format("  隧道参数\n  L1=%7.1f  H1=%7.1f\n  横坡=%7.2f\n\n", section.startOffset,
+                                   section.startHeight, plateCrossfall(road, t.plateIndex, c));
+    out += "序号 平距        高差        半径       圆心角\n";
+    double direction = 90;
+    int k = 1;
+    for (ContourElement e : section.elements) {
+        direction = contourElementTurn(e, direction);
+        double angle = e.centralAngle;
+        double dms = (angle == kNoValue || !std::isfinite(angle)) ? 0.0 : (angle < 0 ? -1.0 : degreesToDms(angle));
+        out += text::format("%d  %7.3f  |  %7.3f  |  %7.3f  |  %8.4f\n", k++, valueOrZero(e.horizontalDistance),
+                            valueOrZero(e.heightDifference), valueOrZero(e.radius), dms);
+    }
+    return out;
+}
+
+// Everything after the chainage is known (steps shared by both modes).
+RouteQueryResult queryAt(const RoadProject& project, const Road& road, double c, double offset, double angleDeg,
+                         std::optional<double> z) {
+    RouteQueryResult r;
+    const double tol = curveTolerance(project.precision);
+    AlignmentPoint p;
+    if (road.elements.empty() || !std::isfinite(c) || c == kNoValue ||
+        pointAtStation(road, c, tol, offset, angleDeg, p) != 1)
+        return r;
+    r.found = true;
+    r.chainage = c;
+    r.offset = std::fabs(offset);
+    r.angle = angleDeg;
+    r.x = p.x;
+    r.y = p.y;
+    r.azimuth = p.azimuth;
+    r.z = z;
+
+    // Edge stakes at the full width of each side.
+    for (int side : {kLeftSide, kRightSide}) {
+        double w = halfWidth(road, side, c);
+        AlignmentPoint e;
+        pointAtStation(road, c, tol, w, side == kLeftSide ? 270 : 90, e);
+        double h = designElevation(road, c, side == kLeftSide ? -w : w).elevation;
+        if (side == kLeftSide) {
+            r.leftX = e.x, r.leftY = e.y, r.leftElevation = h;
+        } else {
+            r.rightX = e.x, r.rightY = e.y, r.rightElevation = h;
+        }
+    }
+    // The point: lateral distance across the road, right positive.
+    const double lateral = offset * std::sin(angleDeg * kPi / 180);
+    ProfileElevation centre = designElevation(road, c, 0);
+    ProfileElevation here = designElevation(road, c, lateral);
+    r.inProfile = centre.inProfile;
+    r.designElevation = here.elevation;
+    int plate = plateAtOffset(road, c, std::fabs(lateral), lateral < 0 ? 270 : 90);
+    double layer = plate >= 0 ? road.plates[static_cast<std::size_t>(plate)].layerThickness : 0.0;
+    r.subgradeElevation = r.designElevation - layer;
+
+    int tunnel = tunnelAtStation(road, c);
+    if (tunnel >= 0) {
+        TunnelSection section;
+        if (tunnelSection(road, c, RecordKind::ExcavationContour, section)) {
+            r.inTunnel = true;
+            r.tunnelReport = tunnelReport(road, tunnel, c, section);
+        }
+        BreakDistances d;
+        if (z && overUnderBreak(road, c, lateral, *z - centre.elevation, RecordKind::ExcavationContour, d)) {
+            if (d.vertical != kNoValue) r.breaks[d.vertical > 0 ? kBreakUp : kBreakDown] = d.vertical;
+            if (d.horizontal != kNoValue) r.breaks[d.horizontal > 0 ? kBreakRight : kBreakLeft] = d.horizontal;
+            if (d.normal != kNoValue) r.breaks[d.normal > 0 ? kBreakOut : kBreakIn] = d.normal;
+        }
+    } else if (z) {
+        // Outside tunnels: the point against the designed slope (positive: inside it).
+        double v = slopeCheck(road, c, lateral, *z);
+        if (v != kNoValue) r.breaks[v > 0 ? kBreakOut : kBreakIn] = v;
+    }
+    return r;
+}
+
+}  // namespace
+
+RouteQueryResult queryByStation(const RoadProject& project, int roadIndex, const StationQuery& q) {
+    const Road* road = roadAt(project, roadIndex);
+    if (!road) return {};
+    double c = toContinuousChainage(*road, q.station);
+    if (c == kNoValue) return {};
+    return queryAt(project, *road, c, q.offset, dmsToDegrees(q.angle), q.z);
+}
+
+RouteQueryResult queryByCoordinates(const RoadProject& project, int roadIndex, const CoordinateQuery& q) {
+    const Road* road = roadAt(project, roadIndex);
+    if (!road || road->elements.empty()) return {};
+    AlignmentPoint pt;
+    pt.x = q.x;
+    pt.y = q.y;
+    StationOffset so;
+    if (stationOfPoint(*road, pt, curveTolerance(project.precision), so) < 0) {
+        RouteQueryResult r;
+        r.z = q.z;
+        return r;
+    }
+    return queryAt(project, *road, so.station, std::fabs(so.offset), so.offset < 0 ? 270 : 90, q.z);
+}
+
+std::vector<std::pair<std::string, std::string>> routeQueryFields(const Road& road, const RouteQueryResult& r,
+                                                                   bool withZ) {
+    std::vector<std::pair<std::string, std::string>> f;
+    auto add = [&](const char* name, std::string value) { f.emplace_back(name, r.found ? std::move(value) : ""); };
+    auto elev = [&](double v) { return r.inProfile ? text::format("%8.3f", v) : std::string(); };
+    add("桩号", formatStation(road, r.chainage, true));
+    add("偏距", text::format("%8.3f", r.offset));
+    add("角度", text::format("%8.5f", degreesToDms(r.angle)));
+    add("坐标X", text::format("%8.4f", r.x));
+    add("坐标Y", text::format("%8.4f", r.y));
+    if (withZ) f.emplace_back("坐标Z", r.z ? text::format("%8.4f", *r.z) : "");
+    add("方位角", formatDms(r.azimuth));
+    add("设计高", elev(r.designElevation));
+    add("路基高", elev(r.subgradeElevation));
+    add("左边桩X", text::format("%8.4f", r.leftX));
+    add("左边桩Y", text::format("%8.4f", r.leftY));
+    add("左边桩设计高", elev(r.leftElevation));
+    add("右边桩X", text::format("%8.4f", r.rightX));
+    add("右边桩Y", text::format("%8.4f", r.rightY));
+    add("右边桩设计高", elev(r.rightElevation));
+    const char* names[6] = {"向上", "向下", "向左", "向右", "向外(欠)", "向内(超)"};
+    for (int k = 0; k < 6; ++k)
+        f.emplace_back(names[k], r.breaks[k] ? text::format("%8.3f", *r.breaks[k]) : std::string("   ------"));
+    return f;
+}
+
+void rememberQuery(RouteQueryState& state, const Road& road, const RouteQueryResult& r) {
+    if (!r.found) {
+        if (state.byCoordinates) state.station.clear();
+        return;
+    }
+    state.x = std::atof(text::format("%8.4f", r.x).c_str());
+    state.y = std::atof(text::format("%8.4f", r.y).c_str());
+    state.offset = std::atof(text::format("%8.3f", r.offset).c_str());
+    state.angle = std::atof(text::format("%8.5f", degreesToDms(r.angle)).c_str());
+    if (state.byCoordinates) state.station = std::string(text::trim(formatStation(road, r.chainage, false)));
+    if (r.z) state.z = *r.z;
+}
+
+std::string batchOutputPath(const std::string& inputPath) {
+    std::filesystem::path p(inputPath);
+    p.replace_extension();
+    return p.string() + "0.txt";
+}
+
+namespace {
+
+double field(const std::string& s) {
+    std::string t(text::trim(s));
+    if (t.empty()) return 0;
+    double v = std::strtod(t.c_str(), nullptr);
+    return std::isfinite(v) ? v : 0.0;
+}
+
+}  // namespace
+
+int batchQuery(const RoadProject& project, int roadIndex, const std::string& inputPath, Prompter& prompter) {
+    const Road* road = roadAt(project, roadIndex);
+    if (!road) return -3;
+    std::ifstream in(inputPath, std::ios::binary);
+    if (!in) return -1;
+    const std::string outPath = batchOutputPath(inputPath);
+    // Written beside the output and renamed at the end, so that a failure never
+    // leaves a half-written result file.
+    const std::string tmpPath = outPath + ".part";
+    std::FILE* out = std::fopen(tmpPath.c_str(), "wb");
+    if (!out) {
+        prompter.message("不能建立文件。");
+        return -2;
+    }
+    const AlignmentIndex index(road->elements, 0.0001);
+    std::string buffer;
+    buffer.reserve(1 << 16);
+    bool writeOk = true;
+    int written = 0;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::size_t c1 = line.find(',');
+        std::size_t c2 = c1 == std::string::npos ? c1 : line.find(',', c1 + 1);
+        std::size_t c3 = c2 == std::string::npos ? c2 : line.find(',', c2 + 1);
+        if (c3 == std::string::npos) continue;  // fewer than three commas
+        std::size_t c4 = line.find(',', c3 + 1);
+        std::string name = text::cutGbk(std::string_view(line).substr(0, c1), 12);
+        AlignmentPoint pt;
+        pt.x = field(line.substr(c1 + 1, c2 - c1 - 1));
+        pt.y = field(line.substr(c2 + 1, c3 - c2 - 1));
+        double z = field(line.substr(c3 + 1, c4 == std::string::npos ? std::string::npos : c4 - c3 - 1));
+        double h = kNoValue, v = kNoValue, n = kNoValue;
+        StationOffset so;
+        if (!road->elements.empty() && index.stationOfPoint(pt, so) >= 0) {
+            double dz = designElevation(*road, so.station).elevation;
+            BreakDistances d;
+            if (overUnderBreak(*road, so.station, so.offset, z - dz, RecordKind::SecondaryContour, d)) {
+                h = d.horizontal;
+                v = d.vertical;
+                n = d.normal;
+            }
+        }
+        buffer += name;
+        buffer += text::format(",%8.4f,%8.4f,%8.4f,%8.3f,%8.3f,%8.3f\n", pt.x, pt.y, z, h, v, n);
+        ++written;
+        if (buffer.size() > (1 << 16) - 256) {
+            writeOk = writeOk && std::fwrite(buffer.data(), 1, buffer.size(), out) == buffer.size();
+            buffer.clear();
+        }
+    }
+    if (!buffer.empty()) writeOk = writeOk && std::fwrite(buffer.data(), 1, buffer.size(), out) == buffer.size();
+    writeOk = (std::fclose(out) == 0) && writeOk;
+    std::error_code ec;
+    if (writeOk) std::filesystem::rename(tmpPath, outPath, ec);
+    if (!writeOk || ec) {
+        std::filesystem::remove(tmpPath, ec);
+        prompter.message("不能建立文件。");
+        return -2;
+    }
+    prompter.message("计算完成。");
+    return written;
+}
+
+}  // namespace vornex

@@ -1,0 +1,158 @@
+#include "tables/route_query.h"
+
+#include <cmath>
+#include <filesystem>
+#include <map>
+
+#include <gtest/gtest.h>
+
+#include "support/scripted_prompter.h"
+#include "support/temp_dir.h"
+#include "text/text.h"
+
+namespace vornex {
+namespace {
+
+using testing::ScriptedPrompter;
+using testing::TempDir;
+
+// A north-running straight (station 0 to 1000) at a 1 % grade from 100 m, 3.75 m
+// left and 3.5 m right at −2 % with a 0.3 m layer, and a tunnel from 400 to 600
+// whose section is a half circle of radius 6 about the design line (crown 6 m up).
+RoadProject road() {
+    RoadProject p;
+    Road r;
+    AlignmentElement e;
+    e.name = "QD";
+    e.length = 1000;
+    r.elements = {e};
+    r.gradePoints = {{0, 100, 0}, {1000, 110, 0}};
+    r.plates = {{1, 6, 3.75, -2, 0.3, 0, -1, -1, -1, -1}, {2, 6, 3.5, -2, 0.3, 0, -1, -1, -1, -1}};
+    TunnelTemplate t;
+    t.excavationCrown = t.secondaryCrown = 6;
+    t.excavation = {{-6, 6, 6, 90}, {-6, -6, -6, 90}};
+    t.secondary = t.excavation;
+    r.tunnelTemplates = {t};
+    Tunnel tunnel;
+    tunnel.startStation = 400;
+    tunnel.length = 200;
+    tunnel.stationRules = {{400, 2, 0}};
+    r.tunnels = {tunnel};
+    p.roads.push_back(r);
+    return p;
+}
+
+std::map<std::string, std::string> fields(const RoadProject& p, const RouteQueryResult& r, bool withZ = false) {
+    std::map<std::string, std::string> m;
+    for (auto& [k, v] : routeQueryFields(p.roads[0], r, withZ)) m[k] = v;
+    return m;
+}
+
+TEST(RouteQuery, ByStationGivesPointStakesAndElevations) {
+    RoadProject p = road();
+    RouteQueryResult r = queryByStation(p, 0, {"100", 2, 90, std::nullopt});
+    ASSERT_TRUE(r.found);
+    auto f = fields(p, r);
+    EXPECT_EQ(f["桩号"], "  K0+100.000");
+    EXPECT_EQ(f["偏距"], "   2.000");
+    EXPECT_EQ(f["角度"], "90.00000");
+    EXPECT_EQ(f["坐标X"], "100.0000");
+    EXPECT_EQ(f["坐标Y"], "  2.0000");
+    EXPECT_EQ(f["方位角"], "  0°00′00.0″");
+    EXPECT_EQ(f["设计高"], " 100.960");  // 101 − 2 % of 2 m
+    EXPECT_EQ(f["路基高"], " 100.660");
+    EXPECT_EQ(f["左边桩X"], "100.0000");
+    EXPECT_EQ(f["左边桩Y"], " -3.7500");
+    EXPECT_EQ(f["左边桩设计高"], " 100.925");
+    EXPECT_EQ(f["右边桩Y"], "  3.5000");
+    EXPECT_EQ(f["右边桩设计高"], " 100.930");
+    for (const char* k : {"向上", "向下", "向左", "向右", "向外(欠)", "向内(超)"}) EXPECT_EQ(f[k], "   ------") << k;
+    // The left side by angle 270; the field order follows the dialog.
+    r = queryByStation(p, 0, {"100", 2, 270, std::nullopt});
+    EXPECT_NEAR(r.y, -2, 1e-9);
+    auto list = routeQueryFields(p.roads[0], r, false);
+    ASSERT_EQ(list.size(), 20u);
+    EXPECT_EQ(list[5].first, "方位角");
+    EXPECT_EQ(list[19].first, "向内(超)");
+}
+
+TEST(RouteQuery, ByCoordinates) {
+    RoadProject p = road();
+    RouteQueryResult r = queryByCoordinates(p, 0, {200, -1.5, std::nullopt});
+    ASSERT_TRUE(r.found);
+    auto f = fields(p, r, true);
+    EXPECT_EQ(f["桩号"], "  K0+200.000");
+    EXPECT_EQ(f["偏距"], "   1.500");
+    EXPECT_EQ(f["角度"], "270.00000");
+    EXPECT_EQ(f["坐标Z"], "");
+    // Exactly on the centreline: offset 0 and the right side.
+    r = queryByCoordinates(p, 0, {300, 0, 103.5});
+    f = fields(p, r, true);
+    EXPECT_EQ(f["偏距"], "   0.000");
+    EXPECT_EQ(f["角度"], "90.00000");
+    EXPECT_EQ(f["坐标Z"], "103.5000");
+    RouteQueryState state;
+    state.byCoordinates = true;
+    rememberQuery(state, p.roads[0], r);
+    EXPECT_EQ(state.station, "300.000");
+    EXPECT_EQ(state.angle, 90);
+    // No foot on the road: every station field empty.
+    r = queryByCoordinates(p, 0, {-50, 0, std::nullopt});
+    EXPECT_FALSE(r.found);
+    EXPECT_EQ(fields(p, r)["桩号"], "");
+    EXPECT_EQ(fields(p, r)["坐标X"], "");
+    EXPECT_FALSE(queryByStation(p, 3, {"100", 0, 90, std::nullopt}).found);
+}
+
+TEST(RouteQuery, TunnelReportAndBreaks) {
+    RoadProject p = road();
+    // 500: design elevation 105; the point 1 m right and 5 m up lies inside the circle.
+    RouteQueryResult r = queryByStation(p, 0, {"500", 1, 90, 110.0});
+    ASSERT_TRUE(r.inTunnel);
+    EXPECT_NE(r.tunnelReport.find("  隧道参数\n  L1=    0.0  H1=    6.0\n  横坡=  -2.00\n\n"), std::string::npos)
+        << r.tunnelReport;
+    EXPECT_NE(r.tunnelReport.find("1    6.000  |   -6.000  |    6.000  |   90.0000\n"), std::string::npos)
+        << r.tunnelReport;
+    auto f = fields(p, r);
+    EXPECT_EQ(f["向上"], text::format("%8.3f", std::sqrt(36.0 - 1) - 5));
+    EXPECT_EQ(f["向下"], "   ------");
+    EXPECT_EQ(f["向右"], text::format("%8.3f", std::sqrt(36.0 - 25) - 1));
+    EXPECT_EQ(f["向外(欠)"], text::format("%8.3f", 6 - std::sqrt(26.0)));
+    EXPECT_EQ(f["向内(超)"], "   ------");
+    // Outside the tunnel no report.
+    EXPECT_FALSE(queryByStation(p, 0, {"300", 1, 90, 110.0}).inTunnel);
+}
+
+TEST(RouteQuery, BatchFile) {
+    RoadProject p = road();
+    TempDir dir;
+    std::string input = (dir / "pts.txt").string();
+    testing::writeAll(input,
+                      "P1,100,2,101\r\n"
+                      "P2,100,2\n"  // two commas: skipped
+                      "\n"
+                      "ABCDEFGHIJKLMNOP,500,1,110\n"
+                      "far,-100,0,0");
+    ScriptedPrompter prompter;
+    ASSERT_EQ(batchOutputPath(input), (dir / "pts0.txt").string());
+    EXPECT_EQ(batchQuery(p, 0, input, prompter), 3);
+    EXPECT_EQ(prompter.shown, std::vector<std::string>{"计算完成。"});
+    const std::string none = "1000000000000000000.000";
+    EXPECT_EQ(testing::readAll(dir / "pts0.txt"),
+              "P1,100.0000,  2.0000,101.0000," + none + "," + none + "," + none + "\n" +
+                  "ABCDEFGHIJKL,500.0000,  1.0000,110.0000," + text::format("%8.3f", std::sqrt(11.0) - 1) + "," +
+                  text::format("%8.3f", std::sqrt(35.0) - 5) + "," + text::format("%8.3f", 6 - std::sqrt(26.0)) +
+                  "\n" + "far,-100.0000,  0.0000,  0.0000," + none + "," + none + "," + none + "\n");
+
+    // The output cannot be created: told, and nothing half-written is left.
+    std::filesystem::remove(dir / "pts0.txt");
+    std::filesystem::create_directory(dir / "pts0.txt");
+    ScriptedPrompter failed;
+    EXPECT_EQ(batchQuery(p, 0, input, failed), -2);
+    EXPECT_EQ(failed.shown, std::vector<std::string>{"不能建立文件。"});
+    EXPECT_FALSE(std::filesystem::exists(dir / "pts0.txt.part"));
+    EXPECT_EQ(batchQuery(p, 0, (dir / "missing.txt").string(), failed), -1);
+}
+
+}  // namespace
+}  // namespace vornex
