@@ -372,6 +372,7 @@ bool CPlaneNetAdjust::approximateCoordinates(Prompter& prompter) {
             }
             intersect(local);
             done = transform(local, real) == 0;
+
         }
         if (!done && distanceCount() > 0) {
             Frame local;
@@ -384,6 +385,7 @@ bool CPlaneNetAdjust::approximateCoordinates(Prompter& prompter) {
             local.has[static_cast<std::size_t>(b)] = 1;
             propagate(local);
             done = transform(local, real) == 0;
+
         }
         if (!done) {
             if (stationSetCount() > 0) done = intersect(real);
