@@ -106,6 +106,7 @@ TunnelTemplate tunnelTemplate(const char* name, double offset, double crown, dou
     t.primaryCrown = crown - 0.25;
     t.secondaryCrown = crown - 0.6;
     const double r = 5.6 + widen;
+    // The three contours share the springing line and the invert's half width.
     t.excavation = horseshoe(r, 2.4, 1.2, r - 1.2);
     t.primary = horseshoe(r - 0.25, 2.4, 0.95, r - 1.2);
     t.secondary = horseshoe(r - 0.6, 2.4, 0.6, r - 1.2);
@@ -162,7 +163,7 @@ Road mainRoad() {
         {14280.000, 112.410, 15000},
         {15150.000, 110.200, 20000},
         {16000.000, 115.300, 10000},
-        {16500.000, 113.800, 0},
+        {16733.229, 113.800, 0},
     };
 
     // Plates from the centre outward: left side 0..3, right side 4..7.
@@ -256,12 +257,13 @@ Road mainRoad() {
         pier("5", 13970.000, 90.0, 99.300, true),
         pier("6", 14000.000, 90.0, 105.020, false),
     };
-    // One pile of the right abutment is set out by its absolute coordinates.
+    // One pile of the right abutment, 12 m right of the centre line, is set out
+    // by its absolute coordinates.
     Pile absolute;
     absolute.name = name12("6-4");
     absolute.coordMode = 1;
-    absolute.along = 3402166.452;
-    absolute.across = 501700.318;
+    absolute.along = 3402122.849;
+    absolute.across = 501605.981;
     absolute.elevation = 105.020;
     bridge.piers.back().piles.push_back(absolute);
     road.bridges = {bridge};
