@@ -317,7 +317,7 @@ TEST(OverUnderBreak, MeasuredPointInATunnel) {
 namespace {
 
 // A second, independent evaluation: the contour sampled into a fine polygon
-// (each arc into 20000 chords, its centre found from the chord and radius), with
+// (each arc into 4000 chords, its centre found from the chord and radius), with
 // distances to the polyline and inside by ray casting.
 struct Sampled {
     std::vector<std::vector<PlanePoint>> halves;  // x height, y offset
@@ -344,8 +344,8 @@ Sampled sample(const TunnelSection& s) {
                 // Clockwise in this plane increases atan2(y, x).
                 if (sign > 0 && a1 < a0) a1 += 2 * kPi;
                 if (sign < 0 && a1 > a0) a1 -= 2 * kPi;
-                for (int i = 1; i <= 20000; ++i) {
-                    const double a = a0 + (a1 - a0) * i / 20000;
+                for (int i = 1; i <= 4000; ++i) {
+                    const double a = a0 + (a1 - a0) * i / 4000;
                     line.push_back({c.x + r * std::cos(a), c.y + r * std::sin(a)});
                 }
                 line.back() = q;
