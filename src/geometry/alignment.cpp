@@ -34,7 +34,7 @@ Pose integrateSpiral(const AlignmentElement& e, double t) {
     double len = e.length;
     auto heading = [&](double u) { return k1 * u + (k2 - k1) * u * u / (2.0 * len); };
     double maxTurn = std::max(std::fabs(k1), std::fabs(k2)) * t;
-    int panels = static_cast<int>(std::clamp(std::ceil(maxTurn / 0.2), 1.0, 20000.0));
+    int panels = static_cast<int>(std::clamp(std::ceil(maxTurn / 0.2), 1.0, 2000.0));
     double h = t / panels;
     double sx = 0, sy = 0;
     for (int p = 0; p < panels; ++p) {

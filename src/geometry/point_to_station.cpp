@@ -84,7 +84,8 @@ double rightOffset(double px, double py, const AlignmentPoint& q) {
 struct Foot {
     double station = 0;
     double offset = 0;
-    bool before = false;  // a straight that the point lies before
+    bool before = false;    // a straight that the point lies before
+    bool settled = true;    // the point lies on the normal at the foot
 };
 
 Foot footOnStraight(const AlignmentElement& e, double px, double py) {
@@ -158,8 +159,12 @@ Foot footOnSpiral(const AlignmentElement& e, double px, double py, double tol) {
         if (std::fabs(along) < 0.0001 || s > e.length + 0.001) break;
     }
     Foot f;
+    AlignmentPoint q = pointOnElement(e, s, tol);
+    double qa = q.azimuth * kDegToRad;
     f.station = e.startStation + s;
-    f.offset = rightOffset(px, py, pointOnElement(e, s, tol));
+    f.offset = rightOffset(px, py, q);
+    // Steps that ran out without reaching the normal give no foot.
+    f.settled = std::fabs((px - q.x) * std::cos(qa) + (py - q.y) * std::sin(qa)) <= 0.001;
     return f;
 }
 
@@ -198,7 +203,7 @@ int finePass(std::span<const AlignmentElement> elements, int nearest, double px,
         } else {
             f = footOnSpiral(e, px, py, tol);
         }
-        bool inside = !f.before && e.startStation - 0.001 <= f.station &&
+        bool inside = !f.before && f.settled && e.startStation - 0.001 <= f.station &&
                       f.station <= e.startStation + e.length + 0.001;
         if (inside && (found < 0 || std::fabs(f.offset) < std::fabs(best.offset))) {
             found = k;
