@@ -1,0 +1,64 @@
+// The two survey modules as the program holds them: a leveling file with its
+// height adjustment, and a control-survey file with its plane and height
+// adjustments. Opening builds and solves; every parameter change rewrites the
+// file's header, rebuilds and solves again.
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+#include "adjust/leveling_adjust.h"
+#include "adjust/plane_adjust.h"
+#include "adjust/survey_network.h"
+#include "model/prompter.h"
+
+namespace vornex {
+
+struct LevelingModule {
+    SurveyNetwork network;
+    CLevelingAdjust adjust;
+};
+
+struct ControlModule {
+    SurveyNetwork network;
+    CPlaneNetAdjust plane;
+    CLevelingAdjust heights;
+};
+
+// Reset, read, build and solve. False when the file could not be read (the
+// adjustment is then left empty; the network keeps what was read).
+bool openLevelingModule(LevelingModule& m, const std::filesystem::path& path, Prompter& prompter);
+bool openControlModule(ControlModule& m, const std::filesystem::path& path, Prompter& prompter);
+void closeLevelingModule(LevelingModule& m);
+void closeControlModule(ControlModule& m);
+// Rebuild and solve from the network as it stands.
+void solveLevelingModule(LevelingModule& m, Prompter& prompter);
+void solveControlModule(ControlModule& m, Prompter& prompter);
+
+// The closure coefficient can be typed only in files that carry it (key > 81).
+bool levelingCoefficientEditable(const SurveyNetwork& network);
+
+// 定权方式: 1 by number of stations, anything else by section length. In files
+// that carry the coefficient it is reset to the class's default (stations: 4 for
+// 三等, else 6; length: 12 for 三等, else 20). Returns the header rewrite's result.
+bool setLevelingWeighting(LevelingModule& m, int weighting, Prompter& prompter);
+// A typed coefficient is stored as |value| + 0.0001. False (nothing changed) when
+// the file does not carry the coefficient, else the header rewrite's result.
+bool setLevelingClosureCoefficient(LevelingModule& m, double typed, Prompter& prompter);
+
+// The editable numbers of the control pane.
+enum class ControlParameter {
+    AngleSigma,           // 角度中误差
+    AzimuthSigma,         // 方位中误差
+    DistanceFixedError,   // 边长固定误差
+    DistancePpm,          // 边长比例误差
+    TriangleLimit,        // 三角形
+    AzimuthClosure,       // 方位角系数
+    TraverseClosure,      // 导线全长
+    HeightClosure,        // 高程系数
+};
+// Stores the number read from `text` (as atof reads it: leading number, else 0).
+// Returns the header rewrite's result.
+bool setControlParameter(ControlModule& m, ControlParameter which, std::string_view text, Prompter& prompter);
+
+}  // namespace vornex

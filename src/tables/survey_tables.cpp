@@ -1,0 +1,605 @@
+#include "tables/survey_tables.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "geometry/angles.h"
+#include "tables/data_tables.h"
+#include "text/text.h"
+
+namespace vornex {
+namespace {
+
+namespace st = survey_table;
+using text::format;
+
+constexpr double kDegPerRad = 180.0 / kPi;
+
+Grid makeGrid(int code, const std::vector<std::string>& captions) {
+    Grid g;
+    g.code = code;
+    for (const std::string& c : captions) g.columns.push_back(GridColumn{c, 80, ""});
+    return g;
+}
+
+void put(GridRow& row, int col, std::string text) { row.cells.at(static_cast<std::size_t>(col)).text = std::move(text); }
+
+std::string nameOf(const Name12& n) { return text::gbkToUtf8(n.str()); }
+std::string nameOf(const std::string& gbk) { return text::gbkToUtf8(gbk); }
+
+std::string dms(double degrees) { return formatDms(normalizeAngle(degrees)); }
+
+// The first observation of station `from` towards `to` with a distance.
+struct Found {
+    const SurveyStation* station = nullptr;
+    const SurveyObservation* obs = nullptr;
+    explicit operator bool() const { return obs != nullptr; }
+};
+Found findDistanceObservation(const SurveyNetwork& net, const std::string& from, const std::string& to) {
+    for (const SurveyStation& s : net.stations) {
+        if (!s.name.equals(from)) continue;
+        for (const SurveyObservation& o : s.observations) {
+            if (o.targetName.equals(to) && o.distance > 0) return {&s, &o};
+        }
+    }
+    return {};
+}
+
+bool slopeType(int type) { return type == kSlopeDistance || type == kSlopeAndZenith; }
+
+// ---- leveling ----
+
+Grid readingsTable(const LevelingModule& m, int section) {
+    Grid g = makeGrid(st::kReadings, {"后尺黑面上丝", "后尺黑面下丝", "后尺黑面中丝", "后尺红面中丝", "前尺黑面上丝",
+                                      "前尺黑面下丝", "前尺黑面中丝", "前尺红面中丝"});
+    const SurveyNetwork& net = m.network;
+    if (section < 0 || section >= net.sectionCount()) return g;
+    // Columns: upper, lower, middle, red for the back staff, then the front staff.
+    static constexpr int kOrder[8] = {0, 2, 1, 3, 4, 6, 5, 7};
+    const bool ds05 = net.leveling.instrument == 1;
+    for (int j = 0; j < net.stationCount(section); ++j) {
+        LevelingStation s = net.station(section, j);
+        GridRow& row = g.addRow(j);
+        for (int c = 0; c < 8; ++c) {
+            const std::int32_t r = s.readings[static_cast<std::size_t>(kOrder[c])];
+            put(row, c, ds05 ? format("%8.2f", r / 100.0 + 0.0001) : format("%d", r / 100));
+        }
+    }
+    return g;
+}
+
+Grid closuresTable(int code, const CLevelingAdjust& a, bool byStations) {
+    Grid g = makeGrid(code, {"点号序列", byStations ? "测站数" : "长度(km)", "闭合差(mm)", "限差(mm)", "备注"});
+    if (!a.adjusted) return g;
+    for (const ClosureRecord& c : a.closures) {
+        GridRow& row = g.addRow();
+        std::string path;
+        for (std::int32_t p : c.points()) {
+            if (!path.empty()) path += " - ";
+            if (p >= 0 && p < a.pointCount) path += nameOf(a.pointNames[static_cast<std::size_t>(p)]);
+        }
+        put(row, 0, path);
+        put(row, 1, byStations ? format("%d", c.lengthValue() / 1000) : format("%6.2f", c.lengthValue() / 1000.0));
+        put(row, 2, format("%6.1f", c.misclosure() / 10.0));
+        put(row, 3, format("%6.1f", c.tolerance() / 10.0));
+        if (std::abs(static_cast<long long>(c.tolerance())) < std::abs(static_cast<long long>(c.misclosure()))) {
+            put(row, 4, "闭合差超限");
+            row.cells[4].red = true;
+        }
+    }
+    return g;
+}
+
+Grid heightDifferencesTable(int code, const CLevelingAdjust& a, bool byStations) {
+    Grid g = makeGrid(code, {"起点名", "终点名", byStations ? "测站数" : "高差测段长(km)", "高差观测值(m)", "高差改正数(mm)",
+                             "高差平差值(m)", "高差中误差(mm)"});
+    for (int k = 0; k < a.observationCount; ++k) {
+        const auto sk = static_cast<std::size_t>(k);
+        GridRow& row = g.addRow(k);
+        put(row, 0, nameOf(a.pointNames[static_cast<std::size_t>(a.fromIndex[sk])]));
+        put(row, 1, nameOf(a.pointNames[static_cast<std::size_t>(a.toIndex[sk])]));
+        const double q = 1.0 / a.weight[sk];
+        put(row, 2, byStations ? format("%d", truncateToInt32(q)) : format("%8.2f", q));
+        put(row, 3, format("%8.4f", a.observed[sk]));
+        if (!a.adjusted) continue;
+        put(row, 4, format("%6.2f", a.residual[sk] * 1000));
+        put(row, 5, format("%8.4f", a.observed[sk] + a.residual[sk]));
+        if (a.hasSigma0) put(row, 6, format("%6.2f", a.observationStandardError(k)));
+    }
+    return g;
+}
+
+Grid levelingPointsTable(const CLevelingAdjust& a) {
+    Grid g = makeGrid(st::kLevelingPoints, {"点名", "高程(m)", "中误差(mm)", "备注"});
+    for (int i = 0; i < a.pointCount; ++i) {
+        GridRow& row = g.addRow(i);
+        const bool known = i < a.knownCount;
+        put(row, 0, nameOf(a.pointNames[static_cast<std::size_t>(i)]));
+        if (known || a.adjusted) put(row, 1, format("%8.4f", a.heights[static_cast<std::size_t>(i)]));
+        if (a.adjusted && a.hasSigma0) put(row, 2, format("%6.2f", a.heightStandardError(i)));
+        if (known) put(row, 3, "已知点");
+    }
+    return g;
+}
+
+Grid levelingForwardReturnTable(const LevelingModule& m) {
+    Grid g = makeGrid(st::kLevelingForwardReturn, {"序号", "起点名", "终点名", "观测高差(m)", "较差/限差(mm)", "平均值(m)", "备注"});
+    const CLevelingAdjust& a = m.adjust;
+    const SurveyNetwork& net = m.network;
+    const double c = net.leveling.levelClass == 1 ? 12.0 : 20.0;
+    for (int k = 0; k < a.observationCount; ++k) {
+        const auto sk = static_cast<std::size_t>(k);
+        const std::string& from = a.pointNames[static_cast<std::size_t>(a.fromIndex[sk])];
+        const std::string& to = a.pointNames[static_cast<std::size_t>(a.toIndex[sk])];
+        const int s1 = net.findSection(from, to), s2 = net.findSection(to, from);
+        SectionTotals t1 = net.sectionTotals(s1), t2 = net.sectionTotals(s2);
+        const bool has1 = s1 >= 0, has2 = s2 >= 0;
+        const int first = g.rowCount();
+        if (has1) {
+            GridRow& row = g.addRow(k);
+            put(row, 1, nameOf(from));
+            put(row, 2, nameOf(to));
+            if (t1.length() > 0) put(row, 3, format("%9.4f", t1.heightDifference));
+        }
+        if (has2) {
+            GridRow& row = g.addRow(k);
+            put(row, 1, nameOf(to));
+            put(row, 2, nameOf(from));
+            if (t2.length() > 0) put(row, 3, format("%8.4f", t2.heightDifference));
+        }
+        if (g.rowCount() == first) continue;
+        GridRow& top = g.rows[static_cast<std::size_t>(first)];
+        put(top, 0, format("%d", k + 1));
+        if (has1 && has2) {
+            const double diff = std::fabs(t1.heightDifference + t2.heightDifference) * 1000;
+            const double limit = c * std::sqrt(t2.length() / 1000.0);
+            put(top, 4, format("%6.2f", diff));
+            put(g.rows[static_cast<std::size_t>(first) + 1], 4, format("%6.2f", limit));
+            put(top, 5, format("%9.4f", (t1.heightDifference - t2.heightDifference) / 2));
+            if (limit + 0.0001 < diff) {
+                put(top, 6, "超限");
+                top.cells[6].red = true;
+            }
+            for (int col : {0, 5, 6}) top.cells[static_cast<std::size_t>(col)].rowSpan = 2;
+        } else {
+            put(top, 5, format("%9.4f", has1 ? t1.heightDifference : t2.heightDifference));
+        }
+    }
+    return g;
+}
+
+Grid knownPointsTable(int code, const SurveyNetwork& net) {
+    RoadProject project;
+    project.controlPoints = net.knownPoints;
+    DataTableContext ctx;
+    ctx.editable = false;
+    Grid g = buildDataTable(project, table_code::kControlPoints, ctx);
+    g.code = code;
+    for (GridRow& row : g.rows)
+        for (GridCell& cell : row.cells) cell.editable = false;
+    return g;
+}
+
+// ---- control ----
+
+Grid knownAzimuthsTable(const SurveyNetwork& net) {
+    Grid g = makeGrid(st::kKnownAzimuths, {"测站点", "照准点", "方位角观测值"});
+    for (std::size_t i = 0; i < net.knownAzimuths.size(); ++i) {
+        const KnownAzimuth& a = net.knownAzimuths[i];
+        GridRow& row = g.addRow(static_cast<int>(i));
+        put(row, 0, nameOf(a.fromName));
+        put(row, 1, nameOf(a.toName));
+        put(row, 2, dms(a.azimuth));
+    }
+    return g;
+}
+
+Grid observationsTable(const SurveyNetwork& net, int station) {
+    const int type = net.control.observationType;
+    std::vector<std::string> captions;
+    switch (type) {
+        case kSlopeDistance: captions = {"照准点名", "水平角(度.分秒)", "倾斜距离(m)", "垂直角(度.分秒)"}; break;
+        case kHeightDifference: captions = {"照准点名", "高差(m)", "高差测段长(m)", "棱镜高(m)"}; break;
+        case kDistanceAndHeight: captions = {"照准点名", "水平角(度.分秒)", "水平距离(m)", "高差(m)", "棱镜高(m)"}; break;
+        case kSlopeAndZenith: captions = {"照准点名", "水平角(度.分秒)", "倾斜距离(m)", "垂直角(度.分秒)", "棱镜高(m)"}; break;
+        default: captions = {"照准点名", "水平角(度.分秒)", "水平距离(m)"}; break;
+    }
+    Grid g = makeGrid(st::kObservations, captions);
+    if (station < 0 || station >= static_cast<int>(net.stations.size())) return g;
+    const SurveyStation& s = net.stations[static_cast<std::size_t>(station)];
+    for (std::size_t j = 0; j < s.observations.size(); ++j) {
+        const SurveyObservation& o = s.observations[j];
+        GridRow& row = g.addRow(static_cast<int>(j));
+        put(row, 0, nameOf(o.targetName));
+        const std::string distance = o.distance > 0 ? format("%8.4f", o.distance) : "";
+        if (type == kHeightDifference) {
+            put(row, 1, format("%8.4f", o.verticalOrHeight));
+            put(row, 2, distance);
+            if (o.targetHeight >= 0) put(row, 3, format("%6.4f", o.targetHeight));
+            continue;
+        }
+        if (o.direction >= 0) put(row, 1, dms(o.direction));
+        put(row, 2, distance);
+        if (type == kSlopeDistance) {
+            put(row, 3, dms(o.verticalOrHeight));
+        } else if (type == kDistanceAndHeight || type == kSlopeAndZenith) {
+            if (o.targetHeight >= 0) {
+                put(row, 3, type == kDistanceAndHeight ? format("%8.4f", o.verticalOrHeight) : dms(o.verticalOrHeight));
+                put(row, 4, format("%8.4f", o.targetHeight));
+            }
+        }
+    }
+    return g;
+}
+
+Grid distancesForwardReturnTable(const ControlModule& m) {
+    const int type = m.network.control.observationType;
+    const bool slope = slopeType(type);
+    std::vector<std::string> captions = {"序号", "起点名", "终点名"};
+    if (slope) {
+        captions.insert(captions.end(), {"观测斜距(m)", "垂直角", "平距(m)"});
+    } else {
+        captions.push_back("观测平距(m)");
+    }
+    const int cDiff = static_cast<int>(captions.size());
+    captions.insert(captions.end(), {"较差(mm)", "平均值(m)", "备注"});
+    Grid g = makeGrid(st::kDistancesForwardReturn, captions);
+    if (type == kHeightDifference) return g;
+    const CPlaneNetAdjust& a = m.plane;
+    for (int k = 0; k < a.distanceCount(); ++k) {
+        const std::string& from = a.pointNames[static_cast<std::size_t>(a.distanceFrom[static_cast<std::size_t>(k)])];
+        const std::string& to = a.pointNames[static_cast<std::size_t>(a.distanceTo[static_cast<std::size_t>(k)])];
+        const int first = g.rowCount();
+        double d[2] = {0, 0};
+        bool has[2] = {false, false};
+        for (int side = 0; side < 2; ++side) {
+            Found f = side == 0 ? findDistanceObservation(m.network, from, to) : findDistanceObservation(m.network, to, from);
+            if (!f) continue;
+            GridRow& row = g.addRow(k);
+            put(row, 1, nameOf(side == 0 ? from : to));
+            put(row, 2, nameOf(side == 0 ? to : from));
+            const double s = f.obs->distance;
+            if (slope) {
+                d[side] = s * std::fabs(std::sin(f.obs->verticalOrHeight / kDegPerRad));
+                put(row, 3, format("%9.4f", s));
+                put(row, 4, dms(f.obs->verticalOrHeight));
+                put(row, 5, format("%9.4f", d[side]));
+            } else {
+                d[side] = s;
+                put(row, 3, format("%9.4f", s));
+            }
+            has[side] = true;
+        }
+        if (g.rowCount() == first) continue;
+        GridRow& top = g.rows[static_cast<std::size_t>(first)];
+        put(top, 0, format("%d", k + 1));
+        if (has[0] && has[1]) {
+            put(top, cDiff, format("%6.2f", std::fabs(d[1] - d[0]) * 1000));
+            put(top, cDiff + 1, format("%9.4f", (d[0] + d[1]) / 2));
+            for (int col : {0, cDiff, cDiff + 1, cDiff + 2}) top.cells[static_cast<std::size_t>(col)].rowSpan = 2;
+        } else {
+            put(top, cDiff + 1, format("%9.4f", has[0] ? d[0] : d[1]));
+        }
+    }
+    return g;
+}
+
+Grid controlForwardReturnTable(const ControlModule& m) {
+    const int type = m.network.control.observationType;
+    const bool slope = slopeType(type);
+    std::vector<std::string> captions = {"序号", "起点名", "终点名"};
+    if (slope) captions.insert(captions.end(), {"观测斜距(m)", "垂直角"});
+    const int cH = static_cast<int>(captions.size());
+    captions.insert(captions.end(), {"高差(m)", "仪器高(m)", "棱镜高(m)", "较差(mm)", "平均值(m)", "备注"});
+    Grid g = makeGrid(st::kControlForwardReturn, captions);
+    const CLevelingAdjust& a = m.heights;
+    for (int k = 0; k < a.observationCount; ++k) {
+        const std::string& from = a.pointNames[static_cast<std::size_t>(a.fromIndex[static_cast<std::size_t>(k)])];
+        const std::string& to = a.pointNames[static_cast<std::size_t>(a.toIndex[static_cast<std::size_t>(k)])];
+        const int first = g.rowCount();
+        double h[2] = {0, 0};
+        bool has[2] = {false, false};
+        for (int side = 0; side < 2; ++side) {
+            Found f = side == 0 ? findDistanceObservation(m.network, from, to) : findDistanceObservation(m.network, to, from);
+            if (!f) continue;
+            GridRow& row = g.addRow(k);
+            put(row, 1, nameOf(side == 0 ? from : to));
+            put(row, 2, nameOf(side == 0 ? to : from));
+            const SurveyObservation& o = *f.obs;
+            if (type == kSlopeAndZenith) {
+                h[side] = o.distance * std::cos(o.verticalOrHeight / kDegPerRad) + f.station->instrumentHeight - o.targetHeight;
+            } else {
+                h[side] = o.verticalOrHeight;
+            }
+            if (slope) {
+                put(row, 3, format("%9.4f", o.distance));
+                put(row, 4, dms(o.verticalOrHeight));
+            }
+            put(row, cH, format("%8.4f", h[side]));
+            put(row, cH + 1, format("%6.4f", f.station->instrumentHeight));
+            put(row, cH + 2, format("%6.4f", o.targetHeight));
+            has[side] = true;
+        }
+        if (g.rowCount() == first) continue;
+        GridRow& top = g.rows[static_cast<std::size_t>(first)];
+        put(top, 0, format("%d", k + 1));
+        if (has[0] && has[1]) {
+            put(top, cH + 3, format("%6.2f", std::fabs(h[0] + h[1]) * 1000));
+            put(top, cH + 4, format("%9.5f", (h[0] - h[1]) / 2));
+            for (int col : {0, cH + 3, cH + 4, cH + 5}) top.cells[static_cast<std::size_t>(col)].rowSpan = 2;
+        } else {
+            put(top, cH + 4, has[0] ? format("%9.5f", h[0]) : format("%9.4f", h[1]));
+        }
+    }
+    return g;
+}
+
+// Row of `name` in a grid whose first column holds point names; appended when missing.
+GridRow& rowForName(Grid& g, const std::string& utf8Name) {
+    for (GridRow& row : g.rows) {
+        if (row.cells[0].text == utf8Name) return row;
+    }
+    GridRow& row = g.addRow();
+    put(row, 0, utf8Name);
+    return row;
+}
+
+Grid coordinatesTable(const ControlModule& m) {
+    Grid g = makeGrid(st::kCoordinates, {"点名", "坐标X(m)", "坐标Y(m)", "高程(m)", "备注"});
+    const CPlaneNetAdjust& p = m.plane;
+    for (int i = 0; i < p.pointCount; ++i) {
+        GridRow& row = g.addRow(i);
+        const bool known = i < p.knownCount;
+        put(row, 0, nameOf(p.pointNames[static_cast<std::size_t>(i)]));
+        if (known || p.adjusted) {
+            put(row, 1, format("%8.4f", p.coordinates[static_cast<std::size_t>(i)].x));
+            put(row, 2, format("%8.4f", p.coordinates[static_cast<std::size_t>(i)].y));
+        }
+        if (known) put(row, 4, "已知点");
+    }
+    const CLevelingAdjust& h = m.heights;
+    for (int i = 0; i < h.pointCount; ++i) {
+        GridRow& row = rowForName(g, nameOf(h.pointNames[static_cast<std::size_t>(i)]));
+        if (h.adjusted) put(row, 3, format("%8.4f", h.heights[static_cast<std::size_t>(i)]));
+        if (i < h.knownCount) put(row, 4, "已知点");
+    }
+    return g;
+}
+
+Grid directionsTable(const ControlModule& m) {
+    Grid g = makeGrid(st::kDirections, {"测站", "照准点", "方向观测值", "方向改正数\"", "方向平差值", "方位角", "方位角中误差\""});
+    const CPlaneNetAdjust& p = m.plane;
+    for (int s = 0; s < p.stationSetCount(); ++s) {
+        const int station = p.stationPoint[static_cast<std::size_t>(s)];
+        const int begin = p.setStart[static_cast<std::size_t>(s)], end = p.setStart[static_cast<std::size_t>(s) + 1];
+        for (int j = begin; j < end; ++j) {
+            const auto sj = static_cast<std::size_t>(j);
+            const int target = p.directionTarget[sj];
+            GridRow& row = g.addRow(j);
+            if (j == begin) put(row, 0, nameOf(p.pointNames[static_cast<std::size_t>(station)]));
+            put(row, 1, nameOf(p.pointNames[static_cast<std::size_t>(target)]));
+            const double observed = p.directionValue[sj] * kDegPerRad;
+            put(row, 2, dms(observed));
+            if (!p.adjusted) continue;
+            const double correction = j == begin ? 0.0 : p.directionResidual[sj] - p.directionResidual[static_cast<std::size_t>(begin)];
+            if (j != begin) put(row, 3, format("%8.2f", correction));
+            put(row, 4, dms(observed + correction / 3600));
+            put(row, 5, dms(p.azimuth(station, target) * kDegPerRad));
+            if (p.hasSigma0) put(row, 6, format("%5.2f", p.azimuthStandardError(station, target)));
+        }
+    }
+    return g;
+}
+
+Grid azimuthsTable(const ControlModule& m) {
+    Grid g = makeGrid(st::kAzimuths, {"起点名", "终点名", "方位角观测值", "方位角改正数(\")", "方位角平差值", "方位角中误差(\")"});
+    const CPlaneNetAdjust& p = m.plane;
+    for (int k = 0; k < p.azimuthCount(); ++k) {
+        const auto sk = static_cast<std::size_t>(k);
+        GridRow& row = g.addRow(k);
+        put(row, 0, nameOf(p.pointNames[static_cast<std::size_t>(p.azimuthFrom[sk])]));
+        put(row, 1, nameOf(p.pointNames[static_cast<std::size_t>(p.azimuthTo[sk])]));
+        const double observed = p.azimuthValue[sk] * kDegPerRad;
+        put(row, 2, dms(observed));
+        if (!p.adjusted) continue;
+        put(row, 3, format("%6.2f", p.azimuthResidual[sk]));
+        put(row, 4, dms(observed + p.azimuthResidual[sk] / 3600));
+        if (p.hasSigma0) put(row, 5, format("%6.2f", p.azimuthStandardError(p.azimuthFrom[sk], p.azimuthTo[sk])));
+    }
+    return g;
+}
+
+Grid distancesTable(const ControlModule& m) {
+    Grid g = makeGrid(st::kDistances, {"起点名", "终点名", "边长观测值(m)", "边长改正数(mm)", "边长平差值(m)", "边长中误差(mm)", "边长相对中误差"});
+    const CPlaneNetAdjust& p = m.plane;
+    for (int k = 0; k < p.distanceCount(); ++k) {
+        const auto sk = static_cast<std::size_t>(k);
+        const int f = p.distanceFrom[sk], t = p.distanceTo[sk];
+        GridRow& row = g.addRow(k);
+        put(row, 0, nameOf(p.pointNames[static_cast<std::size_t>(f)]));
+        put(row, 1, nameOf(p.pointNames[static_cast<std::size_t>(t)]));
+        put(row, 2, format("%8.4f", p.distanceValue[sk]));
+        if (!p.adjusted) continue;
+        put(row, 3, format("%8.2f", p.distanceResidual[sk] * 1000));
+        const double s = p.distance(f, t);
+        put(row, 4, format("%8.4f", s));
+        if (!p.hasSigma0) continue;
+        const double sigma = p.distanceStandardError(f, t);
+        put(row, 5, format("%8.2f", sigma * 1000));
+        // Relative error 1 / (s / sigma); with sigma 0 there is no such figure.
+        if (sigma > 0) put(row, 6, format("1/%d", truncateToInt32(s / sigma)));
+    }
+    return g;
+}
+
+Grid pointErrorsTable(const ControlModule& m) {
+    Grid g = makeGrid(st::kPointErrors, {"点名", "Mx(mm)", "My(mm)", "M(mm)", "A(mm)", "B(mm)", "F(度 分)", "(mm)"});
+    for (int c = 1; c <= 3; ++c) g.columns[static_cast<std::size_t>(c)].hint = "坐标误差";
+    for (int c = 4; c <= 6; ++c) g.columns[static_cast<std::size_t>(c)].hint = "误差椭圆";
+    g.columns[7].hint = "高程中误差";
+    const CPlaneNetAdjust& p = m.plane;
+    if (p.adjusted && p.hasSigma0) {
+        for (int i = p.knownCount; i < p.pointCount; ++i) {
+            PointError e = p.pointError(i);
+            if (!e.shown) continue;
+            GridRow& row = g.addRow(i);
+            put(row, 0, nameOf(p.pointNames[static_cast<std::size_t>(i)]));
+            put(row, 1, format("%6.2f", e.mx * 1000));
+            put(row, 2, format("%6.2f", e.my * 1000));
+            put(row, 3, format("%6.2f", e.m * 1000));
+            put(row, 4, format("%6.2f", e.a * 1000));
+            put(row, 5, format("%6.2f", e.b * 1000));
+            put(row, 6, dms(e.f * kDegPerRad));
+        }
+    }
+    const CLevelingAdjust& h = m.heights;
+    for (int i = h.knownCount; i < h.pointCount; ++i) {
+        GridRow& row = rowForName(g, nameOf(h.pointNames[static_cast<std::size_t>(i)]));
+        if (h.adjusted && h.hasSigma0) put(row, 7, format("%6.2f", h.heightStandardError(i)));
+    }
+    return g;
+}
+
+}  // namespace
+
+const std::vector<SurveyTableName>& surveyTableNames() {
+    using K = SurveyModuleKind;
+    static const std::vector<SurveyTableName> names = {
+        {"readings", st::kReadings, K::Leveling},
+        {"known-points", st::kLevelingKnownPoints, K::Leveling},
+        {"heights-fr", st::kLevelingForwardReturn, K::Leveling},
+        {"closures", st::kLevelingClosures, K::Leveling},
+        {"points", st::kLevelingPoints, K::Leveling},
+        {"height-differences", st::kLevelingHeightDifferences, K::Leveling},
+        {"known-points", st::kControlKnownPoints, K::Control},
+        {"known-azimuths", st::kKnownAzimuths, K::Control},
+        {"observations", st::kObservations, K::Control},
+        {"distances-fr", st::kDistancesForwardReturn, K::Control},
+        {"heights-fr", st::kControlForwardReturn, K::Control},
+        {"closures", st::kControlClosures, K::Control},
+        {"points", st::kCoordinates, K::Control},
+        {"directions", st::kDirections, K::Control},
+        {"azimuths", st::kAzimuths, K::Control},
+        {"distances", st::kDistances, K::Control},
+        {"height-differences", st::kControlHeightDifferences, K::Control},
+        {"point-errors", st::kPointErrors, K::Control},
+    };
+    return names;
+}
+
+int surveyTableCode(const std::string& nameOrCode, SurveyModuleKind module) {
+    char* end = nullptr;
+    const long numeric = std::strtol(nameOrCode.c_str(), &end, 10);
+    const bool isNumber = !nameOrCode.empty() && end && *end == '\0';
+    for (const SurveyTableName& n : surveyTableNames()) {
+        if (n.module != module) continue;
+        if (isNumber ? n.code == numeric : nameOrCode == n.name) return n.code;
+    }
+    return 0;
+}
+
+Grid buildLevelingTable(const LevelingModule& m, int code, int index) {
+    const bool byStations = m.network.leveling.weighting == 1;
+    switch (code) {
+        case st::kReadings: return readingsTable(m, index);
+        case st::kLevelingKnownPoints: return knownPointsTable(code, m.network);
+        case st::kLevelingClosures: return closuresTable(code, m.adjust, byStations);
+        case st::kLevelingForwardReturn: return levelingForwardReturnTable(m);
+        case st::kLevelingHeightDifferences: return heightDifferencesTable(code, m.adjust, byStations);
+        case st::kLevelingPoints: return levelingPointsTable(m.adjust);
+        default: break;
+    }
+    Grid g;
+    g.code = code;
+    return g;
+}
+
+Grid buildControlTable(const ControlModule& m, int code, int index) {
+    switch (code) {
+        case st::kControlKnownPoints: return knownPointsTable(code, m.network);
+        case st::kObservations: return observationsTable(m.network, index);
+        case st::kKnownAzimuths: return knownAzimuthsTable(m.network);
+        case st::kCoordinates: return coordinatesTable(m);
+        case st::kDirections: return directionsTable(m);
+        case st::kAzimuths: return azimuthsTable(m);
+        case st::kDistances: return distancesTable(m);
+        case st::kControlHeightDifferences: return heightDifferencesTable(code, m.heights, false);
+        case st::kPointErrors: return pointErrorsTable(m);
+        case st::kDistancesForwardReturn: return distancesForwardReturnTable(m);
+        case st::kControlForwardReturn: return controlForwardReturnTable(m);
+        case st::kControlClosures: return closuresTable(code, m.heights, false);
+        default: break;
+    }
+    Grid g;
+    g.code = code;
+    return g;
+}
+
+std::string formatSurveyDate(int date) {
+    std::string s = std::to_string(date);
+    if (s.size() < 5) return s;
+    return s.substr(0, s.size() - 4) + "-" + s.substr(s.size() - 4, 2) + "-" + s.substr(s.size() - 2);
+}
+
+std::vector<PaneProperty> levelingPaneProperties(const LevelingModule& m, bool loaded, int section) {
+    const SurveyNetwork& net = m.network;
+    const LevelingHeader& h = net.leveling;
+    static const char* kClasses[] = {"四等水准", "三等水准", "二等水准", "一等水准"};
+    const std::string g1 = "水准测量属性", g2 = "测段属性";
+    std::vector<PaneProperty> p = {
+        {g1, "数据文件", "水准测量数据文件名。", loaded ? net.filePath.string() : "", false, {}},
+        {g1, "观测等级", "本次水准测量对应的观测等级。",
+         loaded && h.levelClass >= 0 && h.levelClass <= 3 ? kClasses[h.levelClass] : "", false, {}},
+        {g1, "仪器类型", "本次水准测量使用的水准仪类型。", loaded ? (h.instrument == 1 ? "DS05水准仪" : "DS3水准仪") : "", false, {}},
+        {g1, "定权方式", "平差计算时采用的定权方式。", loaded ? (h.weighting == 1 ? "测站数" : "测段长度") : "", loaded,
+         {"测段长度", "测站数"}},
+        {g1, "闭合差系数", "高程闭合差的系数，即n√L中的n。", loaded ? format("%5.1f", h.closureCoefficient) : "",
+         loaded && levelingCoefficientEditable(net), {}},
+    };
+    const bool selected = loaded && section >= 0 && section < net.sectionCount();
+    LevelingSection s;
+    SectionTotals t;
+    if (selected) {
+        s = net.section(section);
+        t = net.sectionTotals(section);
+    }
+    auto v = [&](std::string text) { return selected ? text : std::string(); };
+    p.push_back({g2, "测段起点", "本测段的起始点名。", v(nameOf(s.startName)), false, {}});
+    p.push_back({g2, "测段终点", "本测段的终点点名。", v(nameOf(s.endName)), false, {}});
+    p.push_back({g2, "观测日期", "测段的施测日期。", v(formatSurveyDate(s.date)), false, {}});
+    p.push_back({g2, "标尺常数", "第一站后视标尺的常数。", v(s.staffSelector != 0 ? "4787" : "4687"), false, {}});
+    p.push_back({g2, "测段高差", "本测段所测得的起、终点高差。", v(format("%8.4f", t.heightDifference)), false, {}});
+    p.push_back({g2, "测段长度", "本测段起点--终点施测的路线长度。", v(format("%8.3f", t.length())), false, {}});
+    p.push_back({g2, "前视距和", "本测段前视的总视距长度。", v(format("%8.2f", t.frontDistanceSum)), false, {}});
+    p.push_back({g2, "后视距和", "本测段后视的总视距长度。", v(format("%8.2f", t.backDistanceSum)), false, {}});
+    p.push_back({g2, "总测站数", "本测段的测站总数。", v(format("%d", t.stationCount)), false, {}});
+    return p;
+}
+
+std::vector<PaneProperty> controlPaneProperties(const ControlModule& m, bool loaded, int station) {
+    const SurveyNetwork& net = m.network;
+    const ControlHeader& h = net.control;
+    static const char* kTypes[] = {"水平距离", "倾斜距离", "高差", "平距+高差", "斜距+垂角"};
+    auto num = [&](double x) { return loaded ? format("%3.1f", x) : std::string(); };
+    const std::string g1 = "控制测量属性", g2 = "闭合差限差", g3 = "测站";
+    std::vector<PaneProperty> p = {
+        {g1, "数据文件", "控制测量数据文件名。", loaded ? net.filePath.string() : "", false, {}},
+        {g1, "观测类型", "控制测量的数据类型。",
+         loaded && h.observationType >= 0 && h.observationType <= 4 ? kTypes[h.observationType] : "", false, {}},
+        {g1, "角度中误差", "水平角观测的先验中误差，单位:秒", num(h.angleSigma), loaded, {}},
+        {g1, "方位中误差", "方位角观测的先验中误差，单位:秒", num(h.azimuthSigma), loaded, {}},
+        {g1, "边长固定误差", "测距仪的固定误差，单位:mm。", num(h.distanceFixedError), loaded, {}},
+        {g1, "边长比例误差", "测距仪的比例误差，单位:n/1000000", num(h.distancePpm), loaded, {}},
+        {g2, "三角形", "三角形闭合差限差。", num(h.triangleClosureLimit), loaded, {}},
+        {g2, "方位角系数", "方位角闭合差限差。", num(h.azimuthClosureCoefficient), loaded, {}},
+        {g2, "导线全长", "导线全长闭合差限差的系数，即n√N中的n。", num(h.traverseClosureCoefficient), loaded, {}},
+        {g2, "高程系数", "高程闭合差的系数，即n√L中的n。", num(h.heightClosureCoefficient), loaded, {}},
+    };
+    const bool selected = loaded && station >= 0 && station < static_cast<int>(net.stations.size());
+    p.push_back({g3, "测站名", "测站的点名。", selected ? nameOf(net.stations[static_cast<std::size_t>(station)].name) : "", false, {}});
+    p.push_back({g3, "仪器高", "测站的仪器高度。",
+                 selected ? format("%5.3f", net.stations[static_cast<std::size_t>(station)].instrumentHeight) : "", false, {}});
+    return p;
+}
+
+}  // namespace vornex
