@@ -60,8 +60,10 @@ const Layout& layoutOf(RecordKind kind) {
 class ImageWriter {
 public:
     explicit ImageWriter(RecordKind kind) : image_(static_cast<std::size_t>(imageSize(kind)), 0) {}
+    // The text up to its first zero byte; the rest of the field stays zero.
     ImageWriter& text(int off, const Name12& t) {
-        std::memcpy(image_.data() + off, t.bytes.data(), 12);
+        for (std::size_t i = 0; i < 12 && t.bytes[i] != '\0'; ++i)
+            image_[static_cast<std::size_t>(off) + i] = static_cast<unsigned char>(t.bytes[i]);
         return *this;
     }
     ImageWriter& i32(int off, std::int32_t v) {

@@ -60,7 +60,7 @@ RoadProject richProject() {
     a.crossfallChanges = {{120, 2, 2, -2.5}};
     a.structures = {{0x10002, 250, 75.5, 8, 9, 4, 11.5, 1.5}};
     Bridge bridge{gbk("桥梁0"), 1, 600, 120, 6, 6.5, -0.25, {}};
-    bridge.piers = {{Name12("0"), 600, 90, {{Name12("Z1"), 0, 1, -2, 9}, {Name12("Z2"), 1, 3521000, 512000, 8}}},
+    bridge.piers = {{gbk("六个汉字名称"), 600, 90, {{Name12("Z1"), 0, 1, -2, 9}, {Name12("Z2"), 1, 3521000, 512000, 8}}},
                     {Name12("1"), 630, 85.5, {}}};
     a.bridges = {bridge, Bridge{Name12("B2"), 0, 700, 10, 1, 1, 0, {}}};
     TunnelTemplate tt{gbk("隧道断面0"), 0.5, 7.2, 7.4, 7.6, {}, {}, {}};
@@ -370,6 +370,97 @@ TEST(ProjectFile, ReadsVersion75) {
     RoadProject again;
     ASSERT_EQ(readProject(again, toBytes(saved), prompter), 83);
     EXPECT_EQ(bytesOf(again), saved);
+}
+
+// One road section of every layout: each list that a version holds, with one
+// bridge, pier and tunnel template where the version has them, so that every
+// version threshold of the layout is crossed.
+TEST(ProjectFile, RoadSectionOfEveryVersion) {
+    for (int v : {45, 49, 50, 59, 60, 61, 62, 69, 70, 71, 72, 73, 74, 75, 76, 77, 80, 81, 82, 83}) {
+        OldWriter w(v);
+        w.junk(7);  // the section starts at an offset
+        w.text("R");
+        if (v >= 62) w.raw({scrambleByte(v), static_cast<unsigned char>('Q' ^ scrambleByte(v))});
+        w.i32(0);
+        if (v > 59) w.i32(1);
+        w.i32(2);
+        w.image(IntersectionPoint{Name12("A"), Name12(""), 0, 0, 0, 0, 0, 0, 0, 0, 0}, RecordKind::IntersectionPoint);
+        w.image(IntersectionPoint{Name12("B"), Name12(""), 0, 100, 0, 0, 0, 0, 0, 0, 0}, RecordKind::IntersectionPoint);
+        if (v > 71) w.i32(0);  // stored elements
+        w.i32(1);
+        w.image(GradePoint{1, 2, 3}, RecordKind::GradePoint);
+        if (v >= 50) {
+            w.i32(0);  // chain breaks
+            w.i32(1);
+            if (v > 82) {
+                w.image(CrossSectionPlate{2, 3, 4, 5, 6, 7, -1, -1, -1, -1}, RecordKind::CrossSectionPlate);
+            } else {
+                w.i32(2); w.i32(3); w.f64(4); w.f64(5); w.f64(6); w.f64(7);
+            }
+            if (v > 80) {
+                w.i32(0);  // slope templates
+                w.i32(0);  // slope assignments
+            } else {
+                w.i32(0);  // old slope entries
+            }
+            w.i32(0);
+            w.i32(0);
+        }
+        if (v >= 70) {
+            w.i32(0);  // structures
+            w.i32(1);
+            w.text("BR"); w.i32(0); w.f64(10); w.f64(20); w.f64(1); w.f64(2);
+            if (v > 80) w.f64(-0.5);
+            w.i32(1);
+            w.text("0"); w.f64(15); w.f64(90);
+            w.i32(0);  // piles
+            w.i32(1);
+            w.text("TT");
+            if (v < 81) { w.f64(500); w.f64(60); }
+            w.f64(7);
+            if (v >= 74) { w.f64(7.5); w.f64(8); }
+            w.f64(0.75);
+            w.i32(0);
+            if (v >= 73) { w.i32(0); w.i32(0); }
+            if (v < 81) w.i32(0);
+            if (v > 74 && v < 81) for (int k = 0; k < 3; ++k) w.i32(0);
+            if (v > 76 && v < 81) for (int k = 0; k < 4; ++k) w.i32(0);
+            if (v > 80) {
+                w.i32(1);
+                w.text("TN"); w.f64(500); w.f64(60); w.i32(1);
+                w.i32(0); w.i32(0); w.i32(0);
+            }
+        }
+        const std::size_t end = w.bytes.size();
+        w.junk(3);  // whatever follows is not read
+
+        Road road;
+        road.roadKey = v;
+        ASSERT_EQ(readRoad(road, w.bytes, 7, 0.0001), static_cast<long long>(end)) << v;
+        EXPECT_EQ(road.name, Name12("R")) << v;
+        EXPECT_EQ(road.stationPrefix.str(), v >= 62 ? "Q" : "K") << v;
+        EXPECT_EQ(road.calcMethod, v > 59 ? 1 : 0) << v;
+        EXPECT_EQ(road.intersectionPoints.size(), 2u) << v;
+        if (v < 72) {
+            EXPECT_FALSE(road.elements.empty()) << v;  // computed from the points
+        }
+        EXPECT_EQ(road.gradePoints, (std::vector<GradePoint>{{1, 2, 3}})) << v;
+        EXPECT_EQ(road.plates.size(), v >= 50 ? 1u : 0u) << v;
+        if (v >= 50) {
+            EXPECT_EQ(road.plates[0].curbHeight, 7) << v;
+        }
+        ASSERT_EQ(road.bridges.size(), v >= 70 ? 1u : 0u) << v;
+        ASSERT_EQ(road.tunnels.size(), v >= 70 ? 1u : 0u) << v;
+        if (v >= 70) {
+            EXPECT_EQ(road.bridges[0].axisOffset, v > 80 ? -0.5 : 0) << v;
+            EXPECT_EQ(road.bridges[0].piers[0].station, 15) << v;
+            EXPECT_EQ(road.tunnelTemplates[0].designOffset, 0.75) << v;
+            EXPECT_EQ(road.tunnelTemplates[0].secondaryCrown, v >= 74 ? 8 : 0) << v;
+            EXPECT_EQ(road.tunnels[0].startStation, 500) << v;
+            EXPECT_EQ(road.tunnels[0].plateIndex, v > 80 ? 1 : 0) << v;
+            EXPECT_EQ(road.currentTunnel, 0) << v;
+        }
+    }
 }
 
 TEST(ProjectFile, ReadsVersion61) {
