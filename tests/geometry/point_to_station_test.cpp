@@ -107,6 +107,26 @@ TEST(StationOfPoint, ArcOfMoreThanHalfACircle) {
     }
 }
 
+TEST(StationOfPoint, FarOutsideASpiral) {
+    // Points outside a spiral at about its end radius and beyond: the Newton
+    // step divides by 1/d + κ there, which never vanishes on the outer side.
+    for (double r : {100.0, -100.0}) {
+        Road road = roadOf({element(80, 0, r), element(50, r, r)}, 0, 0, 10, 0);
+        double outside = r > 0 ? 270 : 90;
+        for (double c : {20.0, 50.0, 79.0}) {
+            for (double w : {60.0, 100.0, 150.0}) {
+                AlignmentPoint p;
+                pointAtStation(road, c, 0.0001, w, outside, p);
+                StationOffset so;
+                ASSERT_EQ(stationOfPoint(road, p, 0.0001, so), 0) << r << " " << c << " " << w;
+                EXPECT_NEAR(so.station, c, 1e-6) << r << " " << c << " " << w;
+                EXPECT_NEAR(std::fabs(so.offset), w, 1e-6);
+                EXPECT_EQ(so.sideAngle, outside);
+            }
+        }
+    }
+}
+
 TEST(StationOfPoint, WedgeOutsideAnAnglePointFindsNothingAndStops) {
     // Two straights meeting at (100, 0) with a 30 degree right turn.
     Road r;
