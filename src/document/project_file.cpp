@@ -543,7 +543,7 @@ long long readRoad(Road& road, std::span<const unsigned char> bytes, std::size_t
     } catch (const Damaged&) {
         return 0;
     } catch (const std::bad_alloc&) {
-        return kReadNoMemory;
+        return kRoadNoMemory;
     }
 }
 

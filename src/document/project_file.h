@@ -25,10 +25,13 @@
 namespace vornex {
 
 // Results of readProject (a positive result is the version read).
-inline constexpr int kReadNoMemory = -5;       // memory ran out; "内存已满" was shown
+inline constexpr int kReadNoMemory = -1;       // memory ran out; "内存已满" was shown
 inline constexpr int kReadDamaged = -4;        // the file ends early or is not a project file
 inline constexpr int kReadNewerVersion = -8;   // "不能读入高版本项目"; nothing read
 inline constexpr int kReadCannotOpen = -7;     // the file could not be opened or read
+
+// readRoad: memory ran out inside the road section.
+inline constexpr int kRoadNoMemory = -5;
 
 // Results of writeProject.
 inline constexpr int kWriteOk = 1;
@@ -74,8 +77,8 @@ int readProject(RoadProject& project, const std::filesystem::path& file, Prompte
 // Reads one road section of version road.roadKey starting at `offset`.
 // `precision` is used to compute the elements of an intersection-point road
 // from files older than version 72. Returns the offset after the section, 0
-// when the data end inside the section (or a count is impossible), -5 when
-// memory ran out; after a failure the road holds what was read before it.
+// when the data end inside the section (or a count is impossible),
+// kRoadNoMemory (-5) when memory ran out; after a failure the road holds what was read before it.
 long long readRoad(Road& road, std::span<const unsigned char> bytes, std::size_t offset, double precision);
 
 }  // namespace vornex

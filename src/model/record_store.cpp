@@ -83,8 +83,12 @@ int addAnyVia(Visit&& visit, int position, const AnyRecord& record) {
                 result = -1;
                 return;
             }
-            list.insert(list.begin() + position, *value);
-            result = position;
+            try {
+                list.insert(list.begin() + position, *value);
+                result = position;
+            } catch (const std::bad_alloc&) {
+                result = -1;  // no room; the list is as it was
+            }
         }
     });
     return result;

@@ -40,6 +40,7 @@
 // setAnyRecord, addAnyRecord and defaultRecord.
 #pragma once
 
+#include <new>
 #include <string_view>
 #include <type_traits>
 #include <utility>
@@ -210,8 +211,12 @@ int addRecordVia(Visit&& visit, int position, T record) {
                 result = -1;
                 return;
             }
-            list.insert(list.begin() + position, std::move(record));
-            result = position;
+            try {
+                list.insert(list.begin() + position, std::move(record));
+                result = position;
+            } catch (const std::bad_alloc&) {
+                result = -1;  // no room; the list is as it was
+            }
         }
     });
     return result;
