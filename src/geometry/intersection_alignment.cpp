@@ -118,11 +118,14 @@ private:
     std::vector<std::optional<Span>> cache_;
 };
 
-// The first point of the virtual run that point k belongs to (k itself when it
-// is no member).
-int runOwner(const Road& road, int k) {
-    while (k > 0 && road.intersectionPoints[static_cast<std::size_t>(k)].radius < 0) --k;
-    return k;
+// For every point, the first point of the virtual run it belongs to (the point
+// itself when it is no member). Point 0 never joins a run.
+std::vector<int> runOwners(const Road& road) {
+    std::vector<int> owner(road.intersectionPoints.size());
+    for (std::size_t k = 0; k < owner.size(); ++k) {
+        owner[k] = (k > 0 && road.intersectionPoints[k].radius < 0) ? owner[k - 1] : static_cast<int>(k);
+    }
+    return owner;
 }
 
 }  // namespace
@@ -194,7 +197,7 @@ CurveResult computeCurve(const Road& road, int i, double tolerance) {
     }
     const double R = p.radius;
     const double absAlpha = std::fabs(alpha);
-    if (R == 0 || !std::isfinite(R) || absAlpha < kStraightTurn ||
+    if (R == 0 || !std::isfinite(R) || !std::isfinite(absAlpha) || absAlpha < kStraightTurn ||
         std::fabs(absAlpha - 180) < kStraightTurn || std::fabs(absAlpha - 360) < kStraightTurn) {
         return result;
     }
@@ -271,9 +274,10 @@ int computeIntersectionStations(Road& road, int referenceIndex, double tolerance
         for (int m = from + 1; m < to; ++m) station(m) = station(m - 1) + leg(m - 1);
     };
 
+    const std::vector<int> owners = runOwners(road);
     // Backwards from the reference point.
     for (int k = referenceIndex; k > 0;) {
-        int j = runOwner(road, k - 1);
+        int j = owners[static_cast<std::size_t>(k - 1)];
         const Span* span = walker.from(j);
         if (span == nullptr) return -3;
         if (span->next == k) {
@@ -290,7 +294,7 @@ int computeIntersectionStations(Road& road, int referenceIndex, double tolerance
     // Forwards. A reference inside a virtual run continues from the run's end.
     int k = referenceIndex;
     if (k < n - 1) {
-        int owner = runOwner(road, k);
+        int owner = owners[static_cast<std::size_t>(k)];
         if (owner < k) {
             const Span* span = walker.from(owner);
             if (span == nullptr) return -3;

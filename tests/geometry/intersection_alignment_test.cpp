@@ -420,6 +420,24 @@ TEST(IntersectionAlignment, DegenerateLists) {
     Road odd = roadFrom({{0, 0}, {0, 0, 100, 20, 20}, {10, 10, -1}, {10, 10, -1}, {20, 10, -1}});
     EXPECT_EQ(buildElementsFromIntersectionPoints(odd, 0.0001), 1);
     for (const AlignmentElement& e : odd.elements) EXPECT_TRUE(std::isfinite(e.x));
+
+    // A damaged file: a point without coordinates and absurd spiral inputs.
+    Road damaged = roadFrom({{0, 0}, {std::nan(""), 100, 200, 30, 30}, {100, 100, 1e300, 1e300, -1e300}, {200, 0}});
+    EXPECT_EQ(buildElementsFromIntersectionPoints(damaged, 0.0001), 1);
+
+    // A very long virtual run with the reference at its far end walks each
+    // point once (a zigzag so that every leg turns).
+    Road zigzag;
+    for (int k = 0; k < 60000; ++k) {
+        IntersectionPoint p;
+        p.x = 10.0 * k;
+        p.y = (k % 2) * 3.0;
+        p.radius = k == 1 ? 50 : -1;
+        zigzag.intersectionPoints.push_back(p);
+    }
+    zigzag.intersectionPoints.back().station = 1e6;
+    EXPECT_EQ(buildElementsFromIntersectionPoints(zigzag, 59999, 0.0001), 1);
+    EXPECT_EQ(curveTable(zigzag, 0.0001).size(), 60000u);
 }
 
 }  // namespace
