@@ -126,6 +126,14 @@ TEST_F(ProjectCliTest, ConvertUpgradesAnOldFileAsSaveDoes) {
     // A current file converts to itself, byte for byte.
     ASSERT_EQ(cli("convert " + path("new.rod") + " " + path("again.rod")).status, 0);
     EXPECT_TRUE(readAll(dir / "again.rod") == readAll(dir / "new.rod"));
+    // A protected project converts without its password and keeps it.
+    std::string locked = readAll(dir / "new.rod");
+    locked.replace(4, 4, "(AB)");
+    writeAll(dir / "locked.rod", locked);
+    ASSERT_EQ(cli("convert " + path("locked.rod") + " " + path("locked2.rod")).status, 0);
+    EXPECT_TRUE(readAll(dir / "locked2.rod") == locked);
+    EXPECT_NE(cli("info " + path("locked2.rod")).out.find("password\tset\n"), std::string::npos);
+
     // Converting in place works (the save is atomic).
     ASSERT_EQ(cli("convert " + path("old.rod") + " " + path("old.rod")).status, 0);
     EXPECT_TRUE(readAll(dir / "old.rod") == readAll(dir / "new.rod"));
