@@ -1,0 +1,138 @@
+// vornex-cli level / control: read a survey file, adjust it as the program does,
+// and print one of its tables.
+#include <iostream>
+#include <string>
+
+#include "adjust/survey_modules.h"
+#include "cli/command.h"
+#include "tables/grid_text.h"
+#include "tables/survey_tables.h"
+
+namespace vornex::cli {
+namespace {
+
+// Messages of the adjustment go to standard error.
+struct StderrPrompter : Prompter {
+    bool gbk = false;
+    int shown = 0;
+    void message(std::string_view t) override {
+        ++shown;
+        std::cerr << encodeOutput(std::string(t), gbk) << "\n";
+    }
+    bool askYesNo(std::string_view t, bool defaultYes, PromptIcon) override {
+        message(t);
+        return defaultYes;
+    }
+    PasswordAnswer askPassword(PasswordDialogMode, std::string_view) override { return {}; }
+};
+
+struct Output {
+    bool csv = false;
+    bool gbk = false;
+};
+
+// Common options; returns an exit status, or -1 to go on.
+int parseCommon(const ParsedArgs& a, Output& out, const char* command) {
+    if (!a.error.empty()) {
+        std::cerr << "vornex-cli " << command << ": " << a.error << "\n";
+        return kExitUsage;
+    }
+    if (a.positional.size() != 1) {
+        std::cerr << "vornex-cli " << command << ": one input file expected\n";
+        return kExitUsage;
+    }
+    const std::string format = a.value("--format").value_or("tsv");
+    const std::string encoding = a.value("--encoding").value_or("utf8");
+    if ((format != "tsv" && format != "csv") || (encoding != "utf8" && encoding != "utf-8" && encoding != "gbk")) {
+        std::cerr << "vornex-cli " << command << ": --format tsv|csv, --encoding utf8|gbk\n";
+        return kExitUsage;
+    }
+    out.csv = format == "csv";
+    out.gbk = encoding == "gbk";
+    return -1;
+}
+
+bool parseIndex(const ParsedArgs& a, const char* option, int& index) {
+    auto v = a.value(option);
+    if (!v) return true;
+    try {
+        std::size_t used = 0;
+        index = std::stoi(*v, &used);
+        return used == v->size() && index >= 0;
+    } catch (...) {
+        return false;
+    }
+}
+
+void print(const Grid& g, const Output& out) {
+    std::cout << encodeOutput(out.csv ? gridToCsv(g) : gridToTsv(g), out.gbk);
+    std::cout.flush();
+}
+
+int runLevel(const std::vector<std::string>& args) {
+    ParsedArgs a = parseArgs(args, {{"--table", 1}, {"--weighting", 1}, {"--section", 1}, {"--format", 1}, {"--encoding", 1}});
+    Output out;
+    if (int rc = parseCommon(a, out, "level"); rc >= 0) return rc;
+    const std::string tableName = a.value("--table").value_or("points");
+    const int code = surveyTableCode(tableName, SurveyModuleKind::Leveling);
+    int section = 0;
+    const std::string weighting = a.value("--weighting").value_or("");
+    if (code == 0 || !parseIndex(a, "--section", section) || (!weighting.empty() && weighting != "length" && weighting != "stations")) {
+        std::cerr << "vornex-cli level: unknown table, section or weighting\n";
+        return kExitUsage;
+    }
+    StderrPrompter prompter;
+    prompter.gbk = out.gbk;
+    LevelingModule m;
+    if (!openLevelingModule(m, a.positional[0], prompter)) {
+        std::cerr << "vornex-cli level: cannot read " << a.positional[0] << "\n";
+        return kExitFailed;
+    }
+    if (!weighting.empty()) {
+        // As the pane's choice does, but in memory only: the file is not rewritten.
+        LevelingHeader& h = m.network.leveling;
+        h.weighting = weighting == "stations" ? 1 : 0;
+        if (levelingCoefficientEditable(m.network)) {
+            const bool third = h.levelClass == 1;
+            h.closureCoefficient = h.weighting == 1 ? (third ? 4.0 : 6.0) : (third ? 12.0 : 20.0);
+        }
+        solveLevelingModule(m, prompter);
+    }
+    print(buildLevelingTable(m, code, section), out);
+    const bool failed = m.adjust.pointCount > 0 && !m.adjust.adjusted;
+    return failed ? kExitFailed : kExitOk;
+}
+
+int runControl(const std::vector<std::string>& args) {
+    ParsedArgs a = parseArgs(args, {{"--table", 1}, {"--station", 1}, {"--format", 1}, {"--encoding", 1}});
+    Output out;
+    if (int rc = parseCommon(a, out, "control"); rc >= 0) return rc;
+    const std::string tableName = a.value("--table").value_or("points");
+    const int code = surveyTableCode(tableName, SurveyModuleKind::Control);
+    int station = 0;
+    if (code == 0 || !parseIndex(a, "--station", station)) {
+        std::cerr << "vornex-cli control: unknown table or station\n";
+        return kExitUsage;
+    }
+    StderrPrompter prompter;
+    prompter.gbk = out.gbk;
+    ControlModule m;
+    if (!openControlModule(m, a.positional[0], prompter)) {
+        std::cerr << "vornex-cli control: cannot read " << a.positional[0] << "\n";
+        return kExitFailed;
+    }
+    print(buildControlTable(m, code, station), out);
+    const bool failed = (m.plane.pointCount > 0 && !m.plane.adjusted) || (m.heights.pointCount > 0 && !m.heights.adjusted);
+    return failed ? kExitFailed : kExitOk;
+}
+
+const CommandRegistrar levelCommand(
+    "level",
+    "level FILE.lev [--table NAME] [--weighting length|stations] [--section I] [--format tsv|csv] [--encoding utf8|gbk]",
+    runLevel);
+const CommandRegistrar controlCommand("control",
+                                      "control FILE.con [--table NAME] [--station I] [--format tsv|csv] [--encoding utf8|gbk]",
+                                      runControl);
+
+}  // namespace
+}  // namespace vornex::cli
