@@ -85,6 +85,11 @@ std::string CalculatorLink::readReply(std::size_t maxBytes) {
     return buf;
 }
 
+CalculatorLink& processLink() {
+    static CalculatorLink link(transportFactoryFor(linkSpecFromEnvironment()));
+    return link;
+}
+
 void CancelEvent::set() {
     std::lock_guard lock(mutex_);
     signalled_ = true;

@@ -71,6 +71,9 @@ private:
     std::string lastError_;
 };
 
+// The one link of the application, on the backend VORNEX_LINK names (USB when unset).
+CalculatorLink& processLink();
+
 // Auto-reset event: set() by the cancel, poll() by the worker consumes it.
 class CancelEvent {
 public:

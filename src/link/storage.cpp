@@ -175,6 +175,11 @@ bool ReceiveFileFromStorage(TransferSession& session, const std::string& pcPath,
         prompter.message("请指定目标文件名。");
         return false;
     }
+    std::error_code ec;
+    if (std::filesystem::is_directory(pcPath, ec)) {
+        prompter.message("不能建立目标文件。");
+        return false;
+    }
     if (std::ifstream(pcPath, std::ios::binary).is_open() &&
         !prompter.askYesNo(text::format("文件<%s>已经存在，是否覆盖？", pcPath.c_str()), false, PromptIcon::Question))
         return false;

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <deque>
 #include <filesystem>
 
 #include "link/packet.h"
@@ -14,35 +12,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::patternBytes;
+using testing::ScriptTransport;
 using testing::SimBench;
 using vornex::testing::writeAll;
 using Result = TransferDialogModel::Result;
-
-// Answers the n-th write with the n-th scripted reply.
-class ScriptTransport : public Transport {
-public:
-    explicit ScriptTransport(std::deque<std::string> replies) : replies_(std::move(replies)) {}
-    bool open() override { return true; }
-    void close() override {}
-    std::size_t write(std::string_view p) override {
-        pending_.clear();
-        if (!replies_.empty()) {
-            pending_ = replies_.front();
-            replies_.pop_front();
-        }
-        return p.size();
-    }
-    std::size_t read(char* buffer, std::size_t maxBytes, int) override {
-        std::size_t n = std::min(maxBytes, pending_.size());
-        std::memcpy(buffer, pending_.data(), n);
-        pending_.clear();
-        return n;
-    }
-
-private:
-    std::deque<std::string> replies_;
-    std::string pending_;
-};
 
 std::vector<std::string> rowTexts(const CalculatorExplorerModel& m) {
     std::vector<std::string> out;

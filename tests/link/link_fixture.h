@@ -2,6 +2,9 @@
 // and helpers to run a transfer dialog to its end.
 #pragma once
 
+#include <algorithm>
+#include <cstring>
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -21,6 +24,32 @@ inline std::string patternBytes(std::size_t n) {
     for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
     return s;
 }
+
+// Answers the n-th write with the n-th scripted reply.
+class ScriptTransport : public Transport {
+public:
+    explicit ScriptTransport(std::deque<std::string> replies) : replies_(std::move(replies)) {}
+    bool open() override { return true; }
+    void close() override {}
+    std::size_t write(std::string_view p) override {
+        pending_.clear();
+        if (!replies_.empty()) {
+            pending_ = replies_.front();
+            replies_.pop_front();
+        }
+        return p.size();
+    }
+    std::size_t read(char* buffer, std::size_t maxBytes, int) override {
+        std::size_t n = std::min(maxBytes, pending_.size());
+        std::memcpy(buffer, pending_.data(), n);
+        pending_.clear();
+        return n;
+    }
+
+private:
+    std::deque<std::string> replies_;
+    std::string pending_;
+};
 
 struct SimBench {
     vornex::testing::TempDir dir;

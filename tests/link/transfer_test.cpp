@@ -137,6 +137,36 @@ TEST(TransferTest, DownloadEdgeCases) {
     ASSERT_EQ(b.download("ROAD", "X.rod", b.pc / "X.rod"), Result::Ok);
     EXPECT_EQ(readAll(b.pc / "X.rod"), patternBytes(63488));
     EXPECT_EQ(progressValues(b.notices).back(), 100);
+    // A folder as the target is refused before the calculator is asked.
+    b.sim->clearLog();
+    EXPECT_EQ(b.download("ROAD", "X.rod", b.pc), Result::Cancel);
+    EXPECT_TRUE(b.shown("不能建立目标文件。"));
+}
+
+TEST(TransferTest, DownloadThatDoesNotMatchTheAnnouncedSizeFails) {
+    const std::string info = commandPacket("45", {"00", "80", 10, "ROAD", "A.rod", "fls0"});
+    struct Case {
+        const char* what;
+        std::string data;
+    } cases[] = {{"more than announced", dataPacket("45", 1, 1, patternBytes(20))},
+                 {"ends short", dataPacket("45", 1, 1, patternBytes(5))}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        vornex::testing::TempDir dir;
+        vornex::testing::ScriptedPrompter prompter;
+        std::deque<std::string> script{ackPacket(), ackPacket(), info, c.data, roleswapPacket()};
+        CalculatorLink link([&] { return std::make_unique<testing::ScriptTransport>(script); }, 20);
+        TransferDialogModel d(link, prompter);
+        d.kind = TransferKind::Receive;
+        d.folder = "ROAD";
+        d.source = "A.rod";
+        d.target = (dir / "A.rod").string();
+        d.start();
+        d.runWorkerToEnd();
+        EXPECT_EQ(d.result(), Result::None);
+        EXPECT_EQ(prompter.shown.at(0), "不能收到文件数据。");
+        EXPECT_FALSE(fs::exists(dir / "A.rod"));
+    }
 }
 
 TEST(TransferTest, MissingFileLeavesTheExistingPcFileAlone) {
