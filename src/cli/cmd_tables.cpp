@@ -172,8 +172,7 @@ int runTable(const std::vector<std::string>& args) {
     if (ctx.road >= 0) {
         Road& road = project.roads[static_cast<std::size_t>(ctx.road)];
         // The plane alignment table follows the road's method.
-        if (code == tc::kIntersectionPoints && road.curveForm == 1) code = tc::kElements;
-        else if (code == tc::kElements && road.curveForm == 0) code = tc::kIntersectionPoints;
+        code = planeTableCode(&road, code);
         auto pick = [&](const char* option, auto& list, auto assign) -> bool {
             auto v = a.value(option);
             if (!v) return true;

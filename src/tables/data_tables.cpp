@@ -713,7 +713,8 @@ bool storeChangeRow(RoadProject& p, const DataTableContext& ctx, int code, const
     return true;
 }
 
-bool parseInto(RoadProject& p, int code, const DataTableContext& ctx, const Grid& grid, int row, int index) {
+bool parseInto(RoadProject& p, int code, const DataTableContext& ctx, const Grid& grid, int row, int index,
+               bool isNew) {
     Road* road = roadAt(p, ctx.road);
     auto t = [&](int col) -> const std::string& { return cellText(grid, row, col); };
     auto num = [&](int col) { return readNumber(t(col)); };
@@ -739,8 +740,10 @@ bool parseInto(RoadProject& p, int code, const DataTableContext& ctx, const Grid
             assignName(r.name, t(0));
             r.x = num(1);
             r.y = num(2);
-            // The start and end points show only name, X and Y: their other fields stay.
-            if (index != 0 && index != count - 1) {
+            // The start and end points show only name, X and Y: their other fields
+            // stay. A point typed into the empty row takes everything typed, so
+            // that its curve is there once a further point follows it.
+            if (isNew || (index != 0 && index != count - 1)) {
                 r.spiralIn = std::fabs(num(3));
                 r.radius = num(4);
                 r.spiralOut = std::fabs(num(5));
@@ -884,6 +887,13 @@ bool isDataTableCode(int code) {
     }
 }
 
+int planeTableCode(const Road* road, int code) {
+    if (!road) return code;
+    if (code == tc::kIntersectionPoints && road->curveForm == 1) return tc::kElements;
+    if (code == tc::kElements && road->curveForm == 0) return tc::kIntersectionPoints;
+    return code;
+}
+
 std::vector<std::string> slopeValueCaptions(int rowType) {
     switch (rowType) {
         case 0: return {"宽度(m)", "坡度(%)", "", "", ""};
@@ -945,13 +955,14 @@ bool storeDataRow(RoadProject& project, const DataTableContext& ctx, const Grid&
     if (isChangeCode(code)) return storeChangeRow(project, ctx, code, grid, row);
     if (!listExists(project, code, ctx)) return false;
     int index = grid.rows[static_cast<std::size_t>(row)].recordIndex;
-    if (index < 0) {
+    const bool isNew = index < 0;
+    if (isNew) {
         index = insertDefault(project, code, ctx, listSize(project, code, ctx));
         if (index < 0) return false;
     } else if (index >= listSize(project, code, ctx)) {
         return false;  // the record is gone: skip the row
     }
-    bool ok = parseInto(project, code, ctx, grid, row, index);
+    bool ok = parseInto(project, code, ctx, grid, row, index, isNew);
     if (ok) notifyAlignment(project, code, ctx);
     return ok;
 }

@@ -45,6 +45,11 @@ inline constexpr int kStructures = -132;
 // True for the codes above that have a data-entry table.
 bool isDataTableCode(int code);
 
+// The plane-alignment table follows the road's method: -103 on a road defined by
+// elements becomes -104, and -104 on a road defined by intersection points -103.
+// Other codes (or no road) are returned unchanged.
+int planeTableCode(const Road* road, int code);
+
 // What the data view knows besides the project: the current road, the side
 // selector, the selected slope template and tunnel-section template, and whether
 // the project may be edited. The current bridge, pier and tunnel are the road's.

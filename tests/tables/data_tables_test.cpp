@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "document/document.h"
 #include "support/scripted_prompter.h"
+#include "tables/document_tables.h"
 #include "tables/grid_text.h"
 
 namespace vornex {
@@ -478,6 +480,32 @@ TEST(DataTables, ClearAndCutStoreTheEmptiedCells) {
     EXPECT_EQ(cutCells(p, ctx, g, {1, 1, 1, 2}), "  4.0000\t  5.0000\t\r\n");
     EXPECT_EQ(p.controlPoints[1], (ControlPoint{"C2", "", 0, 0, 6}));
     EXPECT_EQ(p.controlPoints[0], (ControlPoint{"C1", "n", 1, 2, 3}));
+}
+
+TEST(DataTables, IntersectionPointEditsRecomputeTheRoad) {
+    ScriptedPrompter prompter;
+    CVornexPcDoc doc(prompter);
+    doc.onNewDocument();
+    DataTableContext ctx = documentTableContext(doc);
+    auto type = [&](int row, const std::vector<std::string>& texts) {
+        ASSERT_TRUE(typeRow(doc.project(), ctx, tc::kIntersectionPoints, row, texts));
+    };
+    type(0, {"JD0", "0", "0"});
+    type(1, {"JD1", "1000", "0", "100", "500", "100"});  // typed as the last point: kept all the same
+    EXPECT_EQ(doc.project().roads[0].intersectionPoints[1].radius, 500);
+    type(2, {"JD2", "1000", "1000"});
+    const Road& road = doc.project().roads[0];
+    ASSERT_FALSE(road.elements.empty());
+    EXPECT_TRUE(doc.modified());
+    // Straight, spiral, arc, spiral, straight; the end lies 1000 m along the second leg.
+    const AlignmentElement& last = road.elements.back();
+    EXPECT_NEAR(last.startAzimuth, 90, 1e-6);
+    EXPECT_NEAR(last.y + last.length, 1000, 1e-4);
+    // Editing the end point's name keeps the hidden curve fields of that row.
+    doc.project().roads[0].intersectionPoints[2].radius = 77;
+    type(2, {"END", "1000", "1000"});
+    EXPECT_EQ(road.intersectionPoints[2].radius, 77);
+    EXPECT_EQ(planeTableCode(&road, tc::kElements), tc::kIntersectionPoints);
 }
 
 }  // namespace
