@@ -24,7 +24,8 @@ bool isStraight(const AlignmentElement& e) { return sameRadius(e) && e.startRadi
 double curvatureOf(double radius) { return radius == 0 ? 0.0 : 1.0 / radius; }
 
 // Direct evaluation of a spiral piece: heading φ(u) = k1·u + (k2 − k1)·u²/(2ℓ)
-// integrated with 8-point Gauss-Legendre on panels of at most 0.2 rad turn.
+// integrated with 8-point Gauss-Legendre on panels of at most 0.2 rad turn (up
+// to 320 panels: spirals of more than ten full turns are not roads).
 Pose integrateSpiral(const AlignmentElement& e, double t) {
     static constexpr double kNodes[4] = {0.1834346424956498, 0.5255324099163290, 0.7966664774136267,
                                          0.9602898564975363};
@@ -34,7 +35,8 @@ Pose integrateSpiral(const AlignmentElement& e, double t) {
     double len = e.length;
     auto heading = [&](double u) { return k1 * u + (k2 - k1) * u * u / (2.0 * len); };
     double maxTurn = std::max(std::fabs(k1), std::fabs(k2)) * t;
-    int panels = static_cast<int>(std::clamp(std::ceil(maxTurn / 0.2), 1.0, 2000.0));
+    double wanted = std::ceil(maxTurn / 0.2);
+    int panels = std::isfinite(wanted) ? static_cast<int>(std::clamp(wanted, 1.0, 320.0)) : 1;
     double h = t / panels;
     double sx = 0, sy = 0;
     for (int p = 0; p < panels; ++p) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "model/records.h"
 #include "text/text.h"
 
 namespace vornex {
@@ -19,8 +20,9 @@ struct DmsParts {
 };
 
 DmsParts splitDms(double angle) {
-    double c = normalizeAngle(angle) + 1e-8;
     DmsParts p;
+    if (!std::isfinite(angle)) return p;
+    double c = normalizeAngle(angle) + 1e-8;
     p.degrees = static_cast<int>(std::trunc(c));
     p.minutes = static_cast<int>(std::trunc((c - std::trunc(c)) * 60.0));
     double c60 = c * 60.0;
@@ -93,6 +95,7 @@ double degreesToDms(double degrees) {
 }
 
 std::string formatDms(double degrees) {
+    if (degrees == kNoValue || !std::isfinite(degrees)) return {};
     DmsParts p = splitDms(degrees);
     // Seconds that would print as "60.0" carry into the minutes, so that no
     // angle shows 60 seconds.

@@ -47,7 +47,8 @@ int wholeMinutes(double degrees);
 double displaySeconds(double degrees);
 
 // Angle as shown in tables: "%3d°%2d′%4.1f″" with two-digit minutes and
-// four-character seconds ("  5°30′00.0″", "123°24′00.0″"). UTF-8.
+// four-character seconds ("  5°30′00.0″", "123°24′00.0″"). UTF-8. kNoValue
+// (or a value that is not a number) gives empty text.
 std::string formatDms(double degrees);
 
 // True when `test` lies in the clockwise sweep from `from` to `to`. A test equal

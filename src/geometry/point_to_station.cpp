@@ -26,7 +26,8 @@ double distance(double ax, double ay, double bx, double by) {
 // The samples of the coarse pass that belong to element i: its start point and
 // the midpoints of the chords to the next element's start (to its own end for
 // the last element). An arc of more than 180 degrees is cut into equal pieces of
-// at most 180 degrees, each contributing its chord midpoint.
+// at most 180 degrees, each contributing its chord midpoint (at most 64 pieces:
+// arcs of many full turns are not roads).
 template <typename Fn>
 void forEachCoarseSample(std::span<const AlignmentElement> elements, int i, double tol, Fn&& fn) {
     const AlignmentElement& e = elements[i];
@@ -35,7 +36,7 @@ void forEachCoarseSample(std::span<const AlignmentElement> elements, int i, doub
     if (sameRadius(e) && e.startRadius != 0) {
         double angle = 180.0 * e.length / (std::fabs(e.startRadius) * kPi);
         if (angle > 180.0 && std::isfinite(angle)) {
-            double pieces = std::min(std::ceil(angle / 180.0), 1.0e4);
+            double pieces = std::min(std::ceil(angle / 180.0), 64.0);
             double remaining = angle;
             for (int j = 1; remaining > 180.0 && j < pieces; ++j) {
                 AlignmentPoint s = pointOnElement(e, e.length * j / pieces, tol);

@@ -165,6 +165,7 @@ std::string chainBreakValueText(const ChainBreak& chainBreak) {
 
 std::string chainBreakRemark(const ChainBreak& chainBreak) {
     double a = chainBreak.startStation, b = chainBreak.endStation;
+    if (!(std::fabs(b) <= kLargestKilometreStation)) return {};
     KmMetres km = splitKilometre(std::fabs(b));
     const char* kind = a < b ? "短链" : "长链";
     return text::format(b < 0 ? "%s= -K%lld+%s" : "%s= K%lld+%s", kind, km.km, km.metres.c_str());

@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include "model/records.h"
+
 namespace vornex {
 namespace {
 
@@ -101,6 +103,9 @@ TEST(Angles, FormatDmsZeroFillsAndNeverShowsSixtySeconds) {
         {359 + 59 / 60.0 + 59.96 / 3600, "  0°00′00.0″"},
     };
     for (const Case& c : cases) EXPECT_EQ(formatDms(c.deg), c.text) << c.deg;
+    EXPECT_EQ(formatDms(kNoValue), "");
+    EXPECT_EQ(formatDms(std::nan("")), "");
+    EXPECT_EQ(wholeDegrees(std::nan("")), 0);
 }
 
 TEST(Angles, ClockwiseSweep) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -225,6 +226,31 @@ TEST(StationOfPoint, IndexAnswersExactlyAsTheScanAnywhere) {
         found += ka >= 0;
     }
     EXPECT_GT(found, 100);
+}
+
+TEST(StationOfPoint, HostileElementsNeitherCrashNorHang) {
+    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    struct Case {
+        const char* what;
+        double length, r1, r2;
+    } cases[] = {
+        {"not a number", nan, 0, 0},          {"infinite length", inf, 100, 100},
+        {"negative length", -50, 0, 200},     {"tiny radius", 1000, 0.001, 0.001},
+        {"tiny spiral", 1000, 0, 0.001},      {"huge length", 1e12, 0, 300},
+        {"radius not a number", 50, nan, 10}, {"zero length", 0, 0, 100},
+    };
+    for (const Case& c : cases) {
+        Road road = roadOf({element(100, 0, 0), element(c.length, c.r1, c.r2), element(100, 0, 0)}, 0, 0, 0, 0);
+        AlignmentIndex index(road.elements, 0.0001);
+        AlignmentPoint p;
+        for (double station : {-10.0, 50.0, 150.0, 1e6, nan}) {
+            EXPECT_EQ(pointAtStation(road, station, 0.0001, 2, 90, p), 1) << c.what;
+        }
+        for (AlignmentPoint q : {at(50, 3), at(150, -20), at(1e9, 1e9), at(nan, 0), at(inf, 0)}) {
+            StationOffset a, b;
+            EXPECT_EQ(stationOfPoint(road, q, 0.0001, a), index.stationOfPoint(q, b)) << c.what;
+        }
+    }
 }
 
 }  // namespace

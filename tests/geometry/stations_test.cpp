@@ -191,6 +191,8 @@ TEST(Stations, ChainBreakCaptions) {
         EXPECT_EQ(chainBreakValueText(c.b), c.value);
         EXPECT_EQ(chainBreakRemark(c.b), c.remark);
     }
+    EXPECT_EQ(chainBreakRemark({0, 1e300}), "");
+    EXPECT_EQ(chainBreakRemark({0, std::nan("")}), "");
 }
 
 }  // namespace
