@@ -17,6 +17,7 @@
 #include "tables/grid_text.h"
 #include "tables/road_tables.h"
 #include "tables/route_query.h"
+#include "tables/survey_tables.h"
 #include "text/text.h"
 
 namespace vornex::cli {
@@ -129,6 +130,7 @@ int runTables(const std::vector<std::string>& args) {
     if (!error.empty()) return usage(error, "tables");
     std::string out;
     for (const TableName& t : kRoadTables) out += text::format("%s\t%d\n", t.name, t.code);
+    for (const SurveyTableName& t : surveyTableNames()) out += text::format("%s\t%d\n", t.name, t.code);
     print(out, gbk);
     return kExitOk;
 }
