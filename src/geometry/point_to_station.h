@@ -22,6 +22,10 @@ struct StationOffset {
 // read), or -1 when no element contains the foot: beyond either end of the road,
 // or in the wedge outside an angle point where two straights meet without a
 // curve (the point lies past the first straight and before the second).
+// The search starts at the element before the one nearest to the point (by a
+// coarse pass over element starts and chord midpoints) and takes the first foot
+// found, except that feet found before the nearest element compete with those
+// up to it and the one closest to the point wins (inside a loop).
 int stationOfPoint(std::span<const AlignmentElement> elements, const AlignmentPoint& point,
                    double tolerance, StationOffset& result);
 int stationOfPoint(const Road& road, const AlignmentPoint& point, double tolerance,
