@@ -1,0 +1,266 @@
+#include "tables/survey_tables.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "support/scripted_prompter.h"
+
+namespace vornex {
+namespace {
+
+using testing::ScriptedPrompter;
+namespace st = survey_table;
+
+std::vector<std::string> column(const Grid& g, int c) {
+    std::vector<std::string> out;
+    for (int r = 0; r < g.rowCount(); ++r) out.push_back(g.cell(r, c).text);
+    return out;
+}
+
+TEST(SurveyTables, ReadingsInBothInstrumentFormats) {
+    LevelingModule m;
+    LevelingSection s;
+    s.startName = "A";
+    s.endName = "B";
+    LevelingStation st;
+    st.readings = {150099, 140050, 130001, 608700, 1, 120000, -250, 598700};
+    s.stations = {st};
+    m.network.sections = {s};
+    Grid g = buildLevelingTable(m, st::kReadings, 0);
+    ASSERT_EQ(g.columnCount(), 8);
+    EXPECT_EQ(g.columns[1].caption, "后尺黑面下丝");
+    // Upper, lower, middle, red: integer mm with integer division.
+    EXPECT_EQ(g.rows[0].cells[0].text, "1500");
+    EXPECT_EQ(g.rows[0].cells[1].text, "1300");
+    EXPECT_EQ(g.rows[0].cells[2].text, "1400");
+    EXPECT_EQ(g.rows[0].cells[5].text, "-2");
+    m.network.leveling.instrument = 1;  // DS05: "%8.2f" of reading / 100 + 0.0001
+    g = buildLevelingTable(m, st::kReadings, 0);
+    EXPECT_EQ(g.rows[0].cells[0].text, " 1500.99");
+    EXPECT_EQ(g.rows[0].cells[4].text, "    0.01");
+    EXPECT_EQ(buildLevelingTable(m, st::kReadings, 3).rowCount(), 0);
+}
+
+// Leveling with runs set up by their height differences: one station each.
+LevelingSection run(const char* from, const char* to, double h, double halfSight) {
+    LevelingSection s;
+    s.startName = from;
+    s.endName = to;
+    LevelingStation st;
+    const auto hu = static_cast<std::int32_t>(std::llround(h * 100000));
+    const auto d = static_cast<std::int32_t>(std::llround(halfSight * 500));
+    st.readings = {200000 + d, 150000 + hu, 200000 - d, 150000 + hu + 458700, 200000 + d, 150000, 200000 - d, 150000 + 468700};
+    s.stations = {st};
+    return s;
+}
+
+TEST(SurveyTables, LevelingForwardReturnAndClosures) {
+    LevelingModule m;
+    m.network.knownPoints = {{"BM1", "", 0, 0, 10.0}, {"BM2", "", 0, 0, 12.0}};
+    m.network.leveling.levelClass = 1;  // limit 12 sqrt(L)
+    m.network.sections = {run("BM1", "P", 1.0, 500), run("P", "BM1", -1.012, 500), run("P", "BM2", 0.9990, 500)};
+    ScriptedPrompter p;
+    solveLevelingModule(m, p);
+    ASSERT_EQ(m.adjust.adjusted, 1);
+    Grid g = buildLevelingTable(m, st::kLevelingForwardReturn);
+    ASSERT_EQ(g.rowCount(), 3);
+    // Both runs: difference 12.00 over a limit 12 sqrt(1 km) = 12.00 -> not beyond.
+    EXPECT_EQ(column(g, 3), (std::vector<std::string>{"   1.0000", " -1.0120", "   0.9990"}));
+    EXPECT_EQ(column(g, 4), (std::vector<std::string>{" 12.00", " 12.00", ""}));
+    EXPECT_EQ(g.cell(0, 5).text, "   1.0060");
+    EXPECT_EQ(g.cell(0, 6).text, "");
+    EXPECT_EQ(g.cell(0, 5).rowSpan, 2);
+    // Forward only: its own height difference as the mean.
+    EXPECT_EQ(g.cell(2, 0).text, "2");
+    EXPECT_EQ(g.cell(2, 5).text, "   0.9990");
+    // A larger difference is marked.
+    m.network.sections[1] = run("P", "BM1", -1.0125, 500);
+    solveLevelingModule(m, p);
+    g = buildLevelingTable(m, st::kLevelingForwardReturn);
+    EXPECT_EQ(g.cell(0, 6).text, "超限");
+    EXPECT_TRUE(g.cell(0, 6).red);
+
+    // Closure BM1 -> P -> BM2: w = 1.00625 + 0.999 - 2 = 5.25 mm; tolerance 20 sqrt(2 km) = 28.2 mm.
+    Grid c = buildLevelingTable(m, st::kLevelingClosures);
+    ASSERT_EQ(c.rowCount(), 1);
+    EXPECT_EQ(c.columns[1].caption, "长度(km)");
+    EXPECT_EQ(c.cell(0, 0).text, "BM2 - P - BM1");
+    EXPECT_EQ(c.cell(0, 1).text, "  2.00");
+    EXPECT_EQ(c.cell(0, 2).text, "  -5.2");
+    EXPECT_EQ(c.cell(0, 3).text, "  28.2");
+    EXPECT_EQ(c.cell(0, 4).text, "");
+}
+
+TEST(SurveyTables, ClosureRemarkOnlyBeyondTheTolerance) {
+    struct Case {
+        std::int32_t mis, tol;
+        bool marked;
+    };
+    for (Case k : {Case{50, 50, false}, Case{-51, 50, true}, Case{49, -50, false}}) {
+        LevelingModule m;
+        m.adjust.adjusted = 1;
+        m.adjust.pointCount = 1;
+        m.adjust.pointNames = {"A"};
+        m.adjust.closures.push_back({{1000, k.mis, k.tol, 0, 0}});
+        Grid g = buildLevelingTable(m, st::kLevelingClosures);
+        ASSERT_EQ(g.rowCount(), 1);
+        EXPECT_EQ(g.cell(0, 4).text, k.marked ? "闭合差超限" : "");
+        EXPECT_EQ(g.cell(0, 4).red, k.marked);
+    }
+    // Weighting by stations: the station count, integer division.
+    LevelingModule m;
+    m.network.leveling.weighting = 1;
+    m.adjust.adjusted = 1;
+    m.adjust.pointCount = 1;
+    m.adjust.pointNames = {"A"};
+    m.adjust.closures.push_back({{12999, 0, 0, 0}});
+    Grid g = buildLevelingTable(m, st::kLevelingClosures);
+    EXPECT_EQ(g.columns[1].caption, "测站数");
+    EXPECT_EQ(g.cell(0, 1).text, "12");
+}
+
+TEST(SurveyTables, NoRedundancyLeavesStandardErrorsEmpty) {
+    LevelingModule m;
+    m.network.knownPoints = {{"BM1", "", 0, 0, 10.0}};
+    m.network.sections = {run("BM1", "P", 1.0, 500)};
+    ScriptedPrompter p;
+    solveLevelingModule(m, p);
+    ASSERT_EQ(m.adjust.adjusted, 1);
+    ASSERT_FALSE(m.adjust.hasSigma0);
+    Grid g = buildLevelingTable(m, st::kLevelingPoints);
+    EXPECT_EQ(column(g, 1), (std::vector<std::string>{" 10.0000", " 11.0000"}));
+    EXPECT_EQ(column(g, 2), (std::vector<std::string>{"", ""}));
+    EXPECT_EQ(column(g, 3), (std::vector<std::string>{"已知点", ""}));
+    Grid d = buildLevelingTable(m, st::kLevelingHeightDifferences);
+    EXPECT_EQ(d.cell(0, 2).text, "    1.00");
+    EXPECT_EQ(d.cell(0, 4).text, "  0.00");
+    EXPECT_EQ(d.cell(0, 6).text, "");
+}
+
+ControlModule typedControl(int type) {
+    ControlModule m;
+    SurveyNetwork& net = m.network;
+    net.knownPoints = {{"K1", "", 0, 0, 100}, {"K2", "", 0, 100, 101}};
+    net.control.observationType = type;
+    SurveyStation a;
+    a.name = "K1";
+    a.instrumentHeight = 1.5;
+    SurveyObservation o;
+    o.targetName = "K2";
+    o.direction = 0;
+    o.distance = 100.01;
+    o.verticalOrHeight = type == kSlopeAndZenith ? 90 : 1.0;
+    o.targetHeight = 1.5;
+    a.observations = {o};
+    SurveyStation b;
+    b.name = "K2";
+    b.instrumentHeight = 1.5;
+    o.targetName = "K1";
+    o.distance = 99.99;
+    o.verticalOrHeight = type == kSlopeAndZenith ? 90 : -0.998;
+    o.targetHeight = -1;
+    b.observations = {o};
+    net.stations = {a, b};
+    ScriptedPrompter p;
+    solveControlModule(m, p);
+    return m;
+}
+
+TEST(SurveyTables, ObservationColumnsByType) {
+    struct Case {
+        int type;
+        std::vector<std::string> captions;
+        std::vector<std::string> row;
+    };
+    const std::vector<Case> cases = {
+        {0, {"照准点名", "水平角(度.分秒)", "水平距离(m)"}, {"K2", "  0°00′00.0″", "100.0100"}},
+        {2, {"照准点名", "高差(m)", "高差测段长(m)", "棱镜高(m)"}, {"K2", "  1.0000", "100.0100", "1.5000"}},
+        {3, {"照准点名", "水平角(度.分秒)", "水平距离(m)", "高差(m)", "棱镜高(m)"}, {"K2", "  0°00′00.0″", "100.0100", "  1.0000", "  1.5000"}},
+        {4, {"照准点名", "水平角(度.分秒)", "倾斜距离(m)", "垂直角(度.分秒)", "棱镜高(m)"}, {"K2", "  0°00′00.0″", "100.0100", " 90°00′00.0″", "  1.5000"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        ControlModule m = typedControl(c.type);
+        Grid g = buildControlTable(m, st::kObservations, 0);
+        std::vector<std::string> captions;
+        for (const GridColumn& col : g.columns) captions.push_back(col.caption);
+        EXPECT_EQ(captions, c.captions);
+        ASSERT_EQ(g.rowCount(), 1);
+        std::vector<std::string> row;
+        for (const GridCell& cell : g.rows[0].cells) row.push_back(cell.text);
+        EXPECT_EQ(row, c.row);
+        // The second station's prism height is not observed: shown empty.
+        Grid g2 = buildControlTable(m, st::kObservations, 1);
+        if (c.type >= 2) {
+            EXPECT_EQ(g2.rows[0].cells.back().text, "");
+        }
+    }
+}
+
+TEST(SurveyTables, ControlForwardReturnRows) {
+    ControlModule m = typedControl(kDistanceAndHeight);
+    Grid d = buildControlTable(m, st::kDistancesForwardReturn);
+    ASSERT_EQ(d.rowCount(), 2);
+    EXPECT_EQ(column(d, 3), (std::vector<std::string>{" 100.0100", "  99.9900"}));
+    EXPECT_EQ(d.cell(0, 4).text, " 20.00");
+    EXPECT_EQ(d.cell(0, 5).text, " 100.0000");
+    EXPECT_EQ(d.cell(0, 4).rowSpan, 2);
+    Grid h = buildControlTable(m, st::kControlForwardReturn);
+    ASSERT_EQ(h.rowCount(), 2);
+    EXPECT_EQ(h.cell(0, 6).text, "  2.00");     // |1.0 + (-0.998)| in mm
+    EXPECT_EQ(h.cell(0, 7).text, "  0.99900");  // (1.0 - (-0.998)) / 2
+    // Type 2 has no distance table.
+    EXPECT_EQ(buildControlTable(typedControl(kHeightDifference), st::kDistancesForwardReturn).rowCount(), 0);
+}
+
+TEST(SurveyTables, PaneValues) {
+    LevelingModule m;
+    m.network.key = 81;
+    m.network.leveling = {1, 1, 1, 20.0};
+    LevelingSection s;
+    s.startName = "A";
+    s.endName = "B";
+    s.date = 20120315;
+    s.staffSelector = 2;
+    m.network.sections = {s};
+    auto props = levelingPaneProperties(m, true, 0);
+    auto find = [&](const std::vector<PaneProperty>& v, const char* caption) {
+        for (const PaneProperty& p : v)
+            if (p.caption == caption) return p;
+        return PaneProperty{};
+    };
+    EXPECT_EQ(find(props, "观测等级").value, "三等水准");
+    EXPECT_EQ(find(props, "仪器类型").value, "DS05水准仪");
+    EXPECT_EQ(find(props, "定权方式").value, "测站数");
+    EXPECT_TRUE(find(props, "定权方式").editable);
+    EXPECT_EQ(find(props, "闭合差系数").value, " 20.0");
+    EXPECT_FALSE(find(props, "闭合差系数").editable);  // key <= 81
+    EXPECT_EQ(find(props, "观测日期").value, "2012-03-15");
+    EXPECT_EQ(find(props, "标尺常数").value, "4787");
+    EXPECT_EQ(find(props, "总测站数").value, "0");
+    EXPECT_EQ(find(levelingPaneProperties(m, true, -1), "测段起点").value, "");
+    EXPECT_EQ(find(levelingPaneProperties(m, false, 0), "观测等级").value, "");
+    m.network.key = 83;
+    EXPECT_TRUE(find(levelingPaneProperties(m, true, 0), "闭合差系数").editable);
+
+    ControlModule c = typedControl(kSlopeAndZenith);
+    auto cp = controlPaneProperties(c, true, 1);
+    EXPECT_EQ(find(cp, "观测类型").value, "斜距+垂角");
+    EXPECT_EQ(find(cp, "角度中误差").value, "1.0");
+    EXPECT_TRUE(find(cp, "高程系数").editable);
+    EXPECT_EQ(find(cp, "测站名").value, "K2");
+    EXPECT_EQ(find(cp, "仪器高").value, "1.500");
+}
+
+TEST(SurveyTables, NamesAndCodes) {
+    EXPECT_EQ(surveyTableCode("closures", SurveyModuleKind::Leveling), st::kLevelingClosures);
+    EXPECT_EQ(surveyTableCode("closures", SurveyModuleKind::Control), st::kControlClosures);
+    EXPECT_EQ(surveyTableCode("-10038", SurveyModuleKind::Control), st::kPointErrors);
+    EXPECT_EQ(surveyTableCode("-10038", SurveyModuleKind::Leveling), 0);
+    EXPECT_EQ(surveyTableCode("readings", SurveyModuleKind::Control), 0);
+    EXPECT_EQ(formatSurveyDate(20120315), "2012-03-15");
+}
+
+}  // namespace
+}  // namespace vornex
