@@ -177,7 +177,8 @@ Road mainRoad() {
         plate(2, 4, 2.50, -2.0, 0.72, 0.00),
         plate(2, 5, 0.75, -4.0, 0.00, 0.00),
     };
-    // A climbing lane widens the right shoulder; superelevation through JD1.
+    // A climbing lane widens the right shoulder; JD1 (a right turn) is
+    // superelevated over its spirals: the outer (left) lane rises to +3 %.
     road.widthChanges = {
         change(13050.000, 6, 1, 2.50),
         change(13110.000, 6, 1, 3.50),
@@ -187,14 +188,14 @@ Road mainRoad() {
         change(15340.000, 2, 3, 3.00),
     };
     road.crossfallChanges = {
-        change(12300.000, 1, 0, -2.0),
-        change(12420.000, 1, 0, 3.0),
-        change(12650.000, 1, 0, 3.0),
-        change(12770.000, 1, 0, -2.0),
-        change(12300.000, 5, 0, -2.0),
-        change(12420.000, 5, 2, -3.0),
-        change(12650.000, 5, 2, -3.0),
-        change(12770.000, 5, 0, -2.0),
+        change(12450.000, 1, 0, -2.0),
+        change(12600.000, 1, 0, 3.0),
+        change(12800.000, 1, 0, 3.0),
+        change(12950.000, 1, 0, -2.0),
+        change(12450.000, 5, 0, -2.0),
+        change(12600.000, 5, 2, -3.0),
+        change(12800.000, 5, 2, -3.0),
+        change(12950.000, 5, 0, -2.0),
     };
 
     SlopeTemplate fill;
