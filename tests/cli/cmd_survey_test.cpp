@@ -1,0 +1,98 @@
+// vornex-cli level and control, run as a program on the example files.
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "adjust/survey_network.h"
+#include "support/temp_dir.h"
+#include "text/text.h"
+
+namespace vornex {
+namespace {
+
+using testing::readAll;
+using testing::TempDir;
+
+struct CliRun {
+    int status = -1;
+    std::string out, err;
+};
+
+CliRun run(const TempDir& dir, const std::string& args) {
+    std::string cmd = std::string(VORNEX_CLI_PATH) + " " + args + " >" + (dir / "stdout").string() + " 2>" + (dir / "stderr").string();
+    int rc = std::system(cmd.c_str());
+    CliRun r;
+    r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    r.out = readAll(dir / "stdout");
+    r.err = readAll(dir / "stderr");
+    return r;
+}
+
+const std::string kDemoLev = std::string(VORNEX_SOURCE_DIR) + "/examples/demo.lev";
+const std::string kDemoCon = std::string(VORNEX_SOURCE_DIR) + "/examples/demo.con";
+
+std::string firstLine(const std::string& s) { return s.substr(0, s.find('\n')); }
+
+TEST(CliSurvey, LevelTables) {
+    TempDir dir;
+    CliRun r = run(dir, "level " + kDemoLev + " --table points");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(firstLine(r.out), "点名\t高程(m)\t中误差(mm)\t备注");
+    EXPECT_NE(r.out.find("BM1\t 52.3456\t"), std::string::npos);
+    EXPECT_NE(r.out.find("水准点B3\t"), std::string::npos);
+    // Weighting by stations changes the closure table's length column; the file stays as it was.
+    const std::string before = readAll(kDemoLev);
+    r = run(dir, "level " + kDemoLev + " --table -10050 --weighting stations");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(firstLine(r.out), "点号序列\t测站数\t闭合差(mm)\t限差(mm)\t备注");
+    EXPECT_EQ(readAll(kDemoLev), before);
+    r = run(dir, "level " + kDemoLev + " --table readings --section 1 --format csv");
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.substr(0, r.out.find("\r\n")), "后尺黑面上丝,后尺黑面下丝,后尺黑面中丝,后尺红面中丝,前尺黑面上丝,前尺黑面下丝,前尺黑面中丝,前尺红面中丝");
+    r = run(dir, "level " + kDemoLev + " --table closures --encoding gbk");
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(text::gbkToUtf8(firstLine(r.out)), "点号序列\t长度(km)\t闭合差(mm)\t限差(mm)\t备注");
+}
+
+TEST(CliSurvey, ControlTables) {
+    TempDir dir;
+    CliRun r = run(dir, "control " + kDemoCon + " --table point-errors");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(firstLine(r.out), "点名\tMx(mm)\tMy(mm)\tM(mm)\tA(mm)\tB(mm)\tF(度 分)\t(mm)");
+    r = run(dir, "control " + kDemoCon + " --table observations --station 0");
+    ASSERT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("K2\t  0°00′00.0″\t"), std::string::npos);  // a direction of exactly 0
+    r = run(dir, "control " + kDemoCon);
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(firstLine(r.out), "点名\t坐标X(m)\t坐标Y(m)\t高程(m)\t备注");
+}
+
+TEST(CliSurvey, ExitCodes) {
+    TempDir dir;
+    EXPECT_EQ(run(dir, "level").status, 2);
+    EXPECT_EQ(run(dir, "level " + kDemoLev + " --table nosuch").status, 2);
+    EXPECT_EQ(run(dir, "level " + kDemoLev + " --table directions").status, 2);  // a control table
+    EXPECT_EQ(run(dir, "level " + kDemoLev + " --weighting often").status, 2);
+    EXPECT_EQ(run(dir, "control " + kDemoCon + " --format xml").status, 2);
+    CliRun r = run(dir, "level " + (dir / "missing.lev").string());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(r.err.empty());
+    // A network whose point reaches no known height: the message on standard error.
+    SurveyNetwork net;
+    LevelingSection s;
+    s.startName = "X";
+    s.endName = "Y";
+    s.stations.resize(1);
+    s.stations[0].readings = {150000, 0, 130000, 0, 0, 0, 0, 0};
+    net.sections = {s};
+    writeSurveyFile(dir / "lonely.lev", levelingFileBytes(net));
+    r = run(dir, "level " + (dir / "lonely.lev").string());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("近似高程计算失败！"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vornex
