@@ -781,16 +781,21 @@ bool parseInto(RoadProject& p, int code, const DataTableContext& ctx, const Grid
             auto& list = *contourList(road->tunnelTemplates[static_cast<std::size_t>(ctx.tunnelTemplate)], code);
             ContourElement& r = list[static_cast<std::size_t>(index)];
             int side = contourSide(r);
-            r.horizontalDistance = num(0);
-            r.heightDifference = num(1);
-            // The radius is typed without sign; the side gives it. An empty radius on
-            // the left half keeps the "never given" marker with the left sign, so the
-            // element stays on its side.
-            double radius = std::fabs(num(2));
-            if (side == 1) r.radius = isBlank(t(2)) ? -kNoValue : -radius;
-            else r.radius = radius;
-            double angle = num(3);
-            r.centralAngle = angle < 0 ? -1.0 : (angle == 0 ? 0.0 : dmsToDegrees(angle));
+            // An empty cell is a value not given (computed from the others), as
+            // the table shows it: it stays kNoValue rather than becoming 0.
+            auto given = [&](int col) { return isBlank(t(col)) ? kNoValue : num(col); };
+            r.horizontalDistance = given(0);
+            r.heightDifference = given(1);
+            // The radius is typed without sign; the side gives it (the left half
+            // negative, also for a radius not given, so the element stays on its side).
+            double radius = std::fabs(given(2));
+            r.radius = side == 1 ? -radius : radius;
+            if (isBlank(t(3))) {
+                r.centralAngle = kNoValue;
+            } else {
+                double angle = num(3);
+                r.centralAngle = angle < 0 ? -1.0 : (angle == 0 ? 0.0 : dmsToDegrees(angle));
+            }
             return true;
         }
         case tc::kBlastHoles: {
@@ -1154,11 +1159,13 @@ int deleteRows(RoadProject& project, const DataTableContext& ctx, const Grid& gr
             if (r == 0 || isEmptyLastRow(grid, r)) continue;
             for (std::size_t c = 2; c < row.cells.size(); ++c)
                 if (row.cells[c].recordIndex >= 0) records.push_back(row.cells[c].recordIndex);
+            // A row may stand for a change of a plate that has no column.
+            if (row.recordIndex >= 0) records.push_back(row.recordIndex);
         } else if (row.recordIndex >= 0) {
             records.push_back(row.recordIndex);
         }
     }
-    if (records.empty() && !isChangeCode(code)) return 0;
+    if (records.empty()) return 0;
     if (!prompter.askYesNo("您是否真的要删除本条记录?", false, PromptIcon::Warning)) return 0;
     std::sort(records.rbegin(), records.rend());
     records.erase(std::unique(records.begin(), records.end()), records.end());

@@ -257,6 +257,11 @@ TEST(DataTables, ContourRowKeepsItsSide) {
     EXPECT_NEAR(list[1].centralAngle, 45.5, 1e-7);
     EXPECT_EQ(buildDataTable(p, tc::kExcavationContour, ctx).rowCount(), 3);
     EXPECT_EQ(buildDataTable(p, tc::kExcavationContour, ctx).cell(0, 2).text, "");
+    // Values not given stay not given when another cell of the row is edited.
+    ASSERT_TRUE(typeRow(p, ctx, tc::kExcavationContour, 1, {"", "", "6", ""}));
+    EXPECT_EQ(list[1], (ContourElement{kNoValue, kNoValue, -6, kNoValue}));
+    EXPECT_EQ(rowTexts(buildDataTable(p, tc::kExcavationContour, ctx), 1),
+              (std::vector<std::string>{"", "", "   6.000", ""}));
 }
 
 TEST(DataTables, CopyTwoRowsOfThreeCells) {
