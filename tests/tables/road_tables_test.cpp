@@ -79,6 +79,29 @@ TEST(RoadTables, CoordinateTableCutsAtChainBreaksAndMainPoints) {
     for (int i = 0; i < g.rowCount(); ++i) EXPECT_EQ(g.cell(i, 3).text, "") << i;
 }
 
+TEST(RoadTables, NextStationAcrossChainBreaks) {
+    Road r;
+    r.elements = {element("QD", 0, 0, 0, 0, 5000, 0, 0)};
+    // A long chain whose repeated stretch holds a full hundred, and a short chain
+    // whose missing stretch holds one.
+    r.chainBreaks = {{1000, 1150}, {2000, 1850}};
+    struct Case {
+        double from, next;
+    };
+    const Case cases[] = {
+        {950, 1000},    // the short chain's spot
+        {1000, 1050},   // design 1200 (1100 does not exist)
+        {1050, 1150},   // design 1300
+        {1800, 1850},   // design 2000 is the long chain's spot
+        {1850, 1900},   // +1900, second occurrence
+        {1900, 2000},   // +2000, end of the repeated stretch
+        {2000, 2100},   // design 2100
+        {4995, 5000},   // the end of the road
+        {5000, 5000},   // and no further
+    };
+    for (const Case& c : cases) EXPECT_NEAR(nextTableStation(r, c.from), c.next, 1e-9) << c.from;
+}
+
 TEST(RoadTables, CoordinateTableElevationsAndRowLimit) {
     RoadProject p = breakRoad();
     p.roads[0].chainBreaks.clear();
