@@ -161,6 +161,25 @@ std::optional<std::size_t> frameLength(std::string_view head) {
     return 10 + static_cast<std::size_t>(*size);
 }
 
+std::optional<std::string> FrameBuffer::take() {
+    if (pending_.empty()) return std::nullopt;
+    auto len = frameLength(pending_);
+    if (!len) {
+        if (pending_.size() < 8) return std::nullopt;
+        return drain();
+    }
+    if (pending_.size() < *len) return std::nullopt;
+    std::string frame = pending_.substr(0, *len);
+    pending_.erase(0, *len);
+    return frame;
+}
+
+std::string FrameBuffer::drain() {
+    std::string all;
+    all.swap(pending_);
+    return all;
+}
+
 std::optional<ParsedPacket> parsePacket(std::string_view bytes) {
     auto len = frameLength(bytes);
     if (!len || bytes.size() < *len) return std::nullopt;

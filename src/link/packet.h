@@ -108,6 +108,23 @@ std::string dataPacketPayload(std::string_view reply);
 // size field is not hex).
 std::optional<std::size_t> frameLength(std::string_view head);
 
+// Collects the pieces in which a device delivers packets and hands them out as
+// whole frames. Bytes whose size field is no number are handed out as they are
+// (a reply the protocol layer rejects), so a garbled stream cannot stall it.
+class FrameBuffer {
+public:
+    void append(std::string_view bytes) { pending_.append(bytes); }
+    // The next whole frame, if one has arrived.
+    std::optional<std::string> take();
+    // Everything still pending (an incomplete frame when time is up).
+    std::string drain();
+    void clear() { pending_.clear(); }
+    bool empty() const { return pending_.empty(); }
+
+private:
+    std::string pending_;
+};
+
 // A packet taken apart (used by the simulated calculator and for listing entries).
 struct ParsedPacket {
     unsigned char type = 0;

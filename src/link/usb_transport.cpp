@@ -112,23 +112,21 @@ public:
         using clock = std::chrono::steady_clock;
         auto deadline = clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
         for (;;) {
-            if (auto whole = takeFrame()) return deliver(*whole, buffer, maxBytes);
+            if (auto whole = pending_.take()) return deliver(*whole, buffer, maxBytes);
             auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock::now()).count();
             if (left <= 0) break;
             unsigned char piece[4096];
             int got = 0;
             // libusb treats a time-out of 0 as "wait for ever": always pass at least 1.
             int rc = libusb_bulk_transfer(handle_, in_, piece, sizeof piece, &got, static_cast<unsigned>(left));
-            if (got > 0) pending_.append(reinterpret_cast<char*>(piece), static_cast<std::size_t>(got));
+            if (got > 0) pending_.append({reinterpret_cast<char*>(piece), static_cast<std::size_t>(got)});
             if (rc != 0 && rc != LIBUSB_ERROR_TIMEOUT && rc != LIBUSB_ERROR_OVERFLOW) {
                 fail("read", rc);
                 break;
             }
         }
         // Time is up: hand over what arrived (an incomplete frame the caller rejects).
-        std::string partial;
-        partial.swap(pending_);
-        return deliver(partial, buffer, maxBytes);
+        return deliver(pending_.drain(), buffer, maxBytes);
     }
 
 private:
@@ -168,21 +166,6 @@ private:
         }
     }
 
-    std::optional<std::string> takeFrame() {
-        if (pending_.empty()) return std::nullopt;
-        auto len = frameLength(pending_);
-        if (!len) {
-            if (pending_.size() < 8) return std::nullopt;
-            std::string all;  // a size field that is no number: not a frame at all
-            all.swap(pending_);
-            return all;
-        }
-        if (pending_.size() < *len) return std::nullopt;
-        std::string frame = pending_.substr(0, *len);
-        pending_.erase(0, *len);
-        return frame;
-    }
-
     static std::size_t deliver(const std::string& bytes, char* buffer, std::size_t maxBytes) {
         std::size_t n = std::min(maxBytes, bytes.size());
         std::memcpy(buffer, bytes.data(), n);
@@ -195,7 +178,7 @@ private:
     bool detached_ = false;
     unsigned char in_ = 0x82;
     unsigned char out_ = 0x01;
-    std::string pending_;
+    FrameBuffer pending_;
 };
 
 }  // namespace

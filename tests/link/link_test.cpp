@@ -184,6 +184,19 @@ TEST(LinkTest, SeqpacketSimulatorServesTheSameExchanges) {
     serving.join();
 }
 
+TEST(LinkTest, UsbBackendFailsCleanlyWithoutACalculator) {
+    auto usb = makeUsbTransport();
+    if (usb->open()) GTEST_SKIP() << "a calculator is attached";
+    EXPECT_FALSE(usb->lastError().empty());
+    char buf[8];
+    EXPECT_EQ(usb->write(checkPacket()), 0u);
+    EXPECT_EQ(usb->read(buf, sizeof buf, 10), 0u);
+    CalculatorLink link(transportFactoryFor("usb"));
+    LinkStatus status(link);
+    EXPECT_FALSE(link.ConnectLink(status));
+    EXPECT_FALSE(link.isOpen());
+}
+
 TEST(LinkTest, SimulatorKeepsItsFilesInsideTheStorageFolder) {
     SimBench b;
     ASSERT_TRUE(b.link.OpenLink());

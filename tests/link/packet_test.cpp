@@ -129,3 +129,27 @@ TEST(PacketTest, ListingEntries) {
 
 }  // namespace
 }  // namespace vornex::link
+
+namespace vornex::link {
+namespace {
+
+TEST(FrameBufferTest, WholeFramesFromPieces) {
+    Protocol7Packet info = commandPacket("45", {"00", "80", 10, "ROAD", "A.rod", "fls0"});
+    FrameBuffer f;
+    f.append(info.substr(0, 3));
+    EXPECT_FALSE(f.take());  // size not known yet
+    f.append(info.substr(3, 20));
+    EXPECT_FALSE(f.take());
+    f.append(info.substr(23) + ackPacket() + roleswapPacket().substr(0, 2));
+    EXPECT_EQ(f.take(), info);
+    EXPECT_EQ(f.take(), ackPacket());
+    EXPECT_FALSE(f.take());
+    EXPECT_EQ(f.drain(), roleswapPacket().substr(0, 2));
+    EXPECT_TRUE(f.empty());
+    // A size field that is no number is handed out rather than waited for.
+    f.append("\x01" "451zzzz000");
+    EXPECT_EQ(f.take(), std::string("\x01" "451zzzz000"));
+}
+
+}  // namespace
+}  // namespace vornex::link
