@@ -153,8 +153,9 @@ Road mainRoad() {
     road.intersectionPoints[0].station = 12000.0;
     buildElementsFromIntersectionPoints(road, 0, kDemoPrecision);
 
-    // A short chain of 15.25 m and a long chain of 37.62 m (design stations).
-    road.chainBreaks = {{12800.000, 12815.250}, {14500.000, 14462.380}};
+    // A short chain of 15.25 m and a long chain of 37.62 m, both on straights
+    // (design stations).
+    road.chainBreaks = {{13100.000, 13115.250}, {14700.000, 14662.380}};
 
     road.gradePoints = {
         {12000.000, 102.350, 0},
