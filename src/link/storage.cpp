@@ -221,7 +221,14 @@ void DownloadWorker(TransferSession& session) {
     std::uint64_t received = 0;
     for (;;) {
         r.clear();
-        for (int tries = 0; tries < kDownloadReadTries && r.empty(); ++tries) r = link.readReply(kReplyBufferSize);
+        for (int tries = 0; tries < kDownloadReadTries && r.empty(); ++tries) {
+            r = link.readReply(kReplyBufferSize);
+            if (r.empty() && session.cancelEvent().poll()) {  // a cancel does not wait out the retries
+                file.close();
+                session.notify({kNoticeCancelled, 0, {}});
+                return;
+            }
+        }
         switch (firstByte(r)) {
         case kTypeData: {
             std::string payload = dataPacketPayload(r);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "link/exchanges.h"
 #include "link/packet.h"
@@ -82,27 +83,57 @@ TEST(TransferTest, ResendRequestsUpToTheFifthSend) {
     }
 }
 
-TEST(TransferTest, CancelDuringUploadStopsAndClosesTheLink) {
-    SimBench b;
-    writeAll(b.pc / "BIG.rod", patternBytes(40 * 1024));
+TEST(TransferTest, CancelStopsTheWorkerAndClosesTheLink) {
+    for (TransferKind kind : {TransferKind::Send, TransferKind::Receive}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        SimBench b;
+        writeAll(b.pc / "BIG.rod", patternBytes(40 * 1024));
+        fs::create_directories(b.storage / "ROAD");
+        writeAll(b.storage / "ROAD" / "DL.rod", patternBytes(40 * 1024));
+        TransferDialogModel m(b.link, b.prompter);
+        m.kind = kind;
+        m.folder = "ROAD";
+        m.source = kind == TransferKind::Send ? (b.pc / "BIG.rod").string() : "DL.rod";
+        m.target = kind == TransferKind::Send ? "BIG.rod" : (b.pc / "DL.rod").string();
+        int progressSeen = 0;
+        m.onNotice = [&](const TransferNotice& n) { progressSeen += n.code == kNoticeProgress; };
+        m.start();
+        while (progressSeen < 3 && m.workerRunning()) m.waitForNotices(100);
+        ASSERT_TRUE(m.workerRunning());
+        m.cancel();
+        EXPECT_FALSE(m.workerRunning());
+        EXPECT_FALSE(b.link.isOpen());
+        EXPECT_EQ(m.result(), Result::Cancel);
+        auto host = b.sim->hostPackets();
+        EXPECT_EQ(host[host.size() - 2], terminatePacket());
+        EXPECT_EQ(host.back(), endCommandPacket());
+        EXPECT_LE(b.sent(kTypeData).size(), 4u);
+        EXPECT_FALSE(fs::exists(b.storage / "ROAD" / "BIG.rod"));
+        EXPECT_FALSE(fs::exists(b.pc / "DL.rod"));
+        EXPECT_EQ(std::distance(fs::directory_iterator(b.pc), fs::directory_iterator()), 1);  // no leftovers
+    }
+}
+
+TEST(TransferTest, CancelDoesNotWaitOutTheRetriesOfASilentCalculator) {
+    SimBench b(200);
+    fs::create_directories(b.storage / "ROAD");
+    writeAll(b.storage / "ROAD" / "DL.rod", patternBytes(4000));
+    b.sim->setFaults({.stallAfter = 5});  // silent after the second data packet
     TransferDialogModel m(b.link, b.prompter);
-    m.source = (b.pc / "BIG.rod").string();
+    m.kind = TransferKind::Receive;
     m.folder = "ROAD";
-    m.target = "BIG.rod";
+    m.source = "DL.rod";
+    m.target = (b.pc / "DL.rod").string();
     int progressSeen = 0;
     m.onNotice = [&](const TransferNotice& n) { progressSeen += n.code == kNoticeProgress; };
     m.start();
-    while (progressSeen < 3 && m.workerRunning()) m.waitForNotices(100);
+    while (progressSeen < 2 && m.workerRunning()) m.waitForNotices(100);
     ASSERT_TRUE(m.workerRunning());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // into the retries
+    auto t0 = std::chrono::steady_clock::now();
     m.cancel();
-    EXPECT_FALSE(m.workerRunning());
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(500));  // the retries take 1 s
     EXPECT_FALSE(b.link.isOpen());
-    EXPECT_EQ(m.result(), Result::Cancel);
-    EXPECT_LE(b.sent(kTypeData).size(), 4u);
-    auto host = b.sim->hostPackets();
-    EXPECT_EQ(host[host.size() - 2], terminatePacket());
-    EXPECT_EQ(host.back(), endCommandPacket());
-    EXPECT_FALSE(fs::exists(b.storage / "ROAD" / "BIG.rod"));
 }
 
 TEST(TransferTest, UploadThenDownloadGivesTheSameBytes) {
