@@ -28,7 +28,7 @@ RoadProject largeProject() {
             e.endRadius = 800;
             road.elements.push_back(e);
         }
-        for (int i = 0; i < 1000; ++i) road.gradePoints.push_back({100.0 * i, 50 + i % 7, 8000});
+        for (int i = 0; i < 1000; ++i) road.gradePoints.push_back({100.0 * i, 50.0 + i % 7, 8000});
         for (int i = 0; i < 1000; ++i) road.structures.push_back({1, 50.0 * i, 90, 10, 10, 4, 50, 1.5});
         for (int i = 0; i < 1000; ++i) road.widthChanges.push_back({20.0 * i, i % 4, 0, 3.75});
         road.plates.resize(4);
