@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <random>
 
 #include "model/scramble.h"
 #include "support/scripted_prompter.h"
@@ -234,6 +235,24 @@ TEST(ProjectFile, HostileCounts) {
     ScriptedPrompter prompter;
     EXPECT_EQ(readProject(p, Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0, 0}, prompter), kReadDamaged);
     EXPECT_EQ(readProject(p, Bytes{}, prompter), kReadDamaged);
+}
+
+TEST(ProjectFile, CorruptedBytesNeverCrash) {
+    const Bytes good = toBytes(bytesOf(richProject()));
+    std::mt19937 rng(11);
+    for (int trial = 0; trial < 3000; ++trial) {
+        Bytes bytes = good;
+        const int flips = 1 + static_cast<int>(rng() % 4);
+        for (int f = 0; f < flips; ++f) bytes[rng() % bytes.size()] = static_cast<unsigned char>(rng());
+        if (trial % 7 == 0) bytes[3] = static_cast<unsigned char>(40 + rng() % 44);  // an older layout
+        RoadProject p;
+        ScriptedPrompter prompter;
+        const int status = readProject(p, bytes, prompter);
+        ASSERT_TRUE(status > 0 || status == kReadDamaged || status == kReadNewerVersion) << trial;
+        if (status <= 0) {
+            ASSERT_TRUE(p.roads.empty()) << trial;
+        }
+    }
 }
 
 // ----- Files of older versions, written by a small encoder of the old layouts.
