@@ -10,7 +10,8 @@
 //   getRecord     -> true, or false for a missing list, an index outside it or
 //                    a record type that does not belong to the kind
 //   setRecord     -> as getRecord; a parent's child lists are kept
-//   addRecord     -> the new index; -1 position beyond the count; -2 no such list
+//   addRecord     -> the new index; -1 position beyond the count (or no room);
+//                    -2 no such list (or a record type not of the kind)
 //   removeRecord  -> 1; -2 no such list; -3 index outside the list
 //   clearRecords  -> 1; -2 no such list
 //   findByName    -> index of the first record with that name, or -1
