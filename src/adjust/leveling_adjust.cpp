@@ -52,6 +52,7 @@ void CLevelingAdjust::reset() {
     hasSigma0 = false;
     closures.clear();
     incidence_.clear();
+    runIndex_.clear();
 }
 
 void CLevelingAdjust::enterKnownPoints(const std::vector<ControlPoint>& known) {
@@ -66,17 +67,14 @@ void CLevelingAdjust::enterKnownPoints(const std::vector<ControlPoint>& known) {
 }
 
 void CLevelingAdjust::addRun(int from, int to, double h, double q) {
-    for (std::size_t d = 0; d < observed.size(); ++d) {
-        if (fromIndex[d] == from && toIndex[d] == to) {
-            observed[d] = (observed[d] + h) / 2;
-            quantity[d] = (quantity[d] + q) / 2;
-            return;
-        }
-        if (fromIndex[d] == to && toIndex[d] == from) {
-            observed[d] = (observed[d] - h) / 2;
-            quantity[d] = (quantity[d] + q) / 2;
-            return;
-        }
+    // The earlier observation between the same two points (there is at most one,
+    // since every later run is merged into it).
+    auto [it, fresh] = runIndex_.emplace(pairKey(from, to), static_cast<int>(observed.size()));
+    if (!fresh) {
+        const auto d = static_cast<std::size_t>(it->second);
+        observed[d] = fromIndex[d] == from && toIndex[d] == to ? (observed[d] + h) / 2 : (observed[d] - h) / 2;
+        quantity[d] = (quantity[d] + q) / 2;
+        return;
     }
     fromIndex.push_back(from);
     toIndex.push_back(to);
@@ -196,7 +194,8 @@ int CLevelingAdjust::solveHeights(Prompter& prompter) {
         hasSigma0 = true;
     }
     adjusted = 1;
-    computeClosures();
+    buildIncidence();
+    if (listClosures) computeClosures();
     return 1;
 }
 
@@ -212,7 +211,48 @@ double CLevelingAdjust::observationStandardError(int k) const {
     return sigma0 * std::sqrt(std::max(0.0, q)) * 1000.0;
 }
 
+double CLevelingAdjust::boundingPath(SearchSpace& space, int start, int ignore, int target) const {
+    // Dijkstra from the start, stopped at the target; distances are summed in
+    // path order, as the passes sum them.
+    std::vector<double>& dist = space.distance;
+    if (dist.size() != static_cast<std::size_t>(pointCount)) {
+        dist.assign(static_cast<std::size_t>(pointCount), kFar);
+    } else {
+        for (int v : space.reached) dist[static_cast<std::size_t>(v)] = kFar;
+    }
+    space.reached.clear();
+    using Item = std::pair<double, int>;
+    std::priority_queue<Item, std::vector<Item>, std::greater<Item>> heap;
+    dist[static_cast<std::size_t>(start)] = 0;
+    space.reached.push_back(start);
+    heap.push({0.0, start});
+    while (!heap.empty()) {
+        auto [d, v] = heap.top();
+        heap.pop();
+        if (d > dist[static_cast<std::size_t>(v)]) continue;
+        if (v == target) return d;
+        for (int k : incidence_[static_cast<std::size_t>(v)]) {
+            if (k == ignore) continue;
+            const auto sk = static_cast<std::size_t>(k);
+            const int w = fromIndex[sk] == v ? toIndex[sk] : fromIndex[sk];
+            const double nd = d + 1.0 / weight[sk];
+            double& dw = dist[static_cast<std::size_t>(w)];
+            if (nd < dw) {
+                if (!(dw < kFar)) space.reached.push_back(w);
+                dw = nd;
+                heap.push({nd, w});
+            }
+        }
+    }
+    return kFar;
+}
+
 void CLevelingAdjust::buildIncidence() {
+    positiveCosts_ = true;
+    for (double p : weight) {
+        const double c = 1.0 / p;
+        if (!(c > 0) || !std::isfinite(c)) positiveCosts_ = false;
+    }
     incidence_.assign(static_cast<std::size_t>(pointCount), {});
     for (std::size_t k = 0; k < observed.size(); ++k) {
         incidence_[static_cast<std::size_t>(fromIndex[k])].push_back(static_cast<int>(k));
@@ -220,29 +260,52 @@ void CLevelingAdjust::buildIncidence() {
     }
 }
 
-PathSearch CLevelingAdjust::searchPaths(int start, int ignore) const {
+PathSearch CLevelingAdjust::searchPaths(int start, int ignore, int target) const {
+    SearchSpace space;
+    search(space, start, ignore, target);
+    return std::move(space.result);
+}
+
+void CLevelingAdjust::search(SearchSpace& space, int start, int ignore, int target) const {
     const auto n = static_cast<std::size_t>(pointCount);
-    PathSearch r;
-    r.predecessor.assign(n, -1);
-    r.cost.assign(n, kFar);
-    r.height.assign(n, 0.0);
-    if (start < 0 || static_cast<std::size_t>(start) >= n) return r;
+    PathSearch& r = space.result;
+    if (r.predecessor.size() != n || space.queuedPass.size() != observed.size()) {
+        r.predecessor.assign(n, -1);
+        r.cost.assign(n, kFar);
+        r.height.assign(n, 0.0);
+        space.queuedPass.assign(observed.size(), -1);
+    } else {
+        // Only what the last search touched needs resetting.
+        for (int v : space.touchedPoints) {
+            const auto sv = static_cast<std::size_t>(v);
+            r.predecessor[sv] = -1;
+            r.cost[sv] = kFar;
+            r.height[sv] = 0.0;
+        }
+        for (int j : space.touchedObservations) space.queuedPass[static_cast<std::size_t>(j)] = -1;
+    }
+    space.touchedPoints.clear();
+    space.touchedObservations.clear();
+    if (start < 0 || static_cast<std::size_t>(start) >= n || incidence_.size() != n) return;
     r.predecessor[static_cast<std::size_t>(start)] = start;
     r.cost[static_cast<std::size_t>(start)] = 0;
+    space.touchedPoints.push_back(start);
 
     // Events: an observation needs a look only when one of its ends changed since
     // its last look. A change while looking at k schedules the observations of
     // that point later in the same pass (index > k) or in the next pass.
     std::priority_queue<int, std::vector<int>, std::greater<int>> current;
     std::vector<int> next;
-    std::vector<int> queuedPass(observed.size(), -1);  // pass in which an observation is queued
+    std::vector<int>& queuedPass = space.queuedPass;  // pass in which an observation is queued
     int pass = 0;
     auto schedule = [&](int point, int position) {
         for (int j : incidence_[static_cast<std::size_t>(point)]) {
             if (j == ignore) continue;
             const int when = j > position ? pass : pass + 1;
-            if (queuedPass[static_cast<std::size_t>(j)] >= when) continue;
-            queuedPass[static_cast<std::size_t>(j)] = when;
+            int& queued = queuedPass[static_cast<std::size_t>(j)];
+            if (queued >= when) continue;
+            if (queued < 0) space.touchedObservations.push_back(j);
+            queued = when;
             if (when == pass) {
                 current.push(j);
             } else {
@@ -250,25 +313,40 @@ PathSearch CLevelingAdjust::searchPaths(int start, int ignore) const {
             }
         }
     };
+    auto change = [&](std::size_t v, std::size_t from, double cost, double height, int k) {
+        if (r.predecessor[v] < 0) space.touchedPoints.push_back(static_cast<int>(v));
+        r.predecessor[v] = static_cast<int>(from);
+        r.cost[v] = cost;
+        r.height[v] = height;
+        schedule(static_cast<int>(v), k);
+    };
+    const bool prune = target >= 0 && static_cast<std::size_t>(target) < n && positiveCosts_;
+    // Any path's cost summed in path order bounds the target's final cost from
+    // above (the passes end with no observation able to shorten a point), so a
+    // quick shortest path gives the bound before the target is first reached.
+    double bound = kFar;
+    if (prune) {
+        bound = boundingPath(space, start, ignore, target);
+        if (!(bound < kFar)) return;  // the target cannot be reached at all
+    }
     schedule(start, -1);
     for (;;) {
         while (!current.empty()) {
             const int k = current.top();
             current.pop();
-            const auto a = static_cast<std::size_t>(fromIndex[static_cast<std::size_t>(k)]);
-            const auto b = static_cast<std::size_t>(toIndex[static_cast<std::size_t>(k)]);
+            const auto sk = static_cast<std::size_t>(k);
+            const auto a = static_cast<std::size_t>(fromIndex[sk]);
+            const auto b = static_cast<std::size_t>(toIndex[sk]);
             if (r.predecessor[a] < 0 && r.predecessor[b] < 0) continue;
-            const double c = 1.0 / weight[static_cast<std::size_t>(k)];
-            if (r.cost[a] + c < r.cost[b]) {
-                r.predecessor[b] = static_cast<int>(a);
-                r.cost[b] = r.cost[a] + c;
-                r.height[b] = r.height[a] + observed[static_cast<std::size_t>(k)];
-                schedule(static_cast<int>(b), k);
-            } else if (r.cost[b] + c < r.cost[a]) {
-                r.predecessor[a] = static_cast<int>(b);
-                r.cost[a] = r.cost[b] + c;
-                r.height[a] = r.height[b] - observed[static_cast<std::size_t>(k)];
-                schedule(static_cast<int>(a), k);
+            const double c = 1.0 / weight[sk];
+            const double viaA = r.cost[a] + c, viaB = r.cost[b] + c;
+            if (viaA < r.cost[b]) {
+                // With a target, nothing above its cost can shorten its path.
+                if (prune && viaA > std::min(bound, r.cost[static_cast<std::size_t>(target)])) continue;
+                change(b, a, viaA, r.height[a] + observed[sk], k);
+            } else if (viaB < r.cost[a]) {
+                if (prune && viaB > std::min(bound, r.cost[static_cast<std::size_t>(target)])) continue;
+                change(a, b, viaB, r.height[b] - observed[sk], k);
             }
         }
         if (next.empty()) break;
@@ -276,12 +354,10 @@ PathSearch CLevelingAdjust::searchPaths(int start, int ignore) const {
         for (int j : next) current.push(j);
         next.clear();
     }
-    return r;
 }
 
 void CLevelingAdjust::computeClosures() {
     closures.clear();
-    buildIncidence();
     std::size_t stored = 0;
     auto full = [&] { return stored > kMaxClosureEntries; };
     const auto n = static_cast<std::size_t>(pointCount);
@@ -314,11 +390,13 @@ void CLevelingAdjust::computeClosures() {
         std::unordered_map<std::uint64_t, int> firstJoining;
         for (std::size_t k = 0; k < observed.size(); ++k) firstJoining.emplace(pairKey(fromIndex[k], toIndex[k]), static_cast<int>(k));
         std::vector<char> used(observed.size(), 0);
+        SearchSpace space;
         for (std::size_t i = 0; i < observed.size() && !full(); ++i) {
             if (used[i]) continue;
             used[i] = 1;
             const int from = fromIndex[i], to = toIndex[i];
-            PathSearch s = searchPaths(to, static_cast<int>(i));
+            search(space, to, static_cast<int>(i), from);
+            const PathSearch& s = space.result;
             const auto sf = static_cast<std::size_t>(from);
             if (s.predecessor[sf] < 0) continue;
             const double w = observed[i] + s.height[sf];

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "adjust/adjust_base.h"
@@ -48,6 +49,7 @@ public:
     double sigma0 = 0;              // m; meaningful only when hasSigma0
     bool hasSigma0 = false;         // false without redundancy
     std::vector<ClosureRecord> closures;
+    bool listClosures = true;  // solveHeights() also lists the closures
 
     void reset();
 
@@ -79,14 +81,30 @@ public:
     // order (skipping `ignore`), relaxing both directions, until a pass changes
     // nothing. Done by events, which visits only the observations whose ends
     // changed and gives exactly the result of the full passes.
-    PathSearch searchPaths(int start, int ignore) const;
+    // With a `target`, values above the target's current cost are not spread:
+    // they can never lead to the target (every observation has a positive cost),
+    // so the target's path, cost and height are still exactly those of the full
+    // passes, while other points may be left unreached.
+    PathSearch searchPaths(int start, int ignore, int target = -1) const;
 
 private:
+    // Buffers of the search, reused from one search to the next.
+    struct SearchSpace {
+        PathSearch result;
+        std::vector<int> queuedPass;
+        std::vector<int> touchedPoints, touchedObservations;
+        std::vector<double> distance;  // of the bounding path search
+        std::vector<int> reached;
+    };
+    void search(SearchSpace& space, int start, int ignore, int target) const;
+    double boundingPath(SearchSpace& space, int start, int ignore, int target) const;
     bool approximateHeights();
     void computeClosures();
     void buildIncidence();
 
     std::vector<std::vector<int>> incidence_;  // observations at each point, ascending
+    std::unordered_map<std::uint64_t, int> runIndex_;  // point pair -> its observation
+    bool positiveCosts_ = false;                       // every 1/p > 0: searches may prune
 };
 
 // Truncation towards zero into an int32, clamped (NaN gives 0).

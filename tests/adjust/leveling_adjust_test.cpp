@@ -246,6 +246,19 @@ TEST(LevelingAdjust, ClosureSearchFollowsThePasses) {
                 EXPECT_EQ(a.predecessor, b.predecessor);
                 EXPECT_EQ(a.cost, b.cost);
                 EXPECT_EQ(a.height, b.height);
+                // Aimed at one point, the search may leave far points alone, but
+                // that point's path, cost and height are those of the full passes.
+                for (int t = 0; t < adj.pointCount; t += 3) {
+                    PathSearch c = adj.searchPaths(s, ignore, t);
+                    for (int v = t, steps = 0; v >= 0 && steps <= adj.pointCount; ++steps) {
+                        const auto sv = static_cast<std::size_t>(v);
+                        ASSERT_EQ(c.predecessor[sv], b.predecessor[sv]);
+                        EXPECT_EQ(c.cost[sv], b.cost[sv]);
+                        EXPECT_EQ(c.height[sv], b.height[sv]);
+                        if (v == s) break;
+                        v = b.predecessor[sv];
+                    }
+                }
             }
         // 3 line closures, then the loops.
         int lines = 0;

@@ -1,0 +1,143 @@
+// Survey adjustment speed: a leveling grid of 2,000 points and 3,910 sections
+// (heights with standard errors; and with every closure), and a plane network
+// of 500 points with directions and distances. Each iteration builds from the
+// network in memory and solves. The *Grid benchmarks give the growth with size.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <string>
+
+#include "adjust/leveling_adjust.h"
+#include "adjust/plane_adjust.h"
+#include "model/prompter.h"
+
+namespace {
+
+using namespace vornex;
+
+std::string gridName(char prefix, int i, int j) { return prefix + std::to_string(i) + "_" + std::to_string(j); }
+
+// rows x cols leveling grid, one station per section, known heights at the corners.
+SurveyNetwork levelingGrid(int rows, int cols) {
+    SurveyNetwork net;
+    auto height = [](int i, int j) { return 50.0 + 0.7 * std::sin(0.3 * i) + 0.5 * std::cos(0.2 * j); };
+    for (auto [i, j] : {std::pair{0, 0}, {0, cols - 1}, {rows - 1, 0}, {rows - 1, cols - 1}}) {
+        net.knownPoints.push_back({gridName('L', i, j).c_str(), "", 0, 0, height(i, j)});
+    }
+    int n = 0;
+    auto section = [&](int i1, int j1, int i2, int j2) {
+        LevelingSection s;
+        s.startName = gridName('L', i1, j1).c_str();
+        s.endName = gridName('L', i2, j2).c_str();
+        const double dh = height(i2, j2) - height(i1, j1) + 0.001 * std::sin(++n * 1.7);
+        const auto hu = static_cast<std::int32_t>(std::lround(dh * 100000));
+        const std::int32_t half = 20000 + 100 * (n % 50);
+        LevelingStation st;
+        st.readings = {150000 + half, 150000 + hu, 150000 - half, 150000 + hu + 458700,
+                       150000 + half, 150000, 150000 - half, 150000 + 468700};
+        s.stations = {st};
+        net.sections.push_back(s);
+    };
+    for (int i = 0; i < rows; ++i)
+        for (int j = 0; j < cols; ++j) {
+            if (j + 1 < cols) section(i, j, i, j + 1);
+            if (i + 1 < rows) section(i, j, i + 1, j);
+        }
+    return net;
+}
+
+void runLeveling(benchmark::State& state, int rows, int cols, bool closures) {
+    const SurveyNetwork net = levelingGrid(rows, cols);
+    DefaultAnswerPrompter prompter;
+    for (auto _ : state) {
+        CLevelingAdjust adj;
+        adj.listClosures = closures;
+        adj.buildFromLeveling(net);
+        if (adj.solveHeights(prompter) != 1) state.SkipWithError("no solution");
+        double sum = 0;
+        for (int i = 0; i < adj.pointCount; ++i) sum += adj.heightStandardError(i);
+        for (int k = 0; k < adj.observationCount; ++k) sum += adj.observationStandardError(k);
+        benchmark::DoNotOptimize(sum);
+        benchmark::DoNotOptimize(adj.closures.size());
+    }
+    state.counters["points"] = rows * cols;
+}
+
+void BM_Leveling2000Solve(benchmark::State& state) { runLeveling(state, 40, 50, false); }
+void BM_Leveling2000Closures(benchmark::State& state) { runLeveling(state, 40, 50, true); }
+void BM_LevelingGridClosures(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    runLeveling(state, n, n, true);
+}
+BENCHMARK(BM_Leveling2000Solve)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Leveling2000Closures)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LevelingGridClosures)->Arg(15)->Arg(22)->Arg(32)->Arg(45)->Unit(benchmark::kMillisecond);
+
+// rows x cols plane network on a slightly irregular grid 300 m apart: every
+// station observes its 4 neighbours and the 2 forward diagonals by direction,
+// its 4 neighbours by distance; four known corners, and one known azimuth.
+SurveyNetwork planeGrid(int rows, int cols) {
+    SurveyNetwork net;
+    auto at = [](int i, int j) {
+        return PlanePoint{3000000 + 300.0 * i + 40 * std::sin(1.3 * j + i), 500000 + 300.0 * j + 40 * std::cos(0.7 * i + 2 * j)};
+    };
+    for (auto [i, j] : {std::pair{0, 0}, {0, cols - 1}, {rows - 1, 0}, {rows - 1, cols - 1}}) {
+        PlanePoint p = at(i, j);
+        net.knownPoints.push_back({gridName('P', i, j).c_str(), "", p.x, p.y, 0});
+    }
+    net.control.observationType = kHorizontalDistance;
+    net.control.angleSigma = 2;
+    net.control.distanceFixedError = 2;
+    net.control.distancePpm = 2;
+    int n = 0;
+    for (int i = 0; i < rows; ++i)
+        for (int j = 0; j < cols; ++j) {
+            SurveyStation s;
+            s.name = gridName('P', i, j).c_str();
+            const PlanePoint a = at(i, j);
+            const double zero = 17.0 * ((i * cols + j) % 20);
+            const int nb[6][3] = {{0, 1, 1}, {1, 0, 1}, {0, -1, 1}, {-1, 0, 1}, {1, 1, 0}, {1, -1, 0}};
+            for (const auto& d : nb) {
+                const int ti = i + d[0], tj = j + d[1];
+                if (ti < 0 || tj < 0 || ti >= rows || tj >= cols) continue;
+                const PlanePoint b = at(ti, tj);
+                SurveyObservation o;
+                o.targetName = gridName('P', ti, tj).c_str();
+                const PolarVector v = joinPoints(b.x - a.x, b.y - a.y);
+                o.direction = normalizeAngle(v.azimuth - zero + 1.5 * std::sin(++n * 0.9) / 3600);
+                if (d[2]) o.distance = v.distance + 0.002 * std::sin(++n * 1.1);
+                s.observations.push_back(o);
+            }
+            net.stations.push_back(s);
+        }
+    return net;
+}
+
+void runPlane(benchmark::State& state, int rows, int cols) {
+    const SurveyNetwork net = planeGrid(rows, cols);
+    DefaultAnswerPrompter prompter;
+    int solutions = 0;
+    for (auto _ : state) {
+        CPlaneNetAdjust plane;
+        CLevelingAdjust heights;
+        plane.buildFromControlSurvey(net, heights);
+        if (plane.adjustPlane(prompter) != 1) state.SkipWithError("no solution");
+        double sum = 0;
+        for (int i = plane.knownCount; i < plane.pointCount; ++i) sum += plane.pointError(i).a;
+        for (int k = 0; k < plane.distanceCount(); ++k) sum += plane.distanceStandardError(plane.distanceFrom[static_cast<std::size_t>(k)], plane.distanceTo[static_cast<std::size_t>(k)]);
+        benchmark::DoNotOptimize(sum);
+        solutions = plane.solutions;
+    }
+    state.counters["points"] = rows * cols;
+    state.counters["iterations"] = solutions;
+}
+
+void BM_PlaneNet500(benchmark::State& state) { runPlane(state, 20, 25); }
+void BM_PlaneNetGrid(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    runPlane(state, n, n);
+}
+BENCHMARK(BM_PlaneNet500)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlaneNetGrid)->Arg(11)->Arg(16)->Arg(22)->Arg(32)->Unit(benchmark::kMillisecond);
+
+}  // namespace
