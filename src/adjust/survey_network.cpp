@@ -8,6 +8,7 @@
 #include <new>
 #include <system_error>
 
+#include "model/scramble.h"
 #include "text/text.h"
 
 namespace vornex {
@@ -85,38 +86,20 @@ void codeRecord(Bytes* image, const Field (&fields)[N], std::uint8_t mask) {
     for (const Field& f : fields) codeField(image + f.offset, f.width, mask);
 }
 
-// The control-point image (52 bytes): names at 0 and 13, doubles at 28, 36, 44.
-// Its names are transformed only when key >= 62.
-void codeControlPoint(Bytes* image, std::int32_t key) {
-    std::uint8_t mask = surveyXorMask(key);
-    if (key >= 62) {
-        codeField(image, 12, mask);
-        codeField(image + 13, 12, mask);
-    }
-    for (std::size_t off : {28, 36, 44}) codeField(image + off, 8, mask);
-}
-
+// Known points are control-point records (kind 11) in their stored form.
 ControlPoint controlPointFromFile(const Bytes* stored, std::int32_t key) {
-    Bytes img[kControlPointSize];
-    std::memcpy(img, stored, sizeof img);
-    codeControlPoint(img, key);
+    RecordImage img(stored, stored + kControlPointSize);
+    scramble(img, key, RecordKind::ControlPoint, key);  // a negative key is the file's own
     ControlPoint cp;
-    cp.name = getName(img);
-    cp.note = getName(img + 13);
-    cp.x = getF64(img + 28);
-    cp.y = getF64(img + 36);
-    cp.h = getF64(img + 44);
+    readImage(img, cp);
     return cp;
 }
 
 void controlPointToFile(const ControlPoint& cp, std::int32_t key, Bytes* out) {
-    std::memset(out, 0, kControlPointSize);
-    putName(out, cp.name);
-    putName(out + 13, cp.note);
-    putF64(out + 28, cp.x);
-    putF64(out + 36, cp.y);
-    putF64(out + 44, cp.h);
-    codeControlPoint(out, key);
+    RecordImage img = makeImage(cp);
+    img.resize(kControlPointSize, 0);
+    scramble(img, key, RecordKind::ControlPoint, key);  // a negative key is the file's own
+    std::memcpy(out, img.data(), kControlPointSize);
 }
 
 // Sequential reader of a file that reports how many bytes it got.
