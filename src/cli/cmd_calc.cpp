@@ -84,8 +84,8 @@ int runCalc(const std::vector<std::string>& args) {
         return usageError("calc", "option not valid for " + op);
 
     std::string error;
-    std::string spec = parsed.value("--link").value_or(link::linkSpecFromEnvironment());
-    link::TransportFactory factory = link::transportFactoryFor(spec, &error);
+    std::string linkName = parsed.value("--link").value_or(link::linkNameFromEnvironment());
+    link::TransportFactory factory = link::transportFactoryFor(linkName, &error);
     if (!factory) return usageError("calc", error);
     link::CalculatorLink calc(factory, replyTimeout());
     CalcPrompter prompter;

@@ -86,7 +86,7 @@ std::string CalculatorLink::readReply(std::size_t maxBytes) {
 }
 
 CalculatorLink& processLink() {
-    static CalculatorLink link(transportFactoryFor(linkSpecFromEnvironment()));
+    static CalculatorLink link(transportFactoryFor(linkNameFromEnvironment()));
     return link;
 }
 

@@ -43,10 +43,10 @@ std::unique_ptr<Transport> makeSeqpacketTransport(std::string path);
 std::unique_ptr<Transport> makeSimTransport(std::shared_ptr<CalcSimulator> sim);
 
 // The link text from VORNEX_LINK, "usb" when unset or empty.
-std::string linkSpecFromEnvironment();
+std::string linkNameFromEnvironment();
 
 // A factory for a link text; an empty function (with *error set) when the text
 // names no backend.
-TransportFactory transportFactoryFor(std::string_view spec, std::string* error = nullptr);
+TransportFactory transportFactoryFor(std::string_view linkName, std::string* error = nullptr);
 
 }  // namespace vornex::link
