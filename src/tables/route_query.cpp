@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "geometry/alignment.h"
 #include "geometry/angles.h"
@@ -186,12 +186,52 @@ double field(const std::string& s) {
     return std::isfinite(v) ? v : 0.0;
 }
 
+// Longest line of a points file that is read; a longer one cannot be a point
+// ("name,X,Y,Z") and is skipped without holding it in memory.
+constexpr std::size_t kMaxLine = 4096;
+
+// Lines of a file read through a block buffer: the next line without its "\n"
+// (empty when too long); false at the end of the file.
+class LineReader {
+public:
+    explicit LineReader(std::FILE* in) : in_(in), block_(1 << 16) {}
+    bool next(std::string& line) {
+        line.clear();
+        bool any = false, tooLong = false;
+        for (;;) {
+            if (pos_ == size_) {
+                size_ = std::fread(block_.data(), 1, block_.size(), in_);
+                pos_ = 0;
+                if (size_ == 0) break;
+            }
+            any = true;
+            const char* begin = block_.data() + pos_;
+            const char* nl = static_cast<const char*>(std::memchr(begin, '\n', size_ - pos_));
+            std::size_t n = nl ? static_cast<std::size_t>(nl - begin) : size_ - pos_;
+            if (line.size() + n <= kMaxLine) line.append(begin, n);
+            else tooLong = true;
+            pos_ += n;
+            if (nl) {
+                ++pos_;
+                break;
+            }
+        }
+        if (tooLong) line.clear();
+        return any;
+    }
+
+private:
+    std::FILE* in_;
+    std::vector<char> block_;
+    std::size_t pos_ = 0, size_ = 0;
+};
+
 }  // namespace
 
 int batchQuery(const RoadProject& project, int roadIndex, const std::string& inputPath, Prompter& prompter) {
     const Road* road = roadAt(project, roadIndex);
     if (!road) return -3;
-    std::ifstream in(inputPath, std::ios::binary);
+    std::FILE* in = std::fopen(inputPath.c_str(), "rb");
     if (!in) return -1;
     const std::string outPath = batchOutputPath(inputPath);
     // Written beside the output and renamed at the end, so that a failure never
@@ -199,16 +239,19 @@ int batchQuery(const RoadProject& project, int roadIndex, const std::string& inp
     const std::string tmpPath = outPath + ".part";
     std::FILE* out = std::fopen(tmpPath.c_str(), "wb");
     if (!out) {
+        std::fclose(in);
         prompter.message("不能建立文件。");
         return -2;
     }
     const AlignmentIndex index(road->elements, 0.0001);
+    const std::string noValueText = text::format("%8.3f", kNoValue);
     std::string buffer;
     buffer.reserve(1 << 16);
     bool writeOk = true;
     int written = 0;
     std::string line;
-    while (std::getline(in, line)) {
+    LineReader reader(in);
+    while (reader.next(line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         std::size_t c1 = line.find(',');
         std::size_t c2 = c1 == std::string::npos ? c1 : line.find(',', c1 + 1);
@@ -232,13 +275,20 @@ int batchQuery(const RoadProject& project, int roadIndex, const std::string& inp
             }
         }
         buffer += name;
-        buffer += text::format(",%8.4f,%8.4f,%8.4f,%8.3f,%8.3f,%8.3f\n", pt.x, pt.y, z, h, v, n);
+        buffer += text::format(",%8.4f,%8.4f,%8.4f", pt.x, pt.y, z);
+        for (double value : {h, v, n}) {
+            buffer += ',';
+            // kNoValue is by far the most common value and slow to print: its text is made once.
+            buffer += value == kNoValue ? noValueText : text::format("%8.3f", value);
+        }
+        buffer += '\n';
         ++written;
         if (buffer.size() > (1 << 16) - 256) {
             writeOk = writeOk && std::fwrite(buffer.data(), 1, buffer.size(), out) == buffer.size();
             buffer.clear();
         }
     }
+    std::fclose(in);
     if (!buffer.empty()) writeOk = writeOk && std::fwrite(buffer.data(), 1, buffer.size(), out) == buffer.size();
     writeOk = (std::fclose(out) == 0) && writeOk;
     std::error_code ec;

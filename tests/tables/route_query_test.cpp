@@ -132,7 +132,8 @@ TEST(RouteQuery, BatchFile) {
                       "P2,100,2\n"  // two commas: skipped
                       "\n"
                       "ABCDEFGHIJKLMNOP,500,1,110\n"
-                      "far,-100,0,0");
+                      "far,-100,0,0\n" +
+                          std::string(10000, 'x') + ",1,2,3\n");  // far too long to be a point: skipped
     ScriptedPrompter prompter;
     ASSERT_EQ(batchOutputPath(input), (dir / "pts0.txt").string());
     EXPECT_EQ(batchQuery(p, 0, input, prompter), 3);
