@@ -1,10 +1,15 @@
 // vornex-cli calc and cg20 against the in-process simulated calculator.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "support/temp_dir.h"
 
@@ -114,6 +119,52 @@ TEST_F(CalcCliTest, Cg20Send) {
                       "VORNEX_SYSFS_ROOT=" + (dir / "empty").string());
     EXPECT_EQ(noDrive.status, 1);
     EXPECT_NE(noDrive.err.find("fx-CG20计算器没有连接."), std::string::npos);
+}
+
+// The external simulator on a seqpacket socket, misbehaving on request.
+TEST_F(CalcCliTest, ExternalSimulatorOverSeqpacket) {
+    fs::path sim = fs::path(VORNEX_CLI_PATH).parent_path().parent_path().parent_path() / "tools" / "calc-sim" /
+                   "vornex-calc-sim";
+    if (!fs::exists(sim)) GTEST_SKIP() << "vornex-calc-sim not built";
+    auto serve = [&](std::vector<std::string> extra) {
+        std::vector<std::string> words{sim.string(), "--storage", storage.string(), "--socket", (dir / "sock").string()};
+        words.insert(words.end(), extra.begin(), extra.end());
+        std::vector<char*> argv;
+        for (auto& w : words) argv.push_back(w.data());
+        argv.push_back(nullptr);
+        fs::remove(dir / "sock");
+        pid_t pid = 0;
+        posix_spawn_file_actions_t quiet;
+        posix_spawn_file_actions_init(&quiet);
+        posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+        EXPECT_EQ(posix_spawn(&pid, sim.c_str(), &quiet, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&quiet);
+        for (int i = 0; i < 200 && !fs::exists(dir / "sock"); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return pid;
+    };
+    auto stop = [](pid_t pid) {
+        ::kill(pid, SIGTERM);
+        int st = 0;
+        ::waitpid(pid, &st, 0);
+        return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    };
+    const std::string link = " --link seqpacket:" + (dir / "sock").string();
+    writeAll(dir / "a.rod", std::string(2500, '\\'));
+
+    pid_t pid = serve({});
+    EXPECT_EQ(cli("calc send " + (dir / "a.rod").string() + " --folder ROAD" + link).status, 0);
+    EXPECT_EQ(cli("calc get a.rod " + (dir / "b.rod").string() + " --folder ROAD" + link).status, 0);
+    EXPECT_EQ(stop(pid), 0);
+    EXPECT_EQ(readAll(dir / "b.rod"), std::string(2500, '\\'));
+
+    pid = serve({"--resend", "5"});  // the first packet is refused five times
+    EXPECT_EQ(cli("calc send " + (dir / "a.rod").string() + " --name c.rod" + link).status, 1);
+    stop(pid);
+    pid = serve({"--stall-after", "0"});
+    CliRun silent = cli("calc check" + link);
+    EXPECT_EQ(silent.status, 1);
+    stop(pid);
+    EXPECT_FALSE(fs::exists(storage / "c.rod"));
 }
 
 }  // namespace
