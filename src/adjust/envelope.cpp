@@ -113,6 +113,7 @@ bool EnvelopeMatrix::build(int n, const std::vector<std::vector<int>>& adjacency
 
     std::vector<int> first(static_cast<std::size_t>(n));
     std::size_t total = 0;
+    double work = 0;
     for (int r = 0; r < n; ++r) {
         int f = r;
         for (int w : adj[static_cast<std::size_t>(perm[static_cast<std::size_t>(r)])]) {
@@ -120,7 +121,8 @@ bool EnvelopeMatrix::build(int n, const std::vector<std::vector<int>>& adjacency
         }
         first[static_cast<std::size_t>(r)] = f;
         total += static_cast<std::size_t>(r - f + 1);
-        if (total > kMaxElements) return false;
+        work += static_cast<double>(r - f) * static_cast<double>(r - f) / 2;
+        if (total > kMaxElements || work > kMaxWork) return false;
     }
     n_ = n;
     perm_ = std::move(perm);

@@ -20,10 +20,13 @@ public:
     // Largest envelope (elements) that build() accepts: 16 Mi doubles, 128 MiB,
     // the same again for the inverse elements.
     static constexpr std::size_t kMaxElements = std::size_t{1} << 24;
+    // Largest factorisation work (multiply-adds) that build() accepts: about
+    // ten seconds; a hostile file must not keep the program busy for hours.
+    static constexpr double kMaxWork = 2e10;
 
     // Sets up the structure for n unknowns; `adjacency[i]` lists the unknowns
     // that share an observation with i. False when the envelope would exceed
-    // kMaxElements (nothing is allocated then).
+    // kMaxElements or its factorisation kMaxWork (nothing is allocated then).
     bool build(int n, const std::vector<std::vector<int>>& adjacency);
 
     int size() const { return n_; }

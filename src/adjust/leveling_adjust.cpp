@@ -15,6 +15,9 @@ constexpr double kFar = 1e30;            // cost of a point not reached
 // Upper bound of the point indices kept in all closure paths together: a
 // hostile file must not make the closure listing grow without bound.
 constexpr std::size_t kMaxClosureEntries = std::size_t{1} << 25;
+// Upper bound of the search steps of all closures together (some seconds of
+// work); real networks stay far below it.
+constexpr std::size_t kMaxClosureWork = std::size_t{1} << 29;
 
 std::int32_t misclosureTenthsMm(double w) {
     // Stored as -w in 0.1 mm; the magnitude is truncated, not rounded.
@@ -128,6 +131,7 @@ bool CLevelingAdjust::approximateHeights() {
     if (unknown <= 0) return true;
     int count = 0;
     for (int pass = 0; pass <= unknown; ++pass) {
+        const int before = count;
         for (std::size_t k = 0; k < observed.size(); ++k) {
             auto a = static_cast<std::size_t>(fromIndex[k]), b = static_cast<std::size_t>(toIndex[k]);
             if (known[a] && !known[b]) {
@@ -141,6 +145,7 @@ bool CLevelingAdjust::approximateHeights() {
             }
         }
         if (count == unknown) return true;
+        if (count == before) return false;  // a pass that sets nothing: so will every later one
     }
     return false;
 }
@@ -229,6 +234,7 @@ double CLevelingAdjust::boundingPath(SearchSpace& space, int start, int ignore, 
     while (!heap.empty()) {
         auto [d, v] = heap.top();
         heap.pop();
+        ++closureWork_;
         if (d > dist[static_cast<std::size_t>(v)]) continue;
         if (v == target) return d;
         for (int k : incidence_[static_cast<std::size_t>(v)]) {
@@ -334,6 +340,7 @@ void CLevelingAdjust::search(SearchSpace& space, int start, int ignore, int targ
         while (!current.empty()) {
             const int k = current.top();
             current.pop();
+            ++closureWork_;
             const auto sk = static_cast<std::size_t>(k);
             const auto a = static_cast<std::size_t>(fromIndex[sk]);
             const auto b = static_cast<std::size_t>(toIndex[sk]);
@@ -359,7 +366,8 @@ void CLevelingAdjust::search(SearchSpace& space, int start, int ignore, int targ
 void CLevelingAdjust::computeClosures() {
     closures.clear();
     std::size_t stored = 0;
-    auto full = [&] { return stored > kMaxClosureEntries; };
+    closureWork_ = 0;
+    auto full = [&] { return stored > kMaxClosureEntries || closureWork_ > kMaxClosureWork; };
     const auto n = static_cast<std::size_t>(pointCount);
 
     // Lines between known points.

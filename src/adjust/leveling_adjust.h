@@ -105,6 +105,7 @@ private:
     std::vector<std::vector<int>> incidence_;  // observations at each point, ascending
     std::unordered_map<std::uint64_t, int> runIndex_;  // point pair -> its observation
     bool positiveCosts_ = false;                       // every 1/p > 0: searches may prune
+    mutable std::size_t closureWork_ = 0;              // search steps of the closure listing
 };
 
 // Truncation towards zero into an int32, clamped (NaN gives 0).

@@ -68,6 +68,8 @@ void CPlaneNetAdjust::reset() {
     hasSigma0 = false;
     solutions = 0;
     setsOfStation_.clear();
+    setDirections_.clear();
+    distanceIndex_.clear();
     couplings_.clear();
     directionCoefficients_.clear();
 }
@@ -141,7 +143,7 @@ void CPlaneNetAdjust::buildFromControlSurvey(const SurveyNetwork& net, CLeveling
         azimuthValue.push_back(toRadians(a.azimuth));
     }
 
-    std::unordered_map<std::uint64_t, int> distanceIndex;
+    std::unordered_map<std::uint64_t, int>& distanceIndex = distanceIndex_;
     for (const SurveyStation& st : net.stations) {
         const int station = findPoint(st.name.str());
         bool opened = false;
@@ -177,18 +179,20 @@ void CPlaneNetAdjust::buildFromControlSurvey(const SurveyNetwork& net, CLeveling
     observationCount = directionCount() + distanceCount() + azimuthCount();
 
     setsOfStation_.assign(static_cast<std::size_t>(pointCount), {});
-    for (int s = 0; s < stationSetCount(); ++s) setsOfStation_[static_cast<std::size_t>(stationPoint[static_cast<std::size_t>(s)])].push_back(s);
+    setDirections_.assign(static_cast<std::size_t>(stationSetCount()), {});
+    for (int s = 0; s < stationSetCount(); ++s) {
+        setsOfStation_[static_cast<std::size_t>(stationPoint[static_cast<std::size_t>(s)])].push_back(s);
+        for (int j = setStart[static_cast<std::size_t>(s)]; j < setStart[static_cast<std::size_t>(s) + 1]; ++j) {
+            setDirections_[static_cast<std::size_t>(s)].emplace(directionTarget[static_cast<std::size_t>(j)], directionValue[static_cast<std::size_t>(j)]);
+        }
+    }
 }
 
 double CPlaneNetAdjust::directionInSet(int set, int target, bool& found) const {
-    for (int j = setStart[static_cast<std::size_t>(set)]; j < setStart[static_cast<std::size_t>(set) + 1]; ++j) {
-        if (directionTarget[static_cast<std::size_t>(j)] == target) {
-            found = true;
-            return directionValue[static_cast<std::size_t>(j)];
-        }
-    }
-    found = false;
-    return 0;
+    const auto& m = setDirections_[static_cast<std::size_t>(set)];
+    auto it = m.find(target);
+    found = it != m.end();
+    return found ? it->second : 0.0;
 }
 
 bool CPlaneNetAdjust::angleAt(int point, int from, int to, double& angle) const {
@@ -207,15 +211,16 @@ bool CPlaneNetAdjust::angleAt(int point, int from, int to, double& angle) const 
 }
 
 int CPlaneNetAdjust::findDistance(int a, int b) const {
-    for (int k = 0; k < distanceCount(); ++k) {
-        const int f = distanceFrom[static_cast<std::size_t>(k)], t = distanceTo[static_cast<std::size_t>(k)];
-        if ((f == a && t == b) || (f == b && t == a)) return k;
-    }
-    return -1;
+    auto it = distanceIndex_.find(pairKey(a, b));
+    return it == distanceIndex_.end() ? -1 : it->second;
 }
 
 bool CPlaneNetAdjust::intersect(Frame& frame) const {
     const int initial = frame.missing();
+    // Pairs of targets looked at; a hostile set of thousands of directions must
+    // not keep the search busy for hours.
+    std::size_t pairs = 0;
+    constexpr std::size_t kMaxPairs = std::size_t{1} << 27;
     for (int pass = 0; pass <= initial && frame.missing() > 0; ++pass) {
         bool progress = false;
         for (int s = 0; s < stationSetCount(); ++s) {
@@ -227,6 +232,7 @@ bool CPlaneNetAdjust::intersect(Frame& frame) const {
                 const int a = directionTarget[static_cast<std::size_t>(ja)];
                 if (a == p || !frame.has[static_cast<std::size_t>(a)]) continue;
                 for (int jb = ja + 1; jb < end && !fixed; ++jb) {
+                    if (++pairs > kMaxPairs) return false;
                     const int b = directionTarget[static_cast<std::size_t>(jb)];
                     if (b == p || b == a || !frame.has[static_cast<std::size_t>(b)]) continue;
                     double alpha, beta;

@@ -8,7 +8,9 @@
 // CLevelingAdjust.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "adjust/adjust_base.h"
@@ -104,6 +106,8 @@ private:
     double functionVariance(const double* a, const int* idx) const;
 
     std::vector<std::vector<int>> setsOfStation_;
+    std::vector<std::unordered_map<int, double>> setDirections_;  // per set: target -> its first direction
+    std::unordered_map<std::uint64_t, int> distanceIndex_;        // point pair -> distance
     std::vector<std::vector<int>> couplings_;
     std::vector<std::array<double, 4>> directionCoefficients_;  // of the last formation
 };

@@ -173,7 +173,7 @@ SurveyNetwork sampleControl(std::int32_t key) {
 }
 
 TEST(SurveyFiles, ControlFileRoundTripsForEveryKeyRange) {
-    for (std::int32_t key : {83, 62, 61, 10}) {
+    for (std::int32_t key : {83, 62, 61, 10, -5}) {
         SCOPED_TRACE(key);
         SurveyNetwork src = sampleControl(key);
         std::string bytes = controlFileBytes(src);
