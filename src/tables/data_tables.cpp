@@ -12,6 +12,7 @@
 #include "geometry/stations.h"
 #include "model/enum_texts.h"
 #include "model/field_rules.h"
+#include "model/record_store.h"
 #include "text/text.h"
 
 namespace vornex {
@@ -217,6 +218,8 @@ void remapPlateRefs(Road& road, const std::function<int(int)>& map) {
         int m = map(t.plateIndex);
         t.plateIndex = m < 0 ? 0 : m;
     }
+    rebuildWidthLinks(road);
+    rebuildCrossfallLinks(road);
 }
 
 void insertPlate(Road& road, int pos, const CrossSectionPlate& plate) {
@@ -684,8 +687,12 @@ std::vector<int> shownRecords(const RoadProject& p, int code, const DataTableCon
 
 void assignName(Name12& name, const std::string& utf8) { name.assignUtf8(utf8); }
 
-// Stores the change-table row `row` (station, transition and one value per plate column).
-bool storeChangeRow(RoadProject& p, const DataTableContext& ctx, int code, const Grid& grid, int row) {
+// Stores the change-table row `row` (station, transition and one value per plate
+// column). Emptied cells add their record to `removals`: the caller removes them
+// once every row of the same grid is stored, so that the record indices the grid
+// holds stay valid meanwhile.
+bool storeChangeRow(RoadProject& p, const DataTableContext& ctx, int code, const Grid& grid, int row,
+                    std::vector<int>& removals) {
     Road* road = roadAt(p, ctx.road);
     if (!road || row < 0 || row >= grid.rowCount()) return false;
     if (row == 0) return false;  // the standard cross-section row is not a change
@@ -694,7 +701,6 @@ bool storeChangeRow(RoadProject& p, const DataTableContext& ctx, int code, const
     const std::vector<int> cols = changeColumns(*road);
     double station = readStation(*road, cellText(grid, row, 0));
     int transition = choiceCode(cellText(grid, row, 1), transitionChoices());
-    std::vector<int> removals;
     for (std::size_t k = 0; k < cols.size(); ++k) {
         std::size_t col = k + 2;
         if (col >= r.cells.size()) break;
@@ -707,10 +713,22 @@ bool storeChangeRow(RoadProject& p, const DataTableContext& ctx, int code, const
             list.push_back({station, cols[k], transition, readNumber(cell.text)});
         }
     }
+    return true;
+}
+
+// Removes the change records `removals`, then orders the change list and rebuilds
+// the plates' links into it.
+void finishChangeRows(RoadProject& p, const DataTableContext& ctx, int code, std::vector<int>& removals) {
+    Road* road = roadAt(p, ctx.road);
+    if (!road) return;
+    auto& list = code == tc::kWidthChanges ? road->widthChanges : road->crossfallChanges;
     std::sort(removals.rbegin(), removals.rend());
     removals.erase(std::unique(removals.begin(), removals.end()), removals.end());
-    for (int i : removals) list.erase(list.begin() + i);
-    return true;
+    for (int i : removals)
+        if (validIndex(list, i)) list.erase(list.begin() + i);
+    removals.clear();
+    if (code == tc::kWidthChanges) rebuildWidthLinks(*road);
+    else rebuildCrossfallLinks(*road);
 }
 
 bool parseInto(RoadProject& p, int code, const DataTableContext& ctx, const Grid& grid, int row, int index,
@@ -957,7 +975,12 @@ Grid buildDataTable(const RoadProject& project, int code, const DataTableContext
 bool storeDataRow(RoadProject& project, const DataTableContext& ctx, const Grid& grid, int row) {
     int code = grid.code;
     if (!ctx.editable || row < 0 || row >= grid.rowCount()) return false;
-    if (isChangeCode(code)) return storeChangeRow(project, ctx, code, grid, row);
+    if (isChangeCode(code)) {
+        std::vector<int> removals;
+        bool ok = storeChangeRow(project, ctx, code, grid, row, removals);
+        if (ok) finishChangeRows(project, ctx, code, removals);
+        return ok;
+    }
     if (!listExists(project, code, ctx)) return false;
     int index = grid.rows[static_cast<std::size_t>(row)].recordIndex;
     const bool isNew = index < 0;
@@ -1062,7 +1085,15 @@ namespace {
 // Stores the given grid rows in ascending order; rows without a record become
 // new records in that order.
 void storeRows(RoadProject& project, const DataTableContext& ctx, const Grid& grid, const std::set<int>& rows) {
-    for (int r : rows) storeDataRow(project, ctx, grid, r);
+    if (!isChangeCode(grid.code)) {
+        for (int r : rows) storeDataRow(project, ctx, grid, r);
+        return;
+    }
+    if (!ctx.editable) return;
+    std::vector<int> removals;
+    bool any = false;
+    for (int r : rows) any = storeChangeRow(project, ctx, grid.code, grid, r, removals) || any;
+    if (any) finishChangeRows(project, ctx, grid.code, removals);
 }
 
 }  // namespace
@@ -1181,6 +1212,10 @@ int deleteRows(RoadProject& project, const DataTableContext& ctx, const Grid& gr
         } else if (removeAt(project, code, ctx, i)) {
             ++removed;
         }
+    }
+    if (removed && isChangeCode(code)) {
+        std::vector<int> none;
+        finishChangeRows(project, ctx, code, none);
     }
     if (removed) notifyAlignment(project, code, ctx);
     return removed;

@@ -351,7 +351,9 @@ TEST(DataTables, PlateEditsKeepChangeReferences) {
     g = buildDataTable(p, tc::kPlates, ctx);
     ASSERT_TRUE(moveRow(p, ctx, g, 1, true));
     EXPECT_EQ(r.plates[0].width, 2);
-    EXPECT_EQ(r.widthChanges, (std::vector<PlateChange>{{100, 1, 0, 5}, {200, 0, 0, 6}}));
+    EXPECT_EQ(r.widthChanges, (std::vector<PlateChange>{{200, 0, 0, 6}, {100, 1, 0, 5}}));
+    EXPECT_EQ(r.plates[0].firstWidthChange, 0);  // links follow the ordered list
+    EXPECT_EQ(r.plates[1].firstWidthChange, 1);
 }
 
 TEST(DataTables, WidthChangeTableWithPlatesOnBothSides) {
@@ -379,19 +381,27 @@ TEST(DataTables, WidthChangeTableWithPlatesOnBothSides) {
     g.cell(1, 5).text = "";
     g.cell(1, 4).text = "3.9";
     ASSERT_TRUE(storeDataRow(p, ctx, g, 1));
-    EXPECT_EQ(r.widthChanges, (std::vector<PlateChange>{{300.0004, 3, 1, 3.0}, {100, 0, 2, 4.5}, {300.0001, 2, 0, 2.5},
-                                                        {100, 1, 2, 3.9}}));
+    // Stored, then ordered by plate and station with the plate links rebuilt.
+    EXPECT_EQ(r.widthChanges, (std::vector<PlateChange>{{100, 0, 2, 4.5}, {100, 1, 2, 3.9}, {300.0001, 2, 0, 2.5},
+                                                        {300.0004, 3, 1, 3.0}}));
+    EXPECT_EQ(r.plates[3].firstWidthChange, 3);
     // A new station typed into the empty row.
     g = buildDataTable(p, tc::kWidthChanges, ctx);
     g.cell(3, 0).text = "50";
     g.cell(3, 2).text = "1.5";
     ASSERT_TRUE(storeDataRow(p, ctx, g, 3));
-    EXPECT_EQ(r.widthChanges.back(), (PlateChange{50, 2, 0, 1.5}));
+    EXPECT_EQ(r.widthChanges[2], (PlateChange{50, 2, 0, 1.5}));
     g = buildDataTable(p, tc::kWidthChanges, ctx);
     EXPECT_EQ(g.cell(1, 0).text, "  50.000");
     // The standard row stores nothing and the table inserts no record.
     EXPECT_FALSE(storeDataRow(p, ctx, g, 0));
     EXPECT_FALSE(insertRow(p, ctx, g, 1));
+
+    // Clearing a block over several rows removes exactly the records shown there,
+    // although each removal shifts the list.
+    g = buildDataTable(p, tc::kWidthChanges, ctx);  // rows: standard, 50, 100, 300, empty
+    clearCells(p, ctx, g, {2, 3, 3, 5});
+    EXPECT_EQ(r.widthChanges, (std::vector<PlateChange>{{50, 2, 0, 1.5}, {300, 2, 0, 2.5}}));  // restored from the row
 }
 
 TEST(DataTables, SameAsSideAndSameAsPier) {
