@@ -18,6 +18,8 @@ const char* const kTransferError = "传输错误";
 
 // The largest file whose packet count still fits the four hex digits of a data packet.
 constexpr std::uint64_t kMaxUploadBytes = 0xFFFFull * kRawChunkSize - 1;
+// Far more than any storage memory holds.
+constexpr std::uint64_t kMaxDownloadBytes = 64ull * 1024 * 1024;
 
 std::string fileNameOf(const std::string& path) {
     auto pos = path.find_last_of('/');
@@ -232,8 +234,11 @@ void DownloadWorker(TransferSession& session) {
         switch (firstByte(r)) {
         case kTypeData: {
             std::string payload = dataPacketPayload(r);
-            // More than announced: not this file's data; stop before the disk fills.
-            if (received + payload.size() > size) return fail("不能收到文件数据。");
+            // The announced size is not binding (0 is announced for data as well),
+            // but a stream far beyond it is no file of storage memory: stop it
+            // before it fills the disk.
+            if (received + payload.size() > std::max<std::uint64_t>(size, kMaxDownloadBytes))
+                return fail("不能收到文件数据。");
             buffer += payload;
             received += payload.size();
             if (buffer.size() >= kDownloadWriteBlock) {
@@ -251,8 +256,6 @@ void DownloadWorker(TransferSession& session) {
             break;
         }
         case kTypeRoleswap: {
-            // A stream that ends short of the announced size is a broken transfer.
-            if (received != size) return fail("不能收到文件数据。");
             if (!file.write(buffer) || !file.commit()) return fail("不能建立目标文件。");
             link.readReply(kReplyBufferSize);
             session.notify({kNoticeFinished, 1, {}});

@@ -174,29 +174,33 @@ TEST(TransferTest, DownloadEdgeCases) {
     EXPECT_TRUE(b.shown("不能建立目标文件。"));
 }
 
-TEST(TransferTest, DownloadThatDoesNotMatchTheAnnouncedSizeFails) {
-    const std::string info = commandPacket("45", {"00", "80", 10, "ROAD", "A.rod", "fls0"});
+TEST(TransferTest, DownloadFollowsTheStreamRatherThanTheAnnouncedSize) {
     struct Case {
         const char* what;
-        std::string data;
-    } cases[] = {{"more than announced", dataPacket("45", 1, 1, patternBytes(20))},
-                 {"ends short", dataPacket("45", 1, 1, patternBytes(5))}};
+        std::uint32_t announced;
+        std::size_t sent;
+        std::vector<int> progress;
+    } cases[] = {{"size 0 announced", 0, 20, {100}}, {"ends short", 40, 20, {50}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         vornex::testing::TempDir dir;
         vornex::testing::ScriptedPrompter prompter;
-        std::deque<std::string> script{ackPacket(), ackPacket(), info, c.data, roleswapPacket()};
+        std::deque<std::string> script{ackPacket(), ackPacket(),
+                                       commandPacket("45", {"00", "80", c.announced, "ROAD", "A.rod", "fls0"}),
+                                       dataPacket("45", 1, 1, patternBytes(c.sent)), roleswapPacket()};
         CalculatorLink link([&] { return std::make_unique<testing::ScriptTransport>(script); }, 20);
         TransferDialogModel d(link, prompter);
         d.kind = TransferKind::Receive;
         d.folder = "ROAD";
         d.source = "A.rod";
         d.target = (dir / "A.rod").string();
+        std::vector<TransferNotice> notices;
+        d.onNotice = [&](const TransferNotice& n) { notices.push_back(n); };
         d.start();
         d.runWorkerToEnd();
-        EXPECT_EQ(d.result(), Result::None);
-        EXPECT_EQ(prompter.shown.at(0), "不能收到文件数据。");
-        EXPECT_FALSE(fs::exists(dir / "A.rod"));
+        EXPECT_EQ(d.result(), Result::Ok);
+        EXPECT_EQ(progressValues(notices), c.progress);
+        EXPECT_EQ(readAll(dir / "A.rod"), patternBytes(c.sent));
     }
 }
 
