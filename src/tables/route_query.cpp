@@ -228,6 +228,20 @@ private:
 
 }  // namespace
 
+bool parseBatchLine(std::string_view line, BatchPoint& point) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    std::size_t c1 = line.find(',');
+    std::size_t c2 = c1 == std::string_view::npos ? c1 : line.find(',', c1 + 1);
+    std::size_t c3 = c2 == std::string_view::npos ? c2 : line.find(',', c2 + 1);
+    if (c3 == std::string_view::npos) return false;
+    std::size_t c4 = line.find(',', c3 + 1);
+    point.name = text::cutGbk(line.substr(0, c1), 12);
+    point.x = field(std::string(line.substr(c1 + 1, c2 - c1 - 1)));
+    point.y = field(std::string(line.substr(c2 + 1, c3 - c2 - 1)));
+    point.z = field(std::string(line.substr(c3 + 1, c4 == std::string_view::npos ? std::string_view::npos : c4 - c3 - 1)));
+    return true;
+}
+
 int batchQuery(const RoadProject& project, int roadIndex, const std::string& inputPath, Prompter& prompter) {
     const Road* road = roadAt(project, roadIndex);
     if (!road) return -3;
@@ -252,17 +266,13 @@ int batchQuery(const RoadProject& project, int roadIndex, const std::string& inp
     std::string line;
     LineReader reader(in);
     while (reader.next(line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::size_t c1 = line.find(',');
-        std::size_t c2 = c1 == std::string::npos ? c1 : line.find(',', c1 + 1);
-        std::size_t c3 = c2 == std::string::npos ? c2 : line.find(',', c2 + 1);
-        if (c3 == std::string::npos) continue;  // fewer than three commas
-        std::size_t c4 = line.find(',', c3 + 1);
-        std::string name = text::cutGbk(std::string_view(line).substr(0, c1), 12);
+        BatchPoint point;
+        if (!parseBatchLine(line, point)) continue;  // fewer than three commas
+        const std::string& name = point.name;
         AlignmentPoint pt;
-        pt.x = field(line.substr(c1 + 1, c2 - c1 - 1));
-        pt.y = field(line.substr(c2 + 1, c3 - c2 - 1));
-        double z = field(line.substr(c3 + 1, c4 == std::string::npos ? std::string::npos : c4 - c3 - 1));
+        pt.x = point.x;
+        pt.y = point.y;
+        const double z = point.z;
         double h = kNoValue, v = kNoValue, n = kNoValue;
         StationOffset so;
         if (!road->elements.empty() && index.stationOfPoint(pt, so) >= 0) {

@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -83,6 +84,17 @@ void rememberQuery(RouteQueryState& state, const Road& road, const RouteQueryRes
 
 // Output file of a batch computation: the input path without its extension, plus "0.txt".
 std::string batchOutputPath(const std::string& inputPath);
+
+// One point of a batch points file: the name (GBK, cut to 12 bytes) and X, Y, Z
+// (an empty or unreadable number is 0).
+struct BatchPoint {
+    std::string name;
+    double x = 0, y = 0, z = 0;
+};
+
+// Reads a points-file line "name,X,Y,Z[,...]" (a trailing CR is ignored); false
+// for a line with fewer than three commas, which the batch skips.
+bool parseBatchLine(std::string_view line, BatchPoint& point);
 
 // Batch computation of a points file (lines "name,X,Y,Z"; lines with fewer than
 // three commas are skipped). Writes batchOutputPath(inputPath), one line
