@@ -21,8 +21,9 @@ public:
     // the same again for the inverse elements.
     static constexpr std::size_t kMaxElements = std::size_t{1} << 24;
     // Largest factorisation work (multiply-adds) that build() accepts: about
-    // ten seconds; a hostile file must not keep the program busy for hours.
-    static constexpr double kMaxWork = 2e10;
+    // a second; a hostile file must not keep the program busy for hours (real
+    // networks, sparse after the ordering, stay orders of magnitude below).
+    static constexpr double kMaxWork = 1e9;
 
     // Sets up the structure for n unknowns; `adjacency[i]` lists the unknowns
     // that share an observation with i. False when the envelope would exceed

@@ -17,7 +17,7 @@ constexpr double kFar = 1e30;            // cost of a point not reached
 constexpr std::size_t kMaxClosureEntries = std::size_t{1} << 25;
 // Upper bound of the search steps of all closures together (some seconds of
 // work); real networks stay far below it.
-constexpr std::size_t kMaxClosureWork = std::size_t{1} << 29;
+constexpr std::size_t kMaxClosureWork = std::size_t{1} << 25;
 
 std::int32_t misclosureTenthsMm(double w) {
     // Stored as -w in 0.1 mm; the magnitude is truncated, not rounded.
@@ -237,6 +237,7 @@ double CLevelingAdjust::boundingPath(SearchSpace& space, int start, int ignore, 
         ++closureWork_;
         if (d > dist[static_cast<std::size_t>(v)]) continue;
         if (v == target) return d;
+        closureWork_ += incidence_[static_cast<std::size_t>(v)].size();
         for (int k : incidence_[static_cast<std::size_t>(v)]) {
             if (k == ignore) continue;
             const auto sk = static_cast<std::size_t>(k);
@@ -305,6 +306,7 @@ void CLevelingAdjust::search(SearchSpace& space, int start, int ignore, int targ
     std::vector<int>& queuedPass = space.queuedPass;  // pass in which an observation is queued
     int pass = 0;
     auto schedule = [&](int point, int position) {
+        closureWork_ += incidence_[static_cast<std::size_t>(point)].size();
         for (int j : incidence_[static_cast<std::size_t>(point)]) {
             if (j == ignore) continue;
             const int when = j > position ? pass : pass + 1;
