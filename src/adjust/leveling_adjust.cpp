@@ -56,6 +56,7 @@ void CLevelingAdjust::reset() {
     closures.clear();
     incidence_.clear();
     runIndex_.clear();
+    runSums_.clear();
 }
 
 void CLevelingAdjust::enterKnownPoints(const std::vector<ControlPoint>& known) {
@@ -72,17 +73,24 @@ void CLevelingAdjust::enterKnownPoints(const std::vector<ControlPoint>& known) {
 void CLevelingAdjust::addRun(int from, int to, double h, double q) {
     // The earlier observation between the same two points (there is at most one,
     // since every later run is merged into it).
+    // Every run counts alike: a forward and a return run give (h1 - h2) / 2 and
+    // (q1 + q2) / 2, and further runs join the same mean (halving the old mean
+    // with each new run would weigh the last run as much as all earlier ones).
     auto [it, fresh] = runIndex_.emplace(pairKey(from, to), static_cast<int>(observed.size()));
     if (!fresh) {
         const auto d = static_cast<std::size_t>(it->second);
-        observed[d] = fromIndex[d] == from && toIndex[d] == to ? (observed[d] + h) / 2 : (observed[d] - h) / 2;
-        quantity[d] = (quantity[d] + q) / 2;
+        runSums_[d].h += fromIndex[d] == from && toIndex[d] == to ? h : -h;
+        runSums_[d].q += q;
+        runSums_[d].count += 1;
+        observed[d] = runSums_[d].h / runSums_[d].count;
+        quantity[d] = runSums_[d].q / runSums_[d].count;
         return;
     }
     fromIndex.push_back(from);
     toIndex.push_back(to);
     observed.push_back(h);
     quantity.push_back(q);
+    runSums_.push_back({h, q, 1});
 }
 
 void CLevelingAdjust::finishBuild(double weightScale) {

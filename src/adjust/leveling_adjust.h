@@ -63,7 +63,8 @@ public:
     // Enters the known points (heights from H) and sets knownCount.
     void enterKnownPoints(const std::vector<ControlPoint>& known);
     // Merges a run into an earlier observation between the same two points
-    // (either direction) or appends it. q > 0 is the weight quantity.
+    // (either direction; the observation keeps the mean of all its runs) or
+    // appends it. q > 0 is the weight quantity.
     void addRun(int from, int to, double h, double q);
     // Sets pointCount and observationCount and the weights p = scale / q.
     void finishBuild(double weightScale);
@@ -104,6 +105,11 @@ private:
 
     std::vector<std::vector<int>> incidence_;  // observations at each point, ascending
     std::unordered_map<std::uint64_t, int> runIndex_;  // point pair -> its observation
+    struct RunSum {
+        double h = 0, q = 0;  // sums over the merged runs (h in the observation's direction)
+        int count = 0;
+    };
+    std::vector<RunSum> runSums_;
     bool positiveCosts_ = false;                       // every 1/p > 0: searches may prune
     mutable std::size_t closureWork_ = 0;              // search steps of the closure listing
 };

@@ -144,6 +144,7 @@ void CPlaneNetAdjust::buildFromControlSurvey(const SurveyNetwork& net, CLeveling
     }
 
     std::unordered_map<std::uint64_t, int>& distanceIndex = distanceIndex_;
+    std::vector<std::pair<double, int>> distanceSums;  // sum and count of each line's measurements
     for (const SurveyStation& st : net.stations) {
         const int station = findPoint(st.name.str());
         bool opened = false;
@@ -160,14 +161,18 @@ void CPlaneNetAdjust::buildFromControlSurvey(const SurveyNetwork& net, CLeveling
             if (o.distance > 0 && std::isfinite(o.distance)) {
                 const double d = slope ? o.distance * std::fabs(std::sin(toRadians(o.verticalOrHeight))) : o.distance;
                 if (!(d > 0) || !std::isfinite(d) || target == station) continue;
+                // Every measurement of a line counts alike: the mean of all of them.
                 auto [it, fresh] = distanceIndex.emplace(pairKey(station, target), distanceCount());
                 if (fresh) {
                     distanceFrom.push_back(station);
                     distanceTo.push_back(target);
                     distanceValue.push_back(d);
+                    distanceSums.push_back({d, 1});
                 } else {
-                    double& old = distanceValue[static_cast<std::size_t>(it->second)];
-                    old = (old + d) / 2;
+                    auto& sum = distanceSums[static_cast<std::size_t>(it->second)];
+                    sum.first += d;
+                    sum.second += 1;
+                    distanceValue[static_cast<std::size_t>(it->second)] = sum.first / sum.second;
                 }
             }
         }

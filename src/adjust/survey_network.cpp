@@ -86,10 +86,18 @@ void codeRecord(Bytes* image, const Field (&fields)[N], std::uint8_t mask) {
     for (const Field& f : fields) codeField(image + f.offset, f.width, mask);
 }
 
+// The key handed to the record scrambler: one with the same XOR byte (which
+// depends on key mod 256 only) and the same key >= 62 rule, kept small so that
+// the absurd keys of a foreign file stay absurd and nothing more.
+int recordKey(std::int32_t key) {
+    if (key < 62) return 0;
+    return 256 + static_cast<int>(key % 256);
+}
+
 // Known points are control-point records (kind 11) in their stored form.
 ControlPoint controlPointFromFile(const Bytes* stored, std::int32_t key) {
     RecordImage img(stored, stored + kControlPointSize);
-    scramble(img, key, RecordKind::ControlPoint, key);  // a negative key is the file's own
+    scramble(img, recordKey(key), RecordKind::ControlPoint);
     ControlPoint cp;
     readImage(img, cp);
     return cp;
@@ -98,7 +106,7 @@ ControlPoint controlPointFromFile(const Bytes* stored, std::int32_t key) {
 void controlPointToFile(const ControlPoint& cp, std::int32_t key, Bytes* out) {
     RecordImage img = makeImage(cp);
     img.resize(kControlPointSize, 0);
-    scramble(img, key, RecordKind::ControlPoint, key);  // a negative key is the file's own
+    scramble(img, recordKey(key), RecordKind::ControlPoint);
     std::memcpy(out, img.data(), kControlPointSize);
 }
 

@@ -391,3 +391,25 @@ TEST(LevelingAdjust, DenseAndEnvelopeAgreeOnALargerNetwork) {
 
 }  // namespace
 }  // namespace vornex
+
+namespace vornex {
+namespace {
+
+TEST(LevelingAdjust, RepeatedRunsGiveTheirMean) {
+    // Forward, return and forward again: every run counts alike, in any order.
+    CLevelingAdjust a;
+    a.enterKnownPoints({{"A", "", 0, 0, 0}});
+    const int A = 0, B = a.pointIndex("B");
+    a.addRun(A, B, 1.003, 0.3);
+    a.addRun(B, A, -0.999, 0.5);
+    EXPECT_NEAR(a.observed[0], (1.003 + 0.999) / 2, 1e-15);  // two runs: the plain mean
+    EXPECT_NEAR(a.quantity[0], 0.4, 1e-15);
+    a.addRun(A, B, 1.000, 0.4);
+    a.finishBuild(1.0);
+    ASSERT_EQ(a.observationCount, 1);
+    EXPECT_NEAR(a.observed[0], (1.003 + 0.999 + 1.000) / 3, 1e-15);
+    EXPECT_NEAR(a.quantity[0], 0.4, 1e-15);
+}
+
+}  // namespace
+}  // namespace vornex

@@ -382,6 +382,13 @@ TEST(PlaneNetAdjust, DistanceBothWaysIsMerged) {
     plane.buildFromControlSurvey(net, heights);
     ASSERT_EQ(plane.distanceCount(), 1);
     EXPECT_NEAR(plane.distanceValue[0], 100.001, 1e-12);
+    // A third measurement joins the mean of all three.
+    o.targetName = "A";
+    o.distance = 100.004;
+    net.stations[1].observations.push_back(o);
+    plane.buildFromControlSurvey(net, heights);
+    ASSERT_EQ(plane.distanceCount(), 1);
+    EXPECT_NEAR(plane.distanceValue[0], (100.004 + 99.998 + 100.004) / 3, 1e-12);
 }
 
 TEST(PlaneNetAdjust, FailureMessages) {
