@@ -413,3 +413,27 @@ TEST(LevelingAdjust, RepeatedRunsGiveTheirMean) {
 
 }  // namespace
 }  // namespace vornex
+
+namespace vornex {
+namespace {
+
+TEST(LevelingAdjust, HostileNetworkIsRefusedQuickly) {
+    // 30,000 runs between random pairs of 3,000 points: no ordering makes this
+    // sparse, and factoring it would take minutes. It is refused with a message.
+    CLevelingAdjust a;
+    a.enterKnownPoints({{"N0", "", 0, 0, 0}});
+    std::uint32_t x = 12345;
+    auto next = [&] { return x = x * 1103515245u + 12345u, (x >> 8) % 3000; };
+    for (int i = 1; i < 3000; ++i) a.addRun(a.pointIndex("N" + std::to_string(next() % static_cast<unsigned>(i))), a.pointIndex("N" + std::to_string(i)), 0.1, 1);
+    for (int k = 0; k < 27000; ++k) {
+        const auto p = next(), q = next();
+        if (p != q) a.addRun(a.pointIndex("N" + std::to_string(p)), a.pointIndex("N" + std::to_string(q)), 0.1, 1);
+    }
+    a.finishBuild(1.0);
+    ScriptedPrompter prompter;
+    EXPECT_EQ(a.solveHeights(prompter), 0);
+    EXPECT_EQ(prompter.shown, (std::vector<std::string>{"网点过多，内存不足，不能平差！"}));
+}
+
+}  // namespace
+}  // namespace vornex
