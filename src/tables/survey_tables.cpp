@@ -152,6 +152,8 @@ Grid levelingForwardReturnTable(const LevelingModule& m) {
         put(top, 0, format("%d", k + 1));
         if (has1 && has2) {
             const double diff = std::fabs(t1.heightDifference + t2.heightDifference) * 1000;
+            // Forward/return tolerance of third and fourth class leveling: 12 sqrt(L) and
+            // 20 sqrt(L) mm, L in km (the return run's length).
             const double limit = c * std::sqrt(t2.length() / 1000.0);
             put(top, 4, format("%6.2f", diff));
             put(g.rows[static_cast<std::size_t>(first) + 1], 4, format("%6.2f", limit));

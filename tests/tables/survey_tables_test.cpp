@@ -80,6 +80,13 @@ TEST(SurveyTables, LevelingForwardReturnAndClosures) {
     g = buildLevelingTable(m, st::kLevelingForwardReturn);
     EXPECT_EQ(g.cell(0, 6).text, "超限");
     EXPECT_TRUE(g.cell(0, 6).red);
+    // The limit grows with the square root of the length: 12 sqrt(4 km) = 24 mm.
+    LevelingModule longer = m;
+    longer.network.sections = {run("BM1", "P", 1.0, 2000), run("P", "BM1", -1.02, 2000)};
+    solveLevelingModule(longer, p);
+    Grid lg = buildLevelingTable(longer, st::kLevelingForwardReturn);
+    EXPECT_EQ(column(lg, 4), (std::vector<std::string>{" 20.00", " 24.00"}));
+    EXPECT_EQ(lg.cell(0, 6).text, "");
 
     // Closure BM1 -> P -> BM2: w = 1.00625 + 0.999 - 2 = 5.25 mm; tolerance 20 sqrt(2 km) = 28.2 mm.
     Grid c = buildLevelingTable(m, st::kLevelingClosures);
