@@ -106,7 +106,8 @@ bool fits(std::span<const unsigned char> image, RecordKind kind) {
 int imageSize(RecordKind kind) { return layoutOf(kind).size; }
 
 unsigned char scrambleByte(int key) {
-    int h = (5 * key + 123) % 256;
+    // (5 * key + 123) mod 256, in 64 bits so that any int32 key is defined.
+    long long h = (5LL * key + 123) % 256;
     if (h < 0) h += 256;
     return static_cast<unsigned char>(h);
 }

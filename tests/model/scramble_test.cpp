@@ -27,6 +27,9 @@ TEST(Scramble, XorByteOfKeys) {
     EXPECT_EQ(scrambleByte(61), 0xAC);
     EXPECT_EQ(scrambleByte(62), 0xB1);
     EXPECT_EQ(scrambleByte(83), 0x1A);
+    // Hostile keys from damaged files: defined for every int32.
+    EXPECT_EQ(scrambleByte(-1004931517), 0xCA);
+    EXPECT_EQ(scrambleByte(2147483647), 0x76);
 }
 
 TEST(Scramble, TwiceIsIdentityForEveryKindAndKey) {
