@@ -325,7 +325,15 @@ void TransferDialogModel::queueNotice(const TransferNotice& n) {
 }
 
 void TransferDialogModel::pumpNotices() {
-    for (;;) {
+    // Only the notices already queued: the worker posts its next notice as soon as
+    // one is handled, and a pump that followed it would run the whole transfer on
+    // the caller's thread without ever returning to the window's event loop.
+    std::size_t pending;
+    {
+        std::lock_guard lock(mutex_);
+        pending = queue_.size();
+    }
+    for (; pending > 0; --pending) {
         TransferNotice n;
         {
             std::lock_guard lock(mutex_);

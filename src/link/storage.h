@@ -116,7 +116,8 @@ public:
     void start();
     // "取消": stops the worker, sends the abort, closes the link, ends the dialog.
     void cancel();
-    // Handles queued notices on the caller's thread.
+    // Handles the notices queued so far on the caller's thread (not the ones the
+    // worker posts meanwhile), then returns to the caller's event loop.
     void pumpNotices();
     // Waits up to timeoutMs for a notice (or the worker's end), then pumps.
     void waitForNotices(int timeoutMs);
