@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "support/run_cli.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -20,10 +21,7 @@ using vornex::testing::readAll;
 using vornex::testing::TempDir;
 using vornex::testing::writeAll;
 
-struct CliRun {
-    int status;
-    std::string out, err;
-};
+using vornex::testing::CliRun;
 
 class CalcCliTest : public ::testing::Test {
 protected:
@@ -34,11 +32,8 @@ protected:
 
     // Runs vornex-cli with `args` on the simulated calculator (or `link`).
     CliRun cli(const std::string& args, const std::string& env = "") {
-        std::string link = "VORNEX_LINK=sim:" + storage.string() + " VORNEX_LINK_TIMEOUT_MS=50 ";
-        std::string cmd = link + env + " " VORNEX_CLI_PATH " " + args + " >" + (dir / "out").string() + " 2>" +
-                          (dir / "err").string();
-        int raw = std::system(cmd.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readAll(dir / "out"), readAll(dir / "err")};
+        return vornex::testing::runCli(dir.path(), args,
+                                       "VORNEX_LINK=sim:" + storage.string() + " VORNEX_LINK_TIMEOUT_MS=50 " + env);
     }
 };
 

@@ -10,6 +10,7 @@
 
 #include "model/records.h"
 #include "model/scramble.h"
+#include "support/run_cli.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -19,20 +20,13 @@ using vornex::testing::readAll;
 using vornex::testing::TempDir;
 using vornex::testing::writeAll;
 
-struct CliRun {
-    int status;
-    std::string out, err;
-};
+using vornex::testing::CliRun;
 
 class ProjectCliTest : public ::testing::Test {
 protected:
     TempDir dir;
 
-    CliRun cli(const std::string& args) {
-        std::string cmd = VORNEX_CLI_PATH " " + args + " >" + (dir / "out").string() + " 2>" + (dir / "err").string();
-        int raw = std::system(cmd.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readAll(dir / "out"), readAll(dir / "err")};
-    }
+    CliRun cli(const std::string& args) { return vornex::testing::runCli(dir.path(), args); }
     std::string path(const std::string& name) { return (dir / name).string(); }
 };
 

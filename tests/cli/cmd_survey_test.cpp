@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "adjust/survey_network.h"
+#include "support/run_cli.h"
 #include "support/temp_dir.h"
 #include "text/text.h"
 
@@ -16,20 +17,9 @@ namespace {
 using testing::readAll;
 using testing::TempDir;
 
-struct CliRun {
-    int status = -1;
-    std::string out, err;
-};
+using testing::CliRun;
 
-CliRun run(const TempDir& dir, const std::string& args) {
-    std::string cmd = std::string(VORNEX_CLI_PATH) + " " + args + " >" + (dir / "stdout").string() + " 2>" + (dir / "stderr").string();
-    int rc = std::system(cmd.c_str());
-    CliRun r;
-    r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    r.out = readAll(dir / "stdout");
-    r.err = readAll(dir / "stderr");
-    return r;
-}
+CliRun run(const TempDir& dir, const std::string& args) { return testing::runCli(dir.path(), args); }
 
 const std::string kDemoLev = std::string(VORNEX_SOURCE_DIR) + "/examples/demo.lev";
 const std::string kDemoCon = std::string(VORNEX_SOURCE_DIR) + "/examples/demo.con";

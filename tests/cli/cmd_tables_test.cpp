@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "document/project_file.h"
+#include "support/run_cli.h"
 #include "support/temp_dir.h"
 #include "text/text.h"
 
@@ -16,21 +17,9 @@ namespace {
 using testing::readAll;
 using testing::TempDir;
 
-struct CliRun {
-    int status = -1;
-    std::string out, err;
-};
+using testing::CliRun;
 
-CliRun cli(const TempDir& dir, const std::string& args) {
-    std::string cmd = std::string(VORNEX_CLI_PATH) + " " + args + " >" + (dir / "stdout").string() + " 2>" +
-                      (dir / "stderr").string();
-    int rc = std::system(cmd.c_str());
-    CliRun r;
-    r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    r.out = readAll(dir / "stdout");
-    r.err = readAll(dir / "stderr");
-    return r;
-}
+CliRun cli(const TempDir& dir, const std::string& args) { return testing::runCli(dir.path(), args); }
 
 // A 1000 m north-running straight at 1 % from 100 m, one 3.5 m plate each side.
 std::string writeFixture(const TempDir& dir) {
