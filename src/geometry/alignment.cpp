@@ -36,7 +36,10 @@ Pose integrateSpiral(const AlignmentElement& e, double t) {
     auto heading = [&](double u) { return k1 * u + (k2 - k1) * u * u / (2.0 * len); };
     double maxTurn = std::max(std::fabs(k1), std::fabs(k2)) * t;
     double wanted = std::ceil(maxTurn / 0.2);
-    int panels = std::isfinite(wanted) ? static_cast<int>(std::clamp(wanted, 1.0, 320.0)) : 1;
+    // Beyond ten full turns the element is absurd data (a damaged file, say): one
+    // panel keeps its cost at that of a short spiral instead of 320 panels of
+    // trigonometry on enormous angles.
+    int panels = std::isfinite(wanted) && wanted <= 320.0 ? static_cast<int>(std::max(wanted, 1.0)) : 1;
     double h = t / panels;
     double sx = 0, sy = 0;
     for (int p = 0; p < panels; ++p) {
