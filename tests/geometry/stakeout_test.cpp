@@ -1,4 +1,5 @@
 #include "geometry/stakeout.h"
+#include "support/road_fixtures.h"
 
 #include <cmath>
 
@@ -10,17 +11,7 @@ namespace {
 constexpr double kRad = 3.141592653589793 / 180;
 
 AlignmentElement element(double x, double y, double azimuth, double station, double length, double r1, double r2) {
-    AlignmentElement e;
-    e.name = "QD";
-    e.x = x;
-    e.y = y;
-    e.arrivalAzimuth = azimuth;
-    e.startAzimuth = azimuth;
-    e.startStation = station;
-    e.length = length;
-    e.startRadius = r1;
-    e.endRadius = r2;
-    return e;
+    return vornex::testing::elementAt("QD", x, y, azimuth, station, length, r1, r2);
 }
 
 Road northRoad() {

@@ -8,6 +8,7 @@
 #include "geometry/alignment.h"
 #include "geometry/intersection_alignment.h"
 #include "text/text.h"
+#include "support/road_fixtures.h"
 
 namespace vornex {
 namespace {
@@ -25,17 +26,7 @@ double num(const Grid& g, int row, int col) { return std::atof(g.cell(row, col).
 
 AlignmentElement element(const char* name, double x, double y, double azimuth, double station, double length,
                          double r1, double r2) {
-    AlignmentElement e;
-    e.name = name;
-    e.x = x;
-    e.y = y;
-    e.arrivalAzimuth = azimuth;
-    e.startAzimuth = azimuth;
-    e.startStation = station;
-    e.length = length;
-    e.startRadius = r1;
-    e.endRadius = r2;
-    return e;
+    return vornex::testing::elementAt(name, x, y, azimuth, station, length, r1, r2);
 }
 
 // North-running straight of 250 m, a right arc R = 500 of 100 m, a straight of
