@@ -31,3 +31,46 @@ function(vornex_test layer)
   gtest_discover_tests(test_${layer} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     PROPERTIES LABELS ${layer})
 endfunction()
+
+# vornex_qt_library(<layer> [EXCLUDE files...] [DEPS targets...])
+# Like vornex_library, for the Qt layers: moc, uic and rcc run on the sources
+# (.cpp, .ui and .qrc under src/<layer>/), files named in EXCLUDE stay out.
+function(vornex_qt_library layer)
+  cmake_parse_arguments(A "" "" "EXCLUDE;DEPS" ${ARGN})
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.ui ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
+  foreach(ex ${A_EXCLUDE})
+    list(REMOVE_ITEM srcs ${CMAKE_CURRENT_SOURCE_DIR}/${ex})
+  endforeach()
+  set(cpps ${srcs})
+  list(FILTER cpps INCLUDE REGEX "\\.cpp$")
+  if(cpps)
+    add_library(vornex_${layer} STATIC ${srcs})
+    set_target_properties(vornex_${layer} PROPERTIES AUTOMOC ON AUTOUIC ON AUTORCC ON)
+    target_include_directories(vornex_${layer} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(vornex_${layer} PUBLIC ${A_DEPS})
+  else()
+    add_library(vornex_${layer} INTERFACE)
+    target_include_directories(vornex_${layer} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(vornex_${layer} INTERFACE ${A_DEPS})
+  endif()
+endfunction()
+
+# vornex_qt_test(<layer> DEPS targets...)
+# GoogleTest suites of a Qt layer: tests/<layer>/*.cpp with a main that makes a
+# QApplication on the offscreen platform, so QTest drives real widgets without a display.
+function(vornex_qt_test layer)
+  cmake_parse_arguments(A "" "" "DEPS" ${ARGN})
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${layer}/*.cpp)
+  if(NOT srcs)
+    return()
+  endif()
+  add_executable(test_${layer} ${srcs} ${CMAKE_CURRENT_SOURCE_DIR}/support/qt_test_main.cpp)
+  set_target_properties(test_${layer} PROPERTIES AUTOMOC ON)
+  target_link_libraries(test_${layer} PRIVATE ${A_DEPS} vornex_test_support Qt6::Test GTest::gtest GTest::gmock)
+  target_compile_definitions(test_${layer} PRIVATE
+    VORNEX_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    VORNEX_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
+  gtest_discover_tests(test_${layer} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS ${layer} ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
