@@ -146,7 +146,7 @@ int tableCode(const std::string& nameOrCode) {
 
 int runTable(const std::vector<std::string>& args) {
     ParsedArgs a = parseArgs(args, {{"--road", 1}, {"--side", 1}, {"--bridge", 1}, {"--pier", 1}, {"--template", 1},
-                                    {"--tunnel", 1}, {"--format", 1}, {"--encoding", 1}});
+                                    {"--tunnel", 1}, {"--format", 1}, {"--encoding", 1}, {"--interval", 1}});
     if (!a.error.empty()) return usage(a.error, "table");
     if (a.positional.size() != 2) return usage("needs FILE.rod and a table NAME", "table");
     std::string error;
@@ -156,6 +156,16 @@ int runTable(const std::vector<std::string>& args) {
     if (format != "tsv" && format != "csv") return usage("unknown format " + format, "table");
     int code = tableCode(a.positional[1]);
     if (code == 0) return usage("unknown table " + a.positional[1], "table");
+    double interval = 100;
+    if (auto v = a.value("--interval")) {
+        auto n = parseDouble(*v);
+        if (!n || !validCoordinateInterval(*n))
+            return usage(text::format("--interval is a step in metres from %g to %g", kMinCoordinateInterval,
+                                      kMaxCoordinateInterval),
+                         "table");
+        if (code != tc::kCoordinates) return usage("--interval goes with the coordinates table", "table");
+        interval = *n;
+    }
     DataTableContext ctx;
     ctx.editable = false;  // printed as a read-only table: no empty row for new entries
     if (auto side = a.value("--side")) {
@@ -209,7 +219,8 @@ int runTable(const std::vector<std::string>& args) {
             if (!a.has("--template") && !road.tunnelTemplates.empty()) ctx.tunnelTemplate = 0;
         }
     }
-    Grid grid = isRoadResultCode(code) ? buildRoadTable(project, ctx.road, code) : buildDataTable(project, code, ctx);
+    Grid grid = isRoadResultCode(code) ? buildRoadTable(project, ctx.road, code, interval)
+                                       : buildDataTable(project, code, ctx);
     print(format == "csv" ? gridToCsv(grid) : gridToTsv(grid), gbk);
     return kExitOk;
 }
@@ -315,7 +326,7 @@ const CommandRegistrar tablesCommand("tables", "tables [--encoding utf8|gbk]", r
 const CommandRegistrar tableCommand(
     "table",
     "table FILE.rod NAME [--road R] [--side left|right] [--bridge B] [--pier P] [--template T] [--tunnel T] "
-    "[--format tsv|csv] [--encoding utf8|gbk]",
+    "[--format tsv|csv] [--encoding utf8|gbk] [--interval N]",
     runTable);
 const CommandRegistrar queryCommand(
     "query",

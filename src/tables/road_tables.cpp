@@ -61,11 +61,11 @@ double breakChainage(const Road& road, const ChainBreak& b) {
 
 bool isRoadResultCode(int code) { return code <= tc::kCurveElements && code >= tc::kStructureStakeout; }
 
-Grid buildRoadTable(const RoadProject& project, int road, int code) {
+Grid buildRoadTable(const RoadProject& project, int road, int code, double interval) {
     switch (code) {
         case tc::kCurveElements: return buildCurveElementTable(project, road);
         case tc::kElementList: return buildElementTable(project, road);
-        case tc::kCoordinates: return buildCoordinateTable(project, road);
+        case tc::kCoordinates: return buildCoordinateTable(project, road, interval);
         case tc::kVerticalCurves: return buildVerticalCurveTable(project, road);
         case tc::kBridgePositions: return buildBridgePositionTable(project, road);
         case tc::kStructureStakeout: return buildStructureStakeoutTable(project, road);
@@ -188,6 +188,10 @@ Grid buildElementTable(const RoadProject& project, int roadIndex) {
 
 // ---- coordinate table -------------------------------------------------------------------
 
+bool validCoordinateInterval(double interval) {
+    return interval >= kMinCoordinateInterval && interval <= kMaxCoordinateInterval;
+}
+
 double nextTableStation(const Road& road, double c, double interval) {
     const double start = alignmentStart(road), end = alignmentEnd(road);
     if (start == kNoValue || !(interval > 0)) return c;
@@ -238,9 +242,14 @@ Grid buildCoordinateTable(const RoadProject& project, int roadIndex, double inte
     const double tol = curveTolerance(project.precision);
     std::vector<double> breaks;
     for (const ChainBreak& b : road->chainBreaks) breaks.push_back(breakChainage(*road, b));
+    if (!validCoordinateInterval(interval)) return g;
     double c = alignmentStart(*road);
-    g.rows.reserve(kMaxCoordinateRows);
-    for (int n = 0; n < kMaxCoordinateRows; ++n) {
+    for (int n = 0;; ++n) {
+        if (n == kMaxCoordinateRows) {
+            GridRow& cut = g.addRow(-1);
+            set(cut, 0, kCoordinateTableCutText, true);
+            break;
+        }
         GridRow& row = g.addRow(-1);
         set(row, 0, kmStation(*road, c));
         AlignmentPoint p;

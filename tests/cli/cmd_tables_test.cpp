@@ -1,6 +1,7 @@
 // vornex-cli tables, table, query and batch, run as a program.
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -64,6 +65,15 @@ TEST(CliTables, PrintsTablesByNameOrCode) {
     EXPECT_EQ(cli(dir, "table " + file + " intersection-points").out.substr(0, 9), "长度(m)");
     CliRun gbk = cli(dir, "table " + file + " grade-points --encoding gbk");
     EXPECT_EQ(gbk.out.substr(0, 4), text::utf8ToGbk("变坡"));
+
+    // A finer step for setting-out; absurd steps and steps for other tables are usage errors.
+    CliRun fine = cli(dir, "table " + file + " coordinates --interval 20");
+    ASSERT_EQ(fine.status, 0) << fine.err;
+    EXPECT_NE(fine.out.find("  K0+020.000\t 20.0000\t  0.0000\t 100.200\t"), std::string::npos);
+    EXPECT_EQ(std::count(fine.out.begin(), fine.out.end(), '\n'), 1 + 51);
+    for (const char* bad : {"0", "-5", "abc", "nan", "1e9"})
+        EXPECT_EQ(cli(dir, "table " + file + " coordinates --interval " + bad).status, 2) << bad;
+    EXPECT_EQ(cli(dir, "table " + file + " plates --interval 20").status, 2);
 
     EXPECT_EQ(cli(dir, "table " + file + " no-such-table").status, 2);
     EXPECT_EQ(cli(dir, "table " + file + " coordinates --format xml").status, 2);

@@ -70,6 +70,31 @@ TEST(RoadTables, CoordinateTableCutsAtChainBreaksAndMainPoints) {
     for (int i = 0; i < g.rowCount(); ++i) EXPECT_EQ(g.cell(i, 3).text, "") << i;
 }
 
+TEST(RoadTables, CoordinateTableAtAFinerIntervalKeepsBreaksAndMainPoints) {
+    RoadProject p = breakRoad();
+    Grid g = buildCoordinateTable(p, 0, 20);
+    std::vector<std::string> stations, remarks;
+    for (int i = 0; i < g.rowCount(); ++i) {
+        stations.push_back(g.cell(i, 0).text);
+        remarks.push_back(g.cell(i, 5).text);
+    }
+    // Every 20 m of design station, the short chain 120 -> 130 (design 130 is the
+    // next row, then 140), ZY at design 260, YZ at 360, the long chain at 400 and
+    // its repeated stretch +360 ... +400, and ZD at design 510.
+    const std::vector<std::string> expected = {
+        "  K0+000.000", "  K0+020.000", "  K0+040.000", "  K0+060.000", "  K0+080.000", "  K0+100.000",
+        "  K0+120.000", "  K0+140.000", "  K0+160.000", "  K0+180.000", "  K0+200.000", "  K0+220.000",
+        "  K0+240.000", "  K0+260.000", "  K0+280.000", "  K0+300.000", "  K0+320.000", "  K0+340.000",
+        "  K0+360.000", "  K0+380.000", "  K0+400.000", " +K0+360.000", " +K0+380.000", " +K0+400.000",
+        "  K0+420.000", "  K0+440.000", "  K0+460.000", "  K0+480.000", "  K0+500.000", "  K0+510.000"};
+    EXPECT_EQ(stations, expected);
+    EXPECT_EQ(remarks[6], "短链= K0+130.000");
+    EXPECT_EQ(remarks[13], "ZY");
+    EXPECT_EQ(remarks[18], "YZ");
+    EXPECT_EQ(remarks[20], "长链= K0+350.000");
+    EXPECT_EQ(remarks.back(), "ZD");
+}
+
 TEST(RoadTables, NextStationAcrossChainBreaks) {
     Road r;
     r.elements = {element("QD", 0, 0, 0, 0, 5000, 0, 0)};
@@ -99,14 +124,21 @@ TEST(RoadTables, CoordinateTableElevationsAndRowLimit) {
     p.roads[0].gradePoints = {{0, 100, 0}, {550, 111, 0}};
     Grid g = buildCoordinateTable(p, 0);
     EXPECT_EQ(g.cell(1, 3).text, " 102.000");  // 2 % grade
-    // A 200 km straight gives 2001 stations: the table stops at 1000 rows.
+    // A 200 km straight: 2001 stations at 100 m; at 1 m the table is cut at the
+    // row bound and says so in a last red row.
     RoadProject longRoad;
     Road r;
     r.elements = {element("QD", 0, 0, 45, 0, 200000, 0, 0)};
     longRoad.roads.push_back(r);
     Grid big = buildCoordinateTable(longRoad, 0);
-    EXPECT_EQ(big.rowCount(), kMaxCoordinateRows);
-    EXPECT_EQ(big.cell(999, 0).text, "  K99+900.000");
+    EXPECT_EQ(big.rowCount(), 2001);
+    EXPECT_EQ(big.cell(2000, 0).text, "  K200+000.000");
+    Grid cut = buildCoordinateTable(longRoad, 0, 1);
+    ASSERT_EQ(cut.rowCount(), kMaxCoordinateRows + 1);
+    EXPECT_EQ(cut.cell(kMaxCoordinateRows - 1, 0).text, "  K99+999.000");
+    EXPECT_EQ(cut.cell(kMaxCoordinateRows, 0).text, kCoordinateTableCutText);
+    EXPECT_TRUE(cut.cell(kMaxCoordinateRows, 0).red);
+    EXPECT_EQ(buildCoordinateTable(longRoad, 0, 0).rowCount(), 0);  // no step, no table
     // A station that is not a multiple of the interval steps to the next multiple.
     EXPECT_DOUBLE_EQ(nextTableStation(r, 123.4), 200);
     EXPECT_DOUBLE_EQ(nextTableStation(r, 200000), 200000);
