@@ -11,6 +11,8 @@
 #include "cli/command.h"
 #include "document/project_file.h"
 #include "geometry/angles.h"
+#include "geometry/section_drawing.h"
+#include "geometry/stations.h"
 #include "model/prompter.h"
 #include "model/road.h"
 #include "tables/data_tables.h"
@@ -322,12 +324,56 @@ int runBatch(const std::vector<std::string>& args) {
     return kExitOk;
 }
 
+// ---- section -----------------------------------------------------------------------
+
+// The designed cross-section at a station, one point per line: the piece (路面,
+// 路基, 左边坡, 右边坡), the offset from the centreline, the height above the
+// centreline design elevation and the elevation (empty without a profile).
+int runSection(const std::vector<std::string>& args) {
+    ParsedArgs a = parseArgs(args, {{"--road", 1}, {"--station", 1}, {"--encoding", 1}});
+    if (!a.error.empty()) return usage(a.error, "section");
+    if (a.positional.size() != 1) return usage("needs FILE.rod", "section");
+    if (!a.has("--station")) return usage("needs --station", "section");
+    std::string error;
+    bool gbk = wantsGbk(a, error);
+    if (!error.empty()) return usage(error, "section");
+    RoadProject project;
+    if (!loadProject(a.positional[0], project, gbk)) return kExitFailed;
+    int roadIndex = chooseRoad(project, a);
+    if (roadIndex < 0) {
+        std::cerr << "vornex-cli section: no such road\n";
+        return kExitFailed;
+    }
+    const Road& road = project.roads[static_cast<std::size_t>(roadIndex)];
+    double c = toContinuousChainage(road, *a.value("--station"));
+    if (c == kNoValue || c < alignmentStart(road) - 0.0005 || c > alignmentEnd(road) + 0.0005) {
+        std::cerr << "vornex-cli section: the station is not on the road\n";
+        return kExitFailed;
+    }
+    DesignedSection s = designedSection(road, c);
+    std::string out = "部分\t偏距\t高差\t高程\n";
+    auto piece = [&](const char* name, const SectionPolyline& line) {
+        for (const SectionPoint& p : line) {
+            std::string z = s.hasElevation ? text::format("%.3f", s.centreElevation + p.height) : "";
+            out += text::format("%s\t%.3f\t%.3f\t", name, p.offset, p.height) + z + "\n";
+        }
+    };
+    piece("路面", s.surface);
+    piece("路基", s.subgrade);
+    piece("左边坡", s.leftSlope);
+    piece("右边坡", s.rightSlope);
+    print(out, gbk);
+    return kExitOk;
+}
+
 const CommandRegistrar tablesCommand("tables", "tables [--encoding utf8|gbk]", runTables);
 const CommandRegistrar tableCommand(
     "table",
     "table FILE.rod NAME [--road R] [--side left|right] [--bridge B] [--pier P] [--template T] [--tunnel T] "
     "[--format tsv|csv] [--encoding utf8|gbk] [--interval N]",
     runTable);
+const CommandRegistrar sectionCommand("section", "section FILE.rod --station TEXT [--road R] [--encoding utf8|gbk]",
+                                      runSection);
 const CommandRegistrar queryCommand(
     "query",
     "query FILE.rod [--road R] --station TEXT [--offset W] [--side left|right | --angle DMS] [--z Z]\n"

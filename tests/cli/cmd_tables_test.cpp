@@ -83,6 +83,20 @@ TEST(CliTables, PrintsTablesByNameOrCode) {
     EXPECT_EQ(cli(dir, "table " + (dir / "junk.rod").string() + " coordinates").status, 1);
 }
 
+TEST(CliTables, SectionPrintsTheDesignedCrossSection) {
+    TempDir dir;
+    std::string file = writeFixture(dir);
+    CliRun r = cli(dir, "section " + file + " --station 500");
+    ASSERT_EQ(r.status, 0) << r.err;
+    // Two 3.5 m plates at -2 % on a 1 % grade from 100 m: centre 105 m.
+    EXPECT_EQ(r.out,
+              "部分\t偏距\t高差\t高程\n"
+              "路面\t-3.500\t-0.070\t104.930\n路面\t0.000\t0.000\t105.000\n路面\t3.500\t-0.070\t104.930\n"
+              "路基\t-3.500\t-0.070\t104.930\n路基\t0.000\t0.000\t105.000\n路基\t3.500\t-0.070\t104.930\n");
+    EXPECT_EQ(cli(dir, "section " + file + " --station 1200").status, 1);
+    EXPECT_EQ(cli(dir, "section " + file).status, 2);
+}
+
 TEST(CliTables, QueryPrintsFieldsInDialogOrder) {
     TempDir dir;
     std::string file = writeFixture(dir);
