@@ -1,0 +1,110 @@
+#include "app/looks.h"
+
+#include <QApplication>
+#include <QSettings>
+#include <QStyle>
+#include <QStyleFactory>
+
+namespace vornex::app {
+
+const std::vector<LookChoice>& lookChoices() {
+    static const std::vector<LookChoice> choices = {
+        {210, "Windows 2000(&2)", false},        {211, "Office XP(&X)", false},
+        {212, "Windows XP(&W)", false},          {213, "Office 2003(&3)", false},
+        {214, "Visual Studio.NET 2005(&5)", false}, {215, "蓝色样式(&B)", true},
+        {216, "黑色样式(&L)", true},             {217, "银色样式(&S)", true},
+        {218, "水绿色样式(&A)", true},
+    };
+    return choices;
+}
+
+int normalisedLook(int id) { return id >= kFirstLook && id <= kLastLook ? id : kBlueLook; }
+
+QString lookStyleName(int id) { return normalisedLook(id) == 210 ? QStringLiteral("Windows") : QStringLiteral("Fusion"); }
+
+namespace {
+
+// A light palette from a window colour, a base colour and a highlight.
+QPalette lightPalette(QColor window, QColor base, QColor highlight) {
+    QPalette p;
+    p.setColor(QPalette::Window, window);
+    p.setColor(QPalette::WindowText, QColor(0, 0, 0));
+    p.setColor(QPalette::Base, base);
+    p.setColor(QPalette::AlternateBase, window.lighter(104));
+    p.setColor(QPalette::ToolTipBase, QColor(255, 255, 225));
+    p.setColor(QPalette::ToolTipText, QColor(0, 0, 0));
+    p.setColor(QPalette::PlaceholderText, QColor(110, 110, 110));
+    p.setColor(QPalette::Text, QColor(0, 0, 0));
+    p.setColor(QPalette::Button, window);
+    p.setColor(QPalette::ButtonText, QColor(0, 0, 0));
+    p.setColor(QPalette::BrightText, QColor(255, 255, 255));
+    p.setColor(QPalette::Highlight, highlight);
+    p.setColor(QPalette::HighlightedText, QColor(255, 255, 255));
+    p.setColor(QPalette::Link, QColor(0, 70, 170));
+    p.setColor(QPalette::Light, window.lighter(150));
+    p.setColor(QPalette::Midlight, window.lighter(115));
+    p.setColor(QPalette::Mid, window.darker(130));
+    p.setColor(QPalette::Dark, window.darker(170));
+    p.setColor(QPalette::Shadow, QColor(60, 60, 60));
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(QPalette::Disabled, role, QColor(128, 128, 128));
+    return p;
+}
+
+QPalette darkPalette() {
+    QPalette p;
+    const QColor window(45, 45, 48), base(30, 30, 32), text(230, 230, 230);
+    p.setColor(QPalette::Window, window);
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Base, base);
+    p.setColor(QPalette::AlternateBase, QColor(40, 40, 43));
+    p.setColor(QPalette::ToolTipBase, QColor(60, 60, 64));
+    p.setColor(QPalette::ToolTipText, text);
+    p.setColor(QPalette::PlaceholderText, QColor(150, 150, 150));
+    p.setColor(QPalette::Text, text);
+    p.setColor(QPalette::Button, QColor(55, 55, 58));
+    p.setColor(QPalette::ButtonText, text);
+    p.setColor(QPalette::BrightText, QColor(255, 255, 255));
+    p.setColor(QPalette::Highlight, QColor(38, 110, 190));
+    p.setColor(QPalette::HighlightedText, QColor(255, 255, 255));
+    p.setColor(QPalette::Link, QColor(110, 170, 255));
+    p.setColor(QPalette::Light, QColor(80, 80, 84));
+    p.setColor(QPalette::Midlight, QColor(65, 65, 68));
+    p.setColor(QPalette::Mid, QColor(38, 38, 40));
+    p.setColor(QPalette::Dark, QColor(20, 20, 22));
+    p.setColor(QPalette::Shadow, QColor(0, 0, 0));
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(QPalette::Disabled, role, QColor(120, 120, 120));
+    return p;
+}
+
+}  // namespace
+
+QPalette lookPalette(int id) {
+    switch (normalisedLook(id)) {
+        case 210: return lightPalette(QColor(212, 208, 200), QColor(255, 255, 255), QColor(10, 36, 106));
+        case 211: return lightPalette(QColor(236, 233, 216), QColor(255, 255, 255), QColor(49, 106, 197));
+        case 212: return lightPalette(QColor(236, 233, 216), QColor(255, 255, 255), QColor(49, 106, 197));
+        case 213: return lightPalette(QColor(222, 234, 250), QColor(255, 255, 255), QColor(75, 120, 190));
+        case 214: return lightPalette(QColor(240, 240, 240), QColor(255, 255, 255), QColor(0, 120, 215));
+        case 216: return darkPalette();
+        case 217: return lightPalette(QColor(222, 224, 228), QColor(250, 250, 252), QColor(90, 100, 120));
+        case 218: return lightPalette(QColor(214, 236, 238), QColor(255, 255, 255), QColor(0, 128, 140));
+        default: return lightPalette(QColor(213, 228, 242), QColor(255, 255, 255), QColor(43, 87, 154));  // 215 blue
+    }
+}
+
+QColor redMarkColor(const QPalette& palette) {
+    return palette.color(QPalette::Base).lightness() < 128 ? QColor(255, 110, 110) : QColor(255, 0, 0);
+}
+
+void applyLook(QApplication& app, int id) {
+    if (QStyle* style = QStyleFactory::create(lookStyleName(id))) app.setStyle(style);
+    app.setPalette(lookPalette(id));
+}
+
+int storedLook(QSettings& settings) { return normalisedLook(settings.value(kLookSetting, kDefaultLook).toInt()); }
+
+void storeLook(QSettings& settings, int id) { settings.setValue(kLookSetting, normalisedLook(id)); }
+
+}  // namespace vornex::app

@@ -1,0 +1,64 @@
+#include "app/looks.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include <QApplication>
+#include <QSettings>
+#include <QStyle>
+#include <QTemporaryDir>
+
+namespace vornex::app {
+namespace {
+
+// Relative luminance and contrast ratio of two colours (WCAG 2 formulas).
+double luminance(const QColor& c) {
+    auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+double contrast(const QColor& a, const QColor& b) {
+    double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+TEST(Looks, EveryLookKeepsTextAndRedMarksReadable) {
+    ASSERT_EQ(lookChoices().size(), 9u);
+    for (const LookChoice& look : lookChoices()) {
+        QPalette p = lookPalette(look.id);
+        // Body text at least 7:1 (enhanced contrast), red marks at least 3:1 on the cells.
+        EXPECT_GE(contrast(p.color(QPalette::Text), p.color(QPalette::Base)), 7) << look.id;
+        EXPECT_GE(contrast(p.color(QPalette::WindowText), p.color(QPalette::Window)), 7) << look.id;
+        EXPECT_GE(contrast(p.color(QPalette::HighlightedText), p.color(QPalette::Highlight)), 3) << look.id;
+        EXPECT_GE(contrast(redMarkColor(p), p.color(QPalette::Base)), 3) << look.id;
+    }
+    // The dark scheme: a dark window with light text; the others the other way round.
+    QPalette dark = lookPalette(kDarkLook);
+    EXPECT_LT(dark.color(QPalette::Window).lightness(), 80);
+    EXPECT_GT(dark.color(QPalette::Text).lightness(), 180);
+    for (int id : {210, 214, 215, 217, 218}) EXPECT_GT(lookPalette(id).color(QPalette::Window).lightness(), 180) << id;
+    EXPECT_NE(lookPalette(215).color(QPalette::Window), lookPalette(218).color(QPalette::Window));
+}
+
+TEST(Looks, StoredValuesOutsideTheRangeBehaveAsTheBlueScheme) {
+    for (int id : {0, 209, 219, -1, 100000}) EXPECT_EQ(normalisedLook(id), kBlueLook) << id;
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath("looks.ini"), QSettings::IniFormat);
+    EXPECT_EQ(storedLook(settings), kDefaultLook);  // nothing stored yet
+    storeLook(settings, kDarkLook);
+    EXPECT_EQ(settings.value(kLookSetting).toInt(), kDarkLook);
+    EXPECT_EQ(storedLook(settings), kDarkLook);
+    settings.setValue(kLookSetting, 7);
+    EXPECT_EQ(storedLook(settings), kBlueLook);
+
+    // Applying a look sets the application's palette and style.
+    applyLook(*qApp, kDarkLook);
+    EXPECT_EQ(qApp->palette().color(QPalette::Window), lookPalette(kDarkLook).color(QPalette::Window));
+    applyLook(*qApp, 210);
+    EXPECT_EQ(qApp->style()->name().toLower(), "windows");
+    applyLook(*qApp, kDefaultLook);
+    EXPECT_EQ(qApp->style()->name().toLower(), "fusion");
+}
+
+}  // namespace
+}  // namespace vornex::app
