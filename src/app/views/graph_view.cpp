@@ -1,0 +1,214 @@
+#include "app/views/graph_view.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+#include "geometry/stations.h"
+
+namespace vornex::app {
+
+const QColor CGraphView::kPolygonColour(0, 255, 0);
+const QColor CGraphView::kArcColour(255, 0, 0);
+const QColor CGraphView::kSpiralColour(200, 0, 200);
+
+namespace {
+constexpr double kMinZoom = 0.5;
+constexpr double kZoomStep = 0.5;
+constexpr double kMargin = 0.9;  // the road fills 90 % of the pane at zoom 1
+constexpr double kMarkRadius = 5;
+}  // namespace
+
+CGraphView::CGraphView(QWidget* parent) : QWidget(parent) {
+    setAccessibleName(QStringLiteral("线形图"));
+    setMouseTracking(true);
+    setMinimumSize(120, 80);
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Base);
+}
+
+CGraphView::~CGraphView() = default;
+
+void CGraphView::setRoad(const Road* road, double precision) {
+    road_ = road;
+    precision_ = precision;
+    drawing_ = road ? planDrawing(*road, precision) : PlanDrawing{};
+    index_ = road ? std::make_unique<AlignmentIndex>(road->elements, curveTolerance(precision)) : nullptr;
+    const PlanExtents& e = drawing_.extents;
+    centre_ = e.empty ? QPointF() : QPointF((e.minY + e.maxY) / 2, (e.minX + e.maxX) / 2);
+    update();
+}
+
+void CGraphView::setHint(const QString& text) {
+    hint_ = text;
+    update();
+}
+
+double CGraphView::baseScale() const {
+    const PlanExtents& e = drawing_.extents;
+    if (e.empty) return 1;
+    const double w = std::max(e.maxY - e.minY, 1e-3), h = std::max(e.maxX - e.minX, 1e-3);
+    return kMargin * std::min(width() / w, height() / h);
+}
+
+QPointF CGraphView::toScreen(const PlanPoint& p) const {
+    const double s = scale();
+    return {width() / 2.0 + (p.y - centre_.x()) * s + origin_.x(), height() / 2.0 - (p.x - centre_.y()) * s + origin_.y()};
+}
+
+PlanPoint CGraphView::toPlan(const QPointF& pos) const {
+    const double s = scale();
+    return {centre_.y() - (pos.y() - origin_.y() - height() / 2.0) / s,
+            centre_.x() + (pos.x() - origin_.x() - width() / 2.0) / s};
+}
+
+void CGraphView::setZoom(double z) {
+    // Zoom about the pane's centre: the plan point there stays there.
+    const QPointF mid(width() / 2.0, height() / 2.0);
+    const PlanPoint keep = toPlan(mid);
+    zoom_ = std::max(kMinZoom, z);
+    const QPointF now = toScreen(keep);
+    origin_ += mid - now;
+    emit zoomChanged(zoom_);
+    update();
+}
+
+void CGraphView::showAll() {
+    zoom_ = 1;
+    origin_ = QPointF();
+    mode_ = Mode::None;
+    emit zoomChanged(zoom_);
+    update();
+}
+
+void CGraphView::setWindowZoom(bool on) { mode_ = on ? Mode::WindowZoom : Mode::None; }
+void CGraphView::setPan(bool on) { mode_ = on ? Mode::Pan : Mode::None; }
+void CGraphView::zoomIn() { setZoom(zoom_ + kZoomStep); }
+void CGraphView::zoomOut() { setZoom(zoom_ - kZoomStep); }
+
+void CGraphView::wheelEvent(QWheelEvent* e) {
+    const int notches = e->angleDelta().y() / 120;
+    if (notches != 0) setZoom(zoom_ + kZoomStep * notches);
+    e->accept();
+}
+
+void CGraphView::mousePressEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton) return;
+    dragStart_ = dragNow_ = e->position().toPoint();
+    dragging_ = mode_ != Mode::None;
+    if (mode_ != Mode::None || !road_) return;
+    // A click near the road names what lies under it: an intersection point first.
+    for (std::size_t i = 0; i < drawing_.intersectionPoints.size(); ++i) {
+        QPointF p = toScreen(drawing_.intersectionPoints[i].at);
+        if (QLineF(p, e->position()).length() <= kMarkRadius + 3) {
+            emit intersectionPointClicked(static_cast<int>(i));
+            return;
+        }
+    }
+    if (!index_) return;
+    PlanPoint at = toPlan(e->position());
+    AlignmentPoint probe;
+    probe.x = at.x;
+    probe.y = at.y;
+    StationOffset so;
+    if (index_->stationOfPoint(probe, so) < 0) return;
+    if (std::fabs(so.offset) * scale() > 6) return;  // not on the line
+    emit elementClicked(index_->elementAtStation(so.station));
+}
+
+void CGraphView::mouseMoveEvent(QMouseEvent* e) {
+    if (dragging_) {
+        // A pan moves the drawing with the mouse; a window zoom shows its rectangle.
+        const QPoint now = e->position().toPoint();
+        if (mode_ == Mode::Pan) origin_ += now - dragNow_;
+        dragNow_ = now;
+        update();
+    }
+    if (!road_) return;
+    PlanPoint at = toPlan(e->position());
+    QString station;
+    double offset = 0;
+    if (index_) {
+        AlignmentPoint probe;
+        probe.x = at.x;
+        probe.y = at.y;
+        StationOffset so;
+        if (index_->stationOfPoint(probe, so) >= 0) {
+            station = QString::fromStdString(formatStation(*road_, so.station, true)).trimmed();
+            offset = so.offset;
+        }
+    }
+    emit mouseAt(station, offset, at.x, at.y);
+}
+
+void CGraphView::mouseReleaseEvent(QMouseEvent* e) {
+    if (!dragging_ || e->button() != Qt::LeftButton) return;
+    dragging_ = false;
+    const QPoint end = e->position().toPoint();
+    if (mode_ == Mode::Pan) {
+        origin_ += end - dragNow_;  // with the moves before, the whole drag vector
+    } else if (mode_ == Mode::WindowZoom) {
+        const QRectF r = QRectF(dragStart_, end).normalized();
+        if (r.width() >= 3 && r.height() >= 3) {
+            // The dragged window fills the pane (the smaller factor keeps it whole).
+            const PlanPoint mid = toPlan(r.center());
+            const double factor = std::min(width() / r.width(), height() / r.height());
+            zoom_ = std::max(kMinZoom, zoom_ * factor);
+            origin_ = QPointF();
+            origin_ = QPointF(width() / 2.0, height() / 2.0) - toScreen(mid);
+            emit zoomChanged(zoom_);
+        }
+    }
+    update();
+}
+
+void CGraphView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    if (!hint_.isEmpty()) {
+        p.setPen(QColor(255, 0, 0));
+        p.drawText(QRect(20, 40 - fontMetrics().ascent(), width() - 40, height() - 40), Qt::TextWordWrap, hint_);
+        return;
+    }
+    if (drawing_.extents.empty) return;
+    const QColor ink = palette().color(QPalette::Text);
+
+    // Intersection-point polygon with circles and names.
+    QPen polygon(kPolygonColour, 2);
+    p.setPen(polygon);
+    QPolygonF ips;
+    for (const PlanMark& m : drawing_.intersectionPoints) ips << toScreen(m.at);
+    p.drawPolyline(ips);
+    for (std::size_t i = 0; i < drawing_.intersectionPoints.size(); ++i) {
+        p.setPen(polygon);
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(ips[static_cast<int>(i)], kMarkRadius, kMarkRadius);
+        p.setPen(ink);
+        p.drawText(ips[static_cast<int>(i)] + QPointF(10, -10), QString::fromStdString(drawing_.intersectionPoints[i].name));
+    }
+
+    // Elements: straights in the ink colour, arcs red, spirals magenta.
+    for (const PlanPiece& piece : drawing_.pieces) {
+        QColor c = piece.kind == PlanPieceKind::Arc ? kArcColour : piece.kind == PlanPieceKind::Spiral ? kSpiralColour : ink;
+        p.setPen(QPen(c, 2));
+        QPolygonF line;
+        line.reserve(static_cast<int>(piece.points.size()));
+        for (const PlanPoint& q : piece.points) line << toScreen(q);
+        p.drawPolyline(line);
+    }
+    p.setPen(QPen(ink, 2));
+    for (const PlanMark& m : drawing_.elementStarts) p.drawEllipse(toScreen(m.at), kMarkRadius, kMarkRadius);
+
+    if (dragging_ && mode_ == Mode::WindowZoom) {
+        p.setPen(QPen(QColor(133, 142, 144), 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRect(dragStart_, dragNow_).normalized());
+    }
+}
+
+}  // namespace vornex::app
