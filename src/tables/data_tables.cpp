@@ -1148,7 +1148,12 @@ bool pasteCells(RoadProject& project, const DataTableContext& ctx, Grid& grid, i
             write();
             ++c;
         } else if (ch == '\r' || ch == '\n') {
-            write();
+            // "复制" ends every cell with a tab: the tab before a line break closes
+            // the row's last cell, so the break writes nothing (an empty text here
+            // would clear the cell right of the pasted block).
+            bool afterTab = i > 0 && textIn[i - 1] == '\t';
+            if (!afterTab) write();
+            pending.clear();
             ++r;
             c = column;
             if (ch == '\r' && i + 1 < textIn.size() && textIn[i + 1] == '\n') ++i;

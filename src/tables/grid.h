@@ -25,6 +25,15 @@ struct GridColumn {
     std::string hint;     // title tip of the column
 };
 
+// A band of the header's upper level over `count` columns from `first` (a table
+// with groups shows its header in two levels; a column outside every group shows
+// its caption over both).
+struct GridHeaderGroup {
+    std::string caption;
+    int first = 0;
+    int count = 1;
+};
+
 struct GridRow {
     std::vector<GridCell> cells;
     int recordIndex = -1;  // index of the record the row shows, -1 none (e.g. the empty last row)
@@ -35,6 +44,7 @@ struct Grid {
     std::vector<GridColumn> columns;  // the fixed header row
     std::vector<GridRow> rows;        // data rows, header excluded
     int side = 0;                     // side selector shown with the table: 0 none, 1 左路幅, 2 右路幅
+    std::vector<GridHeaderGroup> headerGroups;  // upper header level; empty: one header row
 
     int rowCount() const { return static_cast<int>(rows.size()); }
     int columnCount() const { return static_cast<int>(columns.size()); }

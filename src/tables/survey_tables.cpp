@@ -439,6 +439,7 @@ Grid pointErrorsTable(const ControlModule& m) {
     for (int c = 1; c <= 3; ++c) g.columns[static_cast<std::size_t>(c)].hint = "坐标误差";
     for (int c = 4; c <= 6; ++c) g.columns[static_cast<std::size_t>(c)].hint = "误差椭圆";
     g.columns[7].hint = "高程中误差";
+    g.headerGroups = {{"坐标误差", 1, 3}, {"误差椭圆", 4, 3}, {"高程中误差", 7, 1}};
     const CPlaneNetAdjust& p = m.plane;
     if (p.adjusted && p.hasSigma0) {
         for (int i = p.knownCount; i < p.pointCount; ++i) {

@@ -293,6 +293,25 @@ TEST(DataTables, PasteOverwritesAndAppendsPastTheEnd) {
     EXPECT_EQ(gp[2], (GradePoint{0, 13, 700}));
 }
 
+TEST(DataTables, PasteOfCopiedCellsLeavesTheNeighbourColumn) {
+    // Copied text ends every cell with a tab; spreadsheets separate cells with tabs
+    // and end rows with LF or CR LF. Both fill the same cells and nothing beyond.
+    for (const char* text : {" 5.000\t 20.0000\t\r\n 6.000\t 21.0000\t\r\n", "5\t20\n6\t21\n", "5\t20\r\n6\t21"}) {
+        SCOPED_TRACE(text);
+        RoadProject p = fixture();
+        p.roads[0].gradePoints = {{100, 10, 3000}, {200, 12.5, 4000}};
+        DataTableContext ctx = context();
+        ScriptedPrompter yes;
+        yes.yesNoAnswers = {true};
+        Grid g = buildDataTable(p, tc::kGradePoints, ctx);
+        ASSERT_TRUE(pasteCells(p, ctx, g, 0, 0, text, yes));
+        const auto& gp = p.roads[0].gradePoints;
+        ASSERT_EQ(gp.size(), 2u);
+        EXPECT_EQ(gp[0], (GradePoint{5, 20, 3000}));
+        EXPECT_EQ(gp[1], (GradePoint{6, 21, 4000}));
+    }
+}
+
 TEST(DataTables, InsertDeleteMove) {
     RoadProject p = fixture();
     DataTableContext ctx = context(2);

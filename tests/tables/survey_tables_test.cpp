@@ -221,6 +221,15 @@ TEST(SurveyTables, ControlForwardReturnRows) {
     EXPECT_EQ(buildControlTable(typedControl(kHeightDifference), st::kDistancesForwardReturn).rowCount(), 0);
 }
 
+TEST(SurveyTables, PointErrorHeaderGroups) {
+    Grid g = buildControlTable(ControlModule{}, st::kPointErrors);
+    std::vector<std::string> bands;
+    for (const GridHeaderGroup& h : g.headerGroups)
+        bands.push_back(h.caption + ":" + std::to_string(h.first) + "+" + std::to_string(h.count));
+    EXPECT_EQ(bands, (std::vector<std::string>{"坐标误差:1+3", "误差椭圆:4+3", "高程中误差:7+1"}));
+    EXPECT_EQ(g.columns[7].caption, "(mm)");
+}
+
 TEST(SurveyTables, PaneValues) {
     LevelingModule m;
     m.network.key = 81;
