@@ -6,6 +6,8 @@
 #include <string>
 #include <unordered_map>
 
+#include "text/text.h"
+
 namespace vornex {
 namespace {
 
@@ -13,6 +15,9 @@ constexpr double kTwoPi = 2 * kPi;
 constexpr double kKnownPointDiagonal = 1e20;  // holds a known point practically fixed
 constexpr double kConvergence = 0.01;         // m
 constexpr double kResidualRho = 206264.806247;
+// Beyond these a result is reported as doubtful.
+constexpr double kDoubtfulSigma0 = 10.0;
+constexpr double kDoubtfulCorrection = 0.001;  // m, largest correction of the last solution
 
 double reduce2Pi(double a) {
     a = std::fmod(a, kTwoPi);
@@ -67,6 +72,8 @@ void CPlaneNetAdjust::reset() {
     sigma0 = 0;
     hasSigma0 = false;
     solutions = 0;
+    lastCorrection = 0;
+    doubtful = false;
     setsOfStation_.clear();
     setDirections_.clear();
     distanceIndex_.clear();
@@ -272,7 +279,7 @@ bool CPlaneNetAdjust::intersect(Frame& frame) const {
     return frame.missing() == 0;
 }
 
-bool CPlaneNetAdjust::propagate(Frame& frame) const {
+bool CPlaneNetAdjust::propagate(Frame& frame, bool useAzimuths) const {
     const int limit = pointCount - knownCount;
     for (int pass = 0; frame.missing() > 0; ++pass) {
         if (pass > limit) return false;
@@ -291,7 +298,9 @@ bool CPlaneNetAdjust::propagate(Frame& frame) const {
                     const PlanePoint& T = frame.xy[static_cast<std::size_t>(t)];
                     orientation = toRadians(joinPoints(T.x - S.x, T.y - S.y).azimuth);
                     oriented = true;
-                } else {
+                } else if (useAzimuths) {
+                    // Known azimuths belong to the known frame: in a local frame they
+                    // would turn the station by the frame's unknown rotation.
                     for (int a = 0; a < azimuthCount() && !oriented; ++a) {
                         const int f = azimuthFrom[static_cast<std::size_t>(a)], to = azimuthTo[static_cast<std::size_t>(a)];
                         if (f == st && to == t) {
@@ -394,13 +403,13 @@ bool CPlaneNetAdjust::approximateCoordinates(Prompter& prompter) {
             local.has[static_cast<std::size_t>(a)] = 1;
             local.xy[static_cast<std::size_t>(b)] = {distanceValue[0], 0};
             local.has[static_cast<std::size_t>(b)] = 1;
-            propagate(local);
+            propagate(local, false);
             done = transform(local, real) == 0;
 
         }
         if (!done) {
             if (stationSetCount() > 0) done = intersect(real);
-            if (!done) done = propagate(real);
+            if (!done) done = propagate(real, true);
         }
     }
     coordinates = real.xy;
@@ -487,6 +496,9 @@ int CPlaneNetAdjust::adjustPlane(Prompter& prompter) {
     sigma0 = 0;
     pvv = 0;
     solutions = 0;
+    lastCorrection = 0;
+    doubtful = false;
+    bool checked = false;
     if (pointCount <= 0) return 1;
     if (!approximateCoordinates(prompter)) return 0;
 
@@ -550,7 +562,17 @@ int CPlaneNetAdjust::adjustPlane(Prompter& prompter) {
             prompter.message("平差计算错误");
             return 0;
         }
-        if (!(m > kConvergence)) break;
+        lastCorrection = m;
+        if (!(m > kConvergence)) {
+            // Stopped with a correction still above 1 mm (close approximations give a
+            // first correction below 1 cm): one check solution, whose correction tells
+            // whether the iteration has really settled.
+            if (m > kDoubtfulCorrection && !checked) {
+                checked = true;
+                continue;
+            }
+            break;
+        }
     }
 
     // Residuals and [pvv].
@@ -589,6 +611,14 @@ int CPlaneNetAdjust::adjustPlane(Prompter& prompter) {
         hasSigma0 = true;
     }
     adjusted = 1;
+    // A false minimum (wrong approximations) or an iteration that has not settled
+    // still gives tables; they are shown, but never as a clean result.
+    doubtful = (hasSigma0 && !(sigma0 <= kDoubtfulSigma0)) || lastCorrection > kDoubtfulCorrection;
+    if (doubtful) {
+        const std::string s0 = hasSigma0 ? text::format("%.3f", sigma0) : std::string("（无多余观测）");
+        prompter.message(text::format("平差结果可疑：单位权中误差 %s，最后一次迭代的最大坐标改正数 %.2f mm。\n请检查观测数据和已知数据。",
+                                      s0.c_str(), lastCorrection * 1000));
+    }
     return 1;
 }
 

@@ -61,6 +61,10 @@ public:
     double sigma0 = 0;
     bool hasSigma0 = false;  // false without redundancy
     int solutions = 0;       // solutions made by the last adjustPlane()
+    double lastCorrection = 0;  // m, largest coordinate correction of the last solution
+    // The adjustment has results but they are not to be trusted: sigma0 above 10
+    // or a last correction above 1 mm (a message naming both has been shown).
+    bool doubtful = false;
 
     int stationSetCount() const { return static_cast<int>(stationPoint.size()); }
     int directionCount() const { return static_cast<int>(directionTarget.size()); }
@@ -99,7 +103,8 @@ private:
     bool angleAt(int point, int from, int to, double& angle) const;
     double directionInSet(int set, int target, bool& found) const;
     bool intersect(Frame& frame) const;
-    bool propagate(Frame& frame) const;
+    // Known azimuths orient stations only when `useAzimuths` (the known frame).
+    bool propagate(Frame& frame, bool useAzimuths) const;
     int transform(const Frame& local, Frame& real) const;
     int findDistance(int a, int b) const;
     bool formNormals();

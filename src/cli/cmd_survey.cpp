@@ -122,7 +122,9 @@ int runControl(const std::vector<std::string>& args) {
         return kExitFailed;
     }
     print(buildControlTable(m, code, station), out);
-    const bool failed = (m.plane.pointCount > 0 && !m.plane.adjusted) || (m.heights.pointCount > 0 && !m.heights.adjusted);
+    // A doubtful plane result is printed but does not count as success.
+    const bool failed = (m.plane.pointCount > 0 && !m.plane.adjusted) || (m.heights.pointCount > 0 && !m.heights.adjusted) ||
+                        m.plane.doubtful;
     return failed ? kExitFailed : kExitOk;
 }
 

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <map>
 
+#include "support/reference_adjust.h"
+#include "text/text.h"
 #include "support/scripted_prompter.h"
 
 namespace vornex {
@@ -47,144 +49,19 @@ struct Maker {
     }
 };
 
-// Independent adjustment: unknowns are the unknown points' coordinates and one
-// orientation per direction set (known points left out), observation equations
-// linearised by central differences, normal equations solved by Cholesky,
-// iterated to full convergence.
+// The independent adjustment of tests/support, per point Qxx, Qyy, Qxy.
 struct Reference {
     std::map<std::string, PlanePoint> xy;
-    std::map<std::string, std::array<double, 3>> q;  // Qxx, Qyy, Qxy per point
+    std::map<std::string, std::array<double, 3>> q;
     double sigma0 = 0;
 };
 
-Reference referenceAdjust(const SurveyNetwork& net, std::map<std::string, PlanePoint> start) {
-    std::map<std::string, PlanePoint> known;
-    for (const ControlPoint& cp : net.knownPoints) known[cp.name.str()] = {cp.x, cp.y};
-    std::vector<std::string> names;
-    for (auto& [n, p] : start)
-        if (!known.count(n)) names.push_back(n);
-    struct Set {
-        std::string station;
-        std::vector<std::pair<std::string, double>> dirs;
-    };
-    std::vector<Set> sets;
-    std::vector<std::tuple<std::string, std::string, double>> dists;
-    for (const SurveyStation& st : net.stations) {
-        Set s{st.name.str(), {}};
-        for (const SurveyObservation& o : st.observations) {
-            if (o.direction >= 0) s.dirs.push_back({o.targetName.str(), o.direction * kPi / 180});
-            if (o.distance > 0) {
-                bool merged = false;
-                for (auto& [a, b, d] : dists)
-                    if ((a == s.station && b == o.targetName.str()) || (b == s.station && a == o.targetName.str())) {
-                        d = (d + o.distance) / 2;
-                        merged = true;
-                    }
-                if (!merged) dists.push_back({s.station, o.targetName.str(), o.distance});
-            }
-        }
-        if (!s.dirs.empty()) sets.push_back(s);
-    }
-    const int nu = static_cast<int>(names.size()) * 2 + static_cast<int>(sets.size());
-    std::vector<double> x(static_cast<std::size_t>(nu));
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        x[2 * i] = start[names[i]].x;
-        x[2 * i + 1] = start[names[i]].y;
-    }
-    auto point = [&](const std::vector<double>& v, const std::string& n) -> PlanePoint {
-        if (known.count(n)) return known[n];
-        auto i = static_cast<std::size_t>(std::find(names.begin(), names.end(), n) - names.begin());
-        return {v[2 * i], v[2 * i + 1]};
-    };
-    for (std::size_t s = 0; s < sets.size(); ++s) {
-        x[2 * names.size() + s] = azimuthRad(point(x, sets[s].station), point(x, sets[s].dirs[0].first)) - sets[s].dirs[0].second;
-    }
-    const double sd = net.control.angleSigma / std::sqrt(2.0);
-    auto residuals = [&](const std::vector<double>& v, std::vector<double>& weights) {
-        std::vector<double> r;
-        weights.clear();
-        for (std::size_t s = 0; s < sets.size(); ++s)
-            for (auto& [t, d] : sets[s].dirs) {
-                double a = azimuthRad(point(v, sets[s].station), point(v, t)) - d - v[2 * names.size() + s];
-                a = std::remainder(a, 2 * kPi);
-                r.push_back(a * kRho);
-                weights.push_back(1 / (sd * sd));
-            }
-        for (auto& [a, b, d] : dists) {
-            PlanePoint p = point(v, a), q = point(v, b);
-            r.push_back(std::hypot(q.x - p.x, q.y - p.y) - d);
-            double sigma = net.control.distancePpm * 1e-6 * d + net.control.distanceFixedError / 1000;
-            weights.push_back(1 / (sigma * sigma));
-        }
-        for (const KnownAzimuth& k : net.knownAzimuths) {
-            double a = azimuthRad(point(v, k.fromName.str()), point(v, k.toName.str())) - k.azimuth * kPi / 180;
-            r.push_back(std::remainder(a, 2 * kPi) * kRho);
-            weights.push_back(1 / (net.control.azimuthSigma * net.control.azimuthSigma));
-        }
-        return r;
-    };
-    std::vector<std::vector<double>> N;
-    std::vector<std::vector<double>> L;
-    auto cholSolve = [&](std::vector<double> b) {
-        const int n = nu;
-        for (int i = 0; i < n; ++i) {
-            for (int k = 0; k < i; ++k) b[static_cast<std::size_t>(i)] -= L[static_cast<std::size_t>(i)][static_cast<std::size_t>(k)] * b[static_cast<std::size_t>(k)];
-            b[static_cast<std::size_t>(i)] /= L[static_cast<std::size_t>(i)][static_cast<std::size_t>(i)];
-        }
-        for (int i = n - 1; i >= 0; --i) {
-            for (int k = i + 1; k < n; ++k) b[static_cast<std::size_t>(i)] -= L[static_cast<std::size_t>(k)][static_cast<std::size_t>(i)] * b[static_cast<std::size_t>(k)];
-            b[static_cast<std::size_t>(i)] /= L[static_cast<std::size_t>(i)][static_cast<std::size_t>(i)];
-        }
-        return b;
-    };
-    std::vector<double> w;
-    for (int iter = 0; iter < 20; ++iter) {
-        std::vector<double> r0 = residuals(x, w);
-        const std::size_t m = r0.size();
-        std::vector<std::vector<double>> J(m, std::vector<double>(static_cast<std::size_t>(nu)));
-        for (int j = 0; j < nu; ++j) {
-            const double h = j < 2 * static_cast<int>(names.size()) ? 1e-4 : 1e-8;
-            std::vector<double> xp = x, xm = x, wp;
-            xp[static_cast<std::size_t>(j)] += h;
-            xm[static_cast<std::size_t>(j)] -= h;
-            std::vector<double> rp = residuals(xp, wp), rm = residuals(xm, wp);
-            for (std::size_t i = 0; i < m; ++i) J[i][static_cast<std::size_t>(j)] = (rp[i] - rm[i]) / (2 * h);
-        }
-        N.assign(static_cast<std::size_t>(nu), std::vector<double>(static_cast<std::size_t>(nu), 0.0));
-        std::vector<double> U(static_cast<std::size_t>(nu), 0.0);
-        for (std::size_t i = 0; i < m; ++i)
-            for (int a = 0; a < nu; ++a) {
-                U[static_cast<std::size_t>(a)] -= w[i] * J[i][static_cast<std::size_t>(a)] * r0[i];
-                for (int b = 0; b < nu; ++b) N[static_cast<std::size_t>(a)][static_cast<std::size_t>(b)] += w[i] * J[i][static_cast<std::size_t>(a)] * J[i][static_cast<std::size_t>(b)];
-            }
-        L.assign(static_cast<std::size_t>(nu), std::vector<double>(static_cast<std::size_t>(nu), 0.0));
-        for (int i = 0; i < nu; ++i)
-            for (int j = 0; j <= i; ++j) {
-                double s = N[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)];
-                for (int k = 0; k < j; ++k) s -= L[static_cast<std::size_t>(i)][static_cast<std::size_t>(k)] * L[static_cast<std::size_t>(j)][static_cast<std::size_t>(k)];
-                L[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)] = i == j ? std::sqrt(s) : s / L[static_cast<std::size_t>(j)][static_cast<std::size_t>(j)];
-            }
-        std::vector<double> dx = cholSolve(U);
-        double big = 0;
-        for (int j = 0; j < nu; ++j) {
-            x[static_cast<std::size_t>(j)] += dx[static_cast<std::size_t>(j)];
-            if (j < 2 * static_cast<int>(names.size())) big = std::max(big, std::fabs(dx[static_cast<std::size_t>(j)]));
-        }
-        if (big < 1e-11) break;
-    }
+Reference referenceAdjust(const SurveyNetwork& net, const std::map<std::string, PlanePoint>& start) {
+    const testing::ReferencePlane r = testing::referencePlaneAdjust(net, start);
     Reference ref;
-    std::vector<double> r = residuals(x, w);
-    double pvv = 0;
-    for (std::size_t i = 0; i < r.size(); ++i) pvv += w[i] * r[i] * r[i];
-    ref.sigma0 = std::sqrt(pvv / (static_cast<double>(r.size()) - nu));
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        ref.xy[names[i]] = point(x, names[i]);
-        std::vector<double> ex(static_cast<std::size_t>(nu), 0.0), ey(static_cast<std::size_t>(nu), 0.0);
-        ex[2 * i] = 1;
-        ey[2 * i + 1] = 1;
-        std::vector<double> cx = cholSolve(ex), cy = cholSolve(ey);
-        ref.q[names[i]] = {cx[2 * i], cy[2 * i + 1], cx[2 * i + 1]};
-    }
+    ref.xy = r.xy;
+    ref.sigma0 = r.sigma0;
+    for (std::size_t i = 0; i < r.names.size(); ++i) ref.q[r.names[i]] = {r.Q[2 * i][2 * i], r.Q[2 * i + 1][2 * i + 1], r.Q[2 * i][2 * i + 1]};
     return ref;
 }
 
@@ -308,6 +185,91 @@ TEST(PlaneNetAdjust, TraverseByPolarPropagation) {
         EXPECT_NEAR(plane.coordinates[static_cast<std::size_t>(i)].y, ref.xy[n].y, 1e-8);
     }
     EXPECT_NEAR(plane.sigma0, ref.sigma0, 1e-8);
+}
+
+TEST(PlaneNetAdjust, KnownAzimuthDoesNotTurnTheLocalFrame) {
+    // A 3 x 4 grid observed to its neighbours (no triangles, so the approximations
+    // come from polar propagation in a local frame), two known corners and a
+    // known azimuth between two unknown points. The azimuth belongs to the known
+    // frame and must not orient a station in the local one.
+    Maker mk;
+    auto name = [](int i, int j) { return "P" + std::to_string(i) + std::to_string(j); };
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 4; ++j)
+            mk.truth[name(i, j)] = {3000000 + 200.0 * i + 13 * std::sin(j + i), 500000 + 250.0 * j + 11 * std::cos(2 * i + j)};
+    SurveyNetwork net;
+    net.control.observationType = kHorizontalDistance;
+    net.control.angleSigma = 2;
+    net.control.azimuthSigma = 2;
+    net.control.distanceFixedError = 2;
+    net.control.distancePpm = 2;
+    for (const char* k : {"P00", "P23"}) net.knownPoints.push_back({k, "", mk.truth[k].x, mk.truth[k].y, 0});
+    const PlanePoint a = mk.truth["P11"], b = mk.truth["P21"];
+    net.knownAzimuths.push_back({"P11", "P21", azimuthRad(a, b) * 180 / kPi + 1.0 / 3600});
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 4; ++j) {
+            // South first: P11's first direction is the azimuth's other end, not yet placed.
+            std::vector<std::pair<std::string, int>> t;
+            for (auto [di, dj] : {std::pair{1, 0}, {0, 1}, {0, -1}, {-1, 0}})
+                if (i + di >= 0 && i + di < 3 && j + dj >= 0 && j + dj < 4) t.push_back({name(i + di, j + dj), 3});
+            net.stations.push_back(mk.station(name(i, j), t, 23.0 * (4 * i + j) + 5, 1.5, 0.0015));
+        }
+    CPlaneNetAdjust plane;
+    CLevelingAdjust heights;
+    plane.buildFromControlSurvey(net, heights);
+    ScriptedPrompter p;
+    ASSERT_TRUE(plane.approximateCoordinates(p));
+    for (int i = plane.knownCount; i < plane.pointCount; ++i) {
+        const std::string& n = plane.pointNames[static_cast<std::size_t>(i)];
+        EXPECT_NEAR(plane.coordinates[static_cast<std::size_t>(i)].x, mk.truth[n].x, 0.05) << n;
+        EXPECT_NEAR(plane.coordinates[static_cast<std::size_t>(i)].y, mk.truth[n].y, 0.05) << n;
+    }
+    ASSERT_EQ(plane.adjustPlane(p), 1);
+    EXPECT_TRUE(p.shown.empty()) << p.shown.front();
+    EXPECT_FALSE(plane.doubtful);
+    Reference ref = referenceAdjust(net, mk.truth);
+    EXPECT_NEAR(plane.sigma0, ref.sigma0, 1e-5 * ref.sigma0);
+    EXPECT_LT(plane.sigma0, 3);
+    for (int i = plane.knownCount; i < plane.pointCount; ++i) {
+        const std::string& n = plane.pointNames[static_cast<std::size_t>(i)];
+        EXPECT_NEAR(plane.coordinates[static_cast<std::size_t>(i)].x, ref.xy[n].x, 1e-6) << n;
+        EXPECT_NEAR(plane.coordinates[static_cast<std::size_t>(i)].y, ref.xy[n].y, 1e-6) << n;
+    }
+}
+
+TEST(PlaneNetAdjust, DoubtfulResultIsShownButReported) {
+    Maker mk;
+    SurveyNetwork net = triangulation(mk, 0.5, 0.0005);
+    {
+        // Clean: the last correction is below 1 mm (a check solution follows a
+        // first correction between 1 mm and 1 cm) and nothing is said.
+        CPlaneNetAdjust plane;
+        CLevelingAdjust heights;
+        plane.buildFromControlSurvey(net, heights);
+        ScriptedPrompter p;
+        ASSERT_EQ(plane.adjustPlane(p), 1);
+        EXPECT_TRUE(p.shown.empty());
+        EXPECT_FALSE(plane.doubtful);
+        EXPECT_LE(plane.lastCorrection, 0.001);
+    }
+    // A distance with a gross error of 0.8 m: sigma0 far above 10. The results
+    // stay, with one message naming sigma0 and the last correction.
+    net.stations[0].observations[1].distance += 0.8;
+    CPlaneNetAdjust plane;
+    CLevelingAdjust heights;
+    plane.buildFromControlSurvey(net, heights);
+    ScriptedPrompter p;
+    ASSERT_EQ(plane.adjustPlane(p), 1);
+    EXPECT_EQ(plane.adjusted, 1);
+    EXPECT_TRUE(plane.doubtful);
+    EXPECT_GT(plane.sigma0, 10);
+    ASSERT_EQ(p.shown.size(), 1u);
+    EXPECT_EQ(p.shown[0].rfind("平差结果可疑", 0), 0u) << p.shown[0];
+    EXPECT_NE(p.shown[0].find(text::format("%.3f", plane.sigma0)), std::string::npos) << p.shown[0];
+    EXPECT_NE(p.shown[0].find(text::format("%.2f mm", plane.lastCorrection * 1000)), std::string::npos) << p.shown[0];
+    // A rebuild clears the mark.
+    plane.buildFromControlSurvey(SurveyNetwork{}, heights);
+    EXPECT_FALSE(plane.doubtful);
 }
 
 TEST(PlaneNetAdjust, ObservationTypesBuildTheirNetworks) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "adjust/demo_networks.h"
 #include "adjust/survey_network.h"
 #include "support/run_cli.h"
 #include "support/temp_dir.h"
@@ -82,6 +83,22 @@ TEST(CliSurvey, ExitCodes) {
     r = run(dir, "level " + (dir / "lonely.lev").string());
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("近似高程计算失败！"), std::string::npos);
+}
+
+TEST(CliSurvey, DoubtfulControlResultPrintsAndFails) {
+    // The example network with a gross error of 1 m in one slope distance: the
+    // tables are printed, the message names sigma0, and the status is 1.
+    TempDir dir;
+    SurveyNetwork net = demoControlNetwork();
+    net.stations[0].observations[1].distance += 1.0;
+    writeSurveyFile(dir / "gross.con", controlFileBytes(net));
+    CliRun r = run(dir, "control " + (dir / "gross.con").string() + " --table points");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(firstLine(r.out), "点名\t坐标X(m)\t坐标Y(m)\t高程(m)\t备注");
+    EXPECT_NE(r.out.find("C1\t"), std::string::npos);
+    EXPECT_NE(r.err.find("平差结果可疑：单位权中误差"), std::string::npos) << r.err;
+    // The example itself is clean.
+    EXPECT_EQ(run(dir, "control " + kDemoCon + " --table points").status, 0);
 }
 
 }  // namespace
