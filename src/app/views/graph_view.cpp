@@ -38,6 +38,12 @@ void CGraphView::setRoad(const Road* road, double precision) {
     precision_ = precision;
     drawing_ = road ? planDrawing(*road, precision) : PlanDrawing{};
     index_ = road ? std::make_unique<AlignmentIndex>(road->elements, curveTolerance(precision)) : nullptr;
+    pieceBounds_.clear();
+    for (const PlanPiece& piece : drawing_.pieces) {
+        PlanExtents b;
+        for (const PlanPoint& q : piece.points) b.add(q);
+        pieceBounds_.push_back(b.empty ? QRectF() : QRectF(QPointF(b.minY, b.minX), QPointF(b.maxY, b.maxX)));
+    }
     const PlanExtents& e = drawing_.extents;
     centre_ = e.empty ? QPointF() : QPointF((e.minY + e.maxY) / 2, (e.minX + e.maxX) / 2);
     update();
@@ -192,17 +198,37 @@ void CGraphView::paintEvent(QPaintEvent*) {
         p.drawText(ips[static_cast<int>(i)] + QPointF(10, -10), QString::fromStdString(drawing_.intersectionPoints[i].name));
     }
 
-    // Elements: straights in the ink colour, arcs red, spirals magenta.
-    for (const PlanPiece& piece : drawing_.pieces) {
+    // Elements: straights in the ink colour, arcs red, spirals magenta. Pieces off
+    // the pane are skipped, and points closer than a pixel to the last one drawn
+    // are left out, so a whole long road repaints as fast as a short one.
+    const PlanPoint corner0 = toPlan(QPointF(-10, height() + 10)), corner1 = toPlan(QPointF(width() + 10, -10));
+    const QRectF visible(QPointF(corner0.y, corner0.x), QPointF(corner1.y, corner1.x));
+    QPolygonF line;
+    QPointF lastMark(-1e9, -1e9);
+    std::vector<QPointF> marks;
+    for (std::size_t i = 0; i < drawing_.pieces.size(); ++i) {
+        const PlanPiece& piece = drawing_.pieces[i];
+        const QRectF& b = pieceBounds_[i];
+        if (!b.isNull() && !visible.intersects(b.adjusted(-1e-6, -1e-6, 1e-6, 1e-6))) continue;
         QColor c = piece.kind == PlanPieceKind::Arc ? kArcColour : piece.kind == PlanPieceKind::Spiral ? kSpiralColour : ink;
+        line.clear();
+        for (std::size_t k = 0; k < piece.points.size(); ++k) {
+            const QPointF q = toScreen(piece.points[k]);
+            if (k + 1 < piece.points.size() && !line.isEmpty() && std::fabs(q.x() - line.back().x()) < 0.75 &&
+                std::fabs(q.y() - line.back().y()) < 0.75)
+                continue;
+            line << q;
+        }
         p.setPen(QPen(c, 2));
-        QPolygonF line;
-        line.reserve(static_cast<int>(piece.points.size()));
-        for (const PlanPoint& q : piece.points) line << toScreen(q);
         p.drawPolyline(line);
+        // A circle at the element's start, unless it would sit on the one before.
+        if (!line.isEmpty() && QLineF(line.front(), lastMark).length() >= 2 * kMarkRadius) {
+            marks.push_back(line.front());
+            lastMark = line.front();
+        }
     }
     p.setPen(QPen(ink, 2));
-    for (const PlanMark& m : drawing_.elementStarts) p.drawEllipse(toScreen(m.at), kMarkRadius, kMarkRadius);
+    for (const QPointF& m : marks) p.drawEllipse(m, kMarkRadius, kMarkRadius);
 
     if (dragging_ && mode_ == Mode::WindowZoom) {
         p.setPen(QPen(QColor(133, 142, 144), 1));

@@ -10,6 +10,9 @@
 #include <QPointF>
 #include <QWidget>
 #include <memory>
+#include <vector>
+
+#include <QRectF>
 
 #include "geometry/plan_drawing.h"
 #include "geometry/point_to_station.h"
@@ -74,6 +77,7 @@ private:
     const Road* road_ = nullptr;
     double precision_ = 0.0001;
     PlanDrawing drawing_;
+    std::vector<QRectF> pieceBounds_;  // per piece, in plan (Y, X), to skip what lies off screen
     std::unique_ptr<AlignmentIndex> index_;
     QString hint_;
     double zoom_ = 1;
