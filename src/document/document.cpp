@@ -82,6 +82,15 @@ std::string newRoadName(std::size_t n) {
     return n <= 8 ? text::format("Road0%lu", number) : text::format("Road%lu", number);
 }
 
+std::string newRoadName(const RoadProject& project) {
+    for (unsigned long number = 1;; ++number) {
+        const std::string name = text::format("Road%02lu", number);
+        const bool taken = std::any_of(project.roads.begin(), project.roads.end(),
+                                       [&](const Road& r) { return r.name.equals(name); });
+        if (!taken) return name;
+    }
+}
+
 CVornexPcDoc::CVornexPcDoc(Prompter& prompter) : prompter_(prompter) {}
 
 bool CVornexPcDoc::onNewDocument() {
@@ -180,7 +189,7 @@ void CVornexPcDoc::setPassword() {
 
 void CVornexPcDoc::addRoad() {
     Road road;
-    road.name = newRoadName(project_.roads.size()).c_str();
+    road.name = newRoadName(project_).c_str();
     project_.roads.push_back(road);
     project_.currentRoad = static_cast<std::int32_t>(project_.roads.size()) - 1;
     fillStartValues();

@@ -53,6 +53,11 @@ PasswordCheck checkPasswordEntry(PasswordDialogMode mode, std::string_view typed
 // "Road01" ... "Road09", then "Road10", "Road11" ...
 std::string newRoadName(std::size_t n);
 
+// Name of a road added to `project`: "Road%02d" with the smallest number from 1
+// on that no road of the project has yet, so that a delete never leads to two
+// roads of one name.
+std::string newRoadName(const RoadProject& project);
+
 // Start values of the road property page.
 enum class StartValue {
     Position,  // 起算点位置 (1-based row)

@@ -62,7 +62,7 @@ TEST(Document, NewProjectHoldsOneRoadAndDefaults) {
     EXPECT_EQ(doc.currentRoad(), nullptr);
 }
 
-TEST(Document, AddedRoadsAreNumberedByCount) {
+TEST(Document, AddedRoadsTakeTheSmallestFreeNumber) {
     EXPECT_EQ(newRoadName(0), "Road01");
     EXPECT_EQ(newRoadName(8), "Road09");
     EXPECT_EQ(newRoadName(9), "Road10");
@@ -81,13 +81,18 @@ TEST(Document, AddedRoadsAreNumberedByCount) {
     EXPECT_EQ(doc.project().currentRoad, 10);
     EXPECT_TRUE(doc.modified());
 
-    // The count decides the name, not the names taken: after a deletion a name
-    // may come twice.
+    // After a deletion the freed number is taken again: no name comes twice.
     doc.setCurrentRoad(1);
     prompter.yesNoAnswers = {true};
     ASSERT_TRUE(doc.deleteCurrentRoad());
     doc.addRoad();
-    EXPECT_EQ(roadNames(doc).back(), "Road11");
+    EXPECT_EQ(roadNames(doc).back(), "Road02");
+    doc.addRoad();
+    EXPECT_EQ(roadNames(doc).back(), "Road12");
+    // Names typed by the user count as taken too.
+    doc.project().roads[0].name = "Road13";
+    doc.addRoad();
+    EXPECT_EQ(roadNames(doc).back(), "Road01");
 }
 
 TEST(Document, DeletingAsksFirstAndNeverLeavesTheProjectEmpty) {

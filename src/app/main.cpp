@@ -1,0 +1,68 @@
+// vornex: the desktop workbench. One optional argument names a project to open;
+// --screenshot PATH renders the main window offscreen into PATH and exits.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QFont>
+#include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QScreen>
+#include <QTimer>
+#include <QTranslator>
+
+#include "app/main_window.h"
+#include "app/table_view.h"
+#include "app/work_view.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("应用程序向导生成的本地应用程序"));
+    QCoreApplication::setApplicationName(QStringLiteral("VornexPc"));
+    QApplication::setApplicationDisplayName(QStringLiteral("沃尼克斯"));
+
+    // Qt's own dialogs and buttons in Chinese.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslator);
+    // A CJK font for the interface.
+    for (const QString& family : {QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Noto Sans CJK")}) {
+        if (QFontDatabase::hasFamily(family)) {
+            QFont f(family);
+            f.setPointSize(10);
+            QApplication::setFont(f);
+            break;
+        }
+    }
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("沃尼克斯 道路测量工作台"));
+    parser.addHelpOption();
+    QCommandLineOption screenshot(QStringLiteral("screenshot"), QStringLiteral("把主窗口画到 PNG 文件后退出"),
+                                  QStringLiteral("PATH"));
+    QCommandLineOption table(QStringLiteral("table"), QStringLiteral("截图时显示的表格代码"), QStringLiteral("CODE"));
+    parser.addOption(screenshot);
+    parser.addOption(table);
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("要打开的项目文件 (*.rod)"));
+    parser.process(app);
+
+    vornex::app::MainWindow window;
+    const QStringList files = parser.positionalArguments();
+    if (!files.isEmpty()) window.openFile(files.first());
+
+    if (parser.isSet(screenshot)) {
+        // Rendered without a display: a fixed size stands for the maximised window.
+        window.resize(1366, 768);
+        window.show();
+        if (parser.isSet(table)) window.workView()->selectCode(parser.value(table).toInt());
+        else window.workView()->selectCode(-103);
+        QApplication::processEvents();
+        const QString path = parser.value(screenshot);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        const bool ok = window.grab().save(path);
+        return ok ? 0 : 1;
+    }
+    window.showMaximized();
+    return app.exec();
+}

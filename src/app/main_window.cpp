@@ -1,0 +1,429 @@
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QRegularExpression>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "app/module_tabs.h"
+#include "app/qt_prompter.h"
+#include "app/survey_views.h"
+#include "app/table_view.h"
+#include "app/work_view.h"
+#include "document/project_file.h"
+
+namespace vornex::app {
+
+namespace {
+
+const QString kProjectFilter = QStringLiteral("沃尼克斯项目文件(*.rod)");
+const QString kRecentKey = QStringLiteral("Recent File List");
+
+}  // namespace
+
+MainWindow::MainWindow(AppPrompter* prompter, QWidget* parent) : QMainWindow(parent) {
+    if (!prompter) {
+        ownPrompter_ = std::make_unique<QtPrompter>(this);
+        prompter = ownPrompter_.get();
+    }
+    prompter_ = prompter;
+    controller_ = new DocumentController(*prompter_, this);
+    setAccessibleName(QStringLiteral("沃尼克斯"));
+
+    createActions();
+    createMenus();
+    createToolBar();
+    createStatusBar();
+    createPanes();
+
+    connect(controller_, &DocumentController::modifiedChanged, this, [this] { updateTitle(); });
+    connect(controller_, &DocumentController::documentReplaced, this, [this] {
+        updateTitle();
+        updateCommandStates();
+    });
+    connect(controller_, &DocumentController::undoStateChanged, this, [this] { updateCommandStates(); });
+    connect(controller_, &DocumentController::changed, this, [this] { updateCommandStates(); });
+    updateTitle();
+    updateCommandStates();
+    updateRecentMenu();
+    resize(1280, 800);
+}
+
+MainWindow::~MainWindow() {
+    // The views listen to the controller: take them down first.
+    delete centralWidget();
+}
+
+QAction* MainWindow::makeAction(const QString& name, const QString& text, const QString& statusTip) {
+    auto* a = new QAction(text, this);
+    a->setObjectName(name);
+    a->setStatusTip(statusTip);
+    a->setToolTip(QString(text).remove(QRegularExpression(QStringLiteral("\\(&.\\)|&|\\.\\.\\."))));
+    actions_.insert(name, a);
+    return a;
+}
+
+QAction* MainWindow::action(const QString& name) const { return actions_.value(name); }
+QMenu* MainWindow::menu(const QString& name) const { return menus_.value(name); }
+
+void MainWindow::createActions() {
+    const QString later = QStringLiteral("（将在后续版本中提供）");
+    QAction* a = makeAction("new", QStringLiteral("新建(&N)"), QStringLiteral("创建新项目文件\n新建"));
+    a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    connect(a, &QAction::triggered, this, [this] { newDocument(); });
+    a = makeAction("open", QStringLiteral("打开(&O)..."), QStringLiteral("打开现有项目文件\n打开"));
+    a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    connect(a, &QAction::triggered, this, [this] { openWithDialog(); });
+    a = makeAction("save", QStringLiteral("保存(&S)"), QStringLiteral("保存项目文件\n保存"));
+    a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    connect(a, &QAction::triggered, this, [this] { save(); });
+    a = makeAction("saveAs", QStringLiteral("另存为(&A)..."), QStringLiteral("用新名称保存项目文件\n另存为"));
+    a->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    connect(a, &QAction::triggered, this, [this] { saveAs(); });
+    a = makeAction("password", QStringLiteral("项目文件密码(&W)"), QStringLiteral("设置项目文件的密码"));
+    connect(a, &QAction::triggered, this, [this] { setPassword(); });
+    a = makeAction("import", QStringLiteral("导入(&I)..."), QStringLiteral("导入 LandXML 或 CSV 文件") + later);
+    a->setEnabled(false);
+    a = makeAction("export", QStringLiteral("导出(&E)..."), QStringLiteral("导出 LandXML 或 DXF 文件") + later);
+    a->setEnabled(false);
+    a = makeAction("print", QStringLiteral("打印(&P)..."), QStringLiteral("打印当前表格\n打印") + later);
+    a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    a->setEnabled(false);
+    a = makeAction("printPreview", QStringLiteral("打印预览(&V)"), QStringLiteral("显示整页\n打印预览") + later);
+    a->setEnabled(false);
+    a = makeAction("exit", QStringLiteral("退出(&X)"), QStringLiteral("退出应用程序；提示保存文档\n退出"));
+    connect(a, &QAction::triggered, this, &QWidget::close);
+
+    a = makeAction("undo", QStringLiteral("撤消(&U)"), QStringLiteral("撤消上一步操作\n撤消"));
+    a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    connect(a, &QAction::triggered, this, [this] { controller_->undo(); });
+    a = makeAction("redo", QStringLiteral("重做(&R)"), QStringLiteral("重做上一步撤消的操作\n重做"));
+    a->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    connect(a, &QAction::triggered, this, [this] { controller_->redo(); });
+    a = makeAction("cut", QStringLiteral("剪切(&T)"), QStringLiteral("剪切所选内容，将其放入剪贴板\n剪切"));
+    a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(a, &QAction::triggered, this, [this] { tableView_->cut(); });
+    a = makeAction("copy", QStringLiteral("复制(&C)"), QStringLiteral("复制所选内容，将其放入剪贴板\n复制"));
+    a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(a, &QAction::triggered, this, [this] { tableView_->copy(); });
+    a = makeAction("paste", QStringLiteral("粘贴(&P)"), QStringLiteral("插入剪贴板内容\n粘贴"));
+    a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(a, &QAction::triggered, this, [this] { tableView_->pasteClipboard(); });
+
+    a = makeAction("queryRoute", QStringLiteral("查询线路(&R)"), QStringLiteral("查询线路上任一点的坐标和高程") + later);
+    a->setEnabled(false);
+    a = makeAction("calcSend", QStringLiteral("传送项目文件(&P)"), QStringLiteral("把项目文件传送到计算器") + later);
+    a->setEnabled(false);
+    a = makeAction("calcExplorer", QStringLiteral("计算器文件管理(&E)"), QStringLiteral("管理计算器存储内存中的文件") + later);
+    a->setEnabled(false);
+    a = makeAction("calcOptimize", QStringLiteral("优化计算器存储内存(&O)"), QStringLiteral("优化计算器的存储内存") + later);
+    a->setEnabled(false);
+    a = makeAction("cgSend", QStringLiteral("传送项目文件(&P)"), QStringLiteral("把项目文件复制到计算器") + later);
+    a->setEnabled(false);
+    a = makeAction("cgExplorer", QStringLiteral("计算器文件管理(&E)"), QStringLiteral("管理计算器中的文件") + later);
+    a->setEnabled(false);
+
+    a = makeAction("toolbar", QStringLiteral("标准(&S)"), QStringLiteral("显示或隐藏工具栏"));
+    a->setCheckable(true);
+    a->setChecked(true);
+    a = makeAction("statusBar", QStringLiteral("状态栏(&S)"), QStringLiteral("显示或隐藏状态栏"));
+    a->setCheckable(true);
+    a->setChecked(true);
+    connect(a, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
+    a = makeAction("looks", QStringLiteral("应用程序外观(&A)"), QStringLiteral("选择应用程序的外观") + later);
+    a->setEnabled(false);
+    a = makeAction("drawing", QStringLiteral("图形窗口(&G)"), QStringLiteral("显示或隐藏图形窗口"));
+    a->setCheckable(true);
+    a->setChecked(true);
+    connect(a, &QAction::triggered, this, [this](bool on) { setDrawingShown(on); });
+
+    a = makeAction("help", QStringLiteral("帮助文件(&H)"), QStringLiteral("打开帮助文件") + later);
+    a->setShortcut(QKeySequence(Qt::Key_F1));
+    a->setEnabled(false);
+    a = makeAction("quickStart", QStringLiteral("快速入门(&Q)"), QStringLiteral("快速入门"));
+    a->setEnabled(false);
+    a = makeAction("website", QStringLiteral("访问官方网站(&N)"), QStringLiteral("访问官方网站") + later);
+    a->setEnabled(false);
+    a = makeAction("about", QStringLiteral("关于沃尼克斯(&A)..."), QStringLiteral("显示程序信息、版本号和版权") + later);
+    a->setEnabled(false);
+}
+
+void MainWindow::createMenus() {
+    auto addMenu = [this](const QString& name, const QString& title, const QString& accessible) {
+        QMenu* m = menuBar()->addMenu(title);
+        m->setObjectName(name);
+        m->setAccessibleName(accessible);
+        menus_.insert(name, m);
+        return m;
+    };
+    menuBar()->setAccessibleName(QStringLiteral("菜单栏"));
+
+    QMenu* file = addMenu("file", QStringLiteral("文件(&F)"), QStringLiteral("文件"));
+    file->addActions({action("new"), action("open"), action("save"), action("saveAs")});
+    file->addSeparator();
+    file->addAction(action("password"));
+    file->addSeparator();
+    file->addActions({action("import"), action("export")});
+    file->addSeparator();
+    file->addActions({action("print"), action("printPreview")});
+    file->addSeparator();
+    for (int i = 0; i < kRecentFileCount; ++i) {
+        auto* a = new QAction(this);
+        a->setObjectName(QStringLiteral("recent%1").arg(i + 1));
+        a->setVisible(false);
+        connect(a, &QAction::triggered, this, [this, a] {
+            const QString path = a->data().toString();
+            if (maybeSave()) openFile(path);
+        });
+        recentActions_ << a;
+        file->addAction(a);
+    }
+    file->addSeparator();
+    file->addAction(action("exit"));
+
+    QMenu* edit = addMenu("edit", QStringLiteral("编辑(&E)"), QStringLiteral("编辑"));
+    edit->addActions({action("undo"), action("redo")});
+    edit->addSeparator();
+    edit->addActions({action("cut"), action("copy"), action("paste")});
+
+    QMenu* query = addMenu("query", QStringLiteral("查询(&Q)"), QStringLiteral("查询"));
+    query->addAction(action("queryRoute"));
+
+    QMenu* calc = addMenu("calc", QStringLiteral("9750/9860(&C)"), QStringLiteral("9750/9860"));
+    calc->addActions({action("calcSend"), action("calcExplorer"), action("calcOptimize")});
+
+    QMenu* cg = addMenu("cg20", QStringLiteral("Cg20(&G)"), QStringLiteral("Cg20"));
+    cg->addActions({action("cgSend"), action("cgExplorer")});
+
+    QMenu* view = addMenu("view", QStringLiteral("视图(&V)"), QStringLiteral("视图"));
+    QMenu* bars = view->addMenu(QStringLiteral("工具栏和停靠窗口(&T)"));
+    bars->setAccessibleName(QStringLiteral("工具栏和停靠窗口"));
+    bars->addAction(action("toolbar"));
+    view->addAction(action("statusBar"));
+    view->addAction(action("looks"));
+    view->addAction(action("drawing"));
+
+    QMenu* help = addMenu("help", QStringLiteral("帮助(&H)"), QStringLiteral("帮助"));
+    help->addActions({action("help"), action("quickStart"), action("website")});
+    help->addSeparator();
+    help->addAction(action("about"));
+}
+
+void MainWindow::createToolBar() {
+    toolBar_ = addToolBar(QStringLiteral("标准"));
+    toolBar_->setObjectName("standardToolBar");
+    toolBar_->setAccessibleName(QStringLiteral("标准"));
+    toolBar_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    toolBar_->addActions({action("new"), action("open"), action("save")});
+    toolBar_->addSeparator();
+    toolBar_->addActions({action("cut"), action("copy"), action("paste")});
+    toolBar_->addSeparator();
+    toolBar_->addActions({action("undo"), action("redo")});
+    toolBar_->addSeparator();
+    toolBar_->addActions({action("print"), action("help")});
+    connect(action("toolbar"), &QAction::toggled, toolBar_, &QToolBar::setVisible);
+    connect(toolBar_, &QToolBar::visibilityChanged, action("toolbar"), &QAction::setChecked);
+}
+
+void MainWindow::createStatusBar() {
+    // The message area only: the keyboard lock states cannot be read portably.
+    statusBar()->setAccessibleName(QStringLiteral("状态栏"));
+    statusBar()->showMessage(QStringLiteral("就绪"));
+}
+
+void MainWindow::createPanes() {
+    columns_ = new QSplitter(Qt::Horizontal, this);
+    columns_->setAccessibleName(QStringLiteral("主窗格"));
+    modules_ = new QStackedWidget(columns_);
+    modules_->setAccessibleName(QStringLiteral("模块"));
+    workView_ = new CWorkView(*controller_, modules_);
+    levelView_ = new CLevelView(modules_);
+    planeView_ = new CPlaneView(modules_);
+    modules_->addWidget(workView_);
+    modules_->addWidget(levelView_);
+    modules_->addWidget(planeView_);
+    connect(workView_, &CWorkView::moduleChosen, this, &MainWindow::showModule);
+    connect(levelView_, &CLevelView::moduleChosen, this, &MainWindow::showModule);
+    connect(planeView_, &CPlaneView::moduleChosen, this, &MainWindow::showModule);
+    connect(workView_, &CWorkView::drawingWanted, this, &MainWindow::setDrawingShown);
+
+    results_ = new QSplitter(Qt::Vertical, columns_);
+    results_->setAccessibleName(QStringLiteral("结果"));
+    tableView_ = new TableView(*controller_, results_);
+    auto* drawing = new QLabel(QStringLiteral("图形窗口"), results_);
+    drawing->setAccessibleName(QStringLiteral("图形窗口"));
+    drawing->setAlignment(Qt::AlignCenter);
+    drawing->setFrameShape(QFrame::StyledPanel);
+    drawing->setAutoFillBackground(true);
+    QPalette pal = drawing->palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    pal.setColor(QPalette::WindowText, Qt::gray);
+    drawing->setPalette(pal);
+    drawing_ = drawing;
+    results_->addWidget(tableView_);
+    results_->addWidget(drawing_);
+    results_->setSizes({360, 240});
+    results_->setChildrenCollapsible(false);
+
+    columns_->addWidget(modules_);
+    columns_->addWidget(results_);
+    columns_->setStretchFactor(1, 1);
+    columns_->setSizes({340, 940});
+    setCentralWidget(columns_);
+    for (QAction* a : {action("cut"), action("copy"), action("paste")}) tableView_->addAction(a);
+}
+
+int MainWindow::currentModule() const { return modules_->currentIndex(); }
+
+void MainWindow::showModule(int index) {
+    if (index < 0 || index >= modules_->count() || index == modules_->currentIndex()) return;
+    modules_->setCurrentIndex(index);
+}
+
+void MainWindow::setDrawingShown(bool shown) {
+    drawing_->setVisible(shown);
+    action("drawing")->setChecked(shown);
+}
+
+void MainWindow::updateTitle() {
+    setWindowTitle(controller_->displayName() + QStringLiteral("[*] - ") + QString::fromUtf8(kApplicationTitle));
+    setWindowModified(controller_->modified());
+}
+
+void MainWindow::updateCommandStates() {
+    const bool editable = controller_->editable();
+    action("undo")->setEnabled(controller_->canUndo());
+    action("redo")->setEnabled(controller_->canRedo());
+    action("cut")->setEnabled(editable);
+    action("paste")->setEnabled(editable);
+    action("password")->setEnabled(editable);
+    const QUndoStack& stack = controller_->undoStack();
+    action("undo")->setStatusTip(controller_->canUndo() ? QStringLiteral("撤消：") + stack.undoText()
+                                                        : QStringLiteral("撤消上一步操作"));
+    action("redo")->setStatusTip(controller_->canRedo() ? QStringLiteral("重做：") + stack.redoText()
+                                                        : QStringLiteral("重做上一步撤消的操作"));
+}
+
+bool MainWindow::maybeSave() {
+    if (!controller_->modified()) return true;
+    switch (prompter_->askSaveChanges(controller_->displayName().toStdString())) {
+    case SaveAnswer::Save: return save();
+    case SaveAnswer::Discard: return true;
+    case SaveAnswer::Cancel: return false;
+    }
+    return false;
+}
+
+bool MainWindow::newDocument() {
+    if (!maybeSave()) return false;
+    controller_->newDocument();
+    statusBar()->showMessage(QStringLiteral("就绪"));
+    return true;
+}
+
+bool MainWindow::openWithDialog() {
+    if (!maybeSave()) return false;
+    const std::string path = prompter_->openFileName(kProjectFilter.toStdString());
+    if (path.empty()) return false;
+    return openFile(QString::fromStdString(path));
+}
+
+bool MainWindow::openFile(const QString& path) {
+    const int status = controller_->open(path);
+    if (status > 0) {
+        addRecentFile(controller_->filePath());
+        statusBar()->showMessage(QStringLiteral("已打开 %1").arg(QDir::toNativeSeparators(path)), 5000);
+        return true;
+    }
+    // The reader has told the user about a newer version or full memory.
+    const std::string name = QFileInfo(path).fileName().toStdString();
+    if (status == kReadCannotOpen) prompter_->message("无法打开文件“" + name + "”。");
+    else if (status == kReadDamaged) prompter_->message("“" + name + "”不是项目文件或已损坏。");
+    return false;
+}
+
+bool MainWindow::saveTo(const QString& path) {
+    const int status = controller_->save(path);
+    if (status == 1) {
+        addRecentFile(controller_->filePath());
+        updateTitle();
+        statusBar()->showMessage(QStringLiteral("已保存 %1").arg(QDir::toNativeSeparators(path)), 5000);
+        return true;
+    }
+    prompter_->message("保存文件“" + QFileInfo(path).fileName().toStdString() + "”失败，原文件保持不变。");
+    return false;
+}
+
+bool MainWindow::save() {
+    if (controller_->filePath().isEmpty()) return saveAs();
+    return saveTo(controller_->filePath());
+}
+
+bool MainWindow::saveAs() {
+    QString suggested = controller_->filePath();
+    if (suggested.isEmpty()) suggested = controller_->displayName() + QStringLiteral(".rod");
+    QString path = QString::fromStdString(prompter_->saveFileName(suggested.toStdString(), kProjectFilter.toStdString()));
+    if (path.isEmpty()) return false;
+    if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".rod");
+    return saveTo(path);
+}
+
+void MainWindow::setPassword() {
+    controller_->edit(QStringLiteral("项目文件密码"), EditScope::Project, change::kRoads, -1,
+                      [this] { controller_->doc().setPassword(); });
+}
+
+QStringList MainWindow::recentFiles() const {
+    QSettings settings;
+    QStringList files;
+    for (int i = 0; i < kRecentFileCount; ++i) {
+        const QString f = settings.value(kRecentKey + QStringLiteral("/File%1").arg(i + 1)).toString();
+        if (!f.isEmpty()) files << f;
+    }
+    return files;
+}
+
+void MainWindow::addRecentFile(const QString& path) {
+    QStringList files = recentFiles();
+    files.removeAll(path);
+    files.prepend(path);
+    while (files.size() > kRecentFileCount) files.removeLast();
+    QSettings settings;
+    for (int i = 0; i < kRecentFileCount; ++i)
+        settings.setValue(kRecentKey + QStringLiteral("/File%1").arg(i + 1), files.value(i));
+    updateRecentMenu();
+}
+
+void MainWindow::updateRecentMenu() {
+    const QStringList files = recentFiles();
+    for (int i = 0; i < kRecentFileCount; ++i) {
+        QAction* a = recentActions_[i];
+        if (i < files.size()) {
+            a->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(files[i])));
+            a->setData(files[i]);
+            a->setVisible(true);
+        } else {
+            a->setVisible(false);
+        }
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (maybeSave()) event->accept();
+    else event->ignore();
+}
+
+}  // namespace vornex::app

@@ -1,0 +1,104 @@
+// The main window: menus, the standard toolbar, the status bar, and the fixed
+// panes — the module column (one module view at a time, chosen with the module
+// tabs) beside the result column (the table above the drawing). It owns the
+// document controller and carries out the document commands.
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <memory>
+
+#include "app/app_prompter.h"
+#include "app/document_controller.h"
+
+class QAction;
+class QMenu;
+class QSplitter;
+class QStackedWidget;
+class QToolBar;
+class QLabel;
+
+namespace vornex::app {
+
+class CWorkView;
+class CLevelView;
+class CPlaneView;
+class TableView;
+
+// Window title of the workbench (the document type's title).
+inline constexpr const char* kApplicationTitle = "沃尼克斯V0.9.20120223";
+// Most recently used files kept in the settings.
+inline constexpr int kRecentFileCount = 4;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // Without a prompter the window shows real dialogs (QtPrompter).
+    explicit MainWindow(AppPrompter* prompter = nullptr, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    DocumentController& controller() { return *controller_; }
+    CWorkView* workView() const { return workView_; }
+    TableView* tableView() const { return tableView_; }
+    QWidget* drawingPane() const { return drawing_; }
+    QStackedWidget* moduleColumn() const { return modules_; }
+    int currentModule() const;
+    void showModule(int index);
+
+    // Document commands; false when cancelled or failed.
+    bool newDocument();
+    bool openFile(const QString& path);
+    bool openWithDialog();
+    bool save();
+    bool saveAs();
+    void setPassword();
+    // Asks to save a modified document first; false when the user cancelled.
+    bool maybeSave();
+
+    QStringList recentFiles() const;
+
+    // Named actions for later issues and tests: "new", "open", "save", "saveAs",
+    // "password", "print", "printPreview", "exit", "undo", "redo", "cut", "copy",
+    // "paste", "import", "export", "queryRoute", "calcSend", "calcExplorer",
+    // "calcOptimize", "cgSend", "cgExplorer", "toolbar", "statusBar", "drawing",
+    // "help", "quickStart", "website", "about".
+    QAction* action(const QString& name) const;
+    QMenu* menu(const QString& name) const;  // "file", "edit", "query", "calc", "cg20", "view", "help"
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QAction* makeAction(const QString& name, const QString& text, const QString& statusTip);
+    void createActions();
+    void createMenus();
+    void createToolBar();
+    void createStatusBar();
+    void createPanes();
+    void updateTitle();
+    void updateCommandStates();
+    void addRecentFile(const QString& path);
+    void updateRecentMenu();
+    void setDrawingShown(bool shown);
+    bool saveTo(const QString& path);
+
+    std::unique_ptr<AppPrompter> ownPrompter_;
+    AppPrompter* prompter_;
+    DocumentController* controller_;
+    QStackedWidget* modules_ = nullptr;
+    CWorkView* workView_ = nullptr;
+    CLevelView* levelView_ = nullptr;
+    CPlaneView* planeView_ = nullptr;
+    QSplitter* columns_ = nullptr;
+    QSplitter* results_ = nullptr;
+    TableView* tableView_ = nullptr;
+    QWidget* drawing_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
+    QList<QAction*> recentActions_;
+    QHash<QString, QAction*> actions_;
+    QHash<QString, QMenu*> menus_;
+};
+
+}  // namespace vornex::app

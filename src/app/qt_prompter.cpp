@@ -1,0 +1,87 @@
+#include "app/qt_prompter.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "app/password_dialog.h"
+#include "text/text.h"
+
+namespace vornex::app {
+
+std::string saveQuestionText(std::string_view utf8Name) {
+    return "是否保存对“" + std::string(utf8Name) + "”的更改？";
+}
+
+QString QtPrompter::title() { return QStringLiteral("沃尼克斯"); }
+
+QWidget* QtPrompter::parent() const {
+    if (QWidget* w = QApplication::activeModalWidget()) return w;
+    if (QWidget* w = QApplication::activeWindow()) return w;
+    return fallback_.data();
+}
+
+void QtPrompter::message(std::string_view utf8Text) {
+    QMessageBox box(QMessageBox::Warning, title(), QString::fromUtf8(utf8Text.data(), qsizetype(utf8Text.size())),
+                    QMessageBox::Ok, parent());
+    box.setAccessibleName(QStringLiteral("消息"));
+    box.exec();
+}
+
+bool QtPrompter::askYesNo(std::string_view utf8Text, bool defaultYes, PromptIcon icon) {
+    QMessageBox::Icon qicon = QMessageBox::Question;
+    switch (icon) {
+    case PromptIcon::Information: qicon = QMessageBox::Information; break;
+    case PromptIcon::Question: qicon = QMessageBox::Question; break;
+    case PromptIcon::Warning: qicon = QMessageBox::Warning; break;
+    case PromptIcon::Error: qicon = QMessageBox::Critical; break;
+    }
+    QMessageBox box(qicon, title(), QString::fromUtf8(utf8Text.data(), qsizetype(utf8Text.size())),
+                    QMessageBox::Yes | QMessageBox::No, parent());
+    box.setAccessibleName(QStringLiteral("问题"));
+    box.setDefaultButton(defaultYes ? QMessageBox::Yes : QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+PasswordAnswer QtPrompter::askPassword(PasswordDialogMode mode, std::string_view compareText) {
+    CPassword dialog(mode, std::string(compareText), parent());
+    PasswordAnswer answer;
+    answer.accepted = dialog.exec() == QDialog::Accepted;
+    if (answer.accepted) answer.text = dialog.password().toStdString();
+    return answer;
+}
+
+SaveAnswer QtPrompter::askSaveChanges(std::string_view utf8Name) {
+    QMessageBox box(QMessageBox::Warning, title(), QString::fromStdString(saveQuestionText(utf8Name)),
+                    QMessageBox::NoButton, parent());
+    box.setAccessibleName(QStringLiteral("保存更改"));
+    QPushButton* save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QStringLiteral("不保存"), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    save->setAccessibleName(QStringLiteral("保存"));
+    discard->setAccessibleName(QStringLiteral("不保存"));
+    cancel->setAccessibleName(QStringLiteral("取消"));
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == save) return SaveAnswer::Save;
+    if (box.clickedButton() == discard) return SaveAnswer::Discard;
+    return SaveAnswer::Cancel;
+}
+
+std::string QtPrompter::openFileName(std::string_view filter) {
+    return QFileDialog::getOpenFileName(parent(), QStringLiteral("打开"), QString(),
+                                        QString::fromUtf8(filter.data(), qsizetype(filter.size())))
+        .toStdString();
+}
+
+std::string QtPrompter::saveFileName(std::string_view suggested, std::string_view filter) {
+    return QFileDialog::getSaveFileName(parent(), QStringLiteral("另存为"),
+                                        QString::fromUtf8(suggested.data(), qsizetype(suggested.size())),
+                                        QString::fromUtf8(filter.data(), qsizetype(filter.size())))
+        .toStdString();
+}
+
+}  // namespace vornex::app

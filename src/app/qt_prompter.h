@@ -1,0 +1,33 @@
+// The prompter of the workbench: QMessageBox for messages and questions,
+// CPassword for passwords, QFileDialog for files; every dialog is parented to
+// the active window (or the main window), so it stays on top of it.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include "app/app_prompter.h"
+
+namespace vornex::app {
+
+class QtPrompter : public AppPrompter {
+public:
+    explicit QtPrompter(QWidget* fallbackParent = nullptr) : fallback_(fallbackParent) {}
+    void setFallbackParent(QWidget* w) { fallback_ = w; }
+
+    void message(std::string_view utf8Text) override;
+    bool askYesNo(std::string_view utf8Text, bool defaultYes, PromptIcon icon) override;
+    PasswordAnswer askPassword(PasswordDialogMode mode, std::string_view compareText) override;
+    SaveAnswer askSaveChanges(std::string_view utf8Name) override;
+    std::string openFileName(std::string_view filter) override;
+    std::string saveFileName(std::string_view suggested, std::string_view filter) override;
+
+    // Title of every message box.
+    static QString title();
+
+private:
+    QWidget* parent() const;
+    QPointer<QWidget> fallback_;
+};
+
+}  // namespace vornex::app

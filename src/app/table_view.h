@@ -1,0 +1,74 @@
+// The result column's table: the document's current item code → the table
+// builder of the tables layer → the grid widget. Every edit typed into the grid
+// goes through the document controller as one undo step; after an edit that
+// keeps the rows where they were only the edited row is shown again.
+#pragma once
+
+#include <QWidget>
+
+#include "app/document_controller.h"
+#include "tables/grid.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QStandardItemModel;
+class QTableView;
+class QToolBar;
+
+namespace vornex::app {
+
+// The record kind an edit of table `code` changes (-1 for none).
+int recordKindOfTable(int code);
+// The caption of a table (its tree item's).
+QString tableTitle(int code);
+// The code the table view builds for the document's current code: the plane
+// alignment follows the road's method.
+int effectiveTableCode(const CVornexPcDoc& doc);
+
+class TableView : public QWidget {
+    Q_OBJECT
+public:
+    explicit TableView(DocumentController& controller, QWidget* parent = nullptr);
+
+    // Builds the table for the document's current code again.
+    void rebuild();
+    const Grid& grid() const { return grid_; }
+    QTableView* table() const { return table_; }
+    QComboBox* sideSelector() const { return side_; }
+    // How often the whole table was built and how many single rows were re-shown
+    // (the speed benchmark and tests read these).
+    int rebuildCount() const { return rebuilds_; }
+    int rowUpdateCount() const { return rowUpdates_; }
+
+    // The edit handler of the grid: stores the typed text of one cell; true
+    // when something was stored.
+    bool editCell(int row, int column, const QString& text);
+    // Pastes tab-separated text at (row, column), as one undo step.
+    bool paste(int row, int column, const QString& text);
+    // The clipboard commands on the current selection.
+    void copy();
+    void cut();
+    void pasteClipboard();
+    bool isEditable() const;
+
+private:
+    void onChanged(int kind, int index);
+    void showGrid();
+    void showRow(int row);
+    EditScope scopeOfTable() const;
+
+    DocumentController& controller_;
+    Grid grid_;
+    QToolBar* toolbar_;
+    QComboBox* side_;
+    QAction* sideAction_ = nullptr;
+    QLabel* title_;
+    QTableView* table_;
+    QStandardItemModel* model_;
+    int rebuilds_ = 0;
+    int rowUpdates_ = 0;
+    bool filling_ = false;
+};
+
+}  // namespace vornex::app
