@@ -19,7 +19,6 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("应用程序向导生成的本地应用程序"));
     QCoreApplication::setApplicationName(QStringLiteral("VornexPc"));
-    QApplication::setApplicationDisplayName(QStringLiteral("沃尼克斯"));
 
     // Qt's own dialogs and buttons in Chinese.
     QTranslator qtTranslator;

@@ -13,9 +13,12 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QTableView>
+#include <QTreeWidget>
 #include <QToolBar>
 
 #include "app/module_tabs.h"
+#include "app/property_grid.h"
 #include "app/qt_prompter.h"
 #include "app/survey_views.h"
 #include "app/table_view.h"
@@ -57,6 +60,7 @@ MainWindow::MainWindow(AppPrompter* prompter, QWidget* parent) : QMainWindow(par
     updateCommandStates();
     updateRecentMenu();
     resize(1280, 800);
+    workView_->dataTree()->setFocus();
 }
 
 MainWindow::~MainWindow() {
@@ -150,6 +154,11 @@ void MainWindow::createActions() {
     a->setChecked(true);
     connect(a, &QAction::triggered, this, [this](bool on) { setDrawingShown(on); });
 
+    // F6 moves the keyboard focus to the next pane: tree, property grid, table.
+    a = makeAction("nextPane", QStringLiteral("下一窗格"), QStringLiteral("切换到下一个窗格"));
+    a->setShortcut(QKeySequence(Qt::Key_F6));
+    connect(a, &QAction::triggered, this, [this] { focusNextPane(); });
+    addAction(a);
     a = makeAction("help", QStringLiteral("帮助文件(&H)"), QStringLiteral("打开帮助文件") + later);
     a->setShortcut(QKeySequence(Qt::Key_F1));
     a->setEnabled(false);
@@ -284,6 +293,20 @@ void MainWindow::createPanes() {
     columns_->setSizes({340, 940});
     setCentralWidget(columns_);
     for (QAction* a : {action("cut"), action("copy"), action("paste")}) tableView_->addAction(a);
+}
+
+void MainWindow::focusNextPane() {
+    QWidget* tree = workView_->dataTree()->isVisibleTo(workView_) ? static_cast<QWidget*>(workView_->dataTree())
+                                                                  : static_cast<QWidget*>(workView_->resultsTree());
+    QWidget* panes[] = {tree, workView_->currentGrid()->view(), tableView_->table()};
+    int at = -1;
+    for (int i = 0; i < 3; ++i)
+        if (panes[i]->hasFocus() || panes[i]->isAncestorOf(QApplication::focusWidget())) at = i;
+    if (currentModule() != 0) showModule(0);
+    QWidget* next = panes[(at + 1) % 3];
+    next->setFocus(Qt::ShortcutFocusReason);
+    if (next == tableView_->table() && !tableView_->table()->currentIndex().isValid())
+        tableView_->table()->setCurrentIndex(tableView_->table()->model()->index(0, 0));
 }
 
 int MainWindow::currentModule() const { return modules_->currentIndex(); }

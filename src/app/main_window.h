@@ -57,6 +57,8 @@ public:
     bool maybeSave();
 
     QStringList recentFiles() const;
+    // F6: the keyboard focus to the next pane (tree, property grid, table).
+    void focusNextPane();
 
     // Named actions for later issues and tests: "new", "open", "save", "saveAs",
     // "password", "print", "printPreview", "exit", "undo", "redo", "cut", "copy",

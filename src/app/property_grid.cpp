@@ -66,7 +66,7 @@ PropertyGrid::PropertyGrid(const QString& accessibleName, QWidget* parent) : QWi
     view_->setUniformRowHeights(true);
     view_->header()->setSectionResizeMode(0, QHeaderView::Interactive);
     view_->header()->setStretchLastSection(true);
-    view_->setColumnWidth(0, 128);
+    view_->setColumnWidth(0, 140);
 
     description_ = new QLabel(this);
     description_->setAccessibleName(QStringLiteral("说明"));
