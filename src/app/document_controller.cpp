@@ -82,7 +82,10 @@ DocumentController::DocumentController(Prompter& prompter, QObject* parent)
 }
 
 DocumentController::~DocumentController() {
-    // The commands refer back to this controller: drop them first.
+    // The commands refer back to this controller: drop them first, silently
+    // (the views may be gone already).
+    blockSignals(true);
+    stack_.blockSignals(true);
     stack_.clear();
 }
 

@@ -65,6 +65,7 @@ MainWindow::MainWindow(AppPrompter* prompter, QWidget* parent) : QMainWindow(par
 
 MainWindow::~MainWindow() {
     // The views listen to the controller: take them down first.
+    controller_->disconnect(this);
     delete centralWidget();
 }
 
