@@ -38,7 +38,7 @@ app_pid=$!
 
 title() { xdotool getwindowname "$win"; }
 wait_title() {  # wait until the title equals $1
-  for _ in $(seq 100); do [ "$(title)" = "$1" ] && return 0; sleep 0.1; done
+  for _ in $(seq 200); do [ "$(title)" = "$1" ] && return 0; sleep 0.1; done
   echo "e2e: expected title '$1', got '$(title)'" >&2
   return 1
 }
@@ -54,18 +54,30 @@ done
 clean="demo.rod - 沃尼克斯V0.9.20120223"
 modified="demo.rod* - 沃尼克斯V0.9.20120223"
 wait_title "$clean"
-xdotool windowfocus --sync "$win" 2>/dev/null || xdotool windowfocus "$win"
-sleep 0.5
+for _ in $(seq 50); do
+  xdotool windowfocus "$win" 2>/dev/null || true
+  [ "$(xdotool getwindowfocus 2>/dev/null)" = "$win" ] && break
+  sleep 0.1
+done
+sleep 1
 
 # F6 twice: from the data tree over the property grid to the table; F2 edits
-# the first cell (the first control point's name).
-xdotool key F6 F6
-sleep 0.2
-xdotool key F2
-sleep 0.2
-xdotool key ctrl+a
-xdotool type --delay 20 "E2E"
-xdotool key Return
+# the first cell (the first control point's name). On a busy machine the first
+# keys may come before the window takes them: try once more.
+edited=""
+for attempt in 1 2; do
+  xdotool key --delay 100 F6 F6
+  sleep 0.3
+  xdotool key F2
+  sleep 0.3
+  xdotool key ctrl+a
+  xdotool type --delay 30 "E2E"
+  xdotool key Return
+  for _ in $(seq 50); do [ "$(title)" = "$modified" ] && { edited=1; break; }; sleep 0.1; done
+  [ -n "$edited" ] && break
+  xdotool key Escape
+  sleep 1
+done
 wait_title "$modified"
 xdotool key ctrl+z
 wait_title "$clean"
