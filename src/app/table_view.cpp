@@ -3,16 +3,15 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
-#include <QHeaderView>
 #include <QLabel>
-#include <QStandardItemModel>
-#include <QTableView>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 #include "app/tree_items.h"
 #include "tables/data_tables.h"
 #include "tables/road_tables.h"
+
+#include <QRegularExpression>
 
 namespace vornex::app {
 
@@ -77,18 +76,12 @@ TableView::TableView(DocumentController& controller, QWidget* parent) : QWidget(
         rebuild();
     });
 
-    model_ = new QStandardItemModel(this);
-    table_ = new QTableView(this);
+    table_ = new GridView(this);
     table_->setAccessibleName(QStringLiteral("数据表"));
-    table_->setModel(model_);
-    table_->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    table_->verticalHeader()->setDefaultSectionSize(22);
-    connect(model_, &QStandardItemModel::itemChanged, this, [this](QStandardItem* item) {
-        if (filling_) return;
-        const int row = item->row(), col = item->column();
-        const QString text = item->text();
-        // Store after the editor has closed: the table may be rebuilt.
-        QMetaObject::invokeMethod(this, [this, row, col, text] { editCell(row, col, text); }, Qt::QueuedConnection);
+    table_->setMenuProvider([this](int row, int column, const CellRange& selection, bool clipboardHasText) {
+        if (!isEditable()) return std::vector<DataMenuEntry>{};
+        return dataMenu(controller_.project(), controller_.tableContext(), grid_, row, column, selection,
+                        clipboardHasText);
     });
 
     auto* layout = new QVBoxLayout(this);
@@ -130,151 +123,133 @@ void TableView::rebuild() {
 }
 
 void TableView::showGrid() {
-    filling_ = true;
-    const bool editable = isEditable();
-    model_->clear();
-    model_->setColumnCount(grid_.columnCount());
-    model_->setRowCount(grid_.rowCount());
-    QStringList headers;
-    for (int c = 0; c < grid_.columnCount(); ++c) {
-        headers << QString::fromStdString(grid_.columns[static_cast<std::size_t>(c)].caption);
-        table_->setColumnWidth(c, grid_.columns[static_cast<std::size_t>(c)].width);
-    }
-    model_->setHorizontalHeaderLabels(headers);
-    for (int r = 0; r < grid_.rowCount(); ++r) {
-        for (int c = 0; c < grid_.columnCount(); ++c) {
-            const GridCell& cell = grid_.cell(r, c);
-            auto* item = new QStandardItem(QString::fromStdString(cell.text));
-            item->setEditable(editable && cell.editable);
-            if (cell.red) item->setForeground(Qt::red);
-            const std::string& hint =
-                cell.hint.empty() ? grid_.columns[static_cast<std::size_t>(c)].hint : cell.hint;
-            if (!hint.empty()) item->setToolTip(QString::fromStdString(hint));
-            model_->setItem(r, c, item);
-        }
-    }
-    table_->clearSpans();
-    for (int r = 0; r < grid_.rowCount(); ++r)
-        for (int c = 0; c < grid_.columnCount(); ++c) {
-            const GridCell& cell = grid_.cell(r, c);
-            if (cell.rowSpan > 1 || cell.columnSpan > 1) table_->setSpan(r, c, cell.rowSpan, cell.columnSpan);
-        }
+    // The grid takes edits only where the document and the code allow them.
+    if (isEditable()) table_->setEditHandler([this](const GridEdit& e) { return handleEdit(e); });
+    else table_->setEditHandler({});
+    table_->setGrid(grid_);
+    if (followRecord_ >= 0) table_->setCurrentRecord(followRecord_);
+    followRecord_ = -1;
     sideAction_->setVisible(grid_.side != 0);
     title_->setText(tableTitle(grid_.code));
     if (grid_.side != 0) side_->setCurrentIndex(grid_.side == 2 ? 1 : 0);
-    filling_ = false;
-}
-
-void TableView::showRow(int row) {
-    filling_ = true;
-    const bool editable = isEditable();
-    for (int c = 0; c < grid_.columnCount(); ++c) {
-        const GridCell& cell = grid_.cell(row, c);
-        QStandardItem* item = model_->item(row, c);
-        if (!item) continue;
-        item->setText(QString::fromStdString(cell.text));
-        item->setEditable(editable && cell.editable);
-        item->setForeground(cell.red ? QBrush(Qt::red) : QBrush());
-    }
-    ++rowUpdates_;
-    filling_ = false;
 }
 
 void TableView::onChanged(int kind, int index) {
     const int code = effectiveTableCode(controller_.doc());
     if (kind >= 0 && index >= 0 && code == grid_.code && kind == recordKindOfTable(code) && isDataTableCode(code)) {
-        // One record edited: show again only the rows whose text changed, when
-        // the rows still show the same records in the same order.
+        // One record edited: re-show only the rows whose cells changed, when the
+        // rows still show the same records in the same order.
         Grid fresh = buildDataTable(controller_.doc().project(), code, controller_.tableContext());
         bool sameRows = fresh.rowCount() == grid_.rowCount() && fresh.columnCount() == grid_.columnCount();
         for (int r = 0; sameRows && r < fresh.rowCount(); ++r)
             sameRows = fresh.rows[std::size_t(r)].recordIndex == grid_.rows[std::size_t(r)].recordIndex;
         if (sameRows) {
-            std::vector<int> rows;
             for (int r = 0; r < fresh.rowCount(); ++r) {
-                for (int c = 0; c < fresh.columnCount(); ++c)
-                    if (fresh.cell(r, c).text != grid_.cell(r, c).text || fresh.cell(r, c).red != grid_.cell(r, c).red) {
-                        rows.push_back(r);
-                        break;
-                    }
+                const auto& a = fresh.rows[std::size_t(r)].cells;
+                const auto& b = grid_.rows[std::size_t(r)].cells;
+                bool same = true;
+                for (std::size_t c = 0; same && c < a.size(); ++c)
+                    same = a[c].text == b[c].text && a[c].red == b[c].red && a[c].editable == b[c].editable &&
+                           a[c].choices == b[c].choices;
+                if (same) continue;
+                grid_.rows[std::size_t(r)] = fresh.rows[std::size_t(r)];
+                table_->setRow(r, grid_.rows[std::size_t(r)]);
+                ++rowUpdates_;
             }
-            grid_ = std::move(fresh);
-            for (int r : rows) showRow(r);
             return;
         }
     }
     rebuild();
 }
 
+bool TableView::runEdit(const QString& label, int kind, int record, const std::function<void(Grid&)>& fn) {
+    if (!isEditable()) return false;
+    followRecord_ = table_->currentRecord();
+    const bool done = controller_.edit(label, scopeOfTable(), kind, record, [&] {
+        Grid g = grid_;
+        fn(g);
+    });
+    followRecord_ = -1;
+    return done;
+}
+
 bool TableView::editCell(int row, int column, const QString& text) {
     if (!isEditable() || row < 0 || row >= grid_.rowCount() || column < 0 || column >= grid_.columnCount())
         return false;
     if (!grid_.cell(row, column).editable) return false;
-    Grid edited = grid_;
-    edited.cell(row, column).text = text.toStdString();
-    const int record = edited.rows[std::size_t(row)].recordIndex;
+    const int record = grid_.rows[std::size_t(row)].recordIndex;
     const int kind = record >= 0 ? recordKindOfTable(grid_.code) : change::kTable;
-    const bool stored = controller_.edit(QStringLiteral("输入"), scopeOfTable(), kind, record, [&] {
+    return runEdit(QStringLiteral("输入"), kind, record, [&](Grid& g) {
+        g.cell(row, column).text = text.toStdString();
         DataTableContext ctx = controller_.tableContext();
-        storeDataRow(controller_.doc().project(), ctx, edited, row);
+        storeDataRow(controller_.doc().project(), ctx, g, row);
     });
-    return stored;
-}
-
-static CellRange selectedRange(QTableView* table) {
-    CellRange range;
-    const QModelIndexList sel = table->selectionModel()->selectedIndexes();
-    if (sel.isEmpty()) {
-        const QModelIndex cur = table->currentIndex();
-        if (cur.isValid()) range = {cur.row(), cur.column(), cur.row(), cur.column()};
-        return range;
-    }
-    range = {sel.first().row(), sel.first().column(), sel.first().row(), sel.first().column()};
-    for (const QModelIndex& i : sel) {
-        range.top = std::min(range.top, i.row());
-        range.bottom = std::max(range.bottom, i.row());
-        range.left = std::min(range.left, i.column());
-        range.right = std::max(range.right, i.column());
-    }
-    return range;
-}
-
-void TableView::copy() {
-    const CellRange range = selectedRange(table_);
-    if (range.empty()) return;
-    QApplication::clipboard()->setText(QString::fromStdString(copyCells(grid_, range)));
-}
-
-void TableView::cut() {
-    const CellRange range = selectedRange(table_);
-    if (range.empty()) return;
-    if (!isEditable()) {
-        copy();
-        return;
-    }
-    std::string text;
-    controller_.edit(QStringLiteral("剪切"), scopeOfTable(), change::kTable, -1, [&] {
-        Grid g = grid_;
-        DataTableContext ctx = controller_.tableContext();
-        text = cutCells(controller_.doc().project(), ctx, g, range);
-    });
-    if (text.empty()) text = copyCells(grid_, range);
-    QApplication::clipboard()->setText(QString::fromStdString(text));
 }
 
 bool TableView::paste(int row, int column, const QString& text) {
-    if (!isEditable() || text.isEmpty()) return false;
-    return controller_.edit(QStringLiteral("粘贴"), scopeOfTable(), change::kTable, -1, [&] {
-        Grid g = grid_;
+    if (text.isEmpty()) return false;
+    return runEdit(QStringLiteral("粘贴"), change::kTable, -1, [&](Grid& g) {
         DataTableContext ctx = controller_.tableContext();
         pasteCells(controller_.doc().project(), ctx, g, row, column, text.toStdString(), controller_.prompter());
     });
 }
 
-void TableView::pasteClipboard() {
-    const QModelIndex cur = table_->currentIndex();
-    if (!cur.isValid()) return;
-    paste(cur.row(), cur.column(), QApplication::clipboard()->text());
+bool TableView::handleEdit(const GridEdit& e) {
+    DataTableContext ctx = controller_.tableContext();
+    RoadProject& project = controller_.doc().project();
+    Prompter& prompter = controller_.prompter();
+    switch (e.kind) {
+    case GridEdit::Kind::Cell: return editCell(e.row, e.column, QString::fromStdString(e.text));
+    case GridEdit::Kind::Paste: return paste(e.row, e.column, QString::fromStdString(e.text));
+    case GridEdit::Kind::Cut:
+        return runEdit(QStringLiteral("剪切"), change::kTable, -1,
+                       [&](Grid& g) { cutCells(project, ctx, g, e.range); });
+    case GridEdit::Kind::Clear:
+        return runEdit(QStringLiteral("清除"), change::kTable, -1,
+                       [&](Grid& g) { clearCells(project, ctx, g, e.range); });
+    case GridEdit::Kind::Command: break;
+    }
+    const QString label = QString::fromStdString(dataMenuLabel(e.command)).remove(QRegularExpression("\\(&.\\)"));
+    switch (e.command) {
+    case DataMenuItem::Clear:
+        return runEdit(label, change::kTable, -1, [&](Grid& g) { clearCells(project, ctx, g, e.range); });
+    case DataMenuItem::Cut: return table_->cutToClipboard();
+    case DataMenuItem::Copy: table_->copyToClipboard(); return true;
+    case DataMenuItem::Paste: return table_->pasteFromClipboard();
+    case DataMenuItem::InsertRow:
+        return runEdit(label, change::kTable, -1, [&](Grid& g) { insertRow(project, ctx, g, e.row); });
+    case DataMenuItem::DeleteRow: {
+        const int top = e.range.empty() ? e.row : e.range.top;
+        const int bottom = e.range.empty() ? e.row : e.range.bottom;
+        return runEdit(label, change::kTable, -1, [&](Grid& g) { deleteRows(project, ctx, g, top, bottom, prompter); });
+    }
+    case DataMenuItem::MoveUp:
+    case DataMenuItem::MoveDown: {
+        const bool up = e.command == DataMenuItem::MoveUp;
+        const bool done =
+            runEdit(label, change::kTable, -1, [&](Grid& g) { moveRow(project, ctx, g, e.row, up); });
+        // The current cell follows the moved record.
+        if (done) table_->setCurrentCell(e.row + (up ? -1 : 1), std::max(0, e.column));
+        return done;
+    }
+    case DataMenuItem::SameAsLeft:
+    case DataMenuItem::SameAsRight: {
+        const int from = e.command == DataMenuItem::SameAsLeft ? 1 : 2;
+        return runEdit(label, change::kTable, -1,
+                       [&](Grid& g) { sameAsSide(project, ctx, g.code, from, prompter); });
+    }
+    case DataMenuItem::SameAsPreviousPier:
+    case DataMenuItem::SameAsNextPier: {
+        const bool previous = e.command == DataMenuItem::SameAsPreviousPier;
+        return runEdit(label, change::kTable, -1, [&](Grid&) { sameAsPier(project, ctx, previous, prompter); });
+    }
+    case DataMenuItem::CheckSectionEnd: return false;
+    }
+    return false;
 }
+
+void TableView::copy() { table_->copyToClipboard(); }
+void TableView::cut() { table_->cutToClipboard(); }
+void TableView::pasteClipboard() { table_->pasteFromClipboard(); }
 
 }  // namespace vornex::app

@@ -7,13 +7,12 @@
 #include <QWidget>
 
 #include "app/document_controller.h"
+#include "grid/grid_view.h"
 #include "tables/grid.h"
 
 class QAction;
 class QComboBox;
 class QLabel;
-class QStandardItemModel;
-class QTableView;
 class QToolBar;
 
 namespace vornex::app {
@@ -34,7 +33,7 @@ public:
     // Builds the table for the document's current code again.
     void rebuild();
     const Grid& grid() const { return grid_; }
-    QTableView* table() const { return table_; }
+    GridView* table() const { return table_; }
     QComboBox* sideSelector() const { return side_; }
     // How often the whole table was built and how many single rows were re-shown
     // (the speed benchmark and tests read these).
@@ -46,6 +45,8 @@ public:
     bool editCell(int row, int column, const QString& text);
     // Pastes tab-separated text at (row, column), as one undo step.
     bool paste(int row, int column, const QString& text);
+    // Every edit the grid asks for (cell, paste, cut, clear, the "数据输入" commands).
+    bool handleEdit(const GridEdit& edit);
     // The clipboard commands on the current selection.
     void copy();
     void cut();
@@ -55,8 +56,9 @@ public:
 private:
     void onChanged(int kind, int index);
     void showGrid();
-    void showRow(int row);
     EditScope scopeOfTable() const;
+    // Runs a table command as one edit; `moved`: the record the current cell should stay on.
+    bool runEdit(const QString& label, int kind, int record, const std::function<void(Grid&)>& fn);
 
     DocumentController& controller_;
     Grid grid_;
@@ -64,11 +66,10 @@ private:
     QComboBox* side_;
     QAction* sideAction_ = nullptr;
     QLabel* title_;
-    QTableView* table_;
-    QStandardItemModel* model_;
+    GridView* table_;
     int rebuilds_ = 0;
     int rowUpdates_ = 0;
-    bool filling_ = false;
+    int followRecord_ = -1;  // the record the current cell stays on after a rebuild
 };
 
 }  // namespace vornex::app
