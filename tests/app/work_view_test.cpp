@@ -72,7 +72,7 @@ TEST(TreeItems, WhatASelectionMakesCurrent) {
     EXPECT_EQ(s.slopeTemplate, 3);
 }
 
-class WorkViewTest : public ::testing::Test {
+class WorkViewTestBase : public ::testing::Test {
 protected:
     void SetUp() override {
         testing::isolateSettings();
@@ -96,6 +96,8 @@ protected:
     std::unique_ptr<MainWindow> window;
     CWorkView* view = nullptr;
 };
+
+class WorkViewTest : public WorkViewTestBase {};
 
 TEST_F(WorkViewTest, EveryRoadItemShowsItsTable) {
     const Road& road = doc().project().roads[0];
@@ -256,6 +258,96 @@ TEST_F(WorkViewTest, RoadAddAndDeleteFromTheTree) {
     EXPECT_EQ(doc().project().roads.size(), 2u);
     window->controller().undo();
     EXPECT_EQ(doc().project().roads.size(), 3u);
+}
+
+}  // namespace
+}  // namespace vornex::app
+
+namespace vornex::app {
+namespace {
+
+// The data tree's context menu on the demo: parent records added, refused,
+// deleted and renamed through the core commands, each one undo step.
+class ParentRecordMenuTest : public WorkViewTestBase {};
+
+QAction* findAction(const QList<QAction*>& actions, const QString& text) {
+    for (QAction* a : actions)
+        if (a->text() == text) return a;
+    return nullptr;
+}
+
+TEST_F(ParentRecordMenuTest, AddDeleteAndRenameFromTheTree) {
+    const Road& road = doc().project().roads[0];
+    const std::size_t bridges = road.bridges.size();
+    // Add a bridge from the folder's menu: the new item is selected.
+    QList<QAction*> actions = view->contextActions(find(view->dataTree(), QStringLiteral("桥梁")));
+    QAction* add = findAction(actions, QStringLiteral("增加桥梁"));
+    ASSERT_NE(add, nullptr);
+    ASSERT_TRUE(add->isEnabled());
+    add->trigger();
+    qDeleteAll(actions);
+    ASSERT_EQ(road.bridges.size(), bridges + 1);
+    const QString added = QString::fromStdString(road.bridges.back().name.utf8());
+    ASSERT_NE(view->dataTree()->currentItem(), nullptr);
+    EXPECT_EQ(view->dataTree()->currentItem()->text(0), added);
+    EXPECT_EQ(doc().currentRoad()->currentBridge, int(bridges));
+    EXPECT_EQ(view->currentGrid(), view->bridgeGrid());
+    // A slope template in use cannot be deleted.
+    const QString slope = QString::fromStdString(road.slopeTemplates[0].name.utf8());
+    actions = view->contextActions(find(view->dataTree(), slope));
+    QAction* del = findAction(actions, QStringLiteral("删除边坡模板"));
+    ASSERT_NE(del, nullptr);
+    prompter.yesNoAnswers = {true, true};
+    del->trigger();
+    qDeleteAll(actions);
+    ASSERT_FALSE(prompter.shown.empty());
+    EXPECT_EQ(prompter.shown.back(), "不能删除边坡模板.\n有边坡参数引用该边坡模板.");
+    EXPECT_EQ(QString::fromStdString(road.slopeTemplates[0].name.utf8()), slope);
+    // Renaming to a name another template has is refused; the tree shows the old name.
+    QTreeWidgetItem* second = find(view->dataTree(), QString::fromStdString(road.slopeTemplates[1].name.utf8()));
+    second->setText(0, slope);
+    testing::settle();
+    EXPECT_EQ(prompter.shown.back(), "边坡模板已经存在，请重新输入。");
+    EXPECT_NE(road.slopeTemplates[1].name.utf8(), slope.toStdString());
+    EXPECT_NE(find(view->dataTree(), QString::fromStdString(road.slopeTemplates[1].name.utf8())), nullptr);
+    // Deleting the new bridge; then undo brings it back, redo takes it again.
+    actions = view->contextActions(find(view->dataTree(), added));
+    del = findAction(actions, QStringLiteral("删除桥梁"));
+    ASSERT_NE(del, nullptr);
+    prompter.yesNoAnswers = {true};
+    del->trigger();
+    qDeleteAll(actions);
+    EXPECT_EQ(road.bridges.size(), bridges);
+    EXPECT_EQ(find(view->dataTree(), added), nullptr);
+    window->controller().undo();
+    EXPECT_EQ(road.bridges.size(), bridges + 1);
+    EXPECT_NE(find(view->dataTree(), added), nullptr);
+    window->controller().redo();
+    EXPECT_EQ(road.bridges.size(), bridges);
+}
+
+TEST_F(ParentRecordMenuTest, TunnelNeedsATemplate) {
+    // A new project's road has no tunnel-section template.
+    ASSERT_TRUE(window->newDocument());
+    QList<QAction*> actions = view->contextActions(find(view->dataTree(), QStringLiteral("隧道")));
+    QAction* add = findAction(actions, QStringLiteral("增加隧道"));
+    ASSERT_NE(add, nullptr);
+    add->trigger();
+    qDeleteAll(actions);
+    ASSERT_FALSE(prompter.shown.empty());
+    EXPECT_EQ(prompter.shown.back(), "请先定义隧道断面模板.");
+    EXPECT_TRUE(doc().currentRoad()->tunnels.empty());
+    EXPECT_FALSE(window->controller().canUndo());
+    // With a template the tunnel comes, with its three parts in the tree.
+    actions = view->contextActions(find(view->dataTree(), QStringLiteral("隧道断面模板")));
+    findAction(actions, QStringLiteral("增加隧道断面模板"))->trigger();
+    qDeleteAll(actions);
+    actions = view->contextActions(find(view->dataTree(), QStringLiteral("隧道")));
+    findAction(actions, QStringLiteral("增加隧道"))->trigger();
+    qDeleteAll(actions);
+    ASSERT_EQ(doc().currentRoad()->tunnels.size(), 1u);
+    EXPECT_NE(find(view->dataTree(), QStringLiteral("炮眼点")), nullptr);
+    EXPECT_EQ(view->currentGrid(), view->tunnelGrid());
 }
 
 }  // namespace
