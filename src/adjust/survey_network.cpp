@@ -8,6 +8,8 @@
 #include <new>
 #include <system_error>
 
+#include "io/read.h"
+#include "io/write.h"
 #include "model/scramble.h"
 #include "text/text.h"
 
@@ -110,25 +112,25 @@ void controlPointToFile(const ControlPoint& cp, std::int32_t key, Bytes* out) {
     std::memcpy(out, img.data(), kControlPointSize);
 }
 
-// Sequential reader of a file that reports how many bytes it got.
+// Sequential reader of a file that reports how many bytes it got. Only regular
+// files within the survey-file limit are opened (a device or pipe could be endless).
 class FileReader {
 public:
-    explicit FileReader(const std::filesystem::path& path) {
-        std::error_code ec;
-        // Only regular files: a device or pipe could be endless.
-        if (!std::filesystem::is_regular_file(path, ec)) return;
-        in_.open(path, std::ios::binary);
-    }
-    bool ok() const { return in_.is_open() && !in_.bad(); }
-    std::size_t read(Bytes* buf, std::size_t n) {
-        if (!in_.good()) return 0;
-        in_.read(reinterpret_cast<char*>(buf), static_cast<std::streamsize>(n));
-        return static_cast<std::size_t>(in_.gcount());
-    }
+    explicit FileReader(const std::filesystem::path& path) { in_.open(path, io::kSurveyFileLimit); }
+    bool ok() const { return in_.isOpen() && !in_.failed(); }
+    std::size_t read(Bytes* buf, std::size_t n) { return in_.read(buf, n); }
 
 private:
-    std::ifstream in_;
+    io::InputFile in_;
 };
+
+// Tells why a survey file cannot be read at all ("P is a directory", ...).
+bool openable(const std::filesystem::path& path, Prompter& prompter) {
+    io::InputFile probe;
+    if (probe.open(path, io::kSurveyFileLimit)) return true;
+    prompter.message(probe.error().message);
+    return false;
+}
 
 std::string firstBytesOfName(const std::filesystem::path& path) {
     std::string name = path.filename().string();
@@ -325,6 +327,10 @@ void SurveyNetwork::reset() {
 
 bool SurveyNetwork::openLevelingFile(const std::filesystem::path& path, Prompter& prompter) {
     const char* growing = kCannotAddKnownPoint;
+    if (!openable(path, prompter)) {
+        reset();
+        return false;
+    }
     try {
         return readLeveling(path, growing);
     } catch (const std::bad_alloc&) {
@@ -392,6 +398,10 @@ bool SurveyNetwork::readLeveling(const std::filesystem::path& path, const char*&
 
 bool SurveyNetwork::openControlFile(const std::filesystem::path& path, Prompter& prompter) {
     const char* growing = kCannotAddKnownPoint;
+    if (!openable(path, prompter)) {
+        reset();
+        return false;
+    }
     try {
         return readControl(path, growing);
     } catch (const std::bad_alloc&) {
@@ -601,11 +611,8 @@ std::string controlFileBytes(const SurveyNetwork& net) {
 }
 
 bool writeSurveyFile(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out.is_open()) return false;
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    return out.good();
+    io::FileError error;
+    return io::writeFile(path, bytes, error);
 }
 
 }  // namespace vornex

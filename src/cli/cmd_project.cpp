@@ -5,6 +5,7 @@
 
 #include "cli/command.h"
 #include "document/document.h"
+#include "document/project_file.h"
 #include "text/text.h"
 
 namespace vornex::cli {
@@ -25,28 +26,21 @@ int usageError(const std::string& command, const std::string& error) {
     return kExitUsage;
 }
 
-// Opens a project into `doc`; false (message on standard error) when it cannot be read.
+// Opens a project into `doc`; false when it cannot be read (the reason, such as
+// "P is a directory", was shown through the prompter on standard error).
 bool openProject(CVornexPcDoc& doc, const std::string& path, int& version) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        std::cerr << "vornex-cli: " << path << ": no such file\n";
-        return false;
-    }
     version = doc.open(path);
     if (version <= 0) {
-        std::cerr << "vornex-cli: " << path << ": cannot read the project (status " << version << ")\n";
+        if (version != kReadCannotOpen)
+            std::cerr << "vornex-cli: " << path << ": cannot read the project (status " << version << ")\n";
         return false;
     }
     return true;
 }
 
+// The reason of a failed save ("cannot write P: ...") was shown through the prompter.
 int saveProject(CVornexPcDoc& doc, const std::string& path) {
-    int status = doc.save(path);
-    if (status != 1) {
-        std::cerr << "vornex-cli: " << path << ": cannot write the project (status " << status << ")\n";
-        return kExitFailed;
-    }
-    return kExitOk;
+    return doc.save(path) == 1 ? kExitOk : kExitFailed;
 }
 
 int runNew(const std::vector<std::string>& args) {

@@ -108,7 +108,8 @@ bool loadProject(const std::string& file, RoadProject& project, bool gbk) {
     StderrPrompter prompter(gbk);
     int r = readProject(project, std::filesystem::path(file), prompter);
     if (r > 0) return true;
-    std::cerr << "vornex-cli: cannot read " << file << " (" << r << ")\n";
+    // A file that could not be opened was named with the reason already.
+    if (r != kReadCannotOpen) std::cerr << "vornex-cli: cannot read " << file << " (" << r << ")\n";
     return false;
 }
 
@@ -314,7 +315,7 @@ int runBatch(const std::vector<std::string>& args) {
         void message(std::string_view t) override { shown.emplace_back(t); }
     } prompter;
     int n = batchQuery(project, road, a.positional[1], prompter);
-    if (n == -1) {
+    if (n == -1 && prompter.shown.empty()) {
         std::cerr << "vornex-cli batch: cannot read " << a.positional[1] << "\n";
         return kExitFailed;
     }

@@ -157,8 +157,10 @@ int CVornexPcDoc::save(const std::filesystem::path& file) {
         rebuildCrossfallLinks(road);
         sortSlopeAssignments(road);
     }
-    int status = writeProject(project_, file);
+    io::FileError error;
+    int status = writeProject(project_, file, error);
     if (status == 1) modified_ = false;
+    else prompter_.message(error.message);  // why: read-only, disk full, name too long, ...
     updateAllViews();
     return status;
 }

@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "geometry/intersection_alignment.h"
+#include "io/read.h"
+#include "io/write.h"
 #include "model/record_store.h"
 #include "model/scramble.h"
 
@@ -442,16 +444,7 @@ void parseProject(std::span<const unsigned char> bytes, ParsedProject& p, double
 
 // ---------------------------------------------------------------- public
 
-long FileSystemOps::write(int fd, const void* data, std::size_t size) { return ::write(fd, data, size); }
-int FileSystemOps::fsync(int fd) { return ::fsync(fd); }
-int FileSystemOps::rename(const std::filesystem::path& from, const std::filesystem::path& to) {
-    return ::rename(from.c_str(), to.c_str());
-}
-
-FileSystemOps& realFileSystem() {
-    static FileSystemOps ops;
-    return ops;
-}
+FileSystemOps& realFileSystem() { return io::realFileOps(); }
 
 int writeRoad(Road& road, std::string& out) {
     Writer w(out);
@@ -482,57 +475,21 @@ int writeProject(RoadProject& project, std::string& out) {
 }
 
 int writeProject(RoadProject& project, const std::filesystem::path& file, FileSystemOps& fs) {
+    io::FileError error;
+    return writeProject(project, file, error, fs);
+}
+
+int writeProject(RoadProject& project, const std::filesystem::path& file, io::FileError& error, FileSystemOps& fs) {
     std::string bytes;
-    writeProject(project, bytes);
-
-    std::error_code ec;
-    std::filesystem::path target = file;
-    if (std::filesystem::is_symlink(target, ec)) {
-        // Replace the file the link points to, not the link.
-        auto resolved = std::filesystem::weakly_canonical(target, ec);
-        if (!ec) target = resolved;
-    }
-    std::filesystem::path dir = target.parent_path();
-    if (dir.empty()) dir = ".";
-
-    static std::atomic<unsigned> serial{0};
-    std::filesystem::path temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = dir / ("." + target.filename().string() + ".tmp-" + std::to_string(::getpid()) + "-" +
-                      std::to_string(serial++));
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return kWriteFailed;
-    }
-    if (fd < 0) return kWriteFailed;
-
-    // A replaced file keeps its permissions.
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) (void)::fchmod(fd, st.st_mode & 07777);
-
-    bool ok = true;
-    std::size_t done = 0;
-    while (ok && done < bytes.size()) {
-        errno = 0;
-        const long n = fs.write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false;
-        else done += static_cast<std::size_t>(n);
-    }
-    if (ok && fs.fsync(fd) != 0) ok = false;
-    if (::close(fd) != 0) ok = false;
-    if (ok && fs.rename(temp, target) != 0) ok = false;
-    if (!ok) {
-        ::unlink(temp.c_str());
+    try {
+        writeProject(project, bytes);
+    } catch (const std::bad_alloc&) {
+        error = {ENOMEM, "cannot write " + file.string() + ": " + io::errnoText(ENOMEM)};
         return kWriteFailed;
     }
-    // Make the rename itself durable (best effort).
-    int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        (void)::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return kWriteOk;
+    io::WriteOptions options;
+    options.ops = &fs;
+    return io::writeFile(file, bytes, error, options) ? kWriteOk : kWriteFailed;
 }
 
 long long readRoad(Road& road, std::span<const unsigned char> bytes, std::size_t offset, double precision) {
@@ -583,10 +540,40 @@ int readProject(RoadProject& project, std::span<const unsigned char> bytes, Prom
 }
 
 int readProject(RoadProject& project, const std::filesystem::path& file, Prompter& prompter) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return kReadCannotOpen;
-    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return kReadCannotOpen;
+    io::InputFile in;
+    if (!in.open(file, io::kProjectFileLimit)) {
+        prompter.message(in.error().message);
+        return kReadCannotOpen;
+    }
+    // The version first: a newer or foreign file costs four bytes, not its whole size.
+    unsigned char head[4] = {};
+    if (!in.readExact(head, sizeof head)) {
+        if (in.failed()) {
+            prompter.message(in.error().message);
+            return kReadCannotOpen;
+        }
+        prompter.message("项目文件已损坏，不能读入。");
+        return kReadDamaged;
+    }
+    const auto version = static_cast<std::int32_t>((std::uint32_t{head[0]} << 24) | (std::uint32_t{head[1]} << 16) |
+                                                   (std::uint32_t{head[2]} << 8) | std::uint32_t{head[3]});
+    if (version > kFormatVersion) {
+        prompter.message("不能读入高版本项目");
+        return kReadNewerVersion;
+    }
+    if (version <= 0) {
+        prompter.message("项目文件已损坏，不能读入。");
+        return kReadDamaged;
+    }
+    std::vector<unsigned char> bytes(head, head + sizeof head);
+    if (!in.readRest(bytes)) {
+        if (in.error().code == ENOMEM) {
+            prompter.message("内存已满");
+            return kReadNoMemory;
+        }
+        prompter.message(in.error().message);
+        return kReadCannotOpen;
+    }
     return readProject(project, bytes, prompter);
 }
 

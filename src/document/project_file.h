@@ -19,6 +19,8 @@
 #include <span>
 #include <string>
 
+#include "io/file_error.h"
+#include "io/write.h"
 #include "model/prompter.h"
 #include "model/road.h"
 
@@ -37,15 +39,10 @@ inline constexpr int kRoadNoMemory = -5;
 inline constexpr int kWriteOk = 1;
 inline constexpr int kWriteFailed = -3;  // nothing of the target changed
 
-// The file operations a save uses. The real one calls the operating system; a
-// test double can make any of them fail (for example a write at a chosen offset).
-struct FileSystemOps {
-    virtual ~FileSystemOps() = default;
-    // Writes up to `size` bytes; returns the number written or -1 (as ::write).
-    virtual long write(int fd, const void* data, std::size_t size);
-    virtual int fsync(int fd);
-    virtual int rename(const std::filesystem::path& from, const std::filesystem::path& to);
-};
+// The file operations a save uses (the writing door's). The real one calls the
+// operating system; a test double can make any of them fail (for example a
+// write at a chosen offset).
+using FileSystemOps = io::FileOps;
 FileSystemOps& realFileSystem();
 
 // The bytes of the project as version 83. Every written road's roadKey becomes
@@ -54,11 +51,15 @@ FileSystemOps& realFileSystem();
 // Returns 1.
 int writeProject(RoadProject& project, std::string& out);
 
-// Saves atomically: the bytes go to a temporary file beside `file`, which is
-// flushed to disk and renamed over `file` only when everything was written. A
-// failed save leaves an existing file untouched, removes the temporary file and
-// returns kWriteFailed (-3); success returns 1.
+// Saves through the writing door: the bytes go to a temporary file beside
+// `file` (beside the file it links to, for a link), which is flushed to disk
+// and renamed over it only when everything was written. A failed save leaves an
+// existing file untouched, removes the temporary file and returns kWriteFailed
+// (-3), with the reason (errno and a message naming the file) in `error`;
+// success returns 1.
 int writeProject(RoadProject& project, const std::filesystem::path& file,
+                 FileSystemOps& fs = realFileSystem());
+int writeProject(RoadProject& project, const std::filesystem::path& file, io::FileError& error,
                  FileSystemOps& fs = realFileSystem());
 
 // One road section (version 83) appended to `out`. Returns 1.
@@ -72,6 +73,10 @@ int writeRoad(Road& road, std::string& out);
 // on. Messages ("不能读入高版本项目", "v0.9以前项目不能读取边坡数据.", and
 // for a damaged file "项目文件已损坏，不能读入。") go through `prompter`.
 int readProject(RoadProject& project, std::span<const unsigned char> bytes, Prompter& prompter);
+// From a file, through the reading door: only a regular file of at most
+// io::kProjectFileLimit bytes is read, and its version is checked before the
+// rest is read. A file that cannot be read gives kReadCannotOpen, with the
+// door's message ("P is a directory", "P is too large (...)", ...) shown.
 int readProject(RoadProject& project, const std::filesystem::path& file, Prompter& prompter);
 
 // Reads one road section of version road.roadKey starting at `offset`.

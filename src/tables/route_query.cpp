@@ -14,6 +14,8 @@
 #include "geometry/slopes.h"
 #include "geometry/stations.h"
 #include "geometry/tunnel.h"
+#include "io/read.h"
+#include "io/write.h"
 #include "text/text.h"
 
 namespace vornex {
@@ -194,13 +196,13 @@ constexpr std::size_t kMaxLine = 4096;
 // (empty when too long); false at the end of the file.
 class LineReader {
 public:
-    explicit LineReader(std::FILE* in) : in_(in), block_(1 << 16) {}
+    explicit LineReader(io::InputFile& in) : in_(in), block_(1 << 16) {}
     bool next(std::string& line) {
         line.clear();
         bool any = false, tooLong = false;
         for (;;) {
             if (pos_ == size_) {
-                size_ = std::fread(block_.data(), 1, block_.size(), in_);
+                size_ = in_.read(block_.data(), block_.size());
                 pos_ = 0;
                 if (size_ == 0) break;
             }
@@ -221,7 +223,7 @@ public:
     }
 
 private:
-    std::FILE* in_;
+    io::InputFile& in_;
     std::vector<char> block_;
     std::size_t pos_ = 0, size_ = 0;
 };
@@ -245,16 +247,19 @@ bool parseBatchLine(std::string_view line, BatchPoint& point) {
 int batchQuery(const RoadProject& project, int roadIndex, const std::string& inputPath, Prompter& prompter) {
     const Road* road = roadAt(project, roadIndex);
     if (!road) return -3;
-    std::FILE* in = std::fopen(inputPath.c_str(), "rb");
-    if (!in) return -1;
+    // Only a regular file: a folder or a FIFO is refused with its reason, never read as empty.
+    io::InputFile in;
+    if (!in.open(inputPath)) {
+        prompter.message(in.error().message);
+        return -1;
+    }
     const std::string outPath = batchOutputPath(inputPath);
-    // Written beside the output and renamed at the end, so that a failure never
-    // leaves a half-written result file.
-    const std::string tmpPath = outPath + ".part";
-    std::FILE* out = std::fopen(tmpPath.c_str(), "wb");
-    if (!out) {
-        std::fclose(in);
-        prompter.message("不能建立文件。");
+    // Through the writing door: a private temporary file renamed over the output
+    // at the end, so a failure or a second run at the same time never leaves a
+    // half-written or mixed result file.
+    io::OutputFile out;
+    if (!out.open(outPath)) {
+        prompter.message("不能建立文件。\n" + out.error().message);
         return -2;
     }
     const AlignmentIndex index(road->elements, 0.0001);
@@ -294,18 +299,20 @@ int batchQuery(const RoadProject& project, int roadIndex, const std::string& inp
         buffer += '\n';
         ++written;
         if (buffer.size() > (1 << 16) - 256) {
-            writeOk = writeOk && std::fwrite(buffer.data(), 1, buffer.size(), out) == buffer.size();
+            writeOk = writeOk && out.write(buffer);
             buffer.clear();
         }
     }
-    std::fclose(in);
-    if (!buffer.empty()) writeOk = writeOk && std::fwrite(buffer.data(), 1, buffer.size(), out) == buffer.size();
-    writeOk = (std::fclose(out) == 0) && writeOk;
-    std::error_code ec;
-    if (writeOk) std::filesystem::rename(tmpPath, outPath, ec);
-    if (!writeOk || ec) {
-        std::filesystem::remove(tmpPath, ec);
-        prompter.message("不能建立文件。");
+    if (in.failed()) {
+        out.discard();
+        prompter.message(in.error().message);
+        return -1;
+    }
+    in.close();
+    if (!buffer.empty()) writeOk = writeOk && out.write(buffer);
+    if (!writeOk || !out.commit()) {
+        out.discard();
+        prompter.message("不能建立文件。\n" + out.error().message);
         return -2;
     }
     prompter.message("计算完成。");

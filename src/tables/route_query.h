@@ -100,9 +100,12 @@ bool parseBatchLine(std::string_view line, BatchPoint& point);
 // three commas are skipped). Writes batchOutputPath(inputPath), one line
 // "%s,%8.4f,%8.4f,%8.4f,%8.3f,%8.3f,%8.3f" per point (name, X, Y, Z and the
 // horizontal, vertical and normal break against the secondary lining; kNoValue
-// outside tunnels or without a foot), then shows "计算完成。". Returns the number
-// of points written, -1 when the input cannot be read, -2 when the output file
-// cannot be created ("不能建立文件。" is shown), -3 without a road.
+// outside tunnels or without a foot), then shows "计算完成。". The input is read
+// through the reading door (regular files only) and the output written through
+// the writing door (whole or not at all, never mixed with a concurrent run).
+// Returns the number of points written, -1 when the input cannot be read (the
+// reason is shown), -2 when the output file cannot be written ("不能建立文件。"
+// and the reason on a second line are shown), -3 without a road.
 int batchQuery(const RoadProject& project, int road, const std::string& inputPath, Prompter& prompter);
 
 }  // namespace vornex

@@ -150,9 +150,11 @@ TEST(RouteQuery, BatchFile) {
     std::filesystem::create_directory(dir / "pts0.txt");
     ScriptedPrompter failed;
     EXPECT_EQ(batchQuery(p, 0, input, failed), -2);
-    EXPECT_EQ(failed.shown, std::vector<std::string>{"不能建立文件。"});
+    EXPECT_EQ(failed.shown, std::vector<std::string>{"不能建立文件。\ncannot write " + (dir / "pts0.txt").string() +
+                                                     ": Is a directory"});
     EXPECT_FALSE(std::filesystem::exists(dir / "pts0.txt.part"));
     EXPECT_EQ(batchQuery(p, 0, (dir / "missing.txt").string(), failed), -1);
+    EXPECT_EQ(failed.shown.back(), (dir / "missing.txt").string() + ": No such file or directory");
 }
 
 }  // namespace
