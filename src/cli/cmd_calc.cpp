@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "io/file_error.h"
 #include "link/calculator_link.h"
 #include "link/exchanges.h"
 #include "link/project_transfer.h"
@@ -161,8 +162,8 @@ int runCg20(const std::vector<std::string>& args) {
     prompter.yes = parsed.has("--yes");
     std::error_code ec;
     std::string path = parsed.positional[1];
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        std::cerr << "vornex-cli: " << path << ": no such file\n";
+    if (const io::FileKind kind = io::kindOf(path); kind != io::FileKind::Regular) {
+        std::cerr << "vornex-cli: " << io::notRegularMessage(path, kind) << "\n";
         return kExitFailed;
     }
     link::ProjectSource project{std::filesystem::absolute(path, ec).string(), false, {}};

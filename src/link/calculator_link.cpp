@@ -120,68 +120,53 @@ TransferFile::~TransferFile() { close(); }
 
 bool TransferFile::openRead(const std::string& path) {
     close();
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return false;
-    file_ = std::fopen(path.c_str(), "rb");
-    if (!file_) return false;
-    if (std::fseek(file_, 0, SEEK_END) == 0) {
-        long end = std::ftell(file_);
-        length_ = end < 0 ? 0 : static_cast<std::uint64_t>(end);
+    error_.clear();
+    if (!in_.open(path)) {
+        error_ = in_.error().message;
+        return false;
     }
-    std::fseek(file_, 0, SEEK_SET);
+    length_ = in_.size();
     return true;
 }
 
 bool TransferFile::create(const std::string& path) {
     close();
-    std::random_device rd;
-    std::filesystem::path p(path);
-    std::string temp = (p.parent_path() / ("." + p.filename().string() + "." + std::to_string(rd()) + ".part")).string();
-    file_ = std::fopen(temp.c_str(), "wb");
-    if (!file_) return false;
-    target_ = path;
-    temp_ = temp;
-    length_ = 0;
-    writeFailed_ = false;
+    error_.clear();
+    if (!out_.open(path)) {
+        error_ = out_.error().message;
+        return false;
+    }
     return true;
 }
 
 std::size_t TransferFile::read(char* buffer, std::size_t n) {
-    if (!file_ || n == 0) return 0;
-    return std::fread(buffer, 1, n, file_);
+    if (!in_.isOpen() || n == 0) return 0;
+    const std::size_t got = in_.read(buffer, n);
+    if (in_.failed()) error_ = in_.error().message;
+    return got;
 }
 
 bool TransferFile::write(std::string_view bytes) {
-    if (!file_) return false;
-    if (bytes.empty()) return !writeFailed_;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) writeFailed_ = true;
+    if (out_.fd() < 0) return false;
+    if (!out_.write(bytes)) {
+        error_ = out_.error().message;
+        return false;
+    }
     length_ += bytes.size();
-    return !writeFailed_;
+    return true;
 }
 
 bool TransferFile::commit() {
-    if (!file_ || temp_.empty()) return false;
-    bool ok = std::fflush(file_) == 0 && !writeFailed_;
-    std::fclose(file_);
-    file_ = nullptr;
-    std::error_code ec;
-    if (ok) std::filesystem::rename(temp_, target_, ec);
-    if (!ok || ec) std::filesystem::remove(temp_, ec);
-    bool done = ok && !ec;
-    temp_.clear();
-    target_.clear();
+    if (out_.fd() < 0) return false;
+    const bool done = out_.commit();
+    if (!done) error_ = out_.error().message;
+    length_ = 0;
     return done;
 }
 
 void TransferFile::close() {
-    if (file_) std::fclose(file_);
-    file_ = nullptr;
-    if (!temp_.empty()) {
-        std::error_code ec;
-        std::filesystem::remove(temp_, ec);
-    }
-    temp_.clear();
-    target_.clear();
+    in_.close();
+    out_.discard();
     length_ = 0;
 }
 

@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "io/read.h"
+#include "io/write.h"
 #include "link/transport.h"
 
 namespace vornex::link {
@@ -90,10 +92,11 @@ private:
     bool signalled_ = false;
 };
 
-// The PC file of a transfer: read for an upload, written for a download. A
-// download is written to a temporary file beside the target and moved over it
-// only when complete, so a failed or cancelled download never leaves a partial
-// file nor destroys the file it would have replaced.
+// The PC file of a transfer: read for an upload, written for a download. Both
+// go through the io doors: only a regular file is read, and a download is
+// written to a private temporary file beside the target and moved over it only
+// when complete, so a failed or cancelled download never leaves a partial file
+// nor destroys the file it would have replaced.
 class TransferFile {
 public:
     TransferFile() = default;
@@ -103,7 +106,7 @@ public:
 
     bool openRead(const std::string& path);
     bool create(const std::string& path);  // the temporary beside `path`
-    bool isOpen() const { return file_ != nullptr; }
+    bool isOpen() const { return in_.isOpen() || out_.fd() >= 0; }
     std::uint64_t length() const { return length_; }
     // Reads up to n bytes; the count read.
     std::size_t read(char* buffer, std::size_t n);
@@ -112,13 +115,15 @@ public:
     bool commit();
     // Closes the file; an uncommitted download's temporary is removed.
     void close();
+    // Why the last open, read, write or commit failed ("P is a directory",
+    // "cannot write P: No space left on device").
+    const std::string& errorMessage() const { return error_; }
 
 private:
-    std::FILE* file_ = nullptr;
+    io::InputFile in_;
+    io::OutputFile out_;
     std::uint64_t length_ = 0;
-    std::string target_;  // download target
-    std::string temp_;    // download temporary
-    bool writeFailed_ = false;
+    std::string error_;
 };
 
 }  // namespace vornex::link

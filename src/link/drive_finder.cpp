@@ -1,4 +1,7 @@
+#include <sys/sysmacros.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -80,15 +83,23 @@ bool lowerDeviceName(const std::string& a, const std::string& b) {
     return a.size() != b.size() ? a.size() < b.size() : a < b;
 }
 
+// "8:17" as a device number.
+unsigned long long parseDevice(const std::string& text) {
+    unsigned major = 0, minor = 0;
+    if (std::sscanf(text.c_str(), "%u:%u", &major, &minor) != 2) return 0;
+    return static_cast<unsigned long long>(makedev(major, minor));
+}
+
 }  // namespace
 
-std::string FindColorGraphDrive() {
+ColorGraphDrive findColorGraph() {
     const fs::path sysRoot = envOr("VORNEX_SYSFS_ROOT", "/sys");
     const auto mounts = readMounts(envOr("VORNEX_MOUNTINFO", "/proc/self/mountinfo"));
     std::vector<std::string> disks;
     std::error_code ec;
     for (const auto& e : fs::directory_iterator(sysRoot / "block", ec)) disks.push_back(e.path().filename().string());
     std::sort(disks.begin(), disks.end(), lowerDeviceName);
+    ColorGraphDrive unmounted;
     for (const auto& name : disks) {
         const fs::path disk = sysRoot / "block" / name;
         if (!isColorGraphDisk(disk, sysRoot)) continue;
@@ -101,11 +112,23 @@ std::string FindColorGraphDrive() {
                   [](const fs::path& a, const fs::path& b) { return lowerDeviceName(a.filename().string(), b.filename().string()); });
         candidates.insert(candidates.end(), parts.begin(), parts.end());
         for (const auto& c : candidates) {
-            auto it = mounts.find(readTrimmed(c / "dev"));
-            if (it != mounts.end()) return it->second;
+            const std::string devno = readTrimmed(c / "dev");
+            auto it = mounts.find(devno);
+            if (it != mounts.end()) return {true, it->second, parseDevice(devno), "/dev/" + c.filename().string()};
+        }
+        if (!unmounted.connected) {
+            unmounted.connected = true;
+            unmounted.deviceNode = "/dev/" + (parts.empty() ? disk : parts.front()).filename().string();
         }
     }
-    return {};
+    return unmounted;
+}
+
+std::string FindColorGraphDrive() { return findColorGraph().mountPoint; }
+
+std::string notMountedMessage(const ColorGraphDrive& drive) {
+    return text::format("fx-CG20计算器已连接，但没有挂载。\n请用以下命令挂载：%s",
+                        ("udisksctl mount -b " + drive.deviceNode).c_str());
 }
 
 }  // namespace vornex::link

@@ -1,14 +1,16 @@
 #include "link/project_transfer.h"
 
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <cerrno>
 #include <filesystem>
-#include <random>
 #include <thread>
 
+#include "io/read.h"
+#include "io/write.h"
 #include "text/text.h"
 
 extern char** environ;
@@ -35,33 +37,38 @@ bool saveIfModified(ProjectSource& project) {
     return true;
 }
 
-// Copies through a temporary beside the target, flushed to the device before it
-// takes the target's name, so an unplugged calculator never holds half a file.
-bool copyWhole(const fs::path& from, const fs::path& to) {
-    std::FILE* in = std::fopen(from.c_str(), "rb");
-    if (!in) return false;
-    std::random_device rd;
-    fs::path temp = to.parent_path() / ("." + to.filename().string() + "." + std::to_string(rd()) + ".part");
-    std::FILE* out = std::fopen(temp.c_str(), "wb");
-    bool ok = out != nullptr;
-    char buf[65536];
-    while (ok) {
-        std::size_t n = std::fread(buf, 1, sizeof buf, in);
-        if (n > 0 && std::fwrite(buf, 1, n, out) != n) ok = false;
-        if (n < sizeof buf) {
-            ok = ok && !std::ferror(in);
-            break;
-        }
+// Copies through the writing door: a temporary beside the target, flushed to
+// the device before it takes the target's name, then the folder flushed, so an
+// unplugged calculator never holds half a file nor loses the new name.
+bool copyWhole(const fs::path& from, const fs::path& to, io::FileError& error) {
+    io::InputFile in;
+    if (!in.open(from, io::kProjectFileLimit)) {
+        error = in.error();
+        return false;
     }
-    std::fclose(in);
-    if (out) {
-        ok = ok && std::fflush(out) == 0 && ::fsync(::fileno(out)) == 0;
-        ok = std::fclose(out) == 0 && ok;
-    }
-    std::error_code ec;
-    if (ok) fs::rename(temp, to, ec);
-    if (!ok || ec) fs::remove(temp, ec);
-    return ok && !ec;
+    return io::writeFile(
+        to,
+        [&](io::OutputFile& out) {
+            char buf[65536];
+            for (;;) {
+                const std::size_t n = in.read(buf, sizeof buf);
+                if (n > 0 && !out.write(buf, n)) return false;
+                if (in.failed()) {
+                    out.fail(in.error().code, in.error().message);
+                    return false;
+                }
+                if (n < sizeof buf) return true;
+            }
+        },
+        error);
+}
+
+// A folder on the drive that was found: a mount point that leads elsewhere now
+// (the drive was unmounted, or a later mount hides it) is not the drive.
+bool onDrive(const fs::path& folder, const ColorGraphDrive& drive) {
+    struct stat st {};
+    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           static_cast<unsigned long long>(st.st_dev) == drive.device;
 }
 
 bool openWithDesktop(const std::string& path) {
@@ -104,25 +111,47 @@ bool sendProjectToColorGraph(ProjectSource& project, Prompter& prompter) {
         }
     }
     if (!saveIfModified(project)) return false;
-    std::string drive = FindColorGraphDrive();
-    if (drive.empty()) {
+    const ColorGraphDrive drive = findColorGraph();
+    if (!drive.connected) {
         prompter.message(kNoColorGraph);
         return false;
     }
-    const fs::path folder = fs::path(drive) / kProjectFolder;
+    if (drive.mountPoint.empty() || !onDrive(drive.mountPoint, drive)) {
+        prompter.message(notMountedMessage(drive));
+        return false;
+    }
+    const fs::path folder = fs::path(drive.mountPoint) / kProjectFolder;
     const fs::path target = folder / name;
     std::error_code ec;
     if (!fs::is_directory(folder, ec)) {
         if (!prompter.askYesNo(text::format("文件夹<%s>不存在，是否创建？", folder.c_str()), true,
                                PromptIcon::Question))
             return false;
-        fs::create_directories(folder, ec);
+        // Only ROAD itself, on the drive as it is now: never the mount point or its parents.
+        if (!onDrive(drive.mountPoint, drive)) {
+            prompter.message(notMountedMessage(drive));
+            return false;
+        }
+        if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+            const int e = errno;
+            prompter.message(text::format("不能复制项目文件到%s。", target.c_str()) + "\n" + io::errnoText(e));
+            return false;
+        }
     }
     if (fs::exists(target, ec) &&
         !prompter.askYesNo(text::format("文件<%s>已经存在，是否覆盖？", name.c_str()), false, PromptIcon::Question))
         return false;
-    if (!fs::is_directory(folder, ec) || !copyWhole(project.pathName, target)) {
-        prompter.message(text::format("不能复制项目文件到%s。", target.c_str()));
+    // The questions may have been open a long time: the drive is checked again.
+    if (!onDrive(drive.mountPoint, drive) || !onDrive(folder, drive)) {
+        prompter.message(onDrive(drive.mountPoint, drive)
+                             ? text::format("不能复制项目文件到%s。", target.c_str()) + "\n" + folder.string() +
+                                   " is not a folder on the calculator"
+                             : notMountedMessage(drive));
+        return false;
+    }
+    io::FileError error;
+    if (!copyWhole(project.pathName, target, error)) {
+        prompter.message(text::format("不能复制项目文件到%s。", target.c_str()) + "\n" + error.message);
         return false;
     }
     prompter.message("项目文件传送成功。");
@@ -130,12 +159,16 @@ bool sendProjectToColorGraph(ProjectSource& project, Prompter& prompter) {
 }
 
 bool openColorGraphDrive(Prompter& prompter, const std::function<bool(const std::string&)>& open) {
-    std::string drive = FindColorGraphDrive();
-    if (drive.empty()) {
+    const ColorGraphDrive drive = findColorGraph();
+    if (!drive.connected) {
         prompter.message(kNoColorGraph);
         return false;
     }
-    return open ? open(drive) : openWithDesktop(drive);
+    if (drive.mountPoint.empty()) {
+        prompter.message(notMountedMessage(drive));
+        return false;
+    }
+    return open ? open(drive.mountPoint) : openWithDesktop(drive.mountPoint);
 }
 
 }  // namespace vornex::link

@@ -33,14 +33,30 @@ ProjectSource projectSourceOf(CVornexPcDoc& doc, std::string pathName);
 // is nothing to run (never saved, or saving failed).
 bool prepareProjectTransfer(ProjectSource& project, Prompter& prompter, TransferDialogModel& dialog);
 
-// Mount point of the first fx-CG20 drive (lowest device name), or empty. A disk
-// of /sys/block counts when its SCSI vendor and model, blank-trimmed, are
-// "CASIO" and "ColorGraph", or when its USB parent is 07cf:6102 or 07cf:6103.
-// VORNEX_SYSFS_ROOT replaces /sys and VORNEX_MOUNTINFO /proc/self/mountinfo.
+// The first fx-CG20 drive (lowest device name). A disk of /sys/block counts
+// when its SCSI vendor and model, blank-trimmed, are "CASIO" and "ColorGraph",
+// or when its USB parent is 07cf:6102 or 07cf:6103. VORNEX_SYSFS_ROOT replaces
+// /sys and VORNEX_MOUNTINFO /proc/self/mountinfo.
+struct ColorGraphDrive {
+    bool connected = false;   // such a disk is present
+    std::string mountPoint;   // where the disk or one of its partitions is mounted; empty: not mounted
+    unsigned long long device = 0;  // the mounted device's number (st_dev of files on it)
+    std::string deviceNode;   // what to mount when it is not mounted: "/dev/sdb1" (the first partition) or "/dev/sdb"
+};
+ColorGraphDrive findColorGraph();
+
+// Mount point of the first fx-CG20 drive, or empty.
 std::string FindColorGraphDrive();
 
+// "fx-CG20计算器已连接，但没有挂载。\n请用以下命令挂载：udisksctl mount -b /dev/sdb1"
+std::string notMountedMessage(const ColorGraphDrive& drive);
+
 // Send to fx-CG20: copies the project file to <drive>/ROAD/<file name>, asking
-// before creating the folder or replacing a file. True when the file was copied.
+// before creating the folder or replacing a file. Only ROAD is ever created,
+// and only on the drive that was found: a mount point that no longer leads to
+// it (unmounted meanwhile, or hidden by a later mount) is refused. The copy goes
+// through the writing door (temporary file, fsync, rename, folder fsync). True
+// when the file was copied.
 bool sendProjectToColorGraph(ProjectSource& project, Prompter& prompter);
 
 // Opens the fx-CG20 drive with `open` (the desktop's file manager by default).

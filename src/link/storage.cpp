@@ -68,7 +68,7 @@ bool SendFileToStorage(TransferSession& session, LinkStatus& status, Prompter& p
     }
     TransferFile& file = session.file();
     if (!file.openRead(sourcePath)) {
-        prompter.message(sourcePath);
+        prompter.message(file.errorMessage());  // the path and what it is, or why it cannot be read
         prompter.message("不能打开指定文件.");
         return false;
     }
@@ -177,17 +177,18 @@ bool ReceiveFileFromStorage(TransferSession& session, const std::string& pcPath,
         prompter.message("请指定目标文件名。");
         return false;
     }
-    std::error_code ec;
-    if (std::filesystem::is_directory(pcPath, ec)) {
+    // Only a regular file is asked about and replaced (a FIFO is never opened to look).
+    const io::FileKind kind = io::kindOf(pcPath);
+    if (kind == io::FileKind::Directory) {
         prompter.message("不能建立目标文件。");
         return false;
     }
-    if (std::ifstream(pcPath, std::ios::binary).is_open() &&
+    if (kind == io::FileKind::Regular &&
         !prompter.askYesNo(text::format("文件<%s>已经存在，是否覆盖？", pcPath.c_str()), false, PromptIcon::Question))
         return false;
     TransferFile& file = session.file();
     if (!file.create(pcPath)) {
-        prompter.message("不能建立目标文件。");
+        prompter.message("不能建立目标文件。\n" + file.errorMessage());
         return false;
     }
     CalculatorLink& link = session.link();

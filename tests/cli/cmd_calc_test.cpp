@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -101,9 +103,13 @@ TEST_F(CalcCliTest, Cg20Send) {
     fs::create_directories(dir / "sys" / "block" / "sdb" / "device");
     writeAll(dir / "sys" / "block" / "sdb" / "device" / "vendor", "CASIO   \n");
     writeAll(dir / "sys" / "block" / "sdb" / "device" / "model", "ColorGraph      \n");
-    writeAll(dir / "sys" / "block" / "sdb" / "dev", "8:16\n");
     fs::create_directories(dir / "drive");
-    writeAll(dir / "mountinfo", "40 22 8:16 / " + (dir / "drive").string() + " rw - vfat /dev/sdb rw\n");
+    // The drive's device number is that of the folder playing its file system.
+    struct stat st {};
+    ASSERT_EQ(::stat((dir / "drive").c_str(), &st), 0);
+    const std::string devno = std::to_string(major(st.st_dev)) + ":" + std::to_string(minor(st.st_dev));
+    writeAll(dir / "sys" / "block" / "sdb" / "dev", devno + "\n");
+    writeAll(dir / "mountinfo", "40 22 " + devno + " / " + (dir / "drive").string() + " rw - vfat /dev/sdb rw\n");
     writeAll(dir / "K2.rod", "project bytes");
     std::string env = "VORNEX_SYSFS_ROOT=" + (dir / "sys").string() + " VORNEX_MOUNTINFO=" + (dir / "mountinfo").string();
 

@@ -1,8 +1,13 @@
 #include "link/project_transfer.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 
 #include "link_fixture.h"
@@ -66,6 +71,25 @@ public:
             << "40 22 " << devno << " / " << escapedPoint << " rw,nosuid - vfat /dev/x rw\n";
     }
 
+    // A colour calculator "sdX" whose file system is the folder `point` (made
+    // here): its device number is that of the folder, as for a real mount.
+    fs::path mountedDrive(const std::string& name, const std::string& point) {
+        fs::create_directories(path(point));
+        const std::string devno = devnoOf(path(point));
+        fs::path d = sys() / "block" / name;
+        fs::create_directories(d / "device");
+        writeAll(d / "device" / "vendor", "CASIO\n");
+        writeAll(d / "device" / "model", "ColorGraph\n");
+        writeAll(d / "dev", devno + "\n");
+        mount(devno, path(point).string());
+        return path(point);
+    }
+    static std::string devnoOf(const fs::path& p) {
+        struct stat st {};
+        ::stat(p.c_str(), &st);
+        return std::to_string(major(st.st_dev)) + ":" + std::to_string(minor(st.st_dev));
+    }
+
 private:
     TempDir dir_;
 };
@@ -110,9 +134,7 @@ TEST(ProjectTransferTest, ColorGraphCopy) {
     EXPECT_EQ(saves, 1);
     EXPECT_EQ(prompter.shown.back(), "fx-CG20计算器没有连接.");
 
-    f.scsiDisk("sdb", "8:1", "CASIO", "ColorGraph", false);
-    fs::create_directories(f.path("cg"));
-    f.mount("8:10", f.path("cg").string());
+    f.mountedDrive("sdb", "cg");
     prompter.yesNoAnswers = {true};  // create ROAD
     EXPECT_TRUE(sendProjectToColorGraph(project, prompter));
     EXPECT_EQ(readAll(f.path("cg") / "ROAD" / "ABCDEFGHI.rod"), patternBytes(3000));
@@ -132,6 +154,101 @@ TEST(ProjectTransferTest, ColorGraphCopy) {
     bool opened = false;
     EXPECT_TRUE(openColorGraphDrive(prompter, [&](const std::string& p) { return opened = p == f.path("cg").string(); }));
     EXPECT_TRUE(opened);
+}
+
+TEST(ProjectTransferTest, ColorGraphPresentButNotMountedSaysHowToMountIt) {
+    TempDir work;
+    writeAll(work / "K1.rod", "bytes");
+    ProjectSource project{(work / "K1.rod").string(), false, {}};
+    struct Case {
+        bool partitioned;
+        std::string node;
+    };
+    for (const Case& c : {Case{true, "/dev/sdc1"}, Case{false, "/dev/sdc"}}) {
+        FakeSystem f;
+        f.scsiDisk("sdc", "8:3", "CASIO", "ColorGraph", c.partitioned);
+        vornex::testing::ScriptedPrompter prompter;
+        const std::string expected = "fx-CG20计算器已连接，但没有挂载。\n请用以下命令挂载：udisksctl mount -b " + c.node;
+        EXPECT_FALSE(sendProjectToColorGraph(project, prompter));
+        EXPECT_EQ(prompter.shown, std::vector<std::string>{expected});
+        EXPECT_FALSE(openColorGraphDrive(prompter, [](const std::string&) { return true; }));
+        EXPECT_EQ(prompter.shown.back(), expected);
+    }
+}
+
+TEST(ProjectTransferTest, MountPointThatNoLongerLeadsToTheDriveIsNeverWritten) {
+    TempDir work;
+    writeAll(work / "K1.rod", "bytes");
+    ProjectSource project{(work / "K1.rod").string(), false, {}};
+    const std::string notMounted = "fx-CG20计算器已连接，但没有挂载。\n请用以下命令挂载：udisksctl mount -b /dev/sdb";
+    {
+        // The mount table still names a mount point that is gone: it is not made again.
+        FakeSystem f;
+        f.scsiDisk("sdb", "8:1", "CASIO", "ColorGraph", false);
+        f.mount("8:10", f.path("media/cg").string());
+        vornex::testing::ScriptedPrompter prompter;
+        prompter.yesNoAnswers = {true};
+        EXPECT_FALSE(sendProjectToColorGraph(project, prompter));
+        EXPECT_EQ(prompter.shown, std::vector<std::string>{notMounted});
+        EXPECT_FALSE(fs::exists(f.path("media")));
+    }
+    {
+        // The mount point exists but belongs to another file system (a later mount hides the drive).
+        FakeSystem f;
+        f.scsiDisk("sdb", "8:1", "CASIO", "ColorGraph", false);
+        fs::create_directories(f.path("cg"));
+        f.mount("8:10", f.path("cg").string());
+        vornex::testing::ScriptedPrompter prompter;
+        prompter.yesNoAnswers = {true};
+        EXPECT_FALSE(sendProjectToColorGraph(project, prompter));
+        EXPECT_EQ(prompter.shown, std::vector<std::string>{notMounted});
+        EXPECT_TRUE(fs::is_empty(f.path("cg")));
+    }
+}
+
+TEST(ProjectTransferTest, FailedColorGraphCopyIsReportedAndLeavesTheDriveAsItWas) {
+    FakeSystem f;
+    const fs::path cg = f.mountedDrive("sdb", "cg");
+    TempDir work;
+    vornex::testing::ScriptedPrompter prompter;
+    fs::create_directories(cg / "ROAD" / "K1.rod");  // a folder has the project's name
+    writeAll(work / "K1.rod", "new bytes");
+    ProjectSource project{(work / "K1.rod").string(), false, {}};
+    prompter.yesNoAnswers = {true};  // replace
+    EXPECT_FALSE(sendProjectToColorGraph(project, prompter));
+    const fs::path target = cg / "ROAD" / "K1.rod";
+    EXPECT_EQ(prompter.shown.back(),
+              "不能复制项目文件到" + target.string() + "。\ncannot write " + target.string() + ": Is a directory");
+    EXPECT_TRUE(fs::is_directory(target));
+
+    // A read-only copy on the drive is not replaced.
+    fs::remove(target);
+    writeAll(target, "old bytes");
+    fs::permissions(target, fs::perms::owner_read | fs::perms::group_read);
+    prompter.yesNoAnswers = {true};
+    EXPECT_FALSE(sendProjectToColorGraph(project, prompter));
+    EXPECT_NE(prompter.shown.back().find("Permission denied (the file is read-only)"), std::string::npos);
+    EXPECT_EQ(readAll(target), "old bytes");
+    EXPECT_EQ(std::distance(fs::directory_iterator(cg / "ROAD"), fs::directory_iterator()), 1);
+}
+
+TEST(ProjectTransferTest, ColorGraphCopyTakesLongNamesAndSweepsInterruptedCopies) {
+    FakeSystem f;
+    const fs::path cg = f.mountedDrive("sdb", "cg");
+    fs::create_directories(cg / "ROAD");
+    // Left by an interrupted copy of an earlier version, long ago.
+    writeAll(cg / "ROAD" / ".K1.rod.123456.part", "half");
+    struct timespec old[2] = {{std::time(nullptr) - 7200, 0}, {std::time(nullptr) - 7200, 0}};
+    ::utimensat(AT_FDCWD, (cg / "ROAD" / ".K1.rod.123456.part").c_str(), old, 0);
+
+    TempDir work;
+    const std::string name = std::string(251, 'L') + ".rod";  // 255 bytes
+    writeAll(work / name, "long");
+    ProjectSource project{(work / name).string(), false, {}};
+    vornex::testing::ScriptedPrompter prompter;
+    EXPECT_TRUE(sendProjectToColorGraph(project, prompter));
+    EXPECT_EQ(readAll(cg / "ROAD" / name), "long");
+    EXPECT_EQ(std::distance(fs::directory_iterator(cg / "ROAD"), fs::directory_iterator()), 1);
 }
 
 TEST(ProjectTransferTest, RefusalsBeforeAnythingHappens) {
