@@ -243,7 +243,7 @@ void DownloadWorker(TransferSession& session) {
             buffer += payload;
             received += payload.size();
             if (buffer.size() >= kDownloadWriteBlock) {
-                if (!file.write(buffer)) return fail("不能建立目标文件。");
+                if (!file.write(buffer)) return fail(("不能建立目标文件。\n" + file.errorMessage()).c_str());
                 buffer.clear();
             }
             int percent = size == 0 ? 100 : static_cast<int>(received * 100 / size);
@@ -257,7 +257,8 @@ void DownloadWorker(TransferSession& session) {
             break;
         }
         case kTypeRoleswap: {
-            if (!file.write(buffer) || !file.commit()) return fail("不能建立目标文件。");
+            if (!file.write(buffer) || !file.commit())
+                return fail(("不能建立目标文件。\n" + file.errorMessage()).c_str());  // why: disk full, ...
             link.readReply(kReplyBufferSize);
             session.notify({kNoticeFinished, 1, {}});
             return;

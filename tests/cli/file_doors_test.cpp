@@ -119,6 +119,16 @@ TEST_F(FileDoorsTest, WriteFailuresSayWhyAndKeepTheOldFile) {
     EXPECT_EQ(tooLong.status, 1);
     EXPECT_NE(tooLong.err.find("File name too long"), std::string::npos) << tooLong.err;
 
+    // A download onto a FIFO neither blocks on it nor writes into it.
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    writeAll(dir / "k.rod", "calculator bytes");
+    ASSERT_EQ(cli("calc send " + (dir / "k.rod").string() + " --folder ROAD --name K.rod").status, 0);
+    CliRun got = cli("calc get K.rod " + (dir / "fifo").string() + " --folder ROAD --yes");
+    EXPECT_EQ(got.status, 1);
+    EXPECT_NE(got.err.find("cannot write " + (dir / "fifo").string() + ": it is not a regular file (a FIFO)"),
+              std::string::npos)
+        << got.err;
+
     fs::create_directory(dir / "pts0.txt");
     CliRun batch = cli("batch " + (dir / "demo.rod").string() + " " + (dir / "pts.txt").string());
     EXPECT_EQ(batch.status, 1);
