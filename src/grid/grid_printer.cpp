@@ -11,7 +11,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QRawFont>
-#include <QSaveFile>
+#include <QFile>
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
@@ -20,6 +20,7 @@
 #include <tuple>
 #include <vector>
 
+#include "io/write.h"
 #include "tables/grid_text.h"
 
 namespace vornex {
@@ -303,10 +304,13 @@ void repairToUnicode(QByteArray& pdf) {
 }
 
 // Writes the whole file or leaves the old one: a temporary file renamed over it.
+// Through the program's writing door: whole or not at all, links written
+// through, the old mode kept, a read-only file refused, the reason from errno.
 bool writeWhole(const QString& path, const QByteArray& bytes, QString* error) {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) return true;
-    if (error) *error = QStringLiteral("无法写入文件“%1”：%2").arg(path, file.errorString());
+    io::FileError failure;
+    const std::string_view data(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    if (io::writeFile(QFile::encodeName(path).toStdString(), data, failure)) return true;
+    if (error) *error = QStringLiteral("无法写入文件“%1”：%2").arg(path, QString::fromStdString(failure.message));
     return false;
 }
 
