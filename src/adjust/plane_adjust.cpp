@@ -81,7 +81,18 @@ void CPlaneNetAdjust::reset() {
     directionCoefficients_.clear();
 }
 
-void CPlaneNetAdjust::buildFromControlSurvey(const SurveyNetwork& net, CLevelingAdjust& heights) {
+double trigonometricHeight(double slope, double zenithDegrees, double instrumentHeight, double prismHeight,
+                           double refraction) {
+    const double z = toRadians(zenithDegrees);
+    double h = slope * std::cos(z) + instrumentHeight - prismHeight;
+    if (refraction != 0) {
+        const double d = slope * std::fabs(std::sin(z));
+        h += (1 - refraction) * d * d / (2 * kEarthRadius);
+    }
+    return h;
+}
+
+void CPlaneNetAdjust::buildFromControlSurvey(const SurveyNetwork& net, CLevelingAdjust& heights, double refraction) {
     reset();
     heights.reset();
     const int type = net.control.observationType;
@@ -108,7 +119,7 @@ void CPlaneNetAdjust::buildFromControlSurvey(const SurveyNetwork& net, CLeveling
                     // A height by zenith angle needs the prism height: without it the run is not used.
                     if (o.targetHeight < 0) continue;
                     const double v = o.distance * std::cos(toRadians(o.verticalOrHeight));
-                    h = v + st.instrumentHeight - o.targetHeight;
+                    h = trigonometricHeight(o.distance, o.verticalOrHeight, st.instrumentHeight, o.targetHeight, refraction);
                     d = std::sqrt(std::max(0.0, o.distance * o.distance - v * v));
                 }
                 if (!(d > 0) || !std::isfinite(d) || !std::isfinite(h)) continue;
@@ -410,6 +421,18 @@ bool CPlaneNetAdjust::approximateCoordinates(Prompter& prompter) {
         if (!done) {
             if (stationSetCount() > 0) done = intersect(real);
             if (!done) done = propagate(real, true);
+            // Then forward intersection, resection and intersection of distances,
+            // in turns with the two above, while any of them places a point.
+            while (!done) {
+                const int before = real.missing();
+                forwardIntersect(real);
+                resect(real);
+                intersectDistances(real);
+                if (real.missing() > 0 && stationSetCount() > 0) intersect(real);
+                if (real.missing() > 0) propagate(real, true);
+                done = real.missing() == 0;
+                if (real.missing() == before) break;
+            }
         }
     }
     coordinates = real.xy;

@@ -21,6 +21,17 @@
 
 namespace vornex {
 
+// Earth curvature and refraction of trigonometric heights: (1 - k) D^2 / 2R is
+// added to S cos Z. A coefficient of 0 leaves the height uncorrected.
+inline constexpr double kDefaultRefraction = 0.14;
+inline constexpr double kEarthRadius = 6371000.0;  // m
+
+// Height difference from the instrument's station mark to the target mark of a
+// slope distance S (m) and zenith angle Z (degrees): S cos Z + i - v, plus the
+// curvature and refraction correction with the horizontal distance S |sin Z|.
+double trigonometricHeight(double slope, double zenithDegrees, double instrumentHeight, double prismHeight,
+                           double refraction);
+
 // Coordinate errors and error ellipse of one point (metres, F in radians).
 struct PointError {
     bool shown = false;  // false: the point is left out (sqrt(qxx + qyy) < 0.0001)
@@ -75,7 +86,10 @@ public:
 
     // Fills `heights` (observation types 2, 3, 4) and, for every type but 2, this
     // plane adjustment. Both are reset first.
-    void buildFromControlSurvey(const SurveyNetwork& network, CLevelingAdjust& heights);
+    // Heights by zenith angle (type 4) carry the curvature and refraction
+    // correction with coefficient `refraction` (0: none).
+    void buildFromControlSurvey(const SurveyNetwork& network, CLevelingAdjust& heights,
+                                double refraction = kDefaultRefraction);
 
     // Approximate coordinates and iteration. 1 on success (or with no points),
     // 0 on failure (the reason is shown).
@@ -106,6 +120,12 @@ private:
     // Known azimuths orient stations only when `useAzimuths` (the known frame).
     bool propagate(Frame& frame, bool useAzimuths) const;
     int transform(const Frame& local, Frame& real) const;
+    // Known frame only (plane_approximation.cpp). Each makes one sweep and
+    // returns whether it placed a point.
+    bool orientation(int set, const Frame& frame, double& omega) const;
+    bool forwardIntersect(Frame& frame) const;
+    bool resect(Frame& frame) const;
+    bool intersectDistances(Frame& frame) const;
     int findDistance(int a, int b) const;
     bool formNormals();
     double functionVariance(const double* a, const int* idx) const;

@@ -38,9 +38,14 @@ void solveLevelingModule(LevelingModule& m, Prompter& prompter) {
 }
 
 void solveControlModule(ControlModule& m, Prompter& prompter) {
-    m.plane.buildFromControlSurvey(m.network, m.heights);
+    m.plane.buildFromControlSurvey(m.network, m.heights, m.refraction);
     m.plane.adjustPlane(prompter);
     if (m.heights.pointCount > 0) m.heights.solveHeights(prompter);
+}
+
+void setControlRefraction(ControlModule& m, double refraction, Prompter& prompter) {
+    m.refraction = refraction;
+    solveControlModule(m, prompter);
 }
 
 bool levelingCoefficientEditable(const SurveyNetwork& network) { return network.key > 81; }

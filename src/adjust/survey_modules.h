@@ -23,6 +23,9 @@ struct ControlModule {
     SurveyNetwork network;
     CPlaneNetAdjust plane;
     CLevelingAdjust heights;
+    // 大气折光系数 of trigonometric heights; the file has no field for it, so the
+    // program keeps it in its settings. 0 leaves heights uncorrected.
+    double refraction = kDefaultRefraction;
 };
 
 // Reset, read, build and solve. False when the file could not be read (the
@@ -60,5 +63,7 @@ enum class ControlParameter {
 // Stores the number read from `text` (as atof reads it: leading number, else 0).
 // Returns the header rewrite's result.
 bool setControlParameter(ControlModule& m, ControlParameter which, std::string_view text, Prompter& prompter);
+// Sets the refraction coefficient and solves again (nothing is written to the file).
+void setControlRefraction(ControlModule& m, double refraction, Prompter& prompter);
 
 }  // namespace vornex

@@ -1,5 +1,7 @@
 // vornex-cli level / control: read a survey file, adjust it as the program does,
 // and print one of its tables.
+#include <cmath>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 
@@ -7,6 +9,7 @@
 #include "cli/command.h"
 #include "tables/grid_text.h"
 #include "tables/survey_tables.h"
+#include "text/text.h"
 
 namespace vornex::cli {
 namespace {
@@ -104,7 +107,7 @@ int runLevel(const std::vector<std::string>& args) {
 }
 
 int runControl(const std::vector<std::string>& args) {
-    ParsedArgs a = parseArgs(args, {{"--table", 1}, {"--station", 1}, {"--format", 1}, {"--encoding", 1}});
+    ParsedArgs a = parseArgs(args, {{"--table", 1}, {"--station", 1}, {"--refraction", 1}, {"--format", 1}, {"--encoding", 1}});
     Output out;
     if (int rc = parseCommon(a, out, "control"); rc >= 0) return rc;
     const std::string tableName = a.value("--table").value_or("points");
@@ -114,9 +117,21 @@ int runControl(const std::vector<std::string>& args) {
         std::cerr << "vornex-cli control: unknown table or station\n";
         return kExitUsage;
     }
+    double refraction = kDefaultRefraction;
+    if (auto k = a.value("--refraction")) {
+        char* end = nullptr;
+        refraction = std::strtod(k->c_str(), &end);
+        // A coefficient beyond +-1 has no physical meaning.
+        if (k->empty() || *end != '\0' || !(std::fabs(refraction) <= 1)) {
+            std::cerr << "vornex-cli control: --refraction takes a coefficient between -1 and 1\n";
+            return kExitUsage;
+        }
+    }
     StderrPrompter prompter;
     prompter.gbk = out.gbk;
     ControlModule m;
+    m.refraction = refraction;
+    std::cerr << encodeOutput(text::format("大气折光系数: %g", refraction), out.gbk) << "\n";
     if (!openControlModule(m, a.positional[0], prompter)) {
         std::cerr << "vornex-cli control: cannot read " << a.positional[0] << "\n";
         return kExitFailed;
@@ -133,7 +148,7 @@ const CommandRegistrar levelCommand(
     "level FILE.lev [--table NAME] [--weighting length|stations] [--section I] [--format tsv|csv] [--encoding utf8|gbk]",
     runLevel);
 const CommandRegistrar controlCommand("control",
-                                      "control FILE.con [--table NAME] [--station I] [--format tsv|csv] [--encoding utf8|gbk]",
+                                      "control FILE.con [--table NAME] [--station I] [--refraction K] [--format tsv|csv] [--encoding utf8|gbk]",
                                       runControl);
 
 }  // namespace

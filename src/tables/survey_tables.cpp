@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "adjust/plane_closures.h"
 #include "geometry/angles.h"
 #include "tables/data_tables.h"
 #include "text/text.h"
@@ -309,7 +310,7 @@ Grid controlForwardReturnTable(const ControlModule& m) {
             put(row, 2, nameOf(side == 0 ? to : from));
             const SurveyObservation& o = *f.obs;
             if (type == kSlopeAndZenith) {
-                h[side] = o.distance * std::cos(o.verticalOrHeight / kDegPerRad) + f.station->instrumentHeight - o.targetHeight;
+                h[side] = trigonometricHeight(o.distance, o.verticalOrHeight, f.station->instrumentHeight, o.targetHeight, m.refraction);
             } else {
                 h[side] = o.verticalOrHeight;
             }
@@ -463,6 +464,69 @@ Grid pointErrorsTable(const ControlModule& m) {
     return g;
 }
 
+// 平面闭合差: triangles, then traverses, each against the limits of the pane's
+// 闭合差限差 group. A limit of 0 (the value after a reset) means none is set:
+// the row shows no limit and nothing is marked.
+Grid planeClosuresTable(const ControlModule& m) {
+    Grid g = makeGrid(st::kPlaneClosures, {"类别", "点号序列", "角数", "角度闭合差(″)", "限差(″)", "边数", "导线长(m)", "fx(mm)",
+                                           "fy(mm)", "f(mm)", "限差(mm)", "全长相对闭合差", "备注"});
+    const CPlaneNetAdjust& p = m.plane;
+    const ControlHeader& h = m.network.control;
+    const PlaneClosures c = computePlaneClosures(p);
+    auto path = [&](const std::vector<int>& points) {
+        std::string s;
+        for (int i : points) {
+            if (!s.empty()) s += " - ";
+            s += nameOf(p.pointNames[static_cast<std::size_t>(i)]);
+        }
+        return s;
+    };
+    auto mark = [](GridRow& row, int col) {
+        row.cells[static_cast<std::size_t>(col)].red = true;
+        row.cells[12].text = "闭合差超限";
+        row.cells[12].red = true;
+    };
+    for (const TriangleClosure& t : c.triangles) {
+        GridRow& row = g.addRow();
+        put(row, 0, "三角形");
+        put(row, 1, path({t.points.begin(), t.points.end()}));
+        put(row, 2, "3");
+        put(row, 3, format("%6.1f", t.misclosure));
+        const double limit = h.triangleClosureLimit;
+        if (limit > 0) {
+            put(row, 4, format("%6.1f", limit));
+            if (std::fabs(t.misclosure) > limit) mark(row, 3);
+        }
+    }
+    for (const TraverseClosure& t : c.traverses) {
+        GridRow& row = g.addRow();
+        put(row, 0, "导线");
+        put(row, 1, path(t.points));
+        if (t.hasAngular) {
+            put(row, 2, format("%d", t.angleCount));
+            put(row, 3, format("%6.1f", t.angular));
+            const double limit = h.azimuthClosureCoefficient * std::sqrt(t.angleCount);
+            if (limit > 0) {
+                put(row, 4, format("%6.1f", limit));
+                if (std::fabs(t.angular) > limit) mark(row, 3);
+            }
+        }
+        put(row, 5, format("%d", t.legCount));
+        put(row, 6, format("%9.3f", t.length));
+        put(row, 7, format("%6.1f", t.fx * 1000));
+        put(row, 8, format("%6.1f", t.fy * 1000));
+        put(row, 9, format("%6.1f", t.f() * 1000));
+        const double limit = h.traverseClosureCoefficient * std::sqrt(t.legCount);
+        if (limit > 0) {
+            put(row, 10, format("%6.1f", limit));
+            if (t.f() * 1000 > limit) mark(row, 9);
+        }
+        // 1/T = f / length, shown and never marked; a closure of nothing has no T.
+        if (t.f() > 0) put(row, 11, format("1/%d", truncateToInt32(t.length / t.f())));
+    }
+    return g;
+}
+
 }  // namespace
 
 const std::vector<SurveyTableName>& surveyTableNames() {
@@ -486,6 +550,7 @@ const std::vector<SurveyTableName>& surveyTableNames() {
         {"distances", st::kDistances, K::Control},
         {"height-differences", st::kControlHeightDifferences, K::Control},
         {"point-errors", st::kPointErrors, K::Control},
+        {"plane-closures", st::kPlaneClosures, K::Control},
     };
     return names;
 }
@@ -531,6 +596,7 @@ Grid buildControlTable(const ControlModule& m, int code, int index) {
         case st::kDistancesForwardReturn: return distancesForwardReturnTable(m);
         case st::kControlForwardReturn: return controlForwardReturnTable(m);
         case st::kControlClosures: return closuresTable(code, m.heights, false);
+        case st::kPlaneClosures: return planeClosuresTable(m);
         default: break;
     }
     Grid g;

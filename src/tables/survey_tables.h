@@ -33,6 +33,7 @@ inline constexpr int kPointErrors = -10038;
 inline constexpr int kDistancesForwardReturn = -10039;
 inline constexpr int kControlForwardReturn = -10040;
 inline constexpr int kControlClosures = -10043;
+inline constexpr int kPlaneClosures = -10044;  // 平面闭合差
 }  // namespace survey_table
 
 enum class SurveyModuleKind { Leveling, Control };

@@ -316,9 +316,10 @@ TEST(PlaneNetAdjust, ObservationTypesBuildTheirNetworks) {
         if (c.heights) {
             EXPECT_EQ(heights.closureCoefficient, 30);
             ASSERT_EQ(heights.observationCount, 2);
-            // Type 4: S cos Z + instrument - prism; D = S sin Z, weight 1 / D(km).
-            const double h = c.type == 4 ? 100 * 0.5 + 1.5 - 1.2 : -2.0;
+            // Type 4: S cos Z + instrument - prism + (1 - k) D^2 / 2R with k = 0.14;
+            // D = S sin Z, weight 1 / D(km).
             const double d = c.type == 4 ? 100 * std::sin(kPi / 3) : 100;
+            const double h = c.type == 4 ? 100 * 0.5 + 1.5 - 1.2 + 0.86 * d * d / (2 * 6371000.0) : -2.0;
             EXPECT_NEAR(heights.observed[0], h, 1e-12);
             EXPECT_NEAR(heights.weight[0], 1000 / d, 1e-9);
         }

@@ -101,5 +101,21 @@ TEST(CliSurvey, DoubtfulControlResultPrintsAndFails) {
     EXPECT_EQ(run(dir, "control " + kDemoCon + " --table points").status, 0);
 }
 
+TEST(CliSurvey, PlaneClosuresAndRefraction) {
+    TempDir dir;
+    CliRun r = run(dir, "control " + kDemoCon + " --table plane-closures");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(firstLine(r.out), "类别\t点号序列\t角数\t角度闭合差(″)\t限差(″)\t边数\t导线长(m)\tfx(mm)\tfy(mm)\tf(mm)\t限差(mm)\t全长相对闭合差\t备注");
+    EXPECT_NE(r.out.find("\n三角形\tK1 - K2 - C1\t3\t"), std::string::npos) << r.out;
+    // The coefficient in use goes to standard error; 0 changes the heights.
+    EXPECT_NE(r.err.find("大气折光系数: 0.14"), std::string::npos) << r.err;
+    const std::string corrected = run(dir, "control " + kDemoCon + " --table points").out;
+    r = run(dir, "control " + kDemoCon + " --table points --refraction 0");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("大气折光系数: 0\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.out, corrected);
+    for (const char* bad : {"abc", "2", "nan", ""}) EXPECT_EQ(run(dir, "control " + kDemoCon + " --refraction '" + bad + "'").status, 2) << bad;
+}
+
 }  // namespace
 }  // namespace vornex

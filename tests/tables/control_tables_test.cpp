@@ -47,7 +47,7 @@ std::string utf8(const std::string& gbk) { return text::gbkToUtf8(gbk); }
 
 // The trigonometric height network of the file, merged as a surveyor would by
 // hand: per pair of points the mean of its runs (return runs negated) and the
-// mean horizontal distance.
+// mean horizontal distance; heights corrected for curvature and refraction.
 struct MergedRun {
     std::string from, to;
     double hSum = 0, dSum = 0;
@@ -62,8 +62,9 @@ std::vector<MergedRun> heightRuns(const SurveyNetwork& net) {
         for (const SurveyObservation& o : s.observations) {
             if (!(o.distance > 0) || o.targetHeight < 0) continue;
             const double z = o.verticalOrHeight * kPi / 180;
-            const double h = o.distance * std::cos(z) + s.instrumentHeight - o.targetHeight;
             const double d = o.distance * std::sin(z);
+            // Earth curvature and refraction with k = 0.14, R = 6371 km.
+            const double h = o.distance * std::cos(z) + s.instrumentHeight - o.targetHeight + (1 - 0.14) * d * d / (2 * 6371000.0);
             const std::string a = s.name.str(), b = o.targetName.str();
             bool merged = false;
             for (MergedRun& r : runs) {
@@ -285,6 +286,142 @@ TEST(ControlTables, HeightResultsAgreeWithAnIndependentAdjustment) {
         EXPECT_EQ(cl.cell(r, 3).text, text::format("%6.1f", std::trunc(40 * std::sqrt(km) * 10) / 10));
         EXPECT_EQ(cl.cell(r, 4).text, std::fabs(tenths) > std::trunc(40 * std::sqrt(km) * 10) ? "闭合差超限" : "");
     }
+}
+
+TEST(ControlTables, CurvatureAndRefractionOfAReciprocalPair) {
+    // From A, B (north) and C (east) 1 km away, B 12.345 m and C 3.21 m higher,
+    // observed by slope distance and zenith angle as the instrument sees them
+    // under refraction k = 0.14 on a sphere of radius 6371 km: every apparent
+    // height is short by (1 - k) D^2 / 2R = 67.5 mm. A to B is measured both ways.
+    const double D = 1000, c = (1 - 0.14) * D * D / (2 * 6371000.0);
+    ControlModule m;
+    m.network.knownPoints = {{"A", "", 0, 0, 100}, {"W", "", 0, -500, 90}};
+    m.network.control.observationType = kSlopeAndZenith;
+    m.network.control.angleSigma = 2;
+    m.network.control.distanceFixedError = 2;
+    m.network.control.distancePpm = 2;
+    auto sight = [&](const char* to, double direction, double i, double v, double rise) {
+        SurveyObservation o;
+        o.targetName = to;
+        const double apparent = rise - i + v - c;  // S cos Z
+        o.distance = std::hypot(D, apparent);
+        o.verticalOrHeight = std::atan2(D, apparent) * 180 / kPi;
+        o.targetHeight = v;
+        o.direction = direction;
+        return o;
+    };
+    SurveyStation a, b;
+    a.name = "A";
+    a.instrumentHeight = 1.52;
+    a.observations = {sight("B", 0, 1.52, 1.61, 12.345), sight("C", 90, 1.52, 1.3, 3.21)};
+    SurveyObservation west;
+    west.targetName = "W";
+    west.direction = 270;
+    a.observations.push_back(west);
+    b.name = "B";
+    b.instrumentHeight = 1.47;
+    b.observations = {sight("A", 180, 1.47, 1.35, -12.345)};
+    m.network.stations = {a, b};
+    struct Case {
+        double k;
+        std::string difference;  // 较差(mm) of A - B
+        double c;                // height of C
+    };
+    // The reciprocal mean cancels the correction; a one-way height keeps it.
+    for (const Case& k : {Case{0.14, "  0.00", 103.21}, Case{0.0, "134.99", 103.21 - c}}) {
+        SCOPED_TRACE(k.k);
+        ScriptedPrompter p;
+        setControlRefraction(m, k.k, p);
+        EXPECT_EQ(m.refraction, k.k);
+        Grid fr = buildControlTable(m, st::kControlForwardReturn);
+        ASSERT_GE(fr.rowCount(), 2);
+        EXPECT_EQ(fr.cell(0, 2).text, "B");
+        EXPECT_EQ(fr.cell(0, 8).text, k.difference);
+        expectShown(fr.cell(0, 9).text, 12.345, 1e-5);
+        ASSERT_TRUE(m.heights.adjusted);
+        const int ci = m.heights.findPoint("C"), bi = m.heights.findPoint("B");
+        EXPECT_NEAR(m.heights.heights[static_cast<std::size_t>(ci)], k.c, 1e-9);
+        EXPECT_NEAR(m.heights.heights[static_cast<std::size_t>(bi)], 112.345, 1e-9);
+    }
+}
+
+TEST(ControlTables, PlaneClosuresMarkedAgainstThePaneLimits) {
+    // A triangle A-B-E observed all round with 6" of misclosure, and a traverse
+    // A-T1-T2-C (oriented on B and D) with 12" of angular misclosure.
+    std::map<std::string, PlanePoint> truth = {{"A", {1200, 1000}}, {"B", {1000, 800}},  {"C", {1700, 1720}}, {"D", {1650, 2000}},
+                                               {"T1", {1450, 1180}}, {"T2", {1500, 1500}}, {"E", {900, 1100}}};
+    ControlModule m;
+    SurveyNetwork& net = m.network;
+    for (const char* k : {"A", "B", "C", "D"}) net.knownPoints.push_back({k, "", truth[k].x, truth[k].y, 0});
+    net.control.angleSigma = 2;
+    net.control.distanceFixedError = 2;
+    net.control.distancePpm = 2;
+    auto station = [&](const char* name, std::vector<std::pair<const char*, bool>> targets) {
+        SurveyStation s;
+        s.name = name;
+        for (auto [t, distance] : targets) {
+            SurveyObservation o;
+            o.targetName = t;
+            const PolarVector v = joinPoints(truth[t].x - truth[name].x, truth[t].y - truth[name].y);
+            o.direction = normalizeAngle(v.azimuth - 30);
+            if (distance) o.distance = v.distance;
+            s.observations.push_back(o);
+        }
+        net.stations.push_back(s);
+    };
+    station("A", {{"B", false}, {"T1", true}, {"E", false}});
+    station("B", {{"E", false}, {"A", false}});
+    station("E", {{"B", false}, {"A", false}});
+    station("T1", {{"A", true}, {"T2", true}});
+    station("T2", {{"T1", true}, {"C", true}});
+    station("C", {{"T2", true}, {"D", false}});
+    net.stations[2].observations[1].direction += 6.0 / 3600;  // at E the angle from B to A is the inner one
+    net.stations[3].observations[1].direction += 12.0 / 3600;
+    struct Case {
+        double triangle, azimuth, traverse;
+        bool triangleRed, angularRed;
+        std::string triangleLimit, angularLimit, traverseLimit;
+    };
+    for (const Case& c : {Case{9, 5, 10, false, true, "   9.0", "  10.0", "  17.3"}, Case{5, 7, 10, true, false, "   5.0", "  14.0", "  17.3"},
+                          Case{0, 0, 0, false, false, "", "", ""}}) {
+        SCOPED_TRACE(c.triangle);
+        net.control.triangleClosureLimit = c.triangle;
+        net.control.azimuthClosureCoefficient = c.azimuth;
+        net.control.traverseClosureCoefficient = c.traverse;
+        ScriptedPrompter p;
+        solveControlModule(m, p);
+        Grid g = buildControlTable(m, st::kPlaneClosures);
+        ASSERT_EQ(g.columnCount(), 13);
+        EXPECT_EQ(g.columns[3].caption, "角度闭合差(″)");
+        EXPECT_EQ(g.columns[11].caption, "全长相对闭合差");
+        ASSERT_EQ(g.rowCount(), 2);
+        const GridRow& tri = g.rows[0];
+        EXPECT_EQ(tri.cells[0].text, "三角形");
+        EXPECT_EQ(tri.cells[1].text, "A - B - E");
+        EXPECT_EQ(tri.cells[3].text, "   6.0");
+        EXPECT_EQ(tri.cells[4].text, c.triangleLimit);
+        EXPECT_EQ(tri.cells[3].red, c.triangleRed);
+        EXPECT_EQ(tri.cells[12].text, c.triangleRed ? "闭合差超限" : "");
+        const GridRow& tr = g.rows[1];
+        EXPECT_EQ(tr.cells[0].text, "导线");
+        EXPECT_EQ(tr.cells[1].text, "A - T1 - T2 - C");
+        EXPECT_EQ(tr.cells[2].text, "4");
+        EXPECT_EQ(tr.cells[3].text, "  12.0");
+        EXPECT_EQ(tr.cells[4].text, c.angularLimit);
+        EXPECT_EQ(tr.cells[3].red, c.angularRed);
+        EXPECT_EQ(tr.cells[5].text, "3");
+        const double length = std::hypot(250, 180) + std::hypot(50, 320) + std::hypot(200, 220);
+        EXPECT_EQ(tr.cells[6].text, text::format("%9.3f", length));
+        EXPECT_EQ(tr.cells[10].text, c.traverseLimit);
+        EXPECT_FALSE(tr.cells[9].red);
+        EXPECT_EQ(tr.cells[12].text, c.angularRed ? "闭合差超限" : "");
+        // 1/T from the shown closure; never marked.
+        const double f = num(tr.cells[9].text) / 1000;
+        ASSERT_GT(f, 0);
+        EXPECT_NEAR(num(tr.cells[11].text.substr(2)), length / f, 0.1 * length / f);
+        EXPECT_FALSE(tr.cells[11].red);
+    }
+    EXPECT_EQ(surveyTableCode("plane-closures", SurveyModuleKind::Control), st::kPlaneClosures);
 }
 
 }  // namespace

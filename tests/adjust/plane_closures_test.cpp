@@ -1,0 +1,201 @@
+#include "adjust/plane_closures.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <string>
+
+namespace vornex {
+namespace {
+
+constexpr double kRho = 206264.80624709636;
+
+// Error-free observations from true coordinates; each station's zero direction
+// is turned by its own amount. Errors are added by the tests where they want them.
+struct Net {
+    std::map<std::string, PlanePoint> truth;
+    SurveyNetwork net;
+    void known(const std::string& n) { net.knownPoints.push_back({n.c_str(), "", truth[n].x, truth[n].y, 0}); }
+    // targets: name and whether the distance is measured.
+    SurveyStation& station(const std::string& n, const std::vector<std::pair<std::string, bool>>& targets) {
+        SurveyStation s;
+        s.name = n.c_str();
+        const double zero = 37.0 * static_cast<double>(net.stations.size()) + 3;
+        for (auto& [t, dist] : targets) {
+            SurveyObservation o;
+            o.targetName = t.c_str();
+            const PlanePoint a = truth[n], b = truth[t];
+            o.direction = normalizeAngle(joinPoints(b.x - a.x, b.y - a.y).azimuth - zero);
+            if (dist) o.distance = std::hypot(b.x - a.x, b.y - a.y);
+            s.observations.push_back(o);
+        }
+        net.stations.push_back(s);
+        return net.stations.back();
+    }
+    SurveyObservation& obs(const std::string& station, const std::string& target) {
+        for (SurveyStation& s : net.stations)
+            if (s.name.str() == station)
+                for (SurveyObservation& o : s.observations)
+                    if (o.targetName.str() == target) return o;
+        throw std::out_of_range(station + " -> " + target);
+    }
+    PlaneClosures closures() {
+        CPlaneNetAdjust plane;
+        CLevelingAdjust heights;
+        plane.buildFromControlSurvey(net, heights);
+        return computePlaneClosures(plane);
+    }
+};
+
+std::vector<std::string> names(const CPlaneNetAdjust& p, const std::vector<int>& idx) {
+    std::vector<std::string> out;
+    for (int i : idx) out.push_back(p.pointNames[static_cast<std::size_t>(i)]);
+    return out;
+}
+
+// An attached traverse A-B (known, B the backsight) -> T1 -> T2 -> C (known,
+// D the foresight), with bends both ways.
+Net traverse() {
+    Net n;
+    n.truth = {{"B", {1000, 800}}, {"A", {1200, 1000}}, {"T1", {1450, 1180}}, {"T2", {1500, 1500}}, {"C", {1700, 1720}}, {"D", {1650, 2000}}};
+    for (const char* k : {"B", "A", "C", "D"}) n.known(k);
+    n.station("A", {{"B", false}, {"T1", true}});
+    n.station("T1", {{"A", true}, {"T2", true}});
+    n.station("T2", {{"T1", true}, {"C", true}});
+    n.station("C", {{"T2", true}, {"D", false}});
+    return n;
+}
+
+TEST(PlaneClosures, TraverseAngularAndCoordinateClosures) {
+    {
+        // Error-free: nothing closes badly.
+        Net n = traverse();
+        PlaneClosures c = n.closures();
+        ASSERT_EQ(c.traverses.size(), 1u);
+        const TraverseClosure& t = c.traverses[0];
+        EXPECT_EQ(t.angleCount, 4);
+        EXPECT_EQ(t.legCount, 3);
+        EXPECT_TRUE(t.hasAngular);
+        EXPECT_NEAR(t.angular, 0, 1e-6);
+        EXPECT_NEAR(t.f(), 0, 1e-9);
+        const double len = std::hypot(250, 180) + std::hypot(50, 320) + std::hypot(200, 220);
+        EXPECT_NEAR(t.length, len, 1e-9);
+        EXPECT_TRUE(c.triangles.empty());
+    }
+    {
+        // A leg measured 5 mm long: the closure is that leg's 5 mm along its azimuth.
+        Net n = traverse();
+        n.obs("T1", "T2").distance += 0.010;  // measured both ways: the line's mean is 5 mm long
+        PlaneClosures c = n.closures();
+        ASSERT_EQ(c.traverses.size(), 1u);
+        const TraverseClosure& t = c.traverses[0];
+        const double az = std::atan2(320.0, 50.0);
+        EXPECT_NEAR(t.angular, 0, 1e-6);
+        EXPECT_NEAR(t.fx, 0.005 * std::cos(az), 1e-9);
+        EXPECT_NEAR(t.fy, 0.005 * std::sin(az), 1e-9);
+        EXPECT_NEAR(t.f(), 0.005, 1e-9);
+    }
+    {
+        // The angle at T1 read 12" too large: the transferred azimuth ends 12" clockwise.
+        Net n = traverse();
+        n.obs("T1", "T2").direction += 12.0 / 3600;
+        PlaneClosures c = n.closures();
+        ASSERT_EQ(c.traverses.size(), 1u);
+        EXPECT_NEAR(c.traverses[0].angular, 12.0, 1e-6);
+        // Spread over the four angles the error leaves a small coordinate closure:
+        // the legs after T1 turned by 12" - 2 x 3" and 12" - 3 x 3", the first by -3".
+        const double e = 3.0 / kRho;
+        const double fx = (std::hypot(250, 180) * (std::cos(std::atan2(180.0, 250.0) - e) - std::cos(std::atan2(180.0, 250.0))) +
+                                        std::hypot(50, 320) * (std::cos(std::atan2(320.0, 50.0) + 2 * e) - std::cos(std::atan2(320.0, 50.0))) +
+                                        std::hypot(200, 220) * (std::cos(std::atan2(220.0, 200.0) + e) - std::cos(std::atan2(220.0, 200.0))));
+        EXPECT_NEAR(c.traverses[0].fx, fx, 1e-9);
+    }
+}
+
+TEST(PlaneClosures, ClosedLoopAndAzimuthOrientedTraverses) {
+    // A loop from known A (oriented on known B) through three points back to A.
+    Net n;
+    n.truth = {{"A", {0, 0}}, {"B", {-300, 50}}, {"P", {300, 100}}, {"Q", {350, 450}}, {"R", {-50, 380}}};
+    n.known("A");
+    n.known("B");
+    n.station("A", {{"B", false}, {"P", true}, {"R", true}});
+    n.station("P", {{"A", true}, {"Q", true}});
+    n.station("Q", {{"P", true}, {"R", true}});
+    n.station("R", {{"Q", true}, {"A", true}});
+    n.obs("Q", "R").direction += 8.0 / 3600;
+    PlaneClosures c = n.closures();
+    ASSERT_EQ(c.traverses.size(), 1u);  // found once, not again backwards
+    EXPECT_EQ(c.traverses[0].points.front(), c.traverses[0].points.back());
+    EXPECT_EQ(c.traverses[0].angleCount, 5);
+    EXPECT_NEAR(c.traverses[0].angular, 8.0, 1e-6);
+
+    // Oriented at the start by a known azimuth only, no orientation at the end:
+    // a coordinate closure without an angular one.
+    Net m;
+    m.truth = {{"A", {0, 0}}, {"X", {0, 500}}, {"P", {300, 100}}, {"C", {650, 200}}};
+    m.known("A");
+    m.known("C");
+    m.net.knownAzimuths.push_back({"A", "X", 90.0});
+    m.station("A", {{"X", false}, {"P", true}});
+    m.station("P", {{"A", true}, {"C", true}});
+    m.obs("P", "C").distance += 0.004;
+    c = m.closures();
+    ASSERT_EQ(c.traverses.size(), 1u);
+    EXPECT_FALSE(c.traverses[0].hasAngular);
+    EXPECT_EQ(c.traverses[0].angleCount, 2);
+    EXPECT_NEAR(c.traverses[0].f(), 0.004, 1e-9);
+}
+
+TEST(PlaneClosures, TrianglesWithThreeObservedAngles) {
+    // Two triangles sharing a side; in the third (A-C-D) only two angles are observed.
+    Net n;
+    n.truth = {{"A", {0, 0}}, {"B", {100, 600}}, {"C", {700, 300}}, {"D", {-400, 500}}};
+    n.known("A");
+    n.known("B");
+    n.station("A", {{"B", false}, {"C", false}, {"D", false}});
+    n.station("B", {{"C", false}, {"A", false}, {"D", false}});
+    n.station("C", {{"A", false}, {"B", false}});
+    n.station("D", {{"A", false}, {"B", false}});
+    // Clockwise from B to C at A is the outer angle: +3" on C makes the inner one 3" smaller.
+    n.obs("A", "C").direction += 3.0 / 3600;
+    // Clockwise from A to B at C is the outer angle too: -1" on B makes the inner one 1" larger.
+    n.obs("C", "B").direction -= 1.0 / 3600;
+    // Clockwise from A to B at D is the inner angle: -2" on A makes it 2" larger.
+    n.obs("D", "A").direction -= 2.0 / 3600;
+    PlaneClosures c = n.closures();
+    ASSERT_EQ(c.triangles.size(), 2u);
+    CPlaneNetAdjust plane;
+    CLevelingAdjust heights;
+    plane.buildFromControlSurvey(n.net, heights);
+    std::map<std::vector<std::string>, double> w;
+    for (const TriangleClosure& t : c.triangles) w[names(plane, {t.points.begin(), t.points.end()})] = t.misclosure;
+    const std::vector<std::string> abc = {"A", "B", "C"}, abd = {"A", "B", "D"};
+    ASSERT_EQ(w.count(abc), 1u);
+    ASSERT_EQ(w.count(abd), 1u);
+    EXPECT_NEAR(w[abc], -2.0, 1e-6);
+    EXPECT_NEAR(w[abd], 2.0, 1e-6);
+}
+
+TEST(PlaneClosures, NetworksThatAreNoTraverse) {
+    // A braced quadrilateral: every point has several legs, so no chain is a traverse.
+    Net n;
+    n.truth = {{"A", {0, 0}}, {"B", {0, 500}}, {"C", {450, 520}}, {"D", {430, -20}}};
+    n.known("A");
+    n.known("B");
+    for (const char* s : {"A", "B", "C", "D"}) {
+        std::vector<std::pair<std::string, bool>> t;
+        for (const char* q : {"A", "B", "C", "D"})
+            if (std::string(q) != s) t.push_back({q, true});
+        n.station(s, t);
+    }
+    PlaneClosures c = n.closures();
+    EXPECT_TRUE(c.traverses.empty());
+    EXPECT_EQ(c.triangles.size(), 4u);
+    for (const TriangleClosure& t : c.triangles) EXPECT_NEAR(t.misclosure, 0, 1e-6);
+    // Nothing built: nothing found.
+    EXPECT_TRUE(computePlaneClosures(CPlaneNetAdjust{}).triangles.empty());
+}
+
+}  // namespace
+}  // namespace vornex
