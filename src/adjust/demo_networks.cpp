@@ -4,6 +4,7 @@
 #include <map>
 #include <string>
 
+#include "adjust/plane_adjust.h"
 #include "geometry/angles.h"
 #include "text/text.h"
 
@@ -151,7 +152,11 @@ SurveyNetwork demoControlNetwork() {
             o.targetHeight = prism;
             if (s.distance) {
                 // Slope distance and zenith angle between instrument and prism.
-                const double dh = b.h + prism - (a.h + st.instrumentHeight);
+                // As the instrument sees it: the line of sight bends with refraction
+                // (k = 0.14) and the earth curves away, so the apparent rise falls
+                // short by (1 - k) D^2 / 2R.
+                const double dh = b.h + prism - (a.h + st.instrumentHeight) -
+                                  (1 - kDefaultRefraction) * v.distance * v.distance / (2 * kEarthRadius);
                 const double slope = std::hypot(v.distance, dh) + 0.0015 * j.next();
                 o.distance = slope;
                 o.verticalOrHeight = std::atan2(v.distance, dh) * 180 / kPi + 2.0 * j.next() / 3600;
