@@ -143,6 +143,8 @@ void DocumentController::exchange(DocumentSnapshot& s) {
     switch (s.scope) {
     case EditScope::CurrentRoad:
         if (s.roadData && s.road >= 0 && s.road < static_cast<int>(p.roads.size())) {
+            // The step belongs to its road: show that road again (its start values come with it).
+            if (s.road != p.currentRoad) doc_.setCurrentRoad(s.road);
             Road& live = p.roads[static_cast<std::size_t>(s.road)];
             // Keep what is selected now where it still exists.
             const std::int32_t bridge = live.currentBridge, pier = live.currentPier, tunnel = live.currentTunnel;

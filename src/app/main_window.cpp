@@ -273,6 +273,9 @@ void MainWindow::createPanes() {
     results_ = new QSplitter(Qt::Vertical, columns_);
     results_->setAccessibleName(QStringLiteral("结果"));
     tableView_ = new TableView(*controller_, results_);
+    connect(tableView_, &TableView::hintChanged, this, [this](const QString& hint) {
+        if (!hint.isEmpty()) statusBar()->showMessage(hint);
+    });
     auto* drawing = new QLabel(QStringLiteral("图形窗口"), results_);
     drawing->setAccessibleName(QStringLiteral("图形窗口"));
     drawing->setAlignment(Qt::AlignCenter);

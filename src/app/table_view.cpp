@@ -84,6 +84,12 @@ TableView::TableView(DocumentController& controller, QWidget* parent) : QWidget(
                         clipboardHasText);
     });
 
+    connect(table_, &GridView::currentCellChanged, this, [this](int row, int column) {
+        if (row < 0 || row >= grid_.rowCount() || column < 0 || column >= grid_.columnCount()) return;
+        const std::string& own = grid_.cell(row, column).hint;
+        emit hintChanged(QString::fromStdString(own.empty() ? grid_.columns[std::size_t(column)].hint : own));
+    });
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);

@@ -53,6 +53,10 @@ public:
     void pasteClipboard();
     bool isEditable() const;
 
+signals:
+    // The hint of the current cell (its own, else its column's), for the status bar.
+    void hintChanged(const QString& hint);
+
 private:
     void onChanged(int kind, int index);
     void showGrid();

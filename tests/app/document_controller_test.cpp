@@ -109,6 +109,21 @@ TEST(DocumentController, ProjectScopeCoversTheRoadList) {
     EXPECT_EQ(c.project().roads[1].gradePoints.size(), 1u);
 }
 
+TEST(DocumentController, UndoShowsTheRoadItBelongsTo) {
+    ScriptedPrompter prompter;
+    DocumentController c(prompter);
+    ASSERT_TRUE(c.edit(QStringLiteral("增加路线"), EditScope::Project, change::kRoads, -1, [&] { c.doc().addRoad(); }));
+    c.setCurrentRoad(0);
+    ASSERT_TRUE(addGradePoint(c, 7));
+    c.setCurrentRoad(1);
+    c.undo();
+    EXPECT_EQ(c.project().currentRoad, 0);
+    EXPECT_TRUE(c.project().roads[0].gradePoints.empty());
+    EXPECT_TRUE(c.project().roads[1].gradePoints.empty());
+    c.redo();
+    EXPECT_EQ(c.project().roads[0].gradePoints.size(), 1u);
+}
+
 TEST(DocumentController, FailedOpenLeavesANewProject) {
     ScriptedPrompter prompter;
     DocumentController c(prompter);
