@@ -17,8 +17,8 @@
 //   previewGrid(parent, grid, title)     print preview (QPrintPreviewDialog)
 //   exportPdf(path, grid, title, &error) a PDF file
 //   exportCsv(path, grid, &error)        a CSV file (RFC 4180, UTF-8 with BOM)
-// Files are written whole or not at all: on failure the old file stays and
-// `error` says why (Chinese, for a message box).
+// Files go through the writing door (io/write.h): whole or not at all, the old
+// file kept on failure, and `error` says why, naming the file (for a message box).
 #pragma once
 
 #include <QByteArray>

@@ -194,6 +194,13 @@ TEST(GridPrinter, FailedExportSaysWhyAndWritesNothing) {
     testing::writeAll(dir / "plain", "keep");
     EXPECT_FALSE(exportPdf(QString::fromStdString((dir / "plain" / "t.pdf").string()), Grid{}, {}, &error));
     EXPECT_EQ(testing::readAll(dir / "plain"), "keep");
+
+    // A folder as the target is refused; an existing file is replaced whole.
+    EXPECT_FALSE(exportCsv(QString::fromStdString(dir.path().string()), Grid{}, &error));
+    EXPECT_TRUE(error.contains(QString::fromStdString(dir.path().string()))) << error.toStdString();
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path()));
+    ASSERT_TRUE(exportCsv(QString::fromStdString((dir / "plain").string()), Grid{}, &error));
+    EXPECT_EQ(testing::readAll(dir / "plain"), "\xEF\xBB\xBF\r\n");  // the (empty) header record
 }
 
 }  // namespace
