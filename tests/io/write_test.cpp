@@ -50,6 +50,17 @@ TEST(WriteDoor, CreatesAndReplacesKeepingTheMode) {
     EXPECT_EQ(modeOf(dir / "a.txt"), 0640u);
     EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"a.txt"});
 
+    // The group too, where the writer may set it (the superuser may set any).
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown((dir / "a.txt").c_str(), 4242, 4343), 0);
+        ASSERT_TRUE(writeFile(dir / "a.txt", "third", error)) << error.message;
+        struct stat st {};
+        ::stat((dir / "a.txt").c_str(), &st);
+        EXPECT_EQ(st.st_uid, 4242u);
+        EXPECT_EQ(st.st_gid, 4343u);
+        EXPECT_EQ(st.st_mode & 07777, 0640u);
+    }
+
     // An empty file is a file too.
     ASSERT_TRUE(writeFile(dir / "empty", "", error));
     EXPECT_TRUE(fs::is_regular_file(dir / "empty"));
