@@ -48,6 +48,7 @@ MainWindow::MainWindow(AppPrompter* prompter, QWidget* parent) : QMainWindow(par
     createToolBar();
     createStatusBar();
     createPanes();
+    connectFeatures();
 
     connect(controller_, &DocumentController::modifiedChanged, this, [this] { updateTitle(); });
     connect(controller_, &DocumentController::documentReplaced, this, [this] {

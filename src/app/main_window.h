@@ -11,6 +11,7 @@
 
 #include "app/app_prompter.h"
 #include "app/document_controller.h"
+#include "tables/route_query.h"
 
 class QAction;
 class QMenu;
@@ -25,9 +26,13 @@ class CWorkView;
 class CLevelView;
 class CPlaneView;
 class TableView;
+class DrawingPane;
 
 // Window title of the workbench (the document type's title).
 inline constexpr const char* kApplicationTitle = "沃尼克斯V0.9.20120223";
+// The about box's text: program, version and licence (HTML).
+QString aboutText();
+
 // Most recently used files kept in the settings.
 inline constexpr int kRecentFileCount = 4;
 
@@ -84,6 +89,11 @@ private:
     void updateRecentMenu();
     void setDrawingShown(bool shown);
     bool saveTo(const QString& path);
+    // The commands of the drawings, the route query, looks, printing and help
+    // (main_window_features.cpp).
+    void connectFeatures();
+    void refreshDrawing();
+    void selectClickedRecord(int code, int record);
 
     std::unique_ptr<AppPrompter> ownPrompter_;
     AppPrompter* prompter_;
@@ -101,6 +111,8 @@ private:
     QList<QAction*> recentActions_;
     QHash<QString, QAction*> actions_;
     QHash<QString, QMenu*> menus_;
+    DrawingPane* drawingPane_ = nullptr;
+    RouteQueryMemory queryMemory_;
 };
 
 }  // namespace vornex::app

@@ -256,6 +256,9 @@ void CQueryRoute::compute() {
         (r.angle > 180 ? left_ : right_)->setChecked(true);
         angle_->setText(qs(text::format("%8.5f", degreesToDms(r.angle))).trimmed());
     }
+    std::optional<double> elevation = r.z;
+    if (!elevation && r.inProfile) elevation = r.designElevation;
+    emit pointComputed(r.chainage, r.angle > 180 ? -r.offset : r.offset, elevation);
 }
 
 QString CQueryRoute::fieldText(const QString& name) const {

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QMap>
 #include <QString>
+#include <optional>
 
 #include "model/prompter.h"
 #include "model/road.h"
@@ -39,6 +40,11 @@ public:
 public slots:
     void compute();
     void copyResults();
+
+signals:
+    // A query found its point: chainage, offset (right positive) and the
+    // elevation (the measured one, else the design elevation; nullopt without profile).
+    void pointComputed(double chainage, double offset, std::optional<double> elevation);
 
 private:
     void setMode(bool byCoordinates);

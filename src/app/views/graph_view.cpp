@@ -58,7 +58,9 @@ double CGraphView::baseScale() const {
     const PlanExtents& e = drawing_.extents;
     if (e.empty) return 1;
     const double w = std::max(e.maxY - e.minY, 1e-3), h = std::max(e.maxX - e.minX, 1e-3);
-    return kMargin * std::min(width() / w, height() / h);
+    // Room for the names drawn beside the points at the edges.
+    const double pad = 24;
+    return kMargin * std::min(std::max(width() - 2 * pad, 10.0) / w, std::max(height() - 2 * pad, 10.0) / h);
 }
 
 QPointF CGraphView::toScreen(const PlanPoint& p) const {

@@ -1,0 +1,226 @@
+// The main window's commands beyond the document: the drawing row (plan, profile
+// and cross section of the current road), the route query, the looks, printing
+// and export of the shown table, and help.
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSettings>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTableView>
+#include <QUrl>
+
+#include "app/dialogs/query_route.h"
+#include "app/looks.h"
+#include "app/main_window.h"
+#include "app/table_view.h"
+#include "app/views/drawing_pane.h"
+#include "grid/grid_printer.h"
+#include "tables/data_tables.h"
+
+#ifndef VORNEX_VERSION
+#define VORNEX_VERSION "0.1"
+#endif
+#ifndef VORNEX_SOURCE_DIR
+#define VORNEX_SOURCE_DIR ""
+#endif
+
+namespace vornex::app {
+
+namespace {
+
+// Hints the drawing row shows in red for the data nodes that explain themselves.
+QString hintFor(int code) {
+    if (code == table_code::kChainBreaks)
+        return QStringLiteral("输入断链的开始桩号，用实数表示。如K123+456.789输入为123456.789");
+    if (code == table_code::kControlPoints)
+        return QStringLiteral(
+            "一个项目文件可以包含20个的控制点数据，控制点可以在计算器的测站设置和放样功能中按[OPTN]键进行调用。");
+    return {};
+}
+
+// The user guide: installed beside the program (share/doc/Vornex/guide), else in the source tree.
+QString guidePath() {
+    const QString dir = QCoreApplication::applicationDirPath();
+    for (const QString& candidate : {dir + QStringLiteral("/../share/doc/Vornex/guide/index.html"),
+                                     QStringLiteral(VORNEX_SOURCE_DIR "/docs/index.html")})
+        if (QFileInfo::exists(candidate)) return QFileInfo(candidate).canonicalFilePath();
+    return {};
+}
+
+}  // namespace
+
+// The project's web address.
+const char* const kWebsite = "https://vornex.example.org/";
+
+void MainWindow::connectFeatures() {
+    // The drawing row: the plan, profile and cross section of the current road.
+    drawingPane_ = new DrawingPane;  // parented by the splitter on replaceWidget
+    QWidget* placeholder = results_->replaceWidget(1, drawingPane_);
+    delete placeholder;
+    drawing_ = drawingPane_;
+    connect(controller_, &DocumentController::changed, this, [this] { refreshDrawing(); });
+    connect(controller_, &DocumentController::documentReplaced, this, [this] { refreshDrawing(); });
+    connect(drawingPane_, &DrawingPane::mouseAt, this, [this](const QString& station, double offset, double x, double y) {
+        QString text = QStringLiteral("X %1  Y %2").arg(x, 0, 'f', 3).arg(y, 0, 'f', 3);
+        if (!station.isEmpty())
+            text = QStringLiteral("桩号 %1  偏距 %2  ").arg(station).arg(offset, 0, 'f', 3) + text;
+        statusBar()->showMessage(text);
+    });
+    connect(drawingPane_, &DrawingPane::elementClicked, this,
+            [this](int element) { selectClickedRecord(table_code::kElements, element); });
+    connect(drawingPane_, &DrawingPane::intersectionPointClicked, this,
+            [this](int point) { selectClickedRecord(table_code::kIntersectionPoints, point); });
+    refreshDrawing();
+
+    // 查询线路: the dialog over the current road; a point found shows in the cross section.
+    QAction* query = action("queryRoute");
+    query->setEnabled(true);
+    query->setStatusTip(QStringLiteral("查询线路上任一点的坐标和高程"));
+    connect(query, &QAction::triggered, this, [this] {
+        const CVornexPcDoc& doc = controller_->doc();
+        if (!doc.currentRoad()) {
+            prompter_->message("请先建立或打开一条路线。");
+            return;
+        }
+        CQueryRoute dialog(controller_->project(), controller_->project().currentRoad, queryMemory_, *prompter_, this);
+        connect(&dialog, &CQueryRoute::pointComputed, this,
+                [this](double chainage, double offset, std::optional<double> z) {
+                    drawingPane_->showPoint(chainage, offset, z);
+                });
+        dialog.exec();
+    });
+
+    // 应用程序外观: nine looks, the ribbon-era four in their own submenu.
+    QSettings settings;
+    const int look = storedLook(settings);
+    applyLook(*qApp, look);
+    auto* looks = new QMenu(this);
+    looks->setAccessibleName(QStringLiteral("应用程序外观"));
+    QMenu* office2007 = nullptr;
+    auto* group = new QActionGroup(this);
+    for (const LookChoice& choice : lookChoices()) {
+        QMenu* into = looks;
+        if (choice.inOffice2007Menu) {
+            if (!office2007) {
+                office2007 = looks->addMenu(QStringLiteral("Office 2007(&7)"));
+                office2007->setAccessibleName(QStringLiteral("Office 2007"));
+            }
+            into = office2007;
+        }
+        QAction* a = into->addAction(QString::fromUtf8(choice.label));
+        a->setCheckable(true);
+        a->setChecked(choice.id == look);
+        a->setData(choice.id);
+        a->setObjectName(QStringLiteral("look%1").arg(choice.id));
+        group->addAction(a);
+        connect(a, &QAction::triggered, this, [id = choice.id] {
+            applyLook(*qApp, id);
+            QSettings s;
+            storeLook(s, id);
+        });
+    }
+    action("looks")->setMenu(looks);
+    action("looks")->setEnabled(true);
+    action("looks")->setStatusTip(QStringLiteral("选择应用程序的外观"));
+
+    // Printing and export of the shown table.
+    auto title = [this] {
+        PrintTitle t;
+        const CVornexPcDoc& doc = controller_->doc();
+        t.project = controller_->filePath().isEmpty() ? std::string()
+                                                      : QFileInfo(controller_->filePath()).fileName().toStdString();
+        if (doc.currentRoad()) t.road = doc.currentRoad()->name.utf8();
+        t.table = tableTitle(tableView_->grid().code).toStdString();
+        return t;
+    };
+    auto hasTable = [this] { return tableView_->grid().columnCount() > 0; };
+    QAction* print = action("print");
+    print->setStatusTip(QStringLiteral("打印当前表格\n打印"));
+    connect(print, &QAction::triggered, this, [this, title, hasTable] {
+        if (hasTable()) printGrid(this, tableView_->grid(), title());
+    });
+    QAction* preview = action("printPreview");
+    preview->setStatusTip(QStringLiteral("显示整页\n打印预览"));
+    connect(preview, &QAction::triggered, this, [this, title, hasTable] {
+        if (hasTable()) previewGrid(this, tableView_->grid(), title());
+    });
+    QAction* exportTable = makeAction("exportTable", QStringLiteral("导出表格(&B)..."),
+                                      QStringLiteral("把当前表格导出为 PDF 或 CSV 文件"));
+    menu("file")->insertAction(print, exportTable);
+    connect(exportTable, &QAction::triggered, this, [this, title, hasTable] {
+        if (!hasTable()) return;
+        const QString suggested = tableTitle(tableView_->grid().code) + QStringLiteral(".csv");
+        const QString path = QString::fromStdString(prompter_->saveFileName(
+            suggested.toStdString(), "CSV 文件 (*.csv);;PDF 文件 (*.pdf)"));
+        if (path.isEmpty()) return;
+        QString error;
+        const bool pdf = path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive);
+        const bool ok = pdf ? exportPdf(path, tableView_->grid(), title(), &error)
+                            : exportCsv(path, tableView_->grid(), &error);
+        if (!ok) prompter_->message(("导出失败：" + error).toStdString());
+        else statusBar()->showMessage(QStringLiteral("已导出 %1").arg(path), 5000);
+    });
+    auto updatePrinting = [this, hasTable, print, preview, exportTable] {
+        for (QAction* a : {print, preview, exportTable}) a->setEnabled(hasTable());
+    };
+    connect(controller_, &DocumentController::changed, this, updatePrinting);
+    connect(controller_, &DocumentController::documentReplaced, this, updatePrinting);
+    updatePrinting();
+
+    // Help: the user guide, the web site, the about box.
+    QAction* help = action("help");
+    help->setEnabled(true);
+    help->setStatusTip(QStringLiteral("打开帮助文件"));
+    connect(help, &QAction::triggered, this, [this] {
+        const QString path = guidePath();
+        if (path.isEmpty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+            prompter_->message("找不到帮助文件，或没有可以打开它的浏览器。");
+    });
+    QAction* website = action("website");
+    website->setEnabled(true);
+    website->setStatusTip(QStringLiteral("访问官方网站"));
+    connect(website, &QAction::triggered, this, [] { QDesktopServices::openUrl(QUrl(QString::fromUtf8(kWebsite))); });
+    QAction* about = action("about");
+    about->setEnabled(true);
+    about->setStatusTip(QStringLiteral("显示程序信息、版本号和版权"));
+    connect(about, &QAction::triggered, this, [this] {
+        QMessageBox::about(this, QStringLiteral("关于沃尼克斯"), aboutText());
+    });
+}
+
+QString aboutText() {
+    return QStringLiteral("<h3>沃尼克斯 道路测设工作台</h3>"
+                          "<p>版本 %1</p>"
+                          "<p>道路线形与设计高程计算、水准网和平面控制网平差、计算器传输。</p>"
+                          "<p>本程序是自由软件，按 GNU 通用公共许可证第 2 版或（由您选择）任何更高版本"
+                          "（GPL-2.0-or-later）发布，不提供任何担保。许可证全文见随程序提供的 LICENSE 文件。</p>")
+        .arg(QStringLiteral(VORNEX_VERSION));
+}
+
+void MainWindow::refreshDrawing() {
+    if (!drawingPane_) return;
+    const CVornexPcDoc& doc = controller_->doc();
+    drawingPane_->setRoad(doc.currentRoad(), controller_->project().precision);
+    drawingPane_->setHint(hintFor(doc.currentTable));
+}
+
+void MainWindow::selectClickedRecord(int code, int record) {
+    // A click on the plan selects the record's row when its table is shown.
+    if (effectiveTableCode(controller_->doc()) != code) return;
+    const Grid& grid = tableView_->grid();
+    for (int row = 0; row < grid.rowCount(); ++row)
+        if (grid.rows[static_cast<std::size_t>(row)].recordIndex == record) {
+            QTableView* table = tableView_->table();
+            table->setCurrentIndex(table->model()->index(row, 0));
+            table->scrollTo(table->currentIndex());
+            return;
+        }
+}
+
+}  // namespace vornex::app
