@@ -9,7 +9,9 @@
 
 #include "adjust/leveling_adjust.h"
 #include "adjust/plane_adjust.h"
+#include "adjust/survey_modules.h"
 #include "model/prompter.h"
+#include "tables/survey_tables.h"
 
 namespace {
 
@@ -137,7 +139,21 @@ void BM_PlaneNetGrid(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
     runPlane(state, n, n);
 }
+// The plane closure table (平面闭合差) of the same network, built once after the adjustment.
+void BM_PlaneNet500ClosureTable(benchmark::State& state) {
+    ControlModule m;
+    m.network = planeGrid(20, 25);
+    DefaultAnswerPrompter prompter;
+    solveControlModule(m, prompter);
+    int rows = 0;
+    for (auto _ : state) {
+        rows = buildControlTable(m, survey_table::kPlaneClosures).rowCount();
+        benchmark::DoNotOptimize(rows);
+    }
+    state.counters["rows"] = rows;
+}
 BENCHMARK(BM_PlaneNet500)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlaneNet500ClosureTable)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlaneNetGrid)->Arg(11)->Arg(16)->Arg(22)->Arg(32)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <string>
 
+#include "adjust/plane_closures.h"
 #include "adjust/survey_modules.h"
 #include "model/prompter.h"
 #include "tables/survey_tables.h"
@@ -112,7 +113,20 @@ void BM_ControlGrid500PlaneClosures(benchmark::State& state) {
     state.counters["traverses"] = traverses;
 }
 
+// The closures alone, without the table's text.
+void BM_ControlGrid500ClosuresOnly(benchmark::State& state) {
+    ControlModule m;
+    m.network = controlGrid(20, 25);
+    DefaultAnswerPrompter prompter;
+    solveControlModule(m, prompter);
+    for (auto _ : state) {
+        const PlaneClosures c = computePlaneClosures(m.plane);
+        benchmark::DoNotOptimize(c.triangles.size());
+    }
+}
+
 BENCHMARK(BM_ControlGrid500Adjust)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ControlGrid500ClosuresOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ControlGrid500PlaneClosures)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "adjust/plane_closures.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <set>
@@ -20,13 +21,23 @@ std::uint64_t pairKey(int a, int b) {
 class Observations {
 public:
     explicit Observations(const CPlaneNetAdjust& p) : p_(p), sets_(static_cast<std::size_t>(p.pointCount)) {
+        // Per set its targets sorted, each with its first direction, in one array.
+        directions_.reserve(p.directionValue.size());
+        offsets_.reserve(static_cast<std::size_t>(p.stationSetCount()) + 1);
+        offsets_.push_back(0);
         for (int s = 0; s < p.stationSetCount(); ++s) {
             sets_[static_cast<std::size_t>(p.stationPoint[static_cast<std::size_t>(s)])].push_back(s);
-            std::unordered_map<int, double>& m = directions_.emplace_back();
+            const auto begin = directions_.size();
             for (int j = p.setStart[static_cast<std::size_t>(s)]; j < p.setStart[static_cast<std::size_t>(s) + 1]; ++j) {
-                m.emplace(p.directionTarget[static_cast<std::size_t>(j)], p.directionValue[static_cast<std::size_t>(j)]);
+                directions_.push_back({p.directionTarget[static_cast<std::size_t>(j)], p.directionValue[static_cast<std::size_t>(j)]});
             }
+            const auto first = directions_.begin() + static_cast<std::ptrdiff_t>(begin);
+            std::stable_sort(first, directions_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+            directions_.erase(std::unique(first, directions_.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
+                              directions_.end());
+            offsets_.push_back(directions_.size());
         }
+        distances_.reserve(2 * static_cast<std::size_t>(p.distanceCount()));
         for (int k = 0; k < p.distanceCount(); ++k) {
             const int a = p.distanceFrom[static_cast<std::size_t>(k)], b = p.distanceTo[static_cast<std::size_t>(k)];
             distances_[pairKey(a, b)] = distances_[pairKey(b, a)] = p.distanceValue[static_cast<std::size_t>(k)];
@@ -48,15 +59,22 @@ public:
     // Clockwise angle at `point` from `from` to `to`, from the first set of the point that holds both.
     bool angle(int point, int from, int to, int& set, double& value) const {
         for (int s : setsOf(point)) {
-            const auto& m = directions_[static_cast<std::size_t>(s)];
-            auto a = m.find(from), b = m.find(to);
-            if (a == m.end() || b == m.end()) continue;
-            value = b->second - a->second;
+            double a = 0, b = 0;
+            if (!direction(s, from, a) || !direction(s, to, b)) continue;
+            value = b - a;
             if (value < 0) value += kTwoPi;
             set = s;
             return true;
         }
         return false;
+    }
+    bool direction(int set, int target, double& value) const {
+        const auto first = directions_.begin() + static_cast<std::ptrdiff_t>(offsets_[static_cast<std::size_t>(set)]);
+        const auto last = directions_.begin() + static_cast<std::ptrdiff_t>(offsets_[static_cast<std::size_t>(set) + 1]);
+        auto it = std::lower_bound(first, last, target, [](const auto& e, int t) { return e.first < t; });
+        if (it == last || it->first != target) return false;
+        value = it->second;
+        return true;
     }
     bool distance(int a, int b, double& d) const {
         auto it = distances_.find(pairKey(a, b));
@@ -84,7 +102,8 @@ public:
 private:
     const CPlaneNetAdjust& p_;
     std::vector<std::vector<int>> sets_;
-    std::vector<std::unordered_map<int, double>> directions_;
+    std::vector<std::pair<int, double>> directions_;
+    std::vector<std::size_t> offsets_;
     std::unordered_map<std::uint64_t, double> distances_;
     std::unordered_map<std::uint64_t, double> azimuths_;
 };
@@ -93,7 +112,6 @@ private:
 double interior(double a) { return a > kPi ? kTwoPi - a : a; }
 
 void findTriangles(const CPlaneNetAdjust& p, const Observations& obs, PlaneClosures& out) {
-    std::set<std::array<int, 3>> seen;
     for (int s = 0; s < p.stationSetCount(); ++s) {
         const int a = p.stationPoint[static_cast<std::size_t>(s)];
         for (int j = obs.setStart(s); j < obs.setEnd(s); ++j) {
@@ -103,16 +121,20 @@ void findTriangles(const CPlaneNetAdjust& p, const Observations& obs, PlaneClosu
                 const int c = obs.target(k);
                 if (c <= b) continue;
                 const std::array<int, 3> tri{a, b, c};
-                if (seen.count(tri)) continue;
                 int set = 0;
                 double alpha, beta, gamma;
                 if (!obs.angle(a, b, c, set, alpha) || !obs.angle(b, c, a, set, beta) || !obs.angle(c, a, b, set, gamma)) continue;
-                seen.insert(tri);
                 const double w = interior(alpha) + interior(beta) + interior(gamma) - kPi;
                 out.triangles.push_back({tri, w * CPlaneNetAdjust::kRho});
             }
         }
     }
+    // In point order; a triangle seen from several sets of its first point once.
+    auto byPoints = [](const TriangleClosure& x, const TriangleClosure& y) { return x.points < y.points; };
+    std::sort(out.triangles.begin(), out.triangles.end(), byPoints);
+    out.triangles.erase(std::unique(out.triangles.begin(), out.triangles.end(),
+                                    [](const TriangleClosure& x, const TriangleClosure& y) { return x.points == y.points; }),
+                        out.triangles.end());
 }
 
 // Walks a traverse that leaves known point `start` towards `first`, oriented at

@@ -473,11 +473,16 @@ Grid planeClosuresTable(const ControlModule& m) {
     const CPlaneNetAdjust& p = m.plane;
     const ControlHeader& h = m.network.control;
     const PlaneClosures c = computePlaneClosures(p);
+    g.rows.reserve(c.triangles.size() + c.traverses.size());
+    // Names converted once: a network of quadrilaterals lists each point in many triangles.
+    std::vector<std::string> names(static_cast<std::size_t>(p.pointCount));
     auto path = [&](const std::vector<int>& points) {
         std::string s;
         for (int i : points) {
             if (!s.empty()) s += " - ";
-            s += nameOf(p.pointNames[static_cast<std::size_t>(i)]);
+            std::string& n = names[static_cast<std::size_t>(i)];
+            if (n.empty()) n = nameOf(p.pointNames[static_cast<std::size_t>(i)]);
+            s += n;
         }
         return s;
     };
@@ -486,16 +491,17 @@ Grid planeClosuresTable(const ControlModule& m) {
         row.cells[12].text = "闭合差超限";
         row.cells[12].red = true;
     };
+    const double triangleLimit = h.triangleClosureLimit;
+    const std::string triangleLimitText = triangleLimit > 0 ? format("%6.1f", triangleLimit) : std::string();
     for (const TriangleClosure& t : c.triangles) {
         GridRow& row = g.addRow();
         put(row, 0, "三角形");
         put(row, 1, path({t.points.begin(), t.points.end()}));
         put(row, 2, "3");
         put(row, 3, format("%6.1f", t.misclosure));
-        const double limit = h.triangleClosureLimit;
-        if (limit > 0) {
-            put(row, 4, format("%6.1f", limit));
-            if (std::fabs(t.misclosure) > limit) mark(row, 3);
+        if (triangleLimit > 0) {
+            put(row, 4, triangleLimitText);
+            if (std::fabs(t.misclosure) > triangleLimit) mark(row, 3);
         }
     }
     for (const TraverseClosure& t : c.traverses) {
