@@ -1,0 +1,149 @@
+#include "app/dialogs/casio_com_dialog.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include "calc_fixture.h"
+#include "link/packet.h"
+
+namespace vornex::app {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::CalcBench;
+using testing::calcPattern;
+using testing::pumpUntil;
+using testing::readBytes;
+using testing::writeBytes;
+using Result = link::TransferDialogModel::Result;
+
+struct SendRun {
+    CalcBench& bench;
+    CCasioComDialog dialog;
+    explicit SendRun(CalcBench& b, const fs::path& source, const std::string& folder, const std::string& name)
+        : bench(b), dialog(b.link, b.prompter) {
+        dialog.model().kind = link::TransferKind::Send;
+        dialog.model().source = source.string();
+        dialog.model().folder = folder;
+        dialog.model().target = name;
+        dialog.model().caption = "上传文件<" + name + ">至计算器";
+        dialog.show();
+    }
+    ~SendRun() { CCasioComDialog::waitForPendingCancels(); }
+    void clickStart() { QTest::mouseClick(dialog.startButton(), Qt::LeftButton); }
+};
+
+TEST(CasioComDialogTest, ControlsAndIdleState) {
+    CalcBench b;
+    CCasioComDialog d(b.link, b.prompter);
+    d.model().caption = "传送项目文件<K1.rod>";
+    d.show();
+    EXPECT_EQ(d.windowTitle(), QStringLiteral("传送项目文件<K1.rod>"));
+    EXPECT_EQ(d.startButton()->text(), QStringLiteral("开始"));
+    EXPECT_EQ(d.cancelButton()->text(), QStringLiteral("取消"));
+    EXPECT_TRUE(d.startButton()->isEnabled());
+    EXPECT_EQ(d.progressBar()->minimum(), 0);
+    EXPECT_EQ(d.progressBar()->maximum(), 100);
+    EXPECT_EQ(d.percentLabel()->text(), QStringLiteral("0%"));
+    for (QWidget* w : d.findChildren<QWidget*>())
+        if (qobject_cast<QPushButton*>(w) || qobject_cast<QLabel*>(w) || qobject_cast<QProgressBar*>(w)) {
+            EXPECT_FALSE(w->accessibleName().isEmpty()) << w->metaObject()->className();
+        }
+    CCasioComDialog plain(b.link, b.prompter);
+    plain.show();
+    EXPECT_EQ(plain.windowTitle(), QStringLiteral("计算器传输"));
+}
+
+TEST(CasioComDialogTest, SendsTheFileByteForByte) {
+    CalcBench b;
+    fs::create_directories(b.storage / "ROAD");
+    const std::string bytes = calcPattern(3000);  // three data packets
+    writeBytes(b.pc / "k1.rod", bytes);
+    SendRun run(b, b.pc / "k1.rod", "ROAD", "K1.rod");
+    run.clickStart();
+    ASSERT_TRUE(pumpUntil([&] { return !run.dialog.isVisible(); }));
+    EXPECT_EQ(run.dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(run.dialog.transferResult(), Result::Ok);
+    EXPECT_EQ(readBytes(b.storage / "ROAD" / "K1.rod"), bytes);
+    EXPECT_EQ(run.dialog.progressBar()->value(), 100);
+    EXPECT_EQ(run.dialog.percentLabel()->text(), QStringLiteral("100%"));
+    EXPECT_EQ(run.dialog.progressBar()->format(), QStringLiteral("3000 / 3000 字节"));
+    EXPECT_EQ(b.prompter.shown.back(), "传输文件成功. ");
+}
+
+TEST(CasioComDialogTest, OverwriteQuestionBothWays) {
+    for (bool yes : {false, true}) {
+        SCOPED_TRACE(yes);
+        CalcBench b;
+        const std::string old = calcPattern(40);
+        writeBytes(b.storage / "A.rod", old);
+        const std::string fresh(1500, 'x');
+        writeBytes(b.pc / "a.rod", fresh);
+        b.prompter.yesNoAnswers = {yes};
+        SendRun run(b, b.pc / "a.rod", "", "A.rod");
+        run.clickStart();
+        ASSERT_TRUE(pumpUntil([&] { return !run.dialog.isVisible(); }));
+        ASSERT_FALSE(b.prompter.shown.empty());
+        EXPECT_EQ(b.prompter.shown.front(), "文件<A.rod>已经存在，是否覆盖？");
+        EXPECT_EQ(readBytes(b.storage / "A.rod"), yes ? fresh : old);
+        EXPECT_EQ(run.dialog.transferResult(), yes ? Result::Ok : Result::Cancel);
+        // Declining ends the dialog without a further message.
+        if (!yes) {
+            EXPECT_EQ(b.prompter.shown.size(), 1u);
+        }
+    }
+}
+
+TEST(CasioComDialogTest, FailedTransferReturnsToIdle) {
+    CalcBench b;
+    writeBytes(b.pc / "big.rod", calcPattern(20 * 1024));
+    SendRun run(b, b.pc / "big.rod", "", "BIG.rod");
+    // The calculator falls silent in the middle of the data.
+    link::SimulatorFaults f;
+    f.stallAfter = 8;
+    b.sim->setFaults(f);
+    run.clickStart();
+    EXPECT_FALSE(run.dialog.startButton()->isEnabled());
+    ASSERT_TRUE(pumpUntil([&] { return run.dialog.startButton()->isEnabled(); }));
+    EXPECT_TRUE(run.dialog.isVisible());
+    EXPECT_EQ(run.dialog.transferResult(), Result::None);
+    EXPECT_EQ(run.dialog.percentLabel()->text(), QStringLiteral("0%"));
+    EXPECT_EQ(run.dialog.progressBar()->value(), 0);
+    EXPECT_EQ(b.prompter.shown.back(), link::TransferDialogModel::kRestartText);
+    EXPECT_GE(b.sentOfType(0x18), 1);  // the abort went out
+    EXPECT_FALSE(fs::exists(b.storage / "BIG.rod"));
+}
+
+TEST(CasioComDialogTest, CancelReturnsAtOnceWhileTheCalculatorStalls) {
+    // A slow link: every unanswered read waits out a long time-out.
+    CalcBench b(400);
+    writeBytes(b.pc / "big.rod", calcPattern(1024 * 1024));
+    SendRun run(b, b.pc / "big.rod", "", "BIG.rod");
+    run.clickStart();
+    ASSERT_TRUE(pumpUntil([&] { return run.dialog.progressBar()->value() >= 2; }));
+    link::SimulatorFaults f;
+    f.stallAfter = 0;
+    b.sim->setFaults(f);
+    QTest::qWait(50);  // the worker now waits on a reply that never comes
+    ASSERT_TRUE(run.dialog.running());
+    QTest::mouseClick(run.dialog.cancelButton(), Qt::LeftButton);
+    // The window is free at once: the dialog has ended and a queued call runs.
+    EXPECT_FALSE(run.dialog.isVisible());
+    EXPECT_EQ(run.dialog.transferResult(), Result::Cancel);
+    bool queuedRan = false;
+    QTimer::singleShot(0, [&] { queuedRan = true; });
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(queuedRan);
+    CCasioComDialog::waitForPendingCancels();
+    EXPECT_GE(b.sentOfType(0x18), 1);  // the worker's end was followed by the abort
+    EXPECT_FALSE(b.link.isOpen());
+    EXPECT_FALSE(fs::exists(b.storage / "BIG.rod"));
+}
+
+}  // namespace
+}  // namespace vornex::app

@@ -1,0 +1,152 @@
+#include "app/dialogs/casio_explor.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include "app/dialogs/casio_com_dialog.h"
+#include "calc_fixture.h"
+
+namespace vornex::app {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::CalcBench;
+using testing::calcPattern;
+using testing::pumpUntil;
+using testing::readBytes;
+using testing::writeBytes;
+
+QStringList column(const QTreeWidget* list, int c) {
+    QStringList out;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) out << list->topLevelItem(i)->text(c);
+    return out;
+}
+
+struct ExplorerRun {
+    CalcBench bench;
+    std::unique_ptr<CCasioExplor> dialog;
+    ExplorerRun() {
+        fs::create_directories(bench.storage / "ROAD");
+        fs::create_directories(bench.storage / "EMPTY");
+        writeBytes(bench.storage / "ROOT.rod", calcPattern(10));
+        writeBytes(bench.storage / "ROAD" / "K1.rod", calcPattern(2500));
+        writeBytes(bench.storage / "ROAD" / "1.rod", calcPattern(7));
+        dialog = std::make_unique<CCasioExplor>(bench.link, bench.prompter);
+        // Each transfer is started as the user would and runs to its end.
+        dialog->runTransfer = [](CCasioComDialog& d) {
+            d.show();
+            QTest::mouseClick(d.startButton(), Qt::LeftButton);
+            EXPECT_TRUE(pumpUntil([&] { return !d.isVisible() || d.startButton()->isEnabled(); }));
+        };
+        dialog->show();
+    }
+    ~ExplorerRun() { CCasioComDialog::waitForPendingCancels(); }
+    void selectRow(int row) {
+        dialog->fileList()->clearSelection();
+        dialog->fileList()->topLevelItem(row)->setSelected(true);
+    }
+};
+
+TEST(CasioExplorTest, ListsFoldersAndFilesOnOpen) {
+    ExplorerRun r;
+    CCasioExplor& d = *r.dialog;
+    QTreeWidget* tree = d.folderTree();
+    ASSERT_EQ(tree->topLevelItemCount(), 1);
+    QTreeWidgetItem* root = tree->topLevelItem(0);
+    EXPECT_EQ(root->text(0), QStringLiteral("根目录"));
+    ASSERT_EQ(root->childCount(), 2);
+    EXPECT_EQ(root->child(0)->text(0), QStringLiteral("EMPTY"));
+    EXPECT_EQ(root->child(1)->text(0), QStringLiteral("ROAD"));
+    EXPECT_EQ(d.fileList()->headerItem()->text(0), QStringLiteral("文件名"));
+    EXPECT_EQ(d.fileList()->headerItem()->text(1), QStringLiteral("文件大小"));
+
+    tree->setCurrentItem(root->child(1));
+    EXPECT_EQ(column(d.fileList(), 0), (QStringList{"1.rod", "K1.rod"}));
+    EXPECT_EQ(column(d.fileList(), 1), (QStringList{"         7", "      2500"}));
+    EXPECT_FALSE(d.deleteButton()->isEnabled());
+    r.selectRow(1);
+    EXPECT_TRUE(d.deleteButton()->isEnabled());
+    tree->setCurrentItem(root);  // a new folder disables delete again
+    EXPECT_FALSE(d.deleteButton()->isEnabled());
+    EXPECT_EQ(column(d.fileList(), 0), QStringList{"ROOT.rod"});
+    // Sorting by size is by number; each row still names its own file.
+    tree->setCurrentItem(root->child(1));
+    d.fileList()->sortByColumn(1, Qt::DescendingOrder);
+    EXPECT_EQ(column(d.fileList(), 0), (QStringList{"K1.rod", "1.rod"}));
+    EXPECT_TRUE(d.statusLine()->text().startsWith(QStringLiteral("存储内存可用空间：")));
+    for (QWidget* w : d.findChildren<QWidget*>())
+        if (qobject_cast<QPushButton*>(w) || qobject_cast<QTreeWidget*>(w)) {
+            EXPECT_FALSE(w->accessibleName().isEmpty()) << w->metaObject()->className();
+        }
+}
+
+TEST(CasioExplorTest, DeleteAsksAndRemovesExactlyTheListedFile) {
+    for (bool yes : {false, true}) {
+        SCOPED_TRACE(yes);
+        ExplorerRun r;
+        CCasioExplor& d = *r.dialog;
+        d.selectFolder(QStringLiteral("ROAD"));
+        d.fileList()->sortByColumn(1, Qt::DescendingOrder);  // K1.rod first
+        r.selectRow(0);
+        r.bench.prompter.yesNoAnswers = {yes};
+        QTest::mouseClick(d.deleteButton(), Qt::LeftButton);
+        EXPECT_EQ(r.bench.prompter.shown.back(), "是否删除计算器上的文件<K1.rod>？");
+        EXPECT_EQ(fs::exists(r.bench.storage / "ROAD" / "K1.rod"), !yes);
+        EXPECT_TRUE(fs::exists(r.bench.storage / "ROAD" / "1.rod"));
+        EXPECT_TRUE(fs::exists(r.bench.storage / "ROOT.rod"));
+        EXPECT_EQ(column(d.fileList(), 0), yes ? QStringList{"1.rod"} : (QStringList{"K1.rod", "1.rod"}));
+    }
+}
+
+TEST(CasioExplorTest, UploadAddsOneRowAndDownloadCopiesTheBytes) {
+    ExplorerRun r;
+    CCasioExplor& d = *r.dialog;
+    const std::string bytes = calcPattern(1800);
+    writeBytes(r.bench.pc / "k2.ROD", bytes);
+    d.selectFolder(QStringLiteral("ROAD"));
+    for (int twice = 0; twice < 2; ++twice) {
+        r.bench.prompter.yesNoAnswers = {true};  // the second time the calculator asks to overwrite
+        d.uploadFile(QString::fromStdString((r.bench.pc / "k2.ROD").string()));
+    }
+    EXPECT_EQ(readBytes(r.bench.storage / "ROAD" / "K2.rod"), bytes);
+    EXPECT_EQ(column(d.fileList(), 0), (QStringList{"1.rod", "K1.rod", "K2.rod"}));
+    EXPECT_EQ(column(d.fileList(), 1).back(), QStringLiteral("        1800"));
+    EXPECT_TRUE(d.isVisible());
+
+    // Two files at once into a PC folder.
+    const fs::path target = r.bench.pc / "down";
+    fs::create_directories(target);
+    d.fileList()->topLevelItem(1)->setSelected(true);
+    d.fileList()->topLevelItem(2)->setSelected(true);
+    EXPECT_FALSE(d.deleteButton()->isEnabled());  // delete names one file only
+    d.downloadTo(QString::fromStdString(target.string()));
+    EXPECT_EQ(readBytes(target / "K1.rod"), calcPattern(2500));
+    EXPECT_EQ(readBytes(target / "K2.rod"), bytes);
+    EXPECT_FALSE(fs::exists(target / "1.rod"));
+}
+
+TEST(CasioExplorTest, DownloadWithoutSelectionAsksForAFile) {
+    ExplorerRun r;
+    r.dialog->selectFolder(QStringLiteral("ROAD"));
+    r.dialog->chooseDownloadFolder = [] { return QStringLiteral("/nonexistent"); };
+    QTest::mouseClick(r.dialog->downloadButton(), Qt::LeftButton);
+    EXPECT_EQ(r.bench.prompter.shown.back(), "请选择文件");
+}
+
+TEST(CasioExplorTest, UnreachableCalculatorClosesTheDialog) {
+    testing::TempDir dir;
+    testing::ScriptedPrompter prompter;
+    link::CalculatorLink link(link::transportFactoryFor("seqpacket:" + (dir / "none").string()), 20);
+    CCasioExplor d(link, prompter);
+    d.show();
+    ASSERT_TRUE(pumpUntil([&] { return !d.isVisible(); }));
+    EXPECT_EQ(prompter.shown, std::vector<std::string>{"不能打开计算器端口。\n请断开再重新连接计算器。"});
+    EXPECT_EQ(d.folderTree()->topLevelItem(0)->text(0), QStringLiteral("根目录"));
+}
+
+}  // namespace
+}  // namespace vornex::app
