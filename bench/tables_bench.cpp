@@ -2,6 +2,9 @@
 // computation of a 100,000-point file, end to end.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
+
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -59,7 +62,9 @@ void BM_CoordinateTable100km(benchmark::State& state) {
 }
 BENCHMARK(BM_CoordinateTable100km)->Unit(benchmark::kMillisecond);
 
-void BM_Batch100k(benchmark::State& state) {
+// With `withProgress`, as the batch dialog runs it: a report at most every 50 ms;
+// the largest gap between two reports is given as the counter max_gap_ms.
+void batch100k(benchmark::State& state, bool withProgress) {
     RoadProject p = longProject();
     const Road& road = p.roads[0];
     auto dir = std::filesystem::temp_directory_path() / "vornex-bench-batch";
@@ -80,13 +85,27 @@ void BM_Batch100k(benchmark::State& state) {
         std::fclose(f);
     }
     DefaultAnswerPrompter prompter;
+    double maxGapMs = 0;
+    BatchProgress progress;
+    if (withProgress)
+        progress.report = [&, last = std::chrono::steady_clock::time_point{}](std::uint64_t, std::uint64_t) mutable {
+            const auto now = std::chrono::steady_clock::now();
+            if (last != std::chrono::steady_clock::time_point{})
+                maxGapMs = std::max(maxGapMs, std::chrono::duration<double, std::milli>(now - last).count());
+            last = now;
+            return true;
+        };
     for (auto _ : state) {
-        int n = batchQuery(p, 0, input, prompter);
+        int n = batchQuery(p, 0, input, prompter, progress);
         benchmark::DoNotOptimize(n);
     }
+    if (withProgress) state.counters["max_gap_ms"] = maxGapMs;
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);
 }
+void BM_Batch100k(benchmark::State& state) { batch100k(state, false); }
 BENCHMARK(BM_Batch100k)->Unit(benchmark::kMillisecond);
+void BM_Batch100kProgress(benchmark::State& state) { batch100k(state, true); }
+BENCHMARK(BM_Batch100kProgress)->Unit(benchmark::kMillisecond);
 
 }  // namespace

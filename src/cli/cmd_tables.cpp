@@ -1,6 +1,8 @@
 // vornex-cli tables, table, query and batch: the road tables and the route query
 // from the command line, built by the same table builders the program shows.
 
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <iostream>
@@ -314,7 +316,16 @@ int runBatch(const std::vector<std::string>& args) {
         std::vector<std::string> shown;
         void message(std::string_view t) override { shown.emplace_back(t); }
     } prompter;
-    int n = batchQuery(project, road, a.positional[1], prompter);
+    // On a terminal, the share of the input read so far goes to standard error.
+    BatchProgress progress;
+    const bool terminal = isatty(STDERR_FILENO) == 1;
+    if (terminal)
+        progress.report = [](std::uint64_t done, std::uint64_t total) {
+            std::cerr << "\r" << (total ? done * 100 / total : 100) << "%" << std::flush;
+            return true;
+        };
+    int n = batchQuery(project, road, a.positional[1], prompter, progress);
+    if (terminal) std::cerr << "\r    \r" << std::flush;
     if (n == -1 && prompter.shown.empty()) {
         std::cerr << "vornex-cli batch: cannot read " << a.positional[1] << "\n";
         return kExitFailed;

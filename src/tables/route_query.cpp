@@ -1,5 +1,7 @@
 #include "tables/route_query.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -245,6 +247,11 @@ bool parseBatchLine(std::string_view line, BatchPoint& point) {
 }
 
 int batchQuery(const RoadProject& project, int roadIndex, const std::string& inputPath, Prompter& prompter) {
+    return batchQuery(project, roadIndex, inputPath, prompter, BatchProgress{});
+}
+
+int batchQuery(const RoadProject& project, int roadIndex, const std::string& inputPath, Prompter& prompter,
+               const BatchProgress& progress) {
     const Road* road = roadAt(project, roadIndex);
     if (!road) return -3;
     // Only a regular file: a folder or a FIFO is refused with its reason, never read as empty.
@@ -270,7 +277,31 @@ int batchQuery(const RoadProject& project, int roadIndex, const std::string& inp
     int written = 0;
     std::string line;
     LineReader reader(in);
+    // Progress goes out by the clock, checked every few hundred points so that
+    // asking the time costs nothing next to the computation.
+    using Clock = std::chrono::steady_clock;
+    const auto interval = std::chrono::milliseconds(std::max(1, progress.intervalMs));
+    auto nextReport = Clock::now() + interval;
+    auto cancelled = [&](bool force) {
+        if (!progress.report) return false;
+        if (!force) {
+            if (Clock::now() < nextReport) return false;
+            nextReport = Clock::now() + interval;
+        }
+        return !progress.report(in.position(), in.size());
+    };
+    auto cancel = [&] {
+        out.discard();
+        prompter.message(kBatchCancelledText);
+        return kBatchCancelled;
+    };
+    if (cancelled(true)) return cancel();
+    unsigned sinceCheck = 0;
     while (reader.next(line)) {
+        if (++sinceCheck == 256) {
+            sinceCheck = 0;
+            if (cancelled(false)) return cancel();
+        }
         BatchPoint point;
         if (!parseBatchLine(line, point)) continue;  // fewer than three commas
         const std::string& name = point.name;
@@ -308,6 +339,7 @@ int batchQuery(const RoadProject& project, int roadIndex, const std::string& inp
         prompter.message(in.error().message);
         return -1;
     }
+    if (cancelled(true)) return cancel();
     in.close();
     if (!buffer.empty()) writeOk = writeOk && out.write(buffer);
     if (!writeOk || !out.commit()) {

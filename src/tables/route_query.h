@@ -3,6 +3,8 @@
 // over/under-break of a measured point; and the batch computation of a points file.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -107,5 +109,21 @@ bool parseBatchLine(std::string_view line, BatchPoint& point);
 // reason is shown), -2 when the output file cannot be written ("不能建立文件。"
 // and the reason on a second line are shown), -3 without a road.
 int batchQuery(const RoadProject& project, int road, const std::string& inputPath, Prompter& prompter);
+
+// Progress of a batch computation: `report` is called with the bytes of the input
+// read so far and its size, first at the start, then at most every `intervalMs`
+// milliseconds, and once at the end; returning false cancels the batch.
+struct BatchProgress {
+    std::function<bool(std::uint64_t done, std::uint64_t total)> report;
+    int intervalMs = 50;
+};
+// Result of a cancelled batch: no output file is left (an existing one is kept as
+// it was) and "批量计算已取消，没有写入结果文件。" is shown.
+inline constexpr int kBatchCancelled = -4;
+inline constexpr const char* kBatchCancelledText = "批量计算已取消，没有写入结果文件。";
+
+// batchQuery with progress and cancel; the same results otherwise.
+int batchQuery(const RoadProject& project, int road, const std::string& inputPath, Prompter& prompter,
+               const BatchProgress& progress);
 
 }  // namespace vornex

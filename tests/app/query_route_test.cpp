@@ -6,6 +6,8 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QTimer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -118,6 +120,20 @@ TEST(QueryRoute, BatchWritesTheOutputFile) {
     CQueryRoute dialog(project, 0, memory, prompter);
     EXPECT_EQ(dialog.runBatch(QString::fromStdString(input)), 1);
     EXPECT_TRUE(std::filesystem::exists(dir / "pts0.txt"));
+    EXPECT_EQ(prompter.shown.back(), "计算完成。");
+
+    // The progress dialog's cancel stops a long batch and leaves no output.
+    std::filesystem::remove(dir / "pts0.txt");
+    std::string lines;
+    for (int i = 0; i < 200000; ++i) lines += "P,3402000," + std::to_string(501000 + i % 1000) + ",100\n";
+    vornex::testing::writeAll(dir / "pts.txt", lines);
+    QTimer::singleShot(150, [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* progress = qobject_cast<QProgressDialog*>(w)) progress->cancel();
+    });
+    EXPECT_EQ(dialog.runBatch(QString::fromStdString(input)), kBatchCancelled);
+    EXPECT_EQ(prompter.shown.back(), kBatchCancelledText);
+    EXPECT_FALSE(std::filesystem::exists(dir / "pts0.txt"));
 }
 
 }  // namespace

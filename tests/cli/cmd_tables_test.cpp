@@ -121,6 +121,23 @@ TEST(CliTables, QueryPrintsFieldsInDialogOrder) {
     EXPECT_EQ(cli(dir, "query " + file + " --station 1 --side up").status, 2);
 }
 
+TEST(CliTables, BatchShowsProgressOnATerminalOnly) {
+    TempDir dir;
+    std::string file = writeFixture(dir);
+    testing::writeAll(dir / "pts.txt", "A,100,2,101\n");
+    // Piped: no progress text on standard error.
+    CliRun piped = cli(dir, "batch " + file + " " + (dir / "pts.txt").string());
+    ASSERT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.err, "");
+    // On a terminal (a pseudo-terminal from script(1)): the share read, ending at 100 %.
+    if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "no script(1)";
+    const std::string log = (dir / "tty.log").string();
+    const std::string cmd = "script -qec '" VORNEX_CLI_PATH " batch " + file + " " + (dir / "pts.txt").string() +
+                            "' " + log + " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_NE(testing::readAll(log).find("100%"), std::string::npos);
+}
+
 TEST(CliTables, BatchWritesTheResultFile) {
     TempDir dir;
     std::string file = writeFixture(dir);

@@ -1,5 +1,6 @@
 #include "tables/route_query.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <map>
@@ -155,6 +156,49 @@ TEST(RouteQuery, BatchFile) {
     EXPECT_FALSE(std::filesystem::exists(dir / "pts0.txt.part"));
     EXPECT_EQ(batchQuery(p, 0, (dir / "missing.txt").string(), failed), -1);
     EXPECT_EQ(failed.shown.back(), (dir / "missing.txt").string() + ": No such file or directory");
+}
+
+TEST(RouteQuery, BatchProgressAndCancel) {
+    RoadProject p = road();
+    TempDir dir;
+    std::string input = (dir / "pts.txt").string();
+    std::string lines;
+    for (int i = 0; i < 20000; ++i) lines += text::format("P%d,%d,1.5,100\n", i, i % 1000);
+    testing::writeAll(input, lines);
+
+    // Every call reports the bytes read so far, rising, up to the whole file.
+    std::vector<std::uint64_t> done;
+    std::uint64_t total = 0;
+    BatchProgress progress;
+    progress.intervalMs = 1;
+    progress.report = [&](std::uint64_t d, std::uint64_t t) {
+        done.push_back(d);
+        total = t;
+        return true;
+    };
+    ScriptedPrompter prompter;
+    EXPECT_EQ(batchQuery(p, 0, input, prompter, progress), 20000);
+    ASSERT_GE(done.size(), 2u);
+    EXPECT_EQ(done.front(), 0u);
+    EXPECT_EQ(done.back(), lines.size());
+    EXPECT_EQ(total, lines.size());
+    EXPECT_TRUE(std::is_sorted(done.begin(), done.end()));
+    const std::string result = testing::readAll(dir / "pts0.txt");
+
+    // A cancel mid-way leaves the earlier result as it was and says so; a cancel
+    // before the first point leaves no file at all.
+    int calls = 0;
+    progress.report = [&](std::uint64_t, std::uint64_t) { return ++calls < 3; };
+    ScriptedPrompter cancelled;
+    EXPECT_EQ(batchQuery(p, 0, input, cancelled, progress), kBatchCancelled);
+    EXPECT_EQ(cancelled.shown, std::vector<std::string>{kBatchCancelledText});
+    EXPECT_EQ(testing::readAll(dir / "pts0.txt"), result);
+    std::filesystem::remove(dir / "pts0.txt");
+    progress.report = [](std::uint64_t, std::uint64_t) { return false; };
+    EXPECT_EQ(batchQuery(p, 0, input, cancelled, progress), kBatchCancelled);
+    EXPECT_FALSE(std::filesystem::exists(dir / "pts0.txt"));
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_EQ(entry.path().filename().string().rfind(".vornex-", 0), std::string::npos) << entry.path();
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -291,7 +292,22 @@ int CQueryRoute::runBatch(const QString& inputPath) {
         path = QFileDialog::getOpenFileName(this, QStringLiteral("批量计算"), QString(),
                                             QStringLiteral("文本文件 (*.txt)"));
     if (path.isEmpty()) return 0;
-    return batchQuery(project_, road_, path.toStdString(), prompter_);
+    // The batch runs here with a progress dialog; between reports the dialog
+    // handles its events, so its cancel button stops the batch (no output is left then).
+    QProgressDialog dialog(QStringLiteral("正在批量计算……"), QStringLiteral("取消"), 0, 1000, this);
+    dialog.setWindowTitle(QStringLiteral("批量计算"));
+    dialog.setAccessibleName(QStringLiteral("批量计算"));
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.setMinimumDuration(300);
+    BatchProgress progress;
+    progress.report = [&dialog](std::uint64_t done, std::uint64_t total) {
+        dialog.setValue(total ? static_cast<int>(done * 1000 / total) : 1000);
+        QCoreApplication::processEvents();
+        return !dialog.wasCanceled();
+    };
+    const int result = batchQuery(project_, road_, path.toStdString(), prompter_, progress);
+    dialog.reset();
+    return result;
 }
 
 }  // namespace vornex::app
