@@ -49,6 +49,7 @@ MainWindow::MainWindow(AppPrompter* prompter, QWidget* parent) : QMainWindow(par
     createStatusBar();
     createPanes();
     connectFeatures();
+    connectCalculator();
 
     connect(controller_, &DocumentController::modifiedChanged, this, [this] { updateTitle(); });
     connect(controller_, &DocumentController::documentReplaced, this, [this] {

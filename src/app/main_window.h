@@ -92,6 +92,8 @@ private:
     // The commands of the drawings, the route query, looks, printing and help
     // (main_window_features.cpp).
     void connectFeatures();
+    // The commands of the calculator menus (main_window_calc.cpp).
+    void connectCalculator();
     void refreshDrawing();
     void selectClickedRecord(int code, int record);
 

@@ -1,0 +1,106 @@
+// The calculator commands of the main window: the project file to an
+// fx-9860G-family calculator through the transfer dialog, its storage explorer
+// and optimizing; the project file copied onto an fx-CG20's drive and that
+// drive opened in the desktop's file manager.
+#include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QUrl>
+
+#include <filesystem>
+
+#include "app/dialogs/casio_com_dialog.h"
+#include "app/dialogs/casio_explor.h"
+#include "app/main_window.h"
+#include "link/project_transfer.h"
+#include "link/storage.h"
+
+namespace vornex::app {
+
+namespace {
+
+// Shows the wait cursor until the first message or question, which the user
+// then reads with the normal cursor.
+struct BusyPrompter : Prompter {
+    explicit BusyPrompter(Prompter& p) : inner(p) { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyPrompter() override { idle(); }
+    void idle() {
+        if (busy) QApplication::restoreOverrideCursor();
+        busy = false;
+    }
+    void message(std::string_view t) override {
+        idle();
+        inner.message(t);
+    }
+    bool askYesNo(std::string_view t, bool d, PromptIcon i) override {
+        idle();
+        return inner.askYesNo(t, d, i);
+    }
+    PasswordAnswer askPassword(PasswordDialogMode m, std::string_view c) override {
+        idle();
+        return inner.askPassword(m, c);
+    }
+    Prompter& inner;
+    bool busy = true;
+};
+
+}  // namespace
+
+void MainWindow::connectCalculator() {
+    // The open project as the transfers see it: saved first when modified.
+    auto project = [this] {
+        link::ProjectSource source;
+        source.pathName = controller_->filePath().toStdString();
+        source.modified = controller_->modified();
+        source.save = [this] { return save(); };
+        return source;
+    };
+
+    QAction* a = action("calcSend");
+    a->setStatusTip(QStringLiteral("传送当前打开的项目文件到9750/9860计算器"));
+    a->setEnabled(true);
+    connect(a, &QAction::triggered, this, [this, project] {
+        link::ProjectSource source = project();
+        CCasioComDialog dialog(link::processLink(), *prompter_, this);
+        if (link::prepareProjectTransfer(source, *prompter_, dialog.model())) dialog.exec();
+    });
+
+    a = action("calcExplorer");
+    a->setStatusTip(QStringLiteral("管理9750/9860计算器存储内存中的文件"));
+    a->setEnabled(true);
+    connect(a, &QAction::triggered, this, [this] {
+        CCasioExplor explorer(link::processLink(), *prompter_, this);
+        explorer.exec();
+    });
+
+    a = action("calcOptimize");
+    a->setStatusTip(QStringLiteral("优化9750/9860计算器的存储内存(Storage Memeory)"));
+    a->setEnabled(true);
+    connect(a, &QAction::triggered, this, [this] {
+        BusyPrompter busy(*prompter_);
+        link::OptimizeStorageCommand(link::processLink(), busy);
+    });
+
+    a = action("cgSend");
+    a->setStatusTip(QStringLiteral("传送当前打开的项目文件到fx-CG20计算器"));
+    a->setEnabled(true);
+    connect(a, &QAction::triggered, this, [this, project] {
+        link::ProjectSource source = project();
+        link::sendProjectToColorGraph(source, *prompter_);
+    });
+
+    a = action("cgExplorer");
+    a->setStatusTip(QStringLiteral("在文件管理器中打开fx-CG20计算器的ROAD文件夹"));
+    a->setEnabled(true);
+    connect(a, &QAction::triggered, this, [this] {
+        // The ROAD folder, where the projects are; the drive's root when it has none.
+        link::openColorGraphDrive(*prompter_, [](const std::string& mountPoint) {
+            std::filesystem::path where = std::filesystem::path(mountPoint) / link::kProjectFolder;
+            std::error_code ec;
+            if (!std::filesystem::is_directory(where, ec)) where = mountPoint;
+            return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(where.string())));
+        });
+    });
+}
+
+}  // namespace vornex::app
