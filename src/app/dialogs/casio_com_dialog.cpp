@@ -57,8 +57,11 @@ QPixmap calculatorScreen(int which) {
     p.setFont(f);
     p.setPen(Qt::black);
     auto keys = [&](const QStringList& labels) {
+        QFont small = f;
+        small.setPixelSize(7);
+        p.setFont(small);
         for (int i = 0; i < labels.size(); ++i) {
-            QRect r(2 + i * 22, 57, 20, 10);
+            QRect r(1 + i * 22, 58, 21, 9);
             p.fillRect(r, Qt::black);
             p.setPen(QColor(0xC8, 0xD8, 0xB0));
             p.drawText(r, Qt::AlignCenter, labels[i]);
