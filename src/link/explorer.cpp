@@ -44,6 +44,7 @@ bool CalculatorExplorerModel::refresh() {
         }
         StorageEntry s;
         s.folder = e.folder.empty() ? 0 : folderIndexOf(text::gbkToUtf8(text::cutGbk(e.folder, kMaxListedFolderBytes)));
+        s.folderName = text::gbkToUtf8(e.folder);
         s.name = text::gbkToUtf8(text::cutGbk(e.name, kMaxListedNameBytes));
         s.size = static_cast<std::int32_t>(e.size);
         entries_.push_back(std::move(s));
@@ -117,7 +118,7 @@ void CalculatorExplorerModel::uploadFinished(const std::string& pcPath, Transfer
         if (e.folder == selectedFolder_ && e.name == name) return;
     std::error_code ec;
     auto size = std::filesystem::file_size(pcPath, ec);
-    StorageEntry e{selectedFolder_, name, ec ? 0 : static_cast<std::int32_t>(size)};
+    StorageEntry e{selectedFolder_, selectedFolderName(), name, ec ? 0 : static_cast<std::int32_t>(size)};
     entries_.push_back(e);
     rows_.push_back({name, text::format("%12d", e.size)});
     rowEntries_.push_back(entries_.size() - 1);
@@ -129,11 +130,14 @@ bool CalculatorExplorerModel::prepareDownload(const std::string& pcFolder, Trans
         return false;
     }
     if (pcFolder.empty()) return false;
-    const std::string& name = rows_[static_cast<std::size_t>(selectedRow_)].name;
+    // The entry's own folder: a file of a folder the listing did not announce is
+    // shown under the root but lives in its folder.
+    const StorageEntry& entry = entries_[rowEntries_[static_cast<std::size_t>(selectedRow_)]];
+    const std::string& name = entry.name;
     dialog.kind = TransferKind::Receive;
     dialog.source = name;
     dialog.target = (std::filesystem::path(pcFolder) / name).string();
-    dialog.folder = selectedFolderName();
+    dialog.folder = entry.folderName;
     dialog.caption = text::format("下载文件<%s>至电脑", name.c_str());
     return true;
 }
@@ -145,13 +149,14 @@ bool CalculatorExplorerModel::deleteSelected() {
     }
     std::size_t entry = rowEntries_[static_cast<std::size_t>(selectedRow_)];
     std::string name = entries_[entry].name;
+    const std::string folder = entries_[entry].folderName;
     if (!prompter_.askYesNo(text::format("是否删除计算器上的文件<%s>？", name.c_str()), false, PromptIcon::Question))
         return false;
     if (!link_.ConnectLink(status_)) {
         prompter_.message(kPortFailed);
         return false;
     }
-    if (!DeleteStorageFile(link_, text::utf8ToGbk(selectedFolderName()), text::utf8ToGbk(name))) {
+    if (!DeleteStorageFile(link_, text::utf8ToGbk(folder), text::utf8ToGbk(name))) {
         prompter_.message(text::format("不能删除计算器上的文件<%s>。", name.c_str()));
         return false;
     }

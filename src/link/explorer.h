@@ -18,6 +18,7 @@ namespace vornex::link {
 
 struct StorageEntry {
     int folder = 0;  // index into the folders; 0 = root (also for unknown folders)
+    std::string folderName;  // the folder as listed, empty for the root: what a download or delete names
     std::string name;
     std::int32_t size = 0;
 };

@@ -67,6 +67,45 @@ TEST(ExplorerTest, EmptyStorageAndUnannouncedFolders) {
     EXPECT_EQ(m.folders(), std::vector<std::string>{"根目录"});
     m.selectFolder(0);
     EXPECT_EQ(rowTexts(m), std::vector<std::string>{"G.rod|         5"});
+    // Listed under the root, yet a download names the file in its own folder.
+    m.selectRow(0);
+    TransferDialogModel dialog(link, prompter);
+    ASSERT_TRUE(m.prepareDownload(b.pc.string(), dialog));
+    EXPECT_EQ(dialog.folder, "GHOST");
+    EXPECT_EQ(dialog.source, "G.rod");
+}
+
+// Keeps every packet the host wrote.
+class RecordingScript : public ScriptTransport {
+public:
+    RecordingScript(std::deque<std::string> replies, std::vector<std::string>& log)
+        : ScriptTransport(std::move(replies)), log_(log) {}
+    std::size_t write(std::string_view p) override {
+        log_.emplace_back(p);
+        return ScriptTransport::write(p);
+    }
+
+private:
+    std::vector<std::string>& log_;
+};
+
+TEST(ExplorerTest, DeleteNamesTheFileInItsOwnFolder) {
+    // G.rod lives in a folder the listing did not announce; shown under the root.
+    std::deque<std::string> script{ackPacket(), ackPacket(),
+                                   commandPacket("4E", {"00", "80", 5, "GHOST", "G.rod", "fls0"}), roleswapPacket(),
+                                   ackPacket()};
+    std::vector<std::string> written;
+    CalculatorLink link([&] { return std::make_unique<RecordingScript>(script, written); }, 20);
+    vornex::testing::ScriptedPrompter prompter;
+    prompter.yesNoAnswers = {true};
+    CalculatorExplorerModel m(link, prompter);
+    ASSERT_TRUE(m.refresh());
+    m.selectFolder(0);
+    m.selectRow(0);
+    ASSERT_TRUE(m.deleteSelected());
+    ASSERT_FALSE(written.empty());
+    EXPECT_EQ(written.back(), deletePacket("GHOST", "G.rod", kStorageDevice));
+    EXPECT_TRUE(m.rows().empty());
 }
 
 TEST(ExplorerTest, UnreachableCalculatorClosesTheDialog) {
