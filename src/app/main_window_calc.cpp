@@ -78,6 +78,7 @@ void MainWindow::connectCalculator() {
     a->setEnabled(true);
     connect(a, &QAction::triggered, this, [this] {
         BusyPrompter busy(*prompter_);
+        CCasioComDialog::waitForPendingCancels();  // a cancelled transfer lets go of the link first
         link::OptimizeStorageCommand(link::processLink(), busy);
     });
 

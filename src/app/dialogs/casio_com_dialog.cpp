@@ -165,7 +165,11 @@ CCasioComDialog::~CCasioComDialog() {
         std::lock_guard lock(wake_->mutex);
         wake_->dialog = nullptr;
     }
-    if (!cancelled_ && model_->workerRunning()) {
+    if (!cancelled_ && model_->result() == TransferDialogModel::Result::Ok) {
+        // The file arrived; the worker only reads the calculator's last word and
+        // closes the file. It ends here, so the next command finds the link free.
+        model_->runWorkerToEnd();
+    } else if (!cancelled_ && model_->workerRunning()) {
         // Closed some other way while the worker runs: stop it off the window's thread.
         cancelled_ = true;
         cancelPool().start([m = model_] { m->cancel(); });
@@ -188,6 +192,7 @@ void CCasioComDialog::showEvent(QShowEvent* event) {
 
 void CCasioComDialog::startTransfer() {
     if (cancelled_ || !model_->startEnabled()) return;
+    waitForPendingCancels();  // a cancelled transfer lets go of the link first
     if (model_->kind == link::TransferKind::Send) {
         const QFileInfo info(QString::fromStdString(model_->source));
         totalBytes_ = info.isFile() ? static_cast<std::uint64_t>(info.size()) : 0;

@@ -116,6 +116,7 @@ void CCasioExplor::showEvent(QShowEvent* event) {
 }
 
 bool CCasioExplor::refresh() {
+    CCasioComDialog::waitForPendingCancels();  // a cancelled transfer lets go of the link first
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool ok = model_.refresh();
     QApplication::restoreOverrideCursor();
@@ -231,6 +232,7 @@ void CCasioExplor::downloadTo(const QString& pcFolder) {
 }
 
 void CCasioExplor::deleteFile() {
+    CCasioComDialog::waitForPendingCancels();
     updateButtons();
     if (!model_.deleteSelected()) return;
     fillList();
