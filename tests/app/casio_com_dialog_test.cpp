@@ -145,5 +145,28 @@ TEST(CasioComDialogTest, CancelReturnsAtOnceWhileTheCalculatorStalls) {
     EXPECT_FALSE(fs::exists(b.storage / "BIG.rod"));
 }
 
+TEST(CasioComDialogTest, CancelledDownloadLeavesNoPcFile) {
+    CalcBench b(400);
+    writeBytes(b.storage / "BIG.rod", calcPattern(256 * 1024));
+    const fs::path target = b.pc / "BIG.rod";
+    CCasioComDialog d(b.link, b.prompter);
+    d.model().kind = link::TransferKind::Receive;
+    d.model().source = "BIG.rod";
+    d.model().target = target.string();
+    d.setTotalBytes(256 * 1024);
+    d.show();
+    QTest::mouseClick(d.startButton(), Qt::LeftButton);
+    ASSERT_TRUE(pumpUntil([&] { return d.progressBar()->value() >= 2; }));
+    EXPECT_TRUE(d.progressBar()->format().endsWith(QStringLiteral(" / 262144 字节")));
+    link::SimulatorFaults f;
+    f.stallAfter = 0;
+    b.sim->setFaults(f);
+    QTest::mouseClick(d.cancelButton(), Qt::LeftButton);
+    EXPECT_FALSE(d.isVisible());
+    CCasioComDialog::waitForPendingCancels();
+    EXPECT_FALSE(fs::exists(target));
+    EXPECT_TRUE(fs::is_empty(b.pc));  // nor a temporary beside it
+}
+
 }  // namespace
 }  // namespace vornex::app
