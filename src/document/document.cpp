@@ -292,8 +292,11 @@ bool CVornexPcDoc::setStartValue(StartValue which, std::string_view text) {
     }
     switch (which) {
     case StartValue::Position:
-        startPosition = value < 1 ? 1 : value > 1e9 ? 1000000000 : static_cast<std::int32_t>(value);
-        break;
+        // Choosing the row that carries the start values changes no record: the
+        // values shown become that row's own.
+        fillStartValuesFrom(value < 1 ? 0 : value > 1e9 ? 999999999 : static_cast<int>(value) - 1);
+        updateAllViews();
+        return true;
     case StartValue::Station: startPointStation = value; break;
     case StartValue::X: startX = value; break;
     case StartValue::Y: startY = value; break;
@@ -303,25 +306,31 @@ bool CVornexPcDoc::setStartValue(StartValue which, std::string_view text) {
     return true;
 }
 
-void CVornexPcDoc::fillStartValues() {
+void CVornexPcDoc::fillStartValues() { fillStartValuesFrom(0); }
+
+void CVornexPcDoc::fillStartValuesFrom(int row) {
     startPosition = 1;
     startPointStation = 0;
     startX = startY = startPointAzimuth = 0;
     const Road* road = currentRoad();
     if (road == nullptr) return;
+    const int rows = static_cast<int>(road->curveForm == 0 ? road->intersectionPoints.size() : road->elements.size());
+    if (rows == 0) return;
+    const int k = std::clamp(row, 0, rows - 1);
+    startPosition = k + 1;
     if (road->curveForm == 0) {
-        IntersectionPoint first;
-        if (getIntersectionPoint(*road, 0, first, true)) startPointStation = first.station;
-    } else if (!road->elements.empty()) {
-        const AlignmentElement& first = road->elements.front();
-        startPointStation = first.startStation;
-        startX = first.x;
-        startY = first.y;
-        startPointAzimuth = first.startAzimuth;
+        IntersectionPoint point;
+        if (getIntersectionPoint(*road, k, point, true)) startPointStation = point.station;
+    } else {
+        const AlignmentElement& e = road->elements[static_cast<std::size_t>(k)];
+        startPointStation = e.startStation;
+        startX = e.x;
+        startY = e.y;
+        startPointAzimuth = e.startAzimuth;
     }
 }
 
-void CVornexPcDoc::applyStartValues() {
+void CVornexPcDoc::applyStartValues(bool notify) {
     Road* road = currentRoad();
     if (road == nullptr) return;
     const int rows = static_cast<int>(road->curveForm == 0 ? road->intersectionPoints.size() : road->elements.size());
@@ -340,7 +349,7 @@ void CVornexPcDoc::applyStartValues() {
         }
         computeCurrentRoad(k);
     }
-    changed();
+    if (notify) changed();
 }
 
 void CVornexPcDoc::computeCurrentRoad(int referenceRow) {
@@ -362,21 +371,29 @@ int CVornexPcDoc::addObserver(Observer observer) {
     return id;
 }
 
+int CVornexPcDoc::addObserver(std::function<void()> observer) {
+    return addObserver(Observer([observer = std::move(observer)](const DocumentChange&) {
+        if (observer) observer();
+    }));
+}
+
 void CVornexPcDoc::removeObserver(int id) {
     std::erase_if(observers_, [id](const auto& entry) { return entry.first == id; });
 }
 
-void CVornexPcDoc::updateAllViews() {
+void CVornexPcDoc::updateAllViews(const DocumentChange& change) {
     // A view may add or remove observers while it refreshes: call a copy.
     auto observers = observers_;
     for (auto& [id, observer] : observers) {
-        if (observer) observer();
+        if (observer) observer(change);
     }
 }
 
-void CVornexPcDoc::changed() {
+void CVornexPcDoc::commitChange(const DocumentChange& change) {
     modified_ = true;
-    updateAllViews();
+    updateAllViews(change);
 }
+
+void CVornexPcDoc::changed() { commitChange(DocumentChange::all()); }
 
 }  // namespace vornex

@@ -58,6 +58,24 @@ std::string newRoadName(std::size_t n);
 // roads of one name.
 std::string newRoadName(const RoadProject& project);
 
+// What an edit changed, as the views are told of it (the framework's update hint).
+// A view that shows data-entry table `table` may re-show only row `record` when
+// that is all that changed; every other view, and every view when `everything` is
+// set, rebuilds what it shows (results derive from every list of the road).
+struct DocumentChange {
+    int road = -1;                  // road whose records changed; -1 the project's own (header, control points)
+    std::int32_t table = kNoTable;  // data-entry table code of the list that changed; kNoTable: not one list
+    int record = -1;                // the one record changed in place; -1 the list as a whole
+    bool everything = true;         // rows reordered across tables, derived records or texts changed: rebuild all
+
+    static DocumentChange all() { return {}; }
+    // Records of one list were added, removed or reordered.
+    static DocumentChange ofList(int road, std::int32_t table) { return {road, table, -1, false}; }
+    // One record's fields changed in place.
+    static DocumentChange ofRecord(int road, std::int32_t table, int index) { return {road, table, index, false}; }
+    bool operator==(const DocumentChange&) const = default;
+};
+
 // Start values of the road property page.
 enum class StartValue {
     Position,  // 起算点位置 (1-based row)
@@ -123,23 +141,38 @@ public:
     bool setPrecisionMm(double millimetres);
     void setCurveForm(std::string_view utf8);   // "线元法" → 1, else 0
     void setCalcMethod(std::string_view utf8);  // "传统算法" → 0, else 1
-    // Stores one start value typed as text and applies the start values; false
-    // (nothing changed) when the text is not a number.
+    // Stores one start value typed as text; false (nothing changed) when the text
+    // is not a number. The station, the coordinates and the azimuth are then
+    // applied (applyStartValues). A new position only chooses the row that carries
+    // the start values: they are filled from that row (limited to the rows there
+    // are) and nothing of the road moves.
     bool setStartValue(StartValue which, std::string_view text);
-    // Takes the start values from the current road's first row.
+    // Takes the start values from the current road's first row (position 1).
     void fillStartValues();
     // Writes the start values into row startPosition (limited to the rows there
-    // are) and computes the current road from it.
-    void applyStartValues();
+    // are) and computes the current road from it; then, unless `notify` is false
+    // (an edit that reports its own change), marks the document and tells the views.
+    void applyStartValues(bool notify = true);
 
-    // Views register a callback; every change calls all of them.
-    using Observer = std::function<void()>;
+    // The one door for every edit: marks the document modified and tells every
+    // view what changed. Road commands use it; the data-entry tables reach it
+    // through documentTableContext (tables/document_tables.h); other commands that
+    // change the project call it once they are done.
+    void commitChange(const DocumentChange& change = DocumentChange::all());
+
+    // Views register a callback; every change calls all of them, with what changed.
+    using Observer = std::function<void(const DocumentChange&)>;
     int addObserver(Observer observer);
+    // A view that rebuilds on every change alike.
+    int addObserver(std::function<void()> observer);
     void removeObserver(int id);
-    void updateAllViews();
+    // Refreshes the views without marking the document (a reload, a new current road).
+    void updateAllViews(const DocumentChange& change = DocumentChange::all());
 
 private:
-    void changed();  // modified + refresh
+    void changed();  // commitChange(everything)
+    // Start values from row `row` (0-based, limited to the rows there are) of the current road.
+    void fillStartValuesFrom(int row);
     void computeCurrentRoad(int referenceRow);
 
     Prompter& prompter_;

@@ -101,10 +101,18 @@ int addAnyVia(Visit&& visit, int position, const AnyRecord& record) {
 // position j, every later row that compares smaller than the row now at j is
 // swapped into j.
 template <class T, class Key>
-void selectionSort(std::vector<T>& list, std::size_t first, std::size_t end, Key key) {
+void selectionSort(std::vector<T>& list, std::size_t first, std::size_t end, Key key,
+                   std::vector<int>* order = nullptr) {
+    if (order) {
+        order->resize(list.size());
+        for (std::size_t i = 0; i < list.size(); ++i) (*order)[i] = static_cast<int>(i);
+    }
     for (std::size_t j = first; j < end; ++j)
         for (std::size_t i = j + 1; i < end; ++i)
-            if (key(list[i]) < key(list[j])) std::swap(list[i], list[j]);
+            if (key(list[i]) < key(list[j])) {
+                std::swap(list[i], list[j]);
+                if (order) std::swap((*order)[i], (*order)[j]);
+            }
 }
 
 void rebuildLinks(std::vector<PlateChange>& changes, std::vector<CrossSectionPlate>& plates, bool width) {
@@ -250,13 +258,14 @@ int addAnyRecord(RoadProject& project, int road, RecordKind kind, int parent, in
     return addAnyVia(VIA_PROJECT, position, record);
 }
 
-void sortChainBreaks(Road& road) {
-    selectionSort(road.chainBreaks, 0, road.chainBreaks.size(), [](const ChainBreak& c) { return c.startStation; });
+void sortChainBreaks(Road& road, std::vector<int>* order) {
+    selectionSort(road.chainBreaks, 0, road.chainBreaks.size(), [](const ChainBreak& c) { return c.startStation; },
+                  order);
 }
 
-void sortSlopeAssignments(Road& road) {
+void sortSlopeAssignments(Road& road, std::vector<int>* order) {
     selectionSort(road.slopeAssignments, 0, road.slopeAssignments.size(),
-                  [](const SlopeAssignment& s) { return s.station; });
+                  [](const SlopeAssignment& s) { return s.station; }, order);
 }
 
 void rebuildWidthLinks(Road& road) { rebuildLinks(road.widthChanges, road.plates, true); }

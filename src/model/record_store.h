@@ -337,9 +337,11 @@ int addAnyRecord(RoadProject& project, int road, RecordKind kind, int parent, in
 // ---- Maintenance ------------------------------------------------------------
 
 // Selection sorts (each later row smaller than the row at j is swapped into j),
-// not a library sort: the order of equal keys reaches the file bytes.
-void sortChainBreaks(Road& road);       // ascending by startStation
-void sortSlopeAssignments(Road& road);  // ascending by station
+// not a library sort: the order of equal keys reaches the file bytes. `order`,
+// when given, receives for each new position the index the record had before,
+// so that a caller can follow a record.
+void sortChainBreaks(Road& road, std::vector<int>* order = nullptr);       // ascending by startStation
+void sortSlopeAssignments(Road& road, std::vector<int>* order = nullptr);  // ascending by station
 
 // Orders the width (crossfall) changes by plate index, each plate's run by
 // station, and rebuilds the first/last links of every plate (-1 for a plate

@@ -45,6 +45,12 @@ const std::vector<std::string>& methodChoices() {
     return choices;
 }
 
+// 线型 of an element as the table offers it: the type and the turn in one.
+const std::vector<std::string>& elementTypeChoices() {
+    static const std::vector<std::string> choices = {"直线", "左转缓", "右转缓", "左转圆", "右转圆"};
+    return choices;
+}
+
 // Transitions offered in a change table's combo: the three shown in the table.
 std::vector<std::string> transitionComboChoices() {
     const auto& all = transitionChoices();
@@ -98,6 +104,12 @@ void setCell(GridRow& row, int col, std::string textValue, bool editable,
     c.choices = choices;
 }
 
+const std::string& cellText(const GridRow& r, int col) {
+    static const std::string empty;
+    if (col < 0 || col >= static_cast<int>(r.cells.size())) return empty;
+    return r.cells[static_cast<std::size_t>(col)].text;
+}
+
 const std::string& cellText(const Grid& grid, int row, int col) {
     static const std::string empty;
     if (row < 0 || row >= grid.rowCount()) return empty;
@@ -126,7 +138,8 @@ bool isContourCode(int code) {
 bool isChangeCode(int code) { return code == tc::kWidthChanges || code == tc::kCrossfallChanges; }
 bool hasSideSelector(int code) { return code == tc::kPlates || isContourCode(code); }
 
-// Side of a contour element: the sign of its radius (left half negative).
+// Side of a contour element: the sign of its radius (left half negative, the
+// "not given" marker -1e18 of a left straight included).
 int contourSide(const ContourElement& e) { return e.radius < 0 ? 1 : 2; }
 
 std::vector<ContourElement>* contourList(TunnelTemplate& t, int code) {
@@ -256,10 +269,6 @@ T defaultRecord(int code, const DataTableContext& ctx) {
 
 bool isAlignmentCode(int code) { return code == tc::kIntersectionPoints || code == tc::kElements; }
 
-void notifyAlignment(RoadProject& p, int code, const DataTableContext& ctx) {
-    if (isAlignmentCode(code) && ctx.alignmentChanged) ctx.alignmentChanged(p, ctx.road);
-}
-
 // Inserts a default record at list position `pos` (the list size appends).
 // Returns the new index, -1 on failure.
 int insertDefault(RoadProject& p, int code, const DataTableContext& ctx, int pos) {
@@ -341,7 +350,7 @@ void columnsFor(Grid& g, int code, const Road* road, const RoadProject& p, const
                  column("终点半径(m)", 90, "输入第二缓和曲线终点的半径，直线为0，负值为回旋参数A")};
             break;
         case tc::kElements:
-            c = {column("长度(m)", 100, "输入线元的长度"), column("线型", 80, "由开始半径和结束半径确定的线型"),
+            c = {column("长度(m)", 100, "输入线元的长度"), column("线型", 80, "选择线元的线型，左转或右转决定半径的方向"),
                  column("开始半径(m)", 100, "输入线元的开始半径，直线为0"),
                  column("结束半径(m)", 100, "输入线元的结束半径，直线为0")};
             break;
@@ -546,11 +555,12 @@ void fillRow(GridRow& row, int code, const Road* road, const RoadProject& p, con
         }
         case tc::kElements: {
             const AlignmentElement& r = road->elements[static_cast<std::size_t>(index)];
+            // Radii unsigned; the turn shows in 线型, which is chosen like a value.
             set(0, fmt("%8.3f", r.length));
-            set(1, elementTypeText(r.startRadius, r.endRadius), false);
+            set(1, elementTypeText(r.startRadius, r.endRadius), true, elementTypeChoices());
             bool straight = r.startRadius == 0 && r.endRadius == 0;
-            set(2, straight ? "" : fmt("%8.3f", r.startRadius));
-            set(3, straight ? "" : fmt("%8.3f", r.endRadius));
+            set(2, straight ? "" : fmt("%8.3f", std::fabs(r.startRadius)));
+            set(3, straight ? "" : fmt("%8.3f", std::fabs(r.endRadius)));
             break;
         }
         case tc::kGradePoints: {
@@ -683,210 +693,458 @@ std::vector<int> shownRecords(const RoadProject& p, int code, const DataTableCon
     return out;
 }
 
-// ---- parsing a row back -------------------------------------------------------------
+// ---- storing cells -------------------------------------------------------------------
 
 void assignName(Name12& name, const std::string& utf8) { name.assignUtf8(utf8); }
 
-// Stores the change-table row `row` (station, transition and one value per plate
-// column). Emptied cells add their record to `removals`: the caller removes them
-// once every row of the same grid is stored, so that the record indices the grid
-// holds stay valid meanwhile.
-bool storeChangeRow(RoadProject& p, const DataTableContext& ctx, int code, const Grid& grid, int row,
-                    std::vector<int>& removals) {
-    Road* road = roadAt(p, ctx.road);
-    if (!road || row < 0 || row >= grid.rowCount()) return false;
-    if (row == 0) return false;  // the standard cross-section row is not a change
-    auto& list = code == tc::kWidthChanges ? road->widthChanges : road->crossfallChanges;
-    const GridRow& r = grid.rows[static_cast<std::size_t>(row)];
-    const std::vector<int> cols = changeColumns(*road);
-    double station = readStation(*road, cellText(grid, row, 0));
-    int transition = choiceCode(cellText(grid, row, 1), transitionChoices());
-    for (std::size_t k = 0; k < cols.size(); ++k) {
-        std::size_t col = k + 2;
-        if (col >= r.cells.size()) break;
-        const GridCell& cell = r.cells[col];
-        bool filled = !isBlank(cell.text);
-        if (validIndex(list, cell.recordIndex)) {
-            if (filled) list[static_cast<std::size_t>(cell.recordIndex)] = {station, cols[k], transition, readNumber(cell.text)};
-            else removals.push_back(cell.recordIndex);
-        } else if (filled) {
-            list.push_back({station, cols[k], transition, readNumber(cell.text)});
-        }
-    }
-    return true;
+bool isSortedCode(int code) { return code == tc::kChainBreaks || code == tc::kSlopeAssignments; }
+
+// Edits whose effect reaches beyond their own list: derived alignment records,
+// the station texts of every table, the plate columns of the change tables.
+bool editChangesEverything(int code) {
+    return isAlignmentCode(code) || code == tc::kChainBreaks || code == tc::kPlates;
 }
 
-// Removes the change records `removals`, then orders the change list and rebuilds
-// the plates' links into it.
-void finishChangeRows(RoadProject& p, const DataTableContext& ctx, int code, std::vector<int>& removals) {
-    Road* road = roadAt(p, ctx.road);
-    if (!road) return;
-    auto& list = code == tc::kWidthChanges ? road->widthChanges : road->crossfallChanges;
-    std::sort(removals.rbegin(), removals.rend());
-    removals.erase(std::unique(removals.begin(), removals.end()), removals.end());
-    for (int i : removals)
-        if (validIndex(list, i)) list.erase(list.begin() + i);
-    removals.clear();
-    if (code == tc::kWidthChanges) rebuildWidthLinks(*road);
-    else rebuildCrossfallLinks(*road);
+// A value that builds up a magnitude with a sign, keeping a zero a plain zero.
+double withSign(double magnitude, double sign) { return magnitude == 0 ? 0.0 : sign * magnitude; }
+
+// A contour radius (typed without sign) stored on side `side`: the left half
+// negative. A straight on the left half (radius empty or 0) keeps the "not given"
+// marker with the left half's sign, -1e18, so that it stays on its half.
+double sidedRadius(double magnitude, int side) {
+    if (side != 1) return magnitude;
+    if (magnitude == 0 || magnitude == kNoValue) return -kNoValue;
+    return -magnitude;
 }
 
-bool parseInto(RoadProject& p, int code, const DataTableContext& ctx, const Grid& grid, int row, int index,
-               bool isNew) {
+// Turn of an element row as its 线型 cell shows it: -1 left, +1 right, 0 none (a straight).
+int shownTurn(const std::string& typeText) {
+    if (typeText.rfind("左", 0) == 0) return -1;
+    if (typeText.rfind("右", 0) == 0) return 1;
+    return 0;
+}
+
+// Text that record `index` shows in column `col` (as the table shows it).
+std::string shownText(const RoadProject& p, int code, const DataTableContext& ctx, int index, int col) {
+    GridRow row;
+    row.cells.resize(16);
+    fillRow(row, code, roadAt(p, ctx.road), p, ctx, index, listSize(p, code, ctx));
+    return col >= 0 && col < static_cast<int>(row.cells.size()) ? row.cells[static_cast<std::size_t>(col)].text
+                                                                  : std::string();
+}
+
+// Stores the text of one cell into the field it shows of record `index`; `row`
+// is the grid row as shown or edited (an element's 线型 gives the turn of a typed
+// radius). False when the column shows no field.
+bool storeField(RoadProject& p, int code, const DataTableContext& ctx, int index, int col, const std::string& text,
+                const GridRow& row) {
     Road* road = roadAt(p, ctx.road);
-    auto t = [&](int col) -> const std::string& { return cellText(grid, row, col); };
-    auto num = [&](int col) { return readNumber(t(col)); };
+    const auto i = static_cast<std::size_t>(index);
+    const double n = readNumber(text);
     switch (code) {
         case tc::kControlPoints: {
-            ControlPoint& r = p.controlPoints[static_cast<std::size_t>(index)];
-            assignName(r.name, t(0));
-            r.x = num(1);
-            r.y = num(2);
-            r.h = num(3);
-            assignName(r.note, t(4));
-            return true;
+            ControlPoint& r = p.controlPoints[i];
+            switch (col) {
+                case 0: assignName(r.name, text); return true;
+                case 1: r.x = n; return true;
+                case 2: r.y = n; return true;
+                case 3: r.h = n; return true;
+                case 4: assignName(r.note, text); return true;
+            }
+            return false;
         }
         case tc::kChainBreaks: {
-            ChainBreak& r = road->chainBreaks[static_cast<std::size_t>(index)];
-            r.startStation = num(0);
-            r.endStation = num(1);
+            ChainBreak& r = road->chainBreaks[i];
+            if (col == 0) r.startStation = n;
+            else if (col == 1) r.endStation = n;
+            else return false;
             return true;
         }
         case tc::kIntersectionPoints: {
-            IntersectionPoint& r = road->intersectionPoints[static_cast<std::size_t>(index)];
-            int count = static_cast<int>(road->intersectionPoints.size());
-            assignName(r.name, t(0));
-            r.x = num(1);
-            r.y = num(2);
-            // The start and end points show only name, X and Y: their other fields
-            // stay. A point typed into the empty row takes everything typed, so
-            // that its curve is there once a further point follows it.
-            if (isNew || (index != 0 && index != count - 1)) {
-                r.spiralIn = std::fabs(num(3));
-                r.radius = num(4);
-                r.spiralOut = std::fabs(num(5));
-                r.startRadius = num(6);
-                r.endRadius = num(7);
+            IntersectionPoint& r = road->intersectionPoints[i];
+            switch (col) {
+                case 0: assignName(r.name, text); return true;
+                case 1: r.x = n; return true;
+                case 2: r.y = n; return true;
+                case 3: r.spiralIn = std::fabs(n); return true;
+                case 4: r.radius = n; return true;
+                case 5: r.spiralOut = std::fabs(n); return true;
+                case 6: r.startRadius = n; return true;
+                case 7: r.endRadius = n; return true;
             }
-            return true;
+            return false;
         }
         case tc::kElements: {
-            AlignmentElement& r = road->elements[static_cast<std::size_t>(index)];
-            r.length = num(0);
-            r.startRadius = num(2);
-            r.endRadius = num(3);
-            return true;
+            AlignmentElement& r = road->elements[i];
+            if (col == 0) {
+                r.length = n;
+                return true;
+            }
+            if (col == 1) {
+                // 线型: the turn becomes the sign of both radii; a straight has none,
+                // a circle one radius for both ends.
+                const int type = choiceCode(text, elementTypeChoices());
+                double a = std::fabs(r.startRadius), b = std::fabs(r.endRadius);
+                if (type == 0) {
+                    a = b = 0;
+                } else if (type >= 3) {
+                    a = b = a != 0 ? a : b;
+                }
+                const double s = type == 1 || type == 3 ? -1.0 : 1.0;
+                r.startRadius = withSign(a, s);
+                r.endRadius = withSign(b, s);
+                return true;
+            }
+            if (col == 2 || col == 3) {
+                // Typed without sign, the turn coming from the row's 线型 (on a
+                // straight the other radius's, else a right turn); a typed sign,
+                // as the earlier signed entries carried it, is kept.
+                double v = n;
+                if (v > 0) {
+                    int turn = shownTurn(cellText(row, 1));
+                    const double other = col == 2 ? r.endRadius : r.startRadius;
+                    if (turn == 0) turn = other < 0 ? -1 : 1;
+                    v = withSign(v, turn);
+                }
+                (col == 2 ? r.startRadius : r.endRadius) = v;
+                return true;
+            }
+            return false;
         }
         case tc::kGradePoints: {
-            GradePoint& r = road->gradePoints[static_cast<std::size_t>(index)];
-            r.station = readStation(*road, t(0));
-            r.elevation = num(1);
-            r.verticalRadius = num(2);
-            return true;
+            GradePoint& r = road->gradePoints[i];
+            switch (col) {
+                case 0: r.station = readStation(*road, text); return true;
+                case 1: r.elevation = n; return true;
+                case 2: r.verticalRadius = n; return true;
+            }
+            return false;
         }
         case tc::kPlates: {
-            CrossSectionPlate& r = road->plates[static_cast<std::size_t>(index)];
-            r.plateType = choiceCode(t(0), plateTypeChoices());
-            r.width = num(1);
-            r.crossfall = num(2);
-            r.layerThickness = num(3);
-            r.curbHeight = num(4);
-            return true;
+            CrossSectionPlate& r = road->plates[i];
+            switch (col) {
+                case 0: r.plateType = choiceCode(text, plateTypeChoices()); return true;
+                case 1: r.width = n; return true;
+                case 2: r.crossfall = n; return true;
+                case 3: r.layerThickness = n; return true;
+                case 4: r.curbHeight = n; return true;
+            }
+            return false;
         }
         case tc::kExcavationContour:
         case tc::kPrimaryContour:
         case tc::kSecondaryContour: {
-            auto& list = *contourList(road->tunnelTemplates[static_cast<std::size_t>(ctx.tunnelTemplate)], code);
-            ContourElement& r = list[static_cast<std::size_t>(index)];
-            int side = contourSide(r);
-            // An empty cell is a value not given (computed from the others), as
-            // the table shows it: it stays kNoValue rather than becoming 0.
-            auto given = [&](int col) { return isBlank(t(col)) ? kNoValue : num(col); };
-            r.horizontalDistance = given(0);
-            r.heightDifference = given(1);
-            // The radius is typed without sign; the side gives it (the left half
-            // negative, also for a radius not given, so the element stays on its side).
-            double radius = std::fabs(given(2));
-            r.radius = side == 1 ? -radius : radius;
-            if (isBlank(t(3))) {
-                r.centralAngle = kNoValue;
-            } else {
-                double angle = num(3);
-                r.centralAngle = angle < 0 ? -1.0 : (angle == 0 ? 0.0 : dmsToDegrees(angle));
+            ContourElement& r = (*contourList(road->tunnelTemplates[static_cast<std::size_t>(ctx.tunnelTemplate)], code))[i];
+            // An empty cell is a value not given (computed from the others), as the
+            // table shows it: it stays kNoValue rather than becoming 0.
+            const double v = isBlank(text) ? kNoValue : n;
+            switch (col) {
+                case 0: r.horizontalDistance = v; return true;
+                case 1: r.heightDifference = v; return true;
+                case 2: r.radius = sidedRadius(std::fabs(v), contourSide(r)); return true;
+                case 3: r.centralAngle = v == kNoValue ? kNoValue : v < 0 ? -1.0 : v == 0 ? 0.0 : dmsToDegrees(v); return true;
             }
-            return true;
+            return false;
         }
         case tc::kBlastHoles: {
-            BlastHole& r =
-                road->tunnels[static_cast<std::size_t>(road->currentTunnel)].blastHoles[static_cast<std::size_t>(index)];
-            assignName(r.name, t(0));
-            r.offset = num(1);
-            r.heightDifference = num(2);
-            return true;
+            BlastHole& r = road->tunnels[static_cast<std::size_t>(road->currentTunnel)].blastHoles[i];
+            switch (col) {
+                case 0: assignName(r.name, text); return true;
+                case 1: r.offset = n; return true;
+                case 2: r.heightDifference = n; return true;
+            }
+            return false;
         }
         case tc::kTunnelSlopeRules: {
-            TunnelSlopeRule& r =
-                road->tunnels[static_cast<std::size_t>(road->currentTunnel)].slopeRules[static_cast<std::size_t>(index)];
-            r.gradient = num(0);
-            r.templateIndex = choiceCode(t(1), tunnelTemplateNames(*road));
+            TunnelSlopeRule& r = road->tunnels[static_cast<std::size_t>(road->currentTunnel)].slopeRules[i];
+            if (col == 0) r.gradient = n;
+            else if (col == 1) r.templateIndex = choiceCode(text, tunnelTemplateNames(*road));
+            else return false;
             return true;
         }
         case tc::kTunnelStationRules: {
-            TunnelStationRule& r =
-                road->tunnels[static_cast<std::size_t>(road->currentTunnel)].stationRules[static_cast<std::size_t>(index)];
-            r.station = readStation(*road, t(0));
-            r.changeForm = stationRuleFormCode(t(1));
-            r.templateIndex = choiceCode(t(2), tunnelTemplateNames(*road));
-            return true;
+            TunnelStationRule& r = road->tunnels[static_cast<std::size_t>(road->currentTunnel)].stationRules[i];
+            switch (col) {
+                case 0: r.station = readStation(*road, text); return true;
+                case 1: r.changeForm = stationRuleFormCode(text); return true;
+                case 2: r.templateIndex = choiceCode(text, tunnelTemplateNames(*road)); return true;
+            }
+            return false;
         }
         case tc::kSlopeAssignments: {
-            SlopeAssignment& r = road->slopeAssignments[static_cast<std::size_t>(index)];
-            auto names = slopeTemplateNames(*road);
-            r.station = readStation(*road, t(0));
-            r.leftFill = choiceCode(t(1), names);
-            r.leftCut = choiceCode(t(2), names);
-            r.rightFill = choiceCode(t(3), names);
-            r.rightCut = choiceCode(t(4), names);
-            return true;
+            SlopeAssignment& r = road->slopeAssignments[i];
+            if (col == 0) {
+                r.station = readStation(*road, text);
+                return true;
+            }
+            const int t = choiceCode(text, slopeTemplateNames(*road));
+            switch (col) {
+                case 1: r.leftFill = t; return true;
+                case 2: r.leftCut = t; return true;
+                case 3: r.rightFill = t; return true;
+                case 4: r.rightCut = t; return true;
+            }
+            return false;
         }
         case tc::kSlopeTemplateRows: {
-            SlopeTemplateRow& r =
-                road->slopeTemplates[static_cast<std::size_t>(ctx.slopeTemplate)].rows[static_cast<std::size_t>(index)];
-            int type = slopeTypeCode(t(0));
-            r.rowType = type;
-            if (type == 7) return true;  // its values carry no caption and stay as stored
-            auto caps = slopeValueCaptions(type);
-            for (int k = 0; k < 5; ++k)
-                r.values[static_cast<std::size_t>(k)] = caps[static_cast<std::size_t>(k)].empty() ? 0.0 : num(k + 1);
+            SlopeTemplateRow& r = road->slopeTemplates[static_cast<std::size_t>(ctx.slopeTemplate)].rows[i];
+            if (col == 0) {
+                r.rowType = slopeTypeCode(text);
+                return true;
+            }
+            // Only the values the row's type uses are typed.
+            const auto caps = slopeValueCaptions(r.rowType);
+            if (col < 1 || col > 5 || caps[static_cast<std::size_t>(col - 1)].empty()) return false;
+            r.values[static_cast<std::size_t>(col - 1)] = n;
             return true;
         }
         case tc::kPiles: {
             Pile& r = road->bridges[static_cast<std::size_t>(road->currentBridge)]
                           .piers[static_cast<std::size_t>(road->currentPier)]
-                          .piles[static_cast<std::size_t>(index)];
-            assignName(r.name, t(0));
-            r.coordMode = t(1) == pileModeText(1) ? 1 : 0;
-            r.along = num(2);
-            r.across = num(3);
-            r.elevation = num(4);
-            return true;
+                          .piles[i];
+            switch (col) {
+                case 0: assignName(r.name, text); return true;
+                case 1: r.coordMode = text == pileModeText(1) ? 1 : 0; return true;
+                case 2: r.along = n; return true;
+                case 3: r.across = n; return true;
+                case 4: r.elevation = n; return true;
+            }
+            return false;
         }
         case tc::kStructures: {
-            Structure& r = road->structures[static_cast<std::size_t>(index)];
-            r.station = readStation(*road, t(0));
-            int kind = choiceCode(t(1), structureKindChoices());
-            int method = t(2) == structureMethodText(1) ? 1 : 0;
-            r.kindAndMethod = (method << 16) | kind;
-            r.angle = foldStructureAngle(readDms(t(3)));
-            r.width = num(4);
-            r.leftLength = num(5);
-            r.rightLength = num(6);
-            r.centreElevation = num(7);
-            r.crossfall = num(8);
-            return true;
+            Structure& r = road->structures[i];
+            switch (col) {
+                case 0: r.station = readStation(*road, text); return true;
+                case 1: r.kindAndMethod = (r.method() << 16) | choiceCode(text, structureKindChoices()); return true;
+                case 2: r.kindAndMethod = ((text == structureMethodText(1) ? 1 : 0) << 16) | r.structureKind(); return true;
+                case 3: r.angle = foldStructureAngle(readDms(text)); return true;
+                case 4: r.width = n; return true;
+                case 5: r.leftLength = n; return true;
+                case 6: r.rightLength = n; return true;
+                case 7: r.centreElevation = n; return true;
+                case 8: r.crossfall = n; return true;
+            }
+            return false;
         }
         default: return false;
     }
+}
+
+// One cell written by a command: grid row, column and the text now in it.
+struct CellWrite {
+    int row = 0;
+    int col = 0;
+    std::string text;
+};
+
+// What the cells of one command did, before the context is told.
+struct Outcome {
+    bool stored = false;
+    bool structural = false;  // records added, removed or reordered
+    std::set<int> records;    // records changed or added
+    int first = -1;           // record of the first cell stored: the edit's record
+    double station = kNoValue;  // change tables: station of the first row stored
+    void touched(int index) {
+        stored = true;
+        records.insert(index);
+        if (first < 0) first = index;
+    }
+};
+
+// Order in which the cells of one row are stored: an element's radii before its
+// 线型, so that a circle typed as "左转圆" with one radius gets it at both ends.
+int storeOrder(int code, int col) { return code == tc::kElements && col == 1 ? 99 : col; }
+
+void sortWrites(int code, std::vector<CellWrite>& writes) {
+    std::stable_sort(writes.begin(), writes.end(), [code](const CellWrite& a, const CellWrite& b) {
+        if (a.row != b.row) return a.row < b.row;
+        return storeOrder(code, a.col) < storeOrder(code, b.col);
+    });
+}
+
+void storeListCells(RoadProject& p, const DataTableContext& ctx, const Grid& grid, std::vector<CellWrite> writes,
+                    Outcome& out) {
+    const int code = grid.code;
+    if (!listExists(p, code, ctx)) return;
+    sortWrites(code, writes);
+    std::map<int, int> added;  // grid row -> the record typed into it
+    for (const CellWrite& w : writes) {
+        if (w.row < 0 || w.row >= grid.rowCount()) continue;
+        const GridRow& row = grid.rows[static_cast<std::size_t>(w.row)];
+        if (w.col < 0 || w.col >= static_cast<int>(row.cells.size())) continue;
+        if (!row.cells[static_cast<std::size_t>(w.col)].editable) continue;  // shows no typed field here
+        int index = row.recordIndex;
+        bool isNew = false;
+        if (index < 0) {
+            if (auto it = added.find(w.row); it != added.end()) {
+                index = it->second;
+            } else {
+                if (isBlank(w.text)) continue;  // nothing typed: no record
+                index = insertDefault(p, code, ctx, listSize(p, code, ctx));
+                if (index < 0) continue;
+                added[w.row] = index;
+                out.structural = true;
+                out.touched(index);
+            }
+            isNew = true;
+        } else if (index >= listSize(p, code, ctx)) {
+            continue;  // the record is gone: skip the cell
+        }
+        if (!isNew && w.text == shownText(p, code, ctx, index, w.col)) continue;  // unchanged
+        // A text that gives the value already stored (an emptied 0) changes nothing.
+        bool changed = false;
+        visitList(p, code, ctx, [&](auto& v) {
+            const auto before = v[static_cast<std::size_t>(index)];
+            if (storeField(p, code, ctx, index, w.col, w.text, row)) changed = !(v[static_cast<std::size_t>(index)] == before);
+        });
+        if (changed || isNew) out.touched(index);
+    }
+}
+
+// Records a change-table row shows: those of its plate cells, and the change it
+// stands for when that names no plate column.
+std::vector<int> changeRowRecords(const GridRow& row, int listSize) {
+    std::vector<int> out;
+    for (std::size_t c = 2; c < row.cells.size(); ++c)
+        if (row.cells[c].recordIndex >= 0 && row.cells[c].recordIndex < listSize) out.push_back(row.cells[c].recordIndex);
+    if (row.recordIndex >= 0 && row.recordIndex < listSize &&
+        std::find(out.begin(), out.end(), row.recordIndex) == out.end())
+        out.push_back(row.recordIndex);
+    return out;
+}
+
+// Width- and crossfall-change cells: a station or transition cell applies to
+// every change of its row; a plate cell updates, removes (emptied) or adds that
+// plate's change at the row's station. Removals wait until every cell is stored
+// so that the record indices the grid holds stay valid meanwhile; then the list
+// is ordered and the plates' links rebuilt.
+void storeChangeCells(RoadProject& p, const DataTableContext& ctx, const Grid& grid, std::vector<CellWrite> writes,
+                      Outcome& out) {
+    Road* road = roadAt(p, ctx.road);
+    if (!road) return;
+    const int code = grid.code;
+    auto& list = code == tc::kWidthChanges ? road->widthChanges : road->crossfallChanges;
+    const std::vector<int> cols = changeColumns(*road);
+    sortWrites(code, writes);
+    std::vector<int> removals;
+    std::map<int, std::vector<int>> added;  // grid row -> changes appended for it
+    int firstRow = -1;
+    for (const CellWrite& w : writes) {
+        if (w.row <= 0 || w.row >= grid.rowCount()) continue;  // row 0: the standard cross-section
+        const GridRow& row = grid.rows[static_cast<std::size_t>(w.row)];
+        if (w.col < 0 || w.col >= static_cast<int>(row.cells.size())) continue;
+        std::vector<int> records = changeRowRecords(row, static_cast<int>(list.size()));
+        for (int a : added[w.row]) records.push_back(a);
+        const bool blank = isBlank(w.text);
+        bool stored = false;
+        if (w.col == 0 || w.col == 1) {
+            if (records.empty()) continue;  // taken when the row's first value is typed
+            const PlateChange& shown = list[static_cast<std::size_t>(records.front())];
+            const std::string now = w.col == 0 ? stationText(*road, shown.station) : transitionText(shown.transition);
+            if (w.text == now) continue;
+            const double station = readStation(*road, w.text);
+            const int transition = choiceCode(w.text, transitionChoices());
+            for (int r : records) {
+                PlateChange& c = list[static_cast<std::size_t>(r)];
+                if (w.col == 0) c.station = station;
+                else c.transition = transition;
+            }
+            stored = true;
+        } else {
+            const std::size_t k = static_cast<std::size_t>(w.col - 2);
+            if (k >= cols.size()) continue;
+            const int record = row.cells[static_cast<std::size_t>(w.col)].recordIndex;
+            if (validIndex(list, record)) {
+                if (blank) {
+                    removals.push_back(record);
+                    out.structural = true;
+                } else if (w.text != fmt("%7.2f", list[static_cast<std::size_t>(record)].value)) {
+                    list[static_cast<std::size_t>(record)].value = readNumber(w.text);
+                } else {
+                    continue;
+                }
+                stored = true;
+            } else if (!blank) {
+                // A new change at the row's station, with its transition: those of
+                // the row's changes, or as typed into a row that has none yet.
+                PlateChange c;
+                if (!records.empty()) {
+                    const PlateChange& sibling = list[static_cast<std::size_t>(records.front())];
+                    c.station = sibling.station;
+                    c.transition = sibling.transition;
+                } else {
+                    c.station = readStation(*road, cellText(grid, w.row, 0));
+                    c.transition = choiceCode(cellText(grid, w.row, 1), transitionChoices());
+                }
+                c.plateIndex = cols[k];
+                c.value = readNumber(w.text);
+                list.push_back(c);
+                added[w.row].push_back(static_cast<int>(list.size()) - 1);
+                out.structural = true;
+                stored = true;
+            }
+        }
+        if (!stored) continue;
+        out.stored = true;
+        if (firstRow < 0) firstRow = w.row;
+    }
+    if (!out.stored) return;
+    // The station the first row edited ends at, to find it again once ordered.
+    if (firstRow >= 0) {
+        std::vector<int> records = changeRowRecords(grid.rows[static_cast<std::size_t>(firstRow)], static_cast<int>(list.size()));
+        for (int a : added[firstRow]) records.push_back(a);
+        for (int r : records)
+            if (std::find(removals.begin(), removals.end(), r) == removals.end()) {
+                out.station = list[static_cast<std::size_t>(r)].station;
+                break;
+            }
+    }
+    std::sort(removals.rbegin(), removals.rend());
+    removals.erase(std::unique(removals.begin(), removals.end()), removals.end());
+    for (int i : removals)
+        if (validIndex(list, i)) list.erase(list.begin() + i);
+    if (code == tc::kWidthChanges) rebuildWidthLinks(*road);
+    else rebuildCrossfallLinks(*road);
+    if (out.station != kNoValue)
+        for (std::size_t i = 0; i < list.size(); ++i)
+            if (list[i].station == out.station) {
+                out.first = static_cast<int>(i);
+                break;
+            }
+}
+
+// Ends a command: orders the lists kept by station (following the edited
+// record), recomputes the alignment and tells the context what changed.
+DataEdit finishEdit(RoadProject& p, const DataTableContext& ctx, int code, Outcome& out) {
+    DataEdit edit;
+    if (!out.stored) return edit;
+    edit.stored = true;
+    edit.record = out.first;
+    Road* road = roadAt(p, ctx.road);
+    if (road && isSortedCode(code)) {
+        std::vector<int> order;
+        if (code == tc::kChainBreaks) sortChainBreaks(*road, &order);
+        else sortSlopeAssignments(*road, &order);
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            if (order[i] != static_cast<int>(i)) out.structural = true;
+            if (order[i] == out.first) edit.record = static_cast<int>(i);
+        }
+    }
+    const int roadIndex = code == tc::kControlPoints ? -1 : ctx.road;
+    if (editChangesEverything(code)) edit.change = DocumentChange{roadIndex, code, -1, true};
+    else if (out.structural || out.records.size() != 1) edit.change = DocumentChange::ofList(roadIndex, code);
+    else edit.change = DocumentChange::ofRecord(roadIndex, code, edit.record);
+    if (isAlignmentCode(code) && ctx.alignmentChanged) ctx.alignmentChanged(p, ctx.road);
+    if (ctx.changed) ctx.changed(p, edit.change);
+    return edit;
+}
+
+DataEdit storeWrites(RoadProject& p, const DataTableContext& ctx, const Grid& grid, std::vector<CellWrite> writes) {
+    Outcome out;
+    if (!ctx.editable || !isDataTableCode(grid.code)) return {};
+    if (isChangeCode(grid.code)) storeChangeCells(p, ctx, grid, std::move(writes), out);
+    else storeListCells(p, ctx, grid, std::move(writes), out);
+    return finishEdit(p, ctx, grid.code, out);
 }
 
 bool isEmptyLastRow(const Grid& grid, int row) {
@@ -957,7 +1215,7 @@ Grid buildDataTable(const RoadProject& project, int code, const DataTableContext
             empty.cells[1].choices = structureKindChoices();
             empty.cells[2].choices = methodChoices();
         }
-        if (code == tc::kElements) empty.cells[1].editable = false;
+        if (code == tc::kElements) empty.cells[1].choices = elementTypeChoices();
         if (code == tc::kChainBreaks) empty.cells[2].editable = false;
         if (code == tc::kSlopeAssignments)
             for (int c = 1; c <= 4; ++c) empty.cells[static_cast<std::size_t>(c)].choices = slopeTemplateNames(*road);
@@ -972,27 +1230,35 @@ Grid buildDataTable(const RoadProject& project, int code, const DataTableContext
     return g;
 }
 
-bool storeDataRow(RoadProject& project, const DataTableContext& ctx, const Grid& grid, int row) {
-    int code = grid.code;
-    if (!ctx.editable || row < 0 || row >= grid.rowCount()) return false;
-    if (isChangeCode(code)) {
-        std::vector<int> removals;
-        bool ok = storeChangeRow(project, ctx, code, grid, row, removals);
-        if (ok) finishChangeRows(project, ctx, code, removals);
-        return ok;
+int rowOfRecord(const Grid& grid, int record) {
+    if (record < 0) return -1;
+    for (int r = 0; r < grid.rowCount(); ++r) {
+        const GridRow& row = grid.rows[static_cast<std::size_t>(r)];
+        if (row.recordIndex == record) return r;
+        if (isChangeCode(grid.code))
+            for (const GridCell& c : row.cells)
+                if (c.recordIndex == record) return r;
     }
-    if (!listExists(project, code, ctx)) return false;
-    int index = grid.rows[static_cast<std::size_t>(row)].recordIndex;
-    const bool isNew = index < 0;
-    if (isNew) {
-        index = insertDefault(project, code, ctx, listSize(project, code, ctx));
-        if (index < 0) return false;
-    } else if (index >= listSize(project, code, ctx)) {
-        return false;  // the record is gone: skip the row
-    }
-    bool ok = parseInto(project, code, ctx, grid, row, index, isNew);
-    if (ok) notifyAlignment(project, code, ctx);
-    return ok;
+    return -1;
+}
+
+DataEdit storeDataCell(RoadProject& project, const DataTableContext& ctx, Grid& grid, int row, int column,
+                       std::string_view utf8) {
+    if (!ctx.editable || row < 0 || row >= grid.rowCount() || column < 0 || column >= grid.columnCount()) return {};
+    GridRow& r = grid.rows[static_cast<std::size_t>(row)];
+    if (column >= static_cast<int>(r.cells.size()) || !r.cells[static_cast<std::size_t>(column)].editable) return {};
+    // The grid keeps what was typed (a change-table row takes its station from it
+    // once a value follows).
+    r.cells[static_cast<std::size_t>(column)].text = std::string(utf8);
+    return storeWrites(project, ctx, grid, {{row, column, std::string(utf8)}});
+}
+
+DataEdit storeDataRow(RoadProject& project, const DataTableContext& ctx, const Grid& grid, int row) {
+    if (!ctx.editable || row < 0 || row >= grid.rowCount()) return {};
+    std::vector<CellWrite> writes;
+    const GridRow& r = grid.rows[static_cast<std::size_t>(row)];
+    for (std::size_t c = 0; c < r.cells.size(); ++c) writes.push_back({row, static_cast<int>(c), r.cells[c].text});
+    return storeWrites(project, ctx, grid, std::move(writes));
 }
 
 std::string dataMenuLabel(DataMenuItem item) {
@@ -1080,38 +1346,19 @@ std::string copyCells(const Grid& grid, const CellRange& range) {
     return out;
 }
 
-namespace {
-
-// Stores the given grid rows in ascending order; rows without a record become
-// new records in that order.
-void storeRows(RoadProject& project, const DataTableContext& ctx, const Grid& grid, const std::set<int>& rows) {
-    if (!isChangeCode(grid.code)) {
-        for (int r : rows) storeDataRow(project, ctx, grid, r);
-        return;
-    }
-    if (!ctx.editable) return;
-    std::vector<int> removals;
-    bool any = false;
-    for (int r : rows) any = storeChangeRow(project, ctx, grid.code, grid, r, removals) || any;
-    if (any) finishChangeRows(project, ctx, grid.code, removals);
-}
-
-}  // namespace
-
-void clearCells(RoadProject& project, const DataTableContext& ctx, Grid& grid, const CellRange& range) {
-    if (range.empty()) return;
-    std::set<int> touched;
+DataEdit clearCells(RoadProject& project, const DataTableContext& ctx, Grid& grid, const CellRange& range) {
+    if (range.empty() || !ctx.editable) return {};
+    std::vector<CellWrite> writes;
     for (int r = std::max(0, range.top); r <= std::min(range.bottom, grid.rowCount() - 1); ++r) {
         GridRow& row = grid.rows[static_cast<std::size_t>(r)];
         for (int c = std::max(0, range.left); c <= std::min(range.right, static_cast<int>(row.cells.size()) - 1); ++c) {
             GridCell& cell = row.cells[static_cast<std::size_t>(c)];
             if (!cell.editable) continue;  // a computed cell cannot be emptied
             cell.text.clear();
+            writes.push_back({r, c, std::string()});
         }
-        bool hasRecord = row.recordIndex >= 0 || (isChangeCode(grid.code) && r > 0 && !isEmptyLastRow(grid, r));
-        if (hasRecord) touched.insert(r);
     }
-    if (ctx.editable) storeRows(project, ctx, grid, touched);
+    return storeWrites(project, ctx, grid, std::move(writes));
 }
 
 std::string cutCells(RoadProject& project, const DataTableContext& ctx, Grid& grid, const CellRange& range) {
@@ -1120,15 +1367,14 @@ std::string cutCells(RoadProject& project, const DataTableContext& ctx, Grid& gr
     return t;
 }
 
-bool pasteCells(RoadProject& project, const DataTableContext& ctx, Grid& grid, int row, int column,
-                const std::string& textIn, Prompter& prompter) {
-    if (!ctx.editable || textIn.empty() || row < 0 || column < 0 || column >= grid.columnCount()) return false;
-    if (row > grid.rowCount()) return false;
-    if (!prompter.askYesNo("是否覆盖原来的数据？", true, PromptIcon::Question)) return false;
-    std::set<int> touched;
+DataEdit pasteCells(RoadProject& project, const DataTableContext& ctx, Grid& grid, int row, int column,
+                    const std::string& textIn, Prompter& prompter) {
+    if (!ctx.editable || textIn.empty() || row < 0 || column < 0 || column >= grid.columnCount()) return {};
+    if (row > grid.rowCount()) return {};
+    if (!prompter.askYesNo("是否覆盖原来的数据？", true, PromptIcon::Question)) return {};
+    std::vector<CellWrite> writes;
     int r = row, c = column;
     std::string pending;
-    bool any = false;
     auto write = [&] {
         if (c < grid.columnCount()) {
             while (r >= grid.rowCount()) {
@@ -1136,9 +1382,11 @@ bool pasteCells(RoadProject& project, const DataTableContext& ctx, Grid& grid, i
                 GridRow& added = grid.addRow(-1);
                 for (auto& cell : added.cells) cell.editable = true;
             }
-            grid.rows[static_cast<std::size_t>(r)].cells[static_cast<std::size_t>(c)].text = pending;
-            touched.insert(r);
-            any = true;
+            GridCell& cell = grid.rows[static_cast<std::size_t>(r)].cells[static_cast<std::size_t>(c)];
+            if (cell.editable) {
+                cell.text = pending;
+                writes.push_back({r, c, pending});
+            }
         }
         pending.clear();
     };
@@ -1162,23 +1410,23 @@ bool pasteCells(RoadProject& project, const DataTableContext& ctx, Grid& grid, i
         }
     }
     if (!pending.empty()) write();  // a last cell without a terminator is not lost
-    if (!any) return false;
-    // The standard cross-section row of a change table shows no record: skip it.
-    if (isChangeCode(grid.code)) touched.erase(0);
-    storeRows(project, ctx, grid, touched);
-    return true;
+    return storeWrites(project, ctx, grid, std::move(writes));
 }
 
-bool insertRow(RoadProject& project, const DataTableContext& ctx, const Grid& grid, int row) {
+DataEdit insertRow(RoadProject& project, const DataTableContext& ctx, const Grid& grid, int row) {
     int code = grid.code;
-    if (!ctx.editable || isChangeCode(code) || row < 0 || row >= grid.rowCount()) return false;
+    if (!ctx.editable || isChangeCode(code) || row < 0 || row >= grid.rowCount()) return {};
     int index = grid.rows[static_cast<std::size_t>(row)].recordIndex;
     int pos = index >= 0 ? index : listSize(project, code, ctx);
-    if (index < 0 && !isEmptyLastRow(grid, row)) return false;
-    if (!listExists(project, code, ctx)) return false;
-    bool ok = insertDefault(project, code, ctx, pos) >= 0;
-    if (ok) notifyAlignment(project, code, ctx);
-    return ok;
+    if (index < 0 && !isEmptyLastRow(grid, row)) return {};
+    if (!listExists(project, code, ctx)) return {};
+    Outcome out;
+    const int added = insertDefault(project, code, ctx, pos);
+    if (added >= 0) {
+        out.structural = true;
+        out.touched(added);
+    }
+    return finishEdit(project, ctx, code, out);
 }
 
 int deleteRows(RoadProject& project, const DataTableContext& ctx, const Grid& grid, int top, int bottom,
@@ -1219,21 +1467,24 @@ int deleteRows(RoadProject& project, const DataTableContext& ctx, const Grid& gr
         }
     }
     if (removed && isChangeCode(code)) {
-        std::vector<int> none;
-        finishChangeRows(project, ctx, code, none);
+        if (code == tc::kWidthChanges) rebuildWidthLinks(*road);
+        else rebuildCrossfallLinks(*road);
     }
-    if (removed) notifyAlignment(project, code, ctx);
+    Outcome out;
+    out.stored = removed > 0;
+    out.structural = true;
+    finishEdit(project, ctx, code, out);
     return removed;
 }
 
-bool moveRow(RoadProject& project, const DataTableContext& ctx, const Grid& grid, int row, bool up) {
+DataEdit moveRow(RoadProject& project, const DataTableContext& ctx, const Grid& grid, int row, bool up) {
     int code = grid.code;
-    if (!ctx.editable || isChangeCode(code) || row < 0 || row >= grid.rowCount()) return false;
+    if (!ctx.editable || isChangeCode(code) || row < 0 || row >= grid.rowCount()) return {};
     int a = grid.rows[static_cast<std::size_t>(row)].recordIndex;
     int other = up ? row - 1 : row + 1;
-    if (a < 0 || other < 0 || other >= grid.rowCount()) return false;
+    if (a < 0 || other < 0 || other >= grid.rowCount()) return {};
     int b = grid.rows[static_cast<std::size_t>(other)].recordIndex;
-    if (b < 0) return false;
+    if (b < 0) return {};
     bool done = false;
     if (code == tc::kPlates) {
         Road* road = roadAt(project, ctx.road);
@@ -1244,12 +1495,24 @@ bool moveRow(RoadProject& project, const DataTableContext& ctx, const Grid& grid
     } else {
         visitList(project, code, ctx, [&](auto& v) {
             if (!validIndex(v, a) || !validIndex(v, b)) return;
+            auto before = v;
             std::swap(v[static_cast<std::size_t>(a)], v[static_cast<std::size_t>(b)]);
             done = true;
+            if (isSortedCode(code)) {
+                // A list kept in station order takes its order back: the move stands
+                // only between records of the same station.
+                Road& road = *roadAt(project, ctx.road);
+                if (code == tc::kChainBreaks) sortChainBreaks(road);
+                else sortSlopeAssignments(road);
+                done = !(v == before);
+            }
         });
     }
-    if (done) notifyAlignment(project, code, ctx);
-    return done;
+    if (!done) return {};
+    Outcome out;
+    out.structural = true;
+    out.touched(b);  // the moved record now sits where the other one was
+    return finishEdit(project, ctx, code, out);
 }
 
 bool sameAsSide(RoadProject& project, const DataTableContext& ctx, int code, int fromSide, Prompter& prompter) {
@@ -1261,6 +1524,8 @@ bool sameAsSide(RoadProject& project, const DataTableContext& ctx, int code, int
     if (!shownRecords(project, code, ctx).empty() &&
         !prompter.askYesNo("本路幅已存在数据，是否覆盖？", false, PromptIcon::Warning))
         return false;
+    Outcome out;
+    out.stored = out.structural = true;
     if (code == tc::kPlates) {
         for (int i = static_cast<int>(road->plates.size()) - 1; i >= 0; --i)
             if (road->plates[static_cast<std::size_t>(i)].side == shown) removePlate(*road, i);
@@ -1273,6 +1538,7 @@ bool sameAsSide(RoadProject& project, const DataTableContext& ctx, int code, int
                 copies.push_back(c);
             }
         for (const auto& c : copies) road->plates.push_back(c);
+        finishEdit(project, ctx, code, out);
         return true;
     }
     auto& list = *contourList(road->tunnelTemplates[static_cast<std::size_t>(ctx.tunnelTemplate)], code);
@@ -1280,12 +1546,14 @@ bool sameAsSide(RoadProject& project, const DataTableContext& ctx, int code, int
     for (const auto& e : list)
         if (contourSide(e) != shown) kept.push_back(e);
     list = kept;
+    // The mirror image, element by element in the same order from the crown:
+    // horizontal distances negated, radii on the shown side.
     for (ContourElement e : kept) {
-        double mag = std::fabs(e.radius);
-        e.radius = shown == 1 ? -mag : mag;
+        e.radius = sidedRadius(std::fabs(e.radius), shown);
         if (e.horizontalDistance != kNoValue && e.horizontalDistance != -kNoValue) e.horizontalDistance = -e.horizontalDistance;
         list.push_back(e);
     }
+    finishEdit(project, ctx, code, out);
     return true;
 }
 
@@ -1301,6 +1569,9 @@ bool sameAsPier(RoadProject& project, const DataTableContext& ctx, bool previous
     if (!current.piles.empty() && !prompter.askYesNo("本桥墩存在桩基数据，是否覆盖？", false, PromptIcon::Warning))
         return false;
     current.piles = b.piers[static_cast<std::size_t>(source)].piles;
+    Outcome out;
+    out.stored = out.structural = true;
+    finishEdit(project, ctx, tc::kPiles, out);
     return true;
 }
 

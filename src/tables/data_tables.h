@@ -7,12 +7,30 @@
 // shows. While the project is editable one empty row follows the last record
 // (in the tables of a parent record only while a parent is selected); typing into
 // it adds a record.
+//
+// Editing. Every command that changes records (storeDataCell, storeDataRow,
+// clearCells, cutCells, pasteCells, insertRow, deleteRows, moveRow, sameAsSide,
+// sameAsPier) works the same way:
+//   - A cell's text is stored into the one field it shows; the record's other
+//     fields keep their stored values bit for bit. A cell whose text is still the
+//     one the record shows, and a cell the table does not let the user edit, store
+//     nothing. Typing into the empty last row (or pasting past the end) adds a record.
+//   - Chain breaks are kept ordered by start station and slope assignments by
+//     station after every edit; the result says where the edited record went, so
+//     that the grid keeps its current cell on it (rowOfRecord in the rebuilt grid).
+//   - Once the command is done, and only when it changed records, the context is
+//     told once: `alignmentChanged` for the plane alignment, then `changed` with
+//     what changed. The document's context (tables/document_tables.h) marks the
+//     document modified and tells its views there; a caller that keeps undo
+//     snapshots takes one before the command.
 #pragma once
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "document/document.h"
 #include "model/prompter.h"
 #include "model/road.h"
 #include "tables/grid.h"
@@ -63,16 +81,43 @@ struct DataTableContext {
     // intersection points or elements), so that the owner applies the road's
     // start values again and the derived alignment is recomputed.
     std::function<void(RoadProject&, int road)> alignmentChanged;
+    // Called once at the end of every command that changed records, with what
+    // changed (after alignmentChanged).
+    std::function<void(RoadProject&, const DocumentChange&)> changed;
 };
+
+// What an edit command did.
+struct DataEdit {
+    bool stored = false;    // records changed
+    int record = -1;        // index of the edited record after the edit (ordering moves it); -1 none
+    DocumentChange change;  // what changed, as the context was told
+    explicit operator bool() const { return stored; }
+};
+
+// The row of `grid` that shows record `record` (the row's record or, in the width-
+// and crossfall-change tables, one of its plate cells); -1 when none does.
+int rowOfRecord(const Grid& grid, int record);
 
 // Builds the table for `code`; an unknown code, a missing road or a missing
 // parent gives a table with its columns and no rows.
 Grid buildDataTable(const RoadProject& project, int code, const DataTableContext& ctx);
 
-// Stores row `row` of `grid` (as edited) into its record. A row without a record
+// Stores the text `utf8` typed into cell (row, column) of `grid` (the table as it
+// was shown; the text is written into that cell too) into the field the cell
+// shows. A cell that is not editable stores nothing. A cell of the empty last row first
+// adds a record with the defaults of insertRow (an empty text there adds none).
+// In the change tables (-108, -109) a station or transition cell applies to every
+// change of its row, and a plate cell to that plate's change at the row's station
+// (an emptied cell removes it; the first value typed into the empty row makes the
+// row with the station typed there). `record` of the result is the edited record.
+DataEdit storeDataCell(RoadProject& project, const DataTableContext& ctx, Grid& grid, int row, int column,
+                       std::string_view utf8);
+
+// Stores row `row` of `grid` (as edited): each cell whose text differs from what
+// its record shows, cell by cell as storeDataCell does. A row without a record
 // (the empty last row, or a row past it) first adds a new record with the
-// defaults of insertRow. Returns false when nothing could be stored.
-bool storeDataRow(RoadProject& project, const DataTableContext& ctx, const Grid& grid, int row);
+// defaults of insertRow and takes every editable cell. Nothing stored: false.
+DataEdit storeDataRow(RoadProject& project, const DataTableContext& ctx, const Grid& grid, int row);
 
 // Inclusive cell range of data rows (header excluded) and columns.
 struct CellRange {
@@ -118,23 +163,26 @@ std::vector<DataMenuEntry> dataMenu(const RoadProject& project, const DataTableC
 // (UTF-8; the clipboard takes it in code page 936).
 std::string copyCells(const Grid& grid, const CellRange& range);
 
-// "清除": empties every cell of the range and stores the rows that show records.
-void clearCells(RoadProject& project, const DataTableContext& ctx, Grid& grid, const CellRange& range);
+// "清除": empties every editable cell of the range and stores each emptied cell of
+// a row that shows records.
+DataEdit clearCells(RoadProject& project, const DataTableContext& ctx, Grid& grid, const CellRange& range);
 
 // "剪切": copyCells, then clearCells.
 std::string cutCells(RoadProject& project, const DataTableContext& ctx, Grid& grid, const CellRange& range);
 
 // "粘贴": asks "是否覆盖原来的数据？"; on Yes writes `text` into the cells from
 // (row, column) on (tab: next column, CR (LF) or LF: next row back at `column`)
-// and stores every row written; rows past the end become new records.
-// Returns false when nothing was pasted.
-bool pasteCells(RoadProject& project, const DataTableContext& ctx, Grid& grid, int row, int column,
+// and stores every cell written; rows past the end become new records.
+// `record` of the result is the record of the first cell. False when nothing
+// was stored.
+DataEdit pasteCells(RoadProject& project, const DataTableContext& ctx, Grid& grid, int row, int column,
                 const std::string& text, Prompter& prompter);
 
 // "插入一行": a record with the defaults inserted before the record of grid row
 // `row`, or appended when `row` is the empty last row. Not in the width- and
-// crossfall-change tables. Returns false when nothing was inserted.
-bool insertRow(RoadProject& project, const DataTableContext& ctx, const Grid& grid, int row);
+// crossfall-change tables. `record` of the result is the new record. False when
+// nothing was inserted.
+DataEdit insertRow(RoadProject& project, const DataTableContext& ctx, const Grid& grid, int row);
 
 // "删除一行": asks "您是否真的要删除本条记录?" (No by default); on Yes removes
 // the records of grid rows top..bottom, the last first. Returns the number removed.
@@ -142,8 +190,9 @@ int deleteRows(RoadProject& project, const DataTableContext& ctx, const Grid& gr
                Prompter& prompter);
 
 // "上移一行" / "下移一行": swaps the record of grid row `row` with the one shown
-// above (up) or below it. Returns false when there is none.
-bool moveRow(RoadProject& project, const DataTableContext& ctx, const Grid& grid, int row, bool up);
+// above (up) or below it; `record` of the result is where the moved record is
+// now. False when there is none, or when the list's station order puts it back.
+DataEdit moveRow(RoadProject& project, const DataTableContext& ctx, const Grid& grid, int row, bool up);
 
 // "与左侧相同" (fromSide 1) / "与右侧相同" (fromSide 2), plate and contour tables:
 // replaces the shown side (ctx.side) by a copy of the other side, asking

@@ -11,10 +11,10 @@ DataTableContext documentTableContext(CVornexPcDoc& doc, int side, int slopeTemp
     ctx.editable = doc.editable();
     ctx.alignmentChanged = [&doc](RoadProject&, int road) {
         // The start values belong to the current road; another road is
-        // recomputed when it becomes current.
-        if (road == doc.project().currentRoad) doc.applyStartValues();
-        doc.setModified();
+        // recomputed when it becomes current. The edit reports its own change.
+        if (road == doc.project().currentRoad) doc.applyStartValues(false);
     };
+    ctx.changed = [&doc](RoadProject&, const DocumentChange& change) { doc.commitChange(change); };
     return ctx;
 }
 

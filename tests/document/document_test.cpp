@@ -306,14 +306,23 @@ TEST(Document, StartValuesFillAndApply) {
     EXPECT_NEAR(road.intersectionPoints[0].station, 1800, 1e-9);
     EXPECT_NEAR(road.elements.front().startStation, 1800, 1e-9);
 
-    // Out-of-range positions are limited to 1 ... rows.
-    ASSERT_TRUE(doc.setStartValue(StartValue::Position, "0"));
-    EXPECT_EQ(doc.startPosition, 1);
-    ASSERT_TRUE(doc.setStartValue(StartValue::Position, "-5"));
-    EXPECT_EQ(doc.startPosition, 1);
-    ASSERT_TRUE(doc.setStartValue(StartValue::Position, "9"));
-    EXPECT_EQ(doc.startPosition, 3);
-    EXPECT_EQ(road.intersectionPoints[2].station, 2000);
+    // Choosing another position fills the start values from that row and moves
+    // nothing; out-of-range positions are limited to 1 ... rows.
+    const Road before = road;
+    doc.setModified(false);
+    struct Case { const char* text; int position; };
+    for (const Case& c : {Case{"0", 1}, Case{"-5", 1}, Case{"9", 3}, Case{"2", 2}}) {
+        ASSERT_TRUE(doc.setStartValue(StartValue::Position, c.text));
+        EXPECT_EQ(doc.startPosition, c.position) << c.text;
+        EXPECT_EQ(doc.startPointStation, road.intersectionPoints[static_cast<std::size_t>(c.position - 1)].station);
+    }
+    EXPECT_EQ(road.intersectionPoints, before.intersectionPoints);
+    EXPECT_EQ(road.elements, before.elements);
+    EXPECT_FALSE(doc.modified());
+    ASSERT_TRUE(doc.setStartValue(StartValue::Position, "3"));
+    ASSERT_TRUE(doc.setStartValue(StartValue::Station, "3000"));  // typing a station applies it
+    EXPECT_EQ(road.intersectionPoints[2].station, 3000);
+    EXPECT_NEAR(road.intersectionPoints[1].station, 3000 - (before.intersectionPoints[2].station - 2000), 1e-6);
 
     EXPECT_FALSE(doc.setStartValue(StartValue::X, "abc"));
     EXPECT_FALSE(doc.setStartValue(StartValue::Station, ""));

@@ -52,7 +52,7 @@ DataTableContext context(int side = 1) {
 bool typeRow(RoadProject& p, const DataTableContext& ctx, int code, int row, const std::vector<std::string>& texts) {
     Grid g = buildDataTable(p, code, ctx);
     for (std::size_t c = 0; c < texts.size(); ++c) g.rows.at(static_cast<std::size_t>(row)).cells.at(c).text = texts[c];
-    return storeDataRow(p, ctx, g, row);
+    return static_cast<bool>(storeDataRow(p, ctx, g, row));
 }
 
 TEST(DataTables, CaptionsOfEveryTable) {
@@ -115,7 +115,7 @@ TEST(DataTables, RowsShowFormatsAndDisplayRules) {
     r.elements[1].endRadius = -200;
     Grid el = buildDataTable(p, tc::kElements, context());
     EXPECT_EQ(rowTexts(el, 0), (std::vector<std::string>{"5000.000", "直线", "", ""}));
-    EXPECT_EQ(rowTexts(el, 1), (std::vector<std::string>{"  80.000", "左转圆", "-200.000", "-200.000"}));
+    EXPECT_EQ(rowTexts(el, 1), (std::vector<std::string>{"  80.000", "左转圆", " 200.000", " 200.000"}));
 
     Structure s;
     s.kindAndMethod = (1 << 16) | 2;
@@ -420,7 +420,8 @@ TEST(DataTables, WidthChangeTableWithPlatesOnBothSides) {
     // although each removal shifts the list.
     g = buildDataTable(p, tc::kWidthChanges, ctx);  // rows: standard, 50, 100, 300, empty
     clearCells(p, ctx, g, {2, 3, 3, 5});
-    EXPECT_EQ(r.widthChanges, (std::vector<PlateChange>{{50, 2, 0, 1.5}, {300, 2, 0, 2.5}}));  // restored from the row
+    // The change that stays keeps its station to the tenth of a millimetre.
+    EXPECT_EQ(r.widthChanges, (std::vector<PlateChange>{{50, 2, 0, 1.5}, {300.0001, 2, 0, 2.5}}));
 }
 
 TEST(DataTables, SameAsSideAndSameAsPier) {
@@ -514,6 +515,180 @@ TEST(DataTables, ClearAndCutStoreTheEmptiedCells) {
     EXPECT_EQ(cutCells(p, ctx, g, {1, 1, 1, 2}), "  4.0000\t  5.0000\t\r\n");
     EXPECT_EQ(p.controlPoints[1], (ControlPoint{"C2", "", 0, 0, 6}));
     EXPECT_EQ(p.controlPoints[0], (ControlPoint{"C1", "n", 1, 2, 3}));
+}
+
+TEST(DataTables, EditingOneCellKeepsEveryOtherFieldBitForBit) {
+    RoadProject p = fixture();
+    Road& r = p.roads[0];
+    r.plates = {{2, 6, 3.456, 1.234, 0.745, 0.155, -1, -1, -1, -1}};
+    AlignmentElement arc;
+    arc.length = 123.4567;
+    arc.startRadius = arc.endRadius = 250.0004;
+    r.elements.push_back(arc);
+    r.gradePoints = {{1234.5678, 10.12345, 3000.0004}};
+    r.structures.resize(1);
+    r.structures[0].station = 100.00007;
+    r.structures[0].angle = 33.123456789;
+    r.structures[0].width = 4.00004;
+    p.controlPoints = {{"C1", "n", 1.00001, 2.00002, 3.00003}};
+    r.tunnelTemplates.resize(1);
+    r.tunnelTemplates[0].excavation = {{-1.23456, 2.34567, 5.55555, 30.1234567}};
+    struct Case {
+        int code;
+        int row, column;
+        const char* typed;
+        std::function<void(RoadProject&)> expect;  // the one field the cell shows
+    };
+    const Case cases[] = {
+        {tc::kPlates, 0, 1, "3.5", [](RoadProject& q) { q.roads[0].plates[0].width = 3.5; }},
+        {tc::kElements, 1, 2, "300", [](RoadProject& q) { q.roads[0].elements[1].startRadius = 300; }},
+        {tc::kGradePoints, 0, 1, "11", [](RoadProject& q) { q.roads[0].gradePoints[0].elevation = 11; }},
+        {tc::kStructures, 0, 4, "5", [](RoadProject& q) { q.roads[0].structures[0].width = 5; }},
+        {tc::kControlPoints, 0, 0, "C2", [](RoadProject& q) { q.controlPoints[0].name = "C2"; }},
+        {tc::kExcavationContour, 0, 1, "1", [](RoadProject& q) { q.roads[0].tunnelTemplates[0].excavation[0].heightDifference = 1; }},
+    };
+    for (const Case& c : cases) {
+        DataTableContext ctx = context(2);
+        ctx.tunnelTemplate = 0;
+        RoadProject edited = p;
+        Grid g = buildDataTable(edited, c.code, ctx);
+        ASSERT_TRUE(storeDataCell(edited, ctx, g, c.row, c.column, c.typed)) << c.code;
+        RoadProject expected = p;
+        c.expect(expected);
+        EXPECT_EQ(edited.controlPoints, expected.controlPoints) << c.code;
+        EXPECT_EQ(edited.roads[0].plates, expected.roads[0].plates) << c.code;
+        EXPECT_EQ(edited.roads[0].elements, expected.roads[0].elements) << c.code;
+        EXPECT_EQ(edited.roads[0].gradePoints, expected.roads[0].gradePoints) << c.code;
+        EXPECT_EQ(edited.roads[0].structures, expected.roads[0].structures) << c.code;
+        EXPECT_EQ(edited.roads[0].tunnelTemplates[0].excavation, expected.roads[0].tunnelTemplates[0].excavation)
+            << c.code;
+    }
+    // A whole row stored as shown (the grid's own texts) changes nothing either.
+    DataTableContext ctx = context(2);
+    RoadProject same = p;
+    EXPECT_FALSE(storeDataRow(same, ctx, buildDataTable(same, tc::kPlates, ctx), 0));
+    EXPECT_EQ(same.roads[0].plates, p.roads[0].plates);
+}
+
+TEST(DataTables, StationOrderedListsStayOrderedAndTheEditFollowsItsRecord) {
+    RoadProject p = fixture();
+    Road& r = p.roads[0];
+    r.chainBreaks = {{1000, 1100}, {2000, 1950}};
+    DataTableContext ctx = context();
+    // Moving the second break before the first: the list is ordered at once and
+    // the edit reports where the record went.
+    Grid g = buildDataTable(p, tc::kChainBreaks, ctx);
+    DataEdit edit = storeDataCell(p, ctx, g, 1, 0, "500");
+    ASSERT_TRUE(edit);
+    EXPECT_EQ(r.chainBreaks, (std::vector<ChainBreak>{{500, 1950}, {1000, 1100}}));
+    EXPECT_EQ(edit.record, 0);
+    EXPECT_EQ(rowOfRecord(buildDataTable(p, tc::kChainBreaks, ctx), edit.record), 0);
+    // A new break typed into the empty row lands in its place too.
+    g = buildDataTable(p, tc::kChainBreaks, ctx);
+    edit = storeDataCell(p, ctx, g, 2, 0, "700");
+    EXPECT_EQ(edit.record, 1);
+    EXPECT_EQ(r.chainBreaks[1].startStation, 700);
+    // The end station typed next goes into the same record, found by its new row.
+    g = buildDataTable(p, tc::kChainBreaks, ctx);
+    edit = storeDataCell(p, ctx, g, rowOfRecord(g, edit.record), 1, "750");
+    EXPECT_EQ(r.chainBreaks[1], (ChainBreak{700, 750}));
+
+    // Slope assignments: inserted, pasted and moved rows keep station order.
+    r.slopeAssignments = {{100, 0, 0, 0, 0}, {300, 0, 0, 0, 0}};
+    g = buildDataTable(p, tc::kSlopeAssignments, ctx);
+    edit = storeDataCell(p, ctx, g, 2, 0, "200");
+    EXPECT_EQ(edit.record, 1);
+    edit = insertRow(p, ctx, buildDataTable(p, tc::kSlopeAssignments, ctx), 3);  // station 0 goes first
+    EXPECT_EQ(edit.record, 0);
+    std::vector<double> stations;
+    for (const SlopeAssignment& a : r.slopeAssignments) stations.push_back(a.station);
+    EXPECT_EQ(stations, (std::vector<double>{0, 100, 200, 300}));
+    EXPECT_FALSE(moveRow(p, ctx, buildDataTable(p, tc::kSlopeAssignments, ctx), 1, true));  // order takes it back
+}
+
+TEST(DataTables, StationsTypedAfterAChainBreakEditUseTheOrderedBreaks) {
+    // The long chain 2000 -> 1950 is typed after a later short chain: "+1980"
+    // lies in the long chain's second zone at once, not only after a save.
+    RoadProject p = fixture();
+    p.roads[0].chainBreaks = {{3000, 3100}};
+    DataTableContext ctx = context();
+    Grid g = buildDataTable(p, tc::kChainBreaks, ctx);
+    ASSERT_TRUE(storeDataRow(p, ctx, [&] {
+        g.cell(1, 0).text = "2000";
+        g.cell(1, 1).text = "1950";
+        return g;
+    }(), 1));
+    ASSERT_TRUE(typeRow(p, ctx, tc::kGradePoints, 0, {"+1980", "10"}));
+    EXPECT_DOUBLE_EQ(p.roads[0].gradePoints[0].station, 2030);
+}
+
+TEST(DataTables, ElementTypeIsChosenAndRadiiAreUnsigned) {
+    RoadProject p = fixture();
+    Road& r = p.roads[0];
+    AlignmentElement spiral;
+    spiral.length = 60;
+    spiral.startRadius = 0;
+    spiral.endRadius = 300;
+    r.elements = {spiral};
+    DataTableContext ctx = context();
+    Grid g = buildDataTable(p, tc::kElements, ctx);
+    EXPECT_TRUE(g.cell(0, 1).editable);
+    EXPECT_EQ(g.cell(0, 1).choices, (std::vector<std::string>{"直线", "左转缓", "右转缓", "左转圆", "右转圆"}));
+    struct Case {
+        int column;
+        const char* typed;
+        double start, end;
+        const char* shown[3];  // 线型, 开始半径, 结束半径 afterwards
+    };
+    const Case cases[] = {
+        {1, "左转缓", 0, -300, {"左转缓", "   0.000", " 300.000"}},       // the turn becomes the sign
+        {3, "250", 0, -250, {"左转缓", "   0.000", " 250.000"}},          // typed unsigned, the row's turn
+        {2, "-500", -500, -250, {"左转缓", " 500.000", " 250.000"}},      // an old signed entry keeps its sign
+        {1, "右转圆", 500, 500, {"右转圆", " 500.000", " 500.000"}},      // a circle: one radius at both ends
+        {1, "直线", 0, 0, {"直线", "", ""}},
+        {2, "400", 400, 0, {"右转缓", " 400.000", "   0.000"}},           // a straight gets a right turn
+    };
+    for (const Case& c : cases) {
+        g = buildDataTable(p, tc::kElements, ctx);
+        ASSERT_TRUE(storeDataCell(p, ctx, g, 0, c.column, c.typed)) << c.typed;
+        EXPECT_EQ(r.elements[0].startRadius, c.start) << c.typed;
+        EXPECT_EQ(r.elements[0].endRadius, c.end) << c.typed;
+        EXPECT_EQ(r.elements[0].length, 60) << c.typed;
+        g = buildDataTable(p, tc::kElements, ctx);
+        for (int k = 0; k < 3; ++k) EXPECT_EQ(g.cell(0, k + 1).text, c.shown[k]) << c.typed << " column " << k + 1;
+    }
+    // A new element typed as a left circle with one radius, as a paste brings it.
+    ScriptedPrompter yes;
+    yes.yesNoAnswers = {true};
+    g = buildDataTable(p, tc::kElements, ctx);
+    ASSERT_TRUE(pasteCells(p, ctx, g, 1, 0, "80\t左转圆\t150\r\n", yes));
+    ASSERT_EQ(r.elements.size(), 2u);
+    EXPECT_EQ(r.elements[1].startRadius, -150);
+    EXPECT_EQ(r.elements[1].endRadius, -150);
+}
+
+TEST(DataTables, LeftHalfStraightStaysOnTheLeft) {
+    RoadProject p = fixture();
+    p.roads[0].tunnelTemplates.resize(1);
+    DataTableContext left = context(1);
+    left.tunnelTemplate = 0;
+    const auto& list = p.roads[0].tunnelTemplates[0].primary;
+    // A wall typed with radius 0, and one with the radius left empty.
+    ASSERT_TRUE(typeRow(p, left, tc::kPrimaryContour, 0, {"0", "-2.4", "0", ""}));
+    ASSERT_TRUE(typeRow(p, left, tc::kPrimaryContour, 1, {"0.5", "-1", "", ""}));
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].radius, -kNoValue);
+    EXPECT_EQ(list[1].radius, -kNoValue);
+    EXPECT_EQ(buildDataTable(p, tc::kPrimaryContour, left).rowCount(), 3);  // both rows on the left
+    DataTableContext right = context(2);
+    right.tunnelTemplate = 0;
+    EXPECT_EQ(buildDataTable(p, tc::kPrimaryContour, right).rowCount(), 1);  // only the empty row
+    // Mirrored to the right: the same order, horizontal distances negated, empty radii there.
+    ScriptedPrompter prompter;
+    ASSERT_TRUE(sameAsSide(p, right, tc::kPrimaryContour, 1, prompter));
+    ASSERT_EQ(list.size(), 4u);
+    EXPECT_EQ(list[2], (ContourElement{-2.4, -0.0, kNoValue, kNoValue}));
+    EXPECT_EQ(list[3], (ContourElement{-1, -0.5, kNoValue, kNoValue}));
 }
 
 TEST(DataTables, IntersectionPointEditsRecomputeTheRoad) {
