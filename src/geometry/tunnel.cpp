@@ -23,7 +23,9 @@ constexpr double kAngleSlack = 1e-7;
 // point level with a joint or on a wall is not lost to rounding.
 constexpr double kTouch = 1e-9;
 
-bool given(double v) { return v != kNoValue; }
+// "Not given" is 1e18 of either sign: the left half of a contour keeps the minus
+// sign of its side on an empty radius.
+bool given(double v) { return v != kNoValue && v != -kNoValue; }
 bool isArc(const ContourElement& e) { return given(e.radius) && e.radius != 0; }
 bool angleGiven(const ContourElement& e) { return given(e.centralAngle) && e.centralAngle > 0; }
 double toRadians(double degrees) { return degrees * kPi / 180.0; }
@@ -279,11 +281,13 @@ bool tunnelTemplateChoice(const Road& road, int tunnel, double chainage, Templat
     return false;
 }
 
-bool inLeftHalf(const ContourElement& element) { return given(element.radius) && element.radius <= 0; }
-bool inRightHalf(const ContourElement& element) { return !given(element.radius) || element.radius >= 0; }
+// -1e18 (an empty radius on the left half) is <= 0 and 1e18 >= 0: each keeps its
+// half; a radius of exactly 0 serves both.
+bool inLeftHalf(const ContourElement& element) { return element.radius <= 0; }
+bool inRightHalf(const ContourElement& element) { return element.radius >= 0; }
 
 double contourElementTurn(ContourElement& e, double incomingDirection) {
-    const double s = given(e.radius) && e.radius < 0 ? -1.0 : 1.0;
+    const double s = e.radius < 0 ? -1.0 : 1.0;
     const double R = std::fabs(e.radius);
     if (!given(e.heightDifference) || !given(e.horizontalDistance)) {
         if (isArc(e) && angleGiven(e)) {
@@ -345,10 +349,17 @@ bool interpolateSection(const TunnelTemplate& a, const TunnelTemplate& b, double
                                    cb.elements[k].heightDifference, w, lengthGiven);
         e.horizontalDistance = blend(x.horizontalDistance, y.horizontalDistance, ca.elements[k].horizontalDistance,
                                      cb.elements[k].horizontalDistance, w, lengthGiven);
-        // An empty radius is a straight.
-        e.radius = given(x.radius) || given(y.radius)
-                       ? lerp(given(x.radius) ? x.radius : 0.0, given(y.radius) ? y.radius : 0.0, w)
-                       : kNoValue;
+        // An empty radius is a straight. The element keeps its half: the sign of
+        // the first template's radius (of the second's where the first is 0), a
+        // left straight the "not given" marker -1e18.
+        if (given(x.radius) || given(y.radius)) {
+            const double r = lerp(given(x.radius) ? std::fabs(x.radius) : 0.0,
+                                  given(y.radius) ? std::fabs(y.radius) : 0.0, w);
+            const bool left = (x.radius != 0 ? x.radius : y.radius) < 0;
+            e.radius = !left ? r : r == 0 ? -kNoValue : -r;
+        } else {
+            e.radius = x.radius;
+        }
         e.centralAngle = blend(x.centralAngle, y.centralAngle, ca.elements[k].centralAngle,
                                cb.elements[k].centralAngle, w, centralAngleGiven);
         section.elements.push_back(e);

@@ -49,8 +49,9 @@ struct TunnelSection {
     std::vector<ContourElement> elements;
 };
 
-// True when the element belongs to the left half of its contour (radius <= 0) or
-// to the right half (radius >= 0 or not given). A straight of radius 0 serves both.
+// True when the element belongs to the left half of its contour (radius <= 0,
+// the "not given" marker -1e18 of a left straight included) or to the right half
+// (radius >= 0, 1e18 included). A straight of radius exactly 0 serves both.
 bool inLeftHalf(const ContourElement& element);
 bool inRightHalf(const ContourElement& element);
 

@@ -32,18 +32,22 @@ double valueOrZero(double v) { return (v == kNoValue || v == -kNoValue || !std::
 
 // The tunnel's section as the query's message box shows it: the crown point
 // (L1 offset, H1 height), the crossfall of the tunnel's plate and one line per
-// contour element, each completed from the direction carried along the contour.
+// contour element, each completed from the direction carried along its half of
+// the contour from the crown (the right half leaving towards 90, the left half
+// towards 270), so that the chords of both halves come out right.
 std::string tunnelReport(const Road& road, int tunnel, double c, const TunnelSection& section) {
     const Tunnel& t = road.tunnels[static_cast<std::size_t>(tunnel)];
     std::string out = text::format("  隧道参数\n  L1=%7.1f  H1=%7.1f\n  横坡=%7.2f\n\n", section.startOffset,
                                    section.startHeight, plateCrossfall(road, t.plateIndex, c));
     out += "序号 平距        高差        半径       圆心角\n";
-    double direction = 90;
+    TunnelSection completed = section;
+    completeSection(completed);
     int k = 1;
-    for (ContourElement e : section.elements) {
-        direction = contourElementTurn(e, direction);
+    for (const ContourElement& e : completed.elements) {
         double angle = e.centralAngle;
-        double dms = (angle == kNoValue || !std::isfinite(angle)) ? 0.0 : (angle < 0 ? -1.0 : degreesToDms(angle));
+        double dms = (angle == kNoValue || angle == -kNoValue || !std::isfinite(angle))
+                         ? 0.0
+                         : (angle < 0 ? -1.0 : degreesToDms(angle));
         out += text::format("%d  %7.3f  |  %7.3f  |  %7.3f  |  %8.4f\n", k++, valueOrZero(e.horizontalDistance),
                             valueOrZero(e.heightDifference), valueOrZero(e.radius), dms);
     }

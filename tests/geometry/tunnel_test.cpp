@@ -435,3 +435,58 @@ TEST(BreakDistances, HorseshoeAgainstASampledPolygon) {
     }
     EXPECT_GT(inside, 80);  // the box holds points inside as well as outside
 }
+
+TEST(BreakDistances, SymmetricSectionListedHalfByHalfFromTheCrown) {
+    // A quarter arch of radius 5 from the crown, a 3 m wall and a floor back to
+    // the centre, the right half first, then its mirror copy: the same order,
+    // horizontal distances negated, radii negative. The straights leave their
+    // radius empty: 1e18 on the right, -1e18 on the left.
+    const double N = kNoValue;
+    const TunnelSection s = section(0, 5, {
+        element(-5, 5, 5, 90), element(-3, 0), element(0, -5),
+        element(-5, -5, -5, 90), element(-3, -0.0, -N), element(0, 5, -N),
+    });
+    // Points on the right (height, offset) and the exact distances to the arch
+    // x² + y² = 25 (x >= 0), the wall y = 5 (-3 <= x <= 0) and the floor x = -3.
+    struct Case { const char* what; double height, offset, vertical, horizontal, normal; };
+    const Case cases[] = {
+        {"inside under the arch", 1, 2, std::sqrt(21.0) - 1, std::sqrt(24.0) - 2, 5 - std::sqrt(5.0)},
+        {"on the arch", 3, 4, 0, 0, 0},
+        {"outside above the arch", 4, 4, -1, -1, 5 - std::sqrt(32.0)},
+        {"inside near the wall", -1, 4.9, std::sqrt(25 - 4.9 * 4.9) + 1, 0.1, 0.1},
+        {"on the wall", -1, 5, 0, 0, 0},
+        {"outside beside the wall", -1, 6, N, -1, -1},
+        {"inside above the floor", -2.5, 1, -0.5, 4, 0.5},
+        {"on the floor", -3, 2, 0, 0, 0},
+        {"outside below the floor", -4, 2, 1, N, -1},
+    };
+    for (const Case& c : cases) {
+        for (const double side : {1.0, -1.0}) {
+            const BreakDistances d = breakDistances(s, side * c.offset, c.height);
+            const std::string what = std::string(c.what) + (side > 0 ? " (right)" : " (left)");
+            if (c.vertical == N) EXPECT_EQ(d.vertical, N) << what;
+            else EXPECT_NEAR(d.vertical, c.vertical, 1e-9) << what;
+            if (c.horizontal == N) EXPECT_EQ(d.horizontal, N) << what;
+            else EXPECT_NEAR(d.horizontal, side * c.horizontal, 1e-9) << what;
+            EXPECT_NEAR(d.normal, c.normal, 1e-9) << what;
+        }
+    }
+    // Each half is walked on its own: the left straights are not arcs of radius 1e18.
+    TunnelSection completed = s;
+    completeSection(completed);
+    EXPECT_NEAR(completed.elements[4].heightDifference, -3, 1e-12);
+    EXPECT_EQ(completed.elements[4].radius, -N);
+}
+
+TEST(BreakDistances, InterpolationKeepsLeftStraightsOnTheirHalf) {
+    const TunnelTemplate a = tunnelTemplate(0, 5, {element(-5, 5, 5, 90), element(-5, -5, -5, 90),
+                                                   element(-3, 0), element(-3, 0, -kNoValue)});
+    TunnelTemplate b = a;
+    b.excavation[3].radius = -0.0;  // a left straight given as 0 in the second template
+    TunnelSection s;
+    ASSERT_TRUE(interpolateSection(a, b, 0.5, RecordKind::ExcavationContour, s));
+    EXPECT_EQ(s.elements[2].radius, kNoValue);
+    EXPECT_EQ(s.elements[3].radius, -kNoValue);
+    EXPECT_TRUE(inLeftHalf(s.elements[3]));
+    EXPECT_FALSE(inRightHalf(s.elements[3]));
+}

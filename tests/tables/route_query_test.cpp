@@ -124,6 +124,20 @@ TEST(RouteQuery, TunnelReportAndBreaks) {
     EXPECT_FALSE(queryByStation(p, 0, {"300", 1, 90, 110.0}).inTunnel);
 }
 
+TEST(RouteQuery, TunnelReportCompletesEachHalfFromTheCrown) {
+    // Arcs given only by radius and angle: the left half's chord goes left.
+    RoadProject p = road();
+    p.roads[0].tunnelTemplates[0].excavation = {{kNoValue, kNoValue, 6, 90}, {kNoValue, kNoValue, -6, 90},
+                                                {-2, 0, kNoValue, kNoValue}, {-2, 0, -kNoValue, kNoValue}};
+    RouteQueryResult r = queryByStation(p, 0, {"500", 1, 90, 110.0});
+    ASSERT_TRUE(r.inTunnel);
+    for (const char* line : {"1    6.000  |   -6.000  |    6.000  |   90.0000\n",
+                             "2   -6.000  |   -6.000  |   -6.000  |   90.0000\n",
+                             "3    0.000  |   -2.000  |    0.000  |    0.0000\n",
+                             "4    0.000  |   -2.000  |    0.000  |    0.0000\n"})
+        EXPECT_NE(r.tunnelReport.find(line), std::string::npos) << line << r.tunnelReport;
+}
+
 TEST(RouteQuery, BatchFile) {
     RoadProject p = road();
     TempDir dir;
