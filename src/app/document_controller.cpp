@@ -193,7 +193,9 @@ bool DocumentController::edit(const QString& label, EditScope scope, int kind, i
     stack_.push(new SnapshotCommand(*this, label, std::move(before)));
     if (oldest && stack_.command(0) != oldest && floor_ > 0) --floor_;  // the oldest step fell off the depth limit
     trimMemory();
-    setModified(true);
+    // The core command has marked the document already: compare with before it.
+    doc_.setModified(true);
+    if (!wasModified) emit modifiedChanged(true);
     emit changed(kind, index);
     emit undoStateChanged();
     return true;
