@@ -182,10 +182,10 @@ bool DocumentController::edit(const QString& label, EditScope scope, int kind, i
     const bool wasModified = doc_.modified();
     fn();
     inEdit_ = false;
+    // A command may mark the document itself; the controller decides (and tells).
+    doc_.setModified(wasModified);
     if (!differs(before)) {
-        // Nothing changed (refused, cancelled or the same value): no step, and a
-        // command that marked the document on its own does not count.
-        doc_.setModified(wasModified);
+        // Nothing changed (refused, cancelled or the same value): no step.
         emit changed(change::kSelection, -1);  // views show the stored values again
         return false;
     }

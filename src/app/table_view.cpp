@@ -142,7 +142,9 @@ void TableView::showGrid() {
 
 void TableView::onChanged(int kind, int index) {
     const int code = effectiveTableCode(controller_.doc());
-    if (kind >= 0 && index >= 0 && code == grid_.code && kind == recordKindOfTable(code) && isDataTableCode(code)) {
+    const bool moved = followRecord_ >= 0 && followRecord_ != index;  // the edited record went elsewhere
+    if (!moved && kind >= 0 && index >= 0 && code == grid_.code && kind == recordKindOfTable(code) &&
+        isDataTableCode(code)) {
         // One record edited: re-show only the rows whose cells changed, when the
         // rows still show the same records in the same order.
         Grid fresh = buildDataTable(controller_.doc().project(), code, controller_.tableContext());
@@ -168,12 +170,15 @@ void TableView::onChanged(int kind, int index) {
     rebuild();
 }
 
-bool TableView::runEdit(const QString& label, int kind, int record, const std::function<void(Grid&)>& fn) {
+bool TableView::runEdit(const QString& label, int kind, int record, const std::function<DataEdit(Grid&)>& fn) {
     if (!isEditable()) return false;
+    // The current cell stays on its record; a command that moved the edited
+    // record (ordering, insert, move) says where it went.
     followRecord_ = table_->currentRecord();
     const bool done = controller_.edit(label, scopeOfTable(), kind, record, [&] {
         Grid g = grid_;
-        fn(g);
+        const DataEdit edit = fn(g);
+        if (edit.stored && edit.record >= 0) followRecord_ = edit.record;
     });
     followRecord_ = -1;
     return done;
@@ -186,9 +191,9 @@ bool TableView::editCell(int row, int column, const QString& text) {
     const int record = grid_.rows[std::size_t(row)].recordIndex;
     const int kind = record >= 0 ? recordKindOfTable(grid_.code) : change::kTable;
     return runEdit(QStringLiteral("输入"), kind, record, [&](Grid& g) {
-        g.cell(row, column).text = text.toStdString();
+        // Only the field the cell shows is stored; the row's other fields keep their values.
         DataTableContext ctx = controller_.tableContext();
-        storeDataRow(controller_.doc().project(), ctx, g, row);
+        return storeDataCell(controller_.doc().project(), ctx, g, row, column, text.toStdString());
     });
 }
 
@@ -196,7 +201,7 @@ bool TableView::paste(int row, int column, const QString& text) {
     if (text.isEmpty()) return false;
     return runEdit(QStringLiteral("粘贴"), change::kTable, -1, [&](Grid& g) {
         DataTableContext ctx = controller_.tableContext();
-        pasteCells(controller_.doc().project(), ctx, g, row, column, text.toStdString(), controller_.prompter());
+        return pasteCells(controller_.doc().project(), ctx, g, row, column, text.toStdString(), controller_.prompter());
     });
 }
 
@@ -209,45 +214,54 @@ bool TableView::handleEdit(const GridEdit& e) {
     case GridEdit::Kind::Paste: return paste(e.row, e.column, QString::fromStdString(e.text));
     case GridEdit::Kind::Cut:
         return runEdit(QStringLiteral("剪切"), change::kTable, -1,
-                       [&](Grid& g) { cutCells(project, ctx, g, e.range); });
+                       [&](Grid& g) {
+                           cutCells(project, ctx, g, e.range);
+                           return DataEdit{};
+                       });
     case GridEdit::Kind::Clear:
         return runEdit(QStringLiteral("清除"), change::kTable, -1,
-                       [&](Grid& g) { clearCells(project, ctx, g, e.range); });
+                       [&](Grid& g) { return clearCells(project, ctx, g, e.range); });
     case GridEdit::Kind::Command: break;
     }
     const QString label = QString::fromStdString(dataMenuLabel(e.command)).remove(QRegularExpression("\\(&.\\)"));
     switch (e.command) {
     case DataMenuItem::Clear:
-        return runEdit(label, change::kTable, -1, [&](Grid& g) { clearCells(project, ctx, g, e.range); });
+        return runEdit(label, change::kTable, -1, [&](Grid& g) { return clearCells(project, ctx, g, e.range); });
     case DataMenuItem::Cut: return table_->cutToClipboard();
     case DataMenuItem::Copy: table_->copyToClipboard(); return true;
     case DataMenuItem::Paste: return table_->pasteFromClipboard();
     case DataMenuItem::InsertRow:
-        return runEdit(label, change::kTable, -1, [&](Grid& g) { insertRow(project, ctx, g, e.row); });
+        return runEdit(label, change::kTable, -1, [&](Grid& g) { return insertRow(project, ctx, g, e.row); });
     case DataMenuItem::DeleteRow: {
         const int top = e.range.empty() ? e.row : e.range.top;
         const int bottom = e.range.empty() ? e.row : e.range.bottom;
-        return runEdit(label, change::kTable, -1, [&](Grid& g) { deleteRows(project, ctx, g, top, bottom, prompter); });
+        return runEdit(label, change::kTable, -1, [&](Grid& g) {
+            deleteRows(project, ctx, g, top, bottom, prompter);
+            return DataEdit{};
+        });
     }
     case DataMenuItem::MoveUp:
     case DataMenuItem::MoveDown: {
         const bool up = e.command == DataMenuItem::MoveUp;
-        const bool done =
-            runEdit(label, change::kTable, -1, [&](Grid& g) { moveRow(project, ctx, g, e.row, up); });
         // The current cell follows the moved record.
-        if (done) table_->setCurrentCell(e.row + (up ? -1 : 1), std::max(0, e.column));
-        return done;
+        return runEdit(label, change::kTable, -1, [&](Grid& g) { return moveRow(project, ctx, g, e.row, up); });
     }
     case DataMenuItem::SameAsLeft:
     case DataMenuItem::SameAsRight: {
         const int from = e.command == DataMenuItem::SameAsLeft ? 1 : 2;
         return runEdit(label, change::kTable, -1,
-                       [&](Grid& g) { sameAsSide(project, ctx, g.code, from, prompter); });
+                       [&](Grid& g) {
+                           sameAsSide(project, ctx, g.code, from, prompter);
+                           return DataEdit{};
+                       });
     }
     case DataMenuItem::SameAsPreviousPier:
     case DataMenuItem::SameAsNextPier: {
         const bool previous = e.command == DataMenuItem::SameAsPreviousPier;
-        return runEdit(label, change::kTable, -1, [&](Grid&) { sameAsPier(project, ctx, previous, prompter); });
+        return runEdit(label, change::kTable, -1, [&](Grid&) {
+            sameAsPier(project, ctx, previous, prompter);
+            return DataEdit{};
+        });
     }
     case DataMenuItem::CheckSectionEnd: return false;
     }

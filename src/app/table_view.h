@@ -8,6 +8,7 @@
 
 #include "app/document_controller.h"
 #include "grid/grid_view.h"
+#include "tables/data_tables.h"
 #include "tables/grid.h"
 
 class QAction;
@@ -61,8 +62,8 @@ private:
     void onChanged(int kind, int index);
     void showGrid();
     EditScope scopeOfTable() const;
-    // Runs a table command as one edit; `moved`: the record the current cell should stay on.
-    bool runEdit(const QString& label, int kind, int record, const std::function<void(Grid&)>& fn);
+    // Runs a table command on a copy of the shown grid as one edit.
+    bool runEdit(const QString& label, int kind, int record, const std::function<DataEdit(Grid&)>& fn);
 
     DocumentController& controller_;
     Grid grid_;
