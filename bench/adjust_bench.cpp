@@ -75,6 +75,53 @@ BENCHMARK(BM_Leveling2000Solve)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Leveling2000Closures)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LevelingGridClosures)->Arg(15)->Arg(22)->Arg(32)->Arg(45)->Unit(benchmark::kMillisecond);
 
+// A 300 x 300 grid, 90,000 points: within the memory and work bounds of the
+// normal equations, it adjusts (solution only; the standard errors of the
+// tables come on first use).
+void BM_Leveling90000Solve(benchmark::State& state) {
+    const SurveyNetwork net = levelingGrid(300, 300);
+    DefaultAnswerPrompter prompter;
+    for (auto _ : state) {
+        CLevelingAdjust adj;
+        adj.listClosures = false;
+        adj.buildFromLeveling(net);
+        if (adj.solveHeights(prompter) != 1) state.SkipWithError("no solution");
+        benchmark::DoNotOptimize(adj.heights.data());
+    }
+    state.counters["points"] = 90000;
+}
+BENCHMARK(BM_Leveling90000Solve)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The forward/return table of an adjusted n x n grid whose every section is
+// measured forward and back: it must grow with the number of runs, not with
+// their square (the adjustment of the same grid is the yardstick).
+void BM_LevelingForwardReturnTable(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    LevelingModule m;
+    m.network = levelingGrid(n, n);
+    const std::size_t forward = m.network.sections.size();
+    for (std::size_t i = 0; i < forward; ++i) {
+        LevelingSection back = m.network.sections[i];
+        std::swap(back.startName, back.endName);
+        for (LevelingStation& st : back.stations) {
+            std::swap(st.readings[LevelingStation::BackMiddle], st.readings[LevelingStation::FrontMiddle]);
+            std::swap(st.readings[LevelingStation::BackRedMiddle], st.readings[LevelingStation::FrontRedMiddle]);
+        }
+        m.network.sections.push_back(back);
+    }
+    DefaultAnswerPrompter prompter;
+    m.adjust.listClosures = false;
+    m.adjust.buildFromLeveling(m.network);
+    if (m.adjust.solveHeights(prompter) != 1) state.SkipWithError("no solution");
+    for (auto _ : state) {
+        Grid g = buildLevelingTable(m, survey_table::kLevelingForwardReturn);
+        benchmark::DoNotOptimize(g.rows.data());
+    }
+    state.counters["points"] = n * n;
+    state.counters["runs"] = static_cast<double>(m.network.sections.size());
+}
+BENCHMARK(BM_LevelingForwardReturnTable)->Arg(30)->Arg(70)->Arg(100)->Unit(benchmark::kMillisecond);
+
 // rows x cols plane network on a slightly irregular grid 300 m apart: every
 // station observes its 4 neighbours and the 2 forward diagonals by direction,
 // its 4 neighbours by distance; four known corners, and one known azimuth.

@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "text/text.h"
+
 namespace vornex {
 
 int invertPacked(double* m, int n) {
@@ -52,25 +54,49 @@ int CAdjustBase::findPoint(std::string_view name) const {
 
 bool CAdjustBase::beginNormals(int unknowns, const std::vector<std::vector<int>>& couplings) {
     freeNormals();
+    refusal_ = Refusal::None;
     unknownCount_ = unknowns;
     envelopeActive_ = solverChoice_ == NormalSolver::Envelope ||
                       (solverChoice_ == NormalSolver::Automatic && unknowns > kDenseLimit);
+    auto refuse = [&](double bytes, double work) {
+        neededBytes_ = bytes;
+        neededWork_ = work;
+        refusal_ = bytes > limits_.memoryBytes ? Refusal::Memory : Refusal::Work;
+        freeNormals();
+        return false;
+    };
     try {
         if (envelopeActive_) {
-            if (!envelope_.build(unknowns, couplings)) {
-                freeNormals();
-                return false;
+            if (!envelope_.build(unknowns, couplings, limits_)) {
+                return refuse(envelope_.need().bytes, envelope_.need().work);
             }
         } else {
+            // The packed matrix, inverted by n passes of n^2 / 2 multiply-adds.
+            const double n = unknowns;
+            const double bytes = n * (n + 1) / 2 * 8, work = n * n * n / 2;
+            if (bytes > limits_.memoryBytes || work > limits_.work) return refuse(bytes, work);
             packed_.assign(static_cast<std::size_t>(unknowns) * static_cast<std::size_t>(unknowns + 1) / 2, 0.0);
         }
         rhs_.assign(static_cast<std::size_t>(unknowns), 0.0);
         solution_.assign(static_cast<std::size_t>(unknowns), 0.0);
     } catch (const std::bad_alloc&) {
-        freeNormals();
-        return false;
+        // The machine had less to give than its bound promised.
+        return refuse(limits_.memoryBytes + 1, 0);
     }
     return true;
+}
+
+std::string CAdjustBase::normalsRefusalMessage() const {
+    constexpr double kMiB = 1024.0 * 1024.0;
+    switch (refusal_) {
+        case Refusal::None: break;
+        case Refusal::Memory:
+            return text::format("网点过多，内存不足，不能平差！\n法方程约需%.0f MB内存，本机上限%.0f MB。", neededBytes_ / kMiB,
+                                limits_.memoryBytes / kMiB);
+        case Refusal::Work:
+            return text::format("网点过多，计算量过大，不能平差！\n法方程分解约需%.2g次乘加，上限%.2g次。", neededWork_, limits_.work);
+    }
+    return {};
 }
 
 void CAdjustBase::zeroNormals() {

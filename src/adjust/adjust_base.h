@@ -29,6 +29,18 @@ inline std::size_t packedIndex(std::size_t i, std::size_t j) {
 // a + 1 == 1, else 1.
 int invertPacked(double* matrix, int n);
 
+// One measured run (a leveling section, or one sighting of a control-survey
+// station) as an adjustment merged it with the other runs between the same two
+// points: the forward/return tables list these, so they show what was adjusted.
+struct MergedRun {
+    int observation = -1;  // the merged observation it joins
+    bool forward = true;   // measured from the observation's from point to its to point
+    double value = 0;      // as measured, in its own direction (m)
+    double quantity = 0;   // its weight quantity
+    int source = -1;       // section index, or station index of a control survey
+    int item = -1;         // observation index within that station (-1 for a section)
+};
+
 // Which solver the normal equations use.
 enum class NormalSolver {
     Automatic,  // packed dense up to kDenseLimit unknowns, envelope beyond
@@ -72,6 +84,13 @@ public:
     // Empties the point table, frees the arrays, zeroes the counts.
     void reset();
 
+    // Bounds on the normal equations (the machine's by default).
+    void setNormalLimits(const NormalLimits& limits) { limits_ = limits; }
+    const NormalLimits& normalLimits() const { return limits_; }
+    // Why beginNormals() refused the last normal equations, as the message for
+    // the user: which bound, what they would need and what is allowed.
+    std::string normalsRefusalMessage() const;
+
     void setSolver(NormalSolver s) { solverChoice_ = s; }
     NormalSolver solver() const { return solverChoice_; }
     bool usesEnvelope() const { return envelopeActive_; }
@@ -82,7 +101,8 @@ public:
 protected:
     // Allocates and zeroes N and U for `unknowns` unknowns. `couplings[i]` lists
     // the unknowns that share an observation with i (used by the envelope path).
-    // False when the normal equations are too large to hold.
+    // False when the normal equations exceed the memory or work bound (see
+    // normalsRefusalMessage()).
     bool beginNormals(int unknowns, const std::vector<std::vector<int>>& couplings);
     void zeroNormals();
     void addNormal(int i, int j, double v);
@@ -96,7 +116,11 @@ protected:
     std::vector<double> solution_;
 
 private:
+    enum class Refusal { None, Memory, Work };
     NormalSolver solverChoice_ = NormalSolver::Automatic;
+    NormalLimits limits_ = machineNormalLimits();
+    Refusal refusal_ = Refusal::None;
+    double neededBytes_ = 0, neededWork_ = 0;
     bool envelopeActive_ = false;
     mutable EnvelopeMatrix envelope_;
     mutable bool envelopeInverted_ = false;

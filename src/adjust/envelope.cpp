@@ -1,5 +1,7 @@
 #include "adjust/envelope.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <utility>
 
@@ -91,7 +93,20 @@ std::vector<int> reverseCuthillMcKee(int n, const std::vector<std::vector<int>>&
 
 }  // namespace
 
-bool EnvelopeMatrix::build(int n, const std::vector<std::vector<int>>& adjacency) {
+NormalLimits machineNormalLimits() {
+    static const NormalLimits limits = [] {
+        const long pages = sysconf(_SC_PHYS_PAGES);
+        const long pageSize = sysconf(_SC_PAGESIZE);
+        // Without an answer, assume a small machine of 4 GiB.
+        const double physical = pages > 0 && pageSize > 0 ? static_cast<double>(pages) * static_cast<double>(pageSize)
+                                                          : 4.0 * (1 << 30);
+        // About ten seconds of factorisation on a current core (1e9 multiply-adds a second).
+        return NormalLimits{physical / 2, 1e10};
+    }();
+    return limits;
+}
+
+bool EnvelopeMatrix::build(int n, const std::vector<std::vector<int>>& adjacency, const NormalLimits& limits) {
     *this = EnvelopeMatrix{};
     if (n <= 0) return true;
     // Symmetric, sorted neighbour lists without self references.
@@ -122,8 +137,11 @@ bool EnvelopeMatrix::build(int n, const std::vector<std::vector<int>>& adjacency
         first[static_cast<std::size_t>(r)] = f;
         total += static_cast<std::size_t>(r - f + 1);
         work += static_cast<double>(r - f) * static_cast<double>(r - f) / 2;
-        if (total > kMaxElements || work > kMaxWork) return false;
     }
+    need_.elements = static_cast<double>(total);
+    need_.bytes = need_.elements * kBytesPerElement + static_cast<double>(n) * kBytesPerUnknown;
+    need_.work = work;
+    if (need_.bytes > limits.memoryBytes || need_.work > limits.work) return false;
     n_ = n;
     perm_ = std::move(perm);
     iperm_ = std::move(iperm);

@@ -15,20 +15,38 @@
 
 namespace vornex {
 
+// Bounds on the normal equations of one adjustment.
+struct NormalLimits {
+    double memoryBytes = 0;  // memory their solution may take
+    double work = 0;         // multiply-adds of the factorisation
+};
+
+// This machine's bounds: half of its physical memory, and about ten seconds of
+// factorisation. The work bound is what stops a hostile file quickly: real
+// networks, sparse after the ordering, stay orders of magnitude below it.
+NormalLimits machineNormalLimits();
+
 class EnvelopeMatrix {
 public:
-    // Largest envelope (elements) that build() accepts: 16 Mi doubles, 128 MiB,
-    // the same again for the inverse elements.
-    static constexpr std::size_t kMaxElements = std::size_t{1} << 24;
-    // Largest factorisation work (multiply-adds) that build() accepts: about
-    // a second; a hostile file must not keep the program busy for hours (real
-    // networks, sparse after the ordering, stay orders of magnitude below).
-    static constexpr double kMaxWork = 1e9;
+    // Memory per envelope element: A (then L and D), the inverse elements, and
+    // the column lists of the inversion (an int, twice over for their growth).
+    static constexpr double kBytesPerElement = 8 + 8 + 8;
+    // Memory per unknown: ordering, row starts and list headers.
+    static constexpr double kBytesPerUnknown = 64;
+
+    // What the envelope of the last build() needs, also when it was refused.
+    struct Need {
+        double elements = 0;
+        double bytes = 0;
+        double work = 0;  // multiply-adds of the factorisation
+    };
 
     // Sets up the structure for n unknowns; `adjacency[i]` lists the unknowns
-    // that share an observation with i. False when the envelope would exceed
-    // kMaxElements or its factorisation kMaxWork (nothing is allocated then).
-    bool build(int n, const std::vector<std::vector<int>>& adjacency);
+    // that share an observation with i. False when the envelope's memory or its
+    // factorisation work exceeds `limits` (nothing is allocated then; need()
+    // says by how much).
+    bool build(int n, const std::vector<std::vector<int>>& adjacency, const NormalLimits& limits = machineNormalLimits());
+    const Need& need() const { return need_; }
 
     int size() const { return n_; }
     std::size_t elementCount() const { return values_.size(); }
@@ -66,6 +84,7 @@ private:
     std::vector<double> inverse_;  // inverse elements in the same layout
     std::vector<std::vector<int>> columnRows_;  // rows below the diagonal stored in each column
     bool inverted_ = false;
+    Need need_;
 };
 
 }  // namespace vornex

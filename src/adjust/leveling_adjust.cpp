@@ -54,6 +54,7 @@ void CLevelingAdjust::reset() {
     sigma0 = 0;
     hasSigma0 = false;
     closures.clear();
+    runs.clear();
     incidence_.clear();
     runIndex_.clear();
     runSums_.clear();
@@ -70,7 +71,7 @@ void CLevelingAdjust::enterKnownPoints(const std::vector<ControlPoint>& known) {
     knownCount = static_cast<std::int32_t>(pointNames.size());
 }
 
-void CLevelingAdjust::addRun(int from, int to, double h, double q) {
+void CLevelingAdjust::addRun(int from, int to, double h, double q, int source, int item) {
     // The earlier observation between the same two points (there is at most one,
     // since every later run is merged into it).
     // Every run counts alike: a forward and a return run give (h1 - h2) / 2 and
@@ -79,6 +80,7 @@ void CLevelingAdjust::addRun(int from, int to, double h, double q) {
     auto [it, fresh] = runIndex_.emplace(pairKey(from, to), static_cast<int>(observed.size()));
     if (!fresh) {
         const auto d = static_cast<std::size_t>(it->second);
+        runs.push_back({it->second, fromIndex[d] == from && toIndex[d] == to, h, q, source, item});
         runSums_[d].h += fromIndex[d] == from && toIndex[d] == to ? h : -h;
         runSums_[d].q += q;
         runSums_[d].count += 1;
@@ -86,6 +88,7 @@ void CLevelingAdjust::addRun(int from, int to, double h, double q) {
         quantity[d] = runSums_[d].q / runSums_[d].count;
         return;
     }
+    runs.push_back({static_cast<int>(observed.size()), true, h, q, source, item});
     fromIndex.push_back(from);
     toIndex.push_back(to);
     observed.push_back(h);
@@ -120,7 +123,7 @@ void CLevelingAdjust::buildFromLeveling(const SurveyNetwork& network) {
         double q = weightByStations ? static_cast<double>(t.stationCount) : t.length();
         // A run without stations or length has no weight (and no height difference).
         if (!(q > 0) || !std::isfinite(q) || !std::isfinite(t.heightDifference)) continue;
-        addRun(findPoint(s.startName.str()), findPoint(s.endName.str()), t.heightDifference, q);
+        addRun(findPoint(s.startName.str()), findPoint(s.endName.str()), t.heightDifference, q, i);
     }
     finishBuild(weightByStations ? 1.0 : 1000.0);
 }
@@ -172,7 +175,7 @@ int CLevelingAdjust::solveHeights(Prompter& prompter) {
     std::vector<std::vector<int>> couplings(n);
     for (std::size_t k = 0; k < observed.size(); ++k) couplings[static_cast<std::size_t>(fromIndex[k])].push_back(toIndex[k]);
     if (!beginNormals(pointCount, couplings)) {
-        prompter.message("网点过多，内存不足，不能平差！");
+        prompter.message(normalsRefusalMessage());
         return 0;
     }
     // Two-term observations: v = H_b - H_a - h.

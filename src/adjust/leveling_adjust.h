@@ -49,6 +49,7 @@ public:
     double sigma0 = 0;              // m; meaningful only when hasSigma0
     bool hasSigma0 = false;         // false without redundancy
     std::vector<ClosureRecord> closures;
+    std::vector<MergedRun> runs;  // every run merged into the observations, in the order added
     bool listClosures = true;  // solveHeights() also lists the closures
 
     void reset();
@@ -64,8 +65,9 @@ public:
     void enterKnownPoints(const std::vector<ControlPoint>& known);
     // Merges a run into an earlier observation between the same two points
     // (either direction; the observation keeps the mean of all its runs) or
-    // appends it. q > 0 is the weight quantity.
-    void addRun(int from, int to, double h, double q);
+    // appends it. q > 0 is the weight quantity; `source` and `item` say where
+    // the run came from (see MergedRun).
+    void addRun(int from, int to, double h, double q, int source = -1, int item = -1);
     // Sets pointCount and observationCount and the weights p = scale / q.
     void finishBuild(double weightScale);
 

@@ -68,6 +68,7 @@ void CPlaneNetAdjust::reset() {
     distanceTo.clear();
     distanceValue.clear();
     distanceResidual.clear();
+    distanceRuns.clear();
     pvv = 0;
     sigma0 = 0;
     hasSigma0 = false;
@@ -123,7 +124,8 @@ void CPlaneNetAdjust::buildFromControlSurvey(const SurveyNetwork& net, CLeveling
                     d = std::sqrt(std::max(0.0, o.distance * o.distance - v * v));
                 }
                 if (!(d > 0) || !std::isfinite(d) || !std::isfinite(h)) continue;
-                heights.addRun(from, heights.findPoint(o.targetName.str()), h, d / 1000.0);
+                heights.addRun(from, heights.findPoint(o.targetName.str()), h, d / 1000.0,
+                               static_cast<int>(&st - net.stations.data()), static_cast<int>(&o - st.observations.data()));
             }
         }
         heights.finishBuild(1.0);
@@ -181,6 +183,8 @@ void CPlaneNetAdjust::buildFromControlSurvey(const SurveyNetwork& net, CLeveling
                 if (!(d > 0) || !std::isfinite(d) || target == station) continue;
                 // Every measurement of a line counts alike: the mean of all of them.
                 auto [it, fresh] = distanceIndex.emplace(pairKey(station, target), distanceCount());
+                distanceRuns.push_back({it->second, fresh || distanceFrom[static_cast<std::size_t>(it->second)] == station, d, 0,
+                                        static_cast<int>(&st - net.stations.data()), static_cast<int>(&o - st.observations.data())});
                 if (fresh) {
                     distanceFrom.push_back(station);
                     distanceTo.push_back(target);
@@ -559,7 +563,7 @@ int CPlaneNetAdjust::adjustPlane(Prompter& prompter) {
     const bool ok = beginNormals(unknowns, couplings_);
     couplings_.clear();
     if (!ok) {
-        prompter.message("网点过多，内存不足，不能平差！");
+        prompter.message(normalsRefusalMessage());
         return 0;
     }
 

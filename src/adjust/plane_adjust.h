@@ -61,6 +61,7 @@ public:
     std::vector<std::int32_t> distanceFrom, distanceTo;
     std::vector<double> distanceValue;     // horizontal, m
     std::vector<double> distanceResidual;  // m
+    std::vector<MergedRun> distanceRuns;   // every measurement merged into the distances (horizontal, m)
 
     // Priors.
     double directionSigma = 1.0 / 1.4142135623730951;  // seconds

@@ -4,18 +4,19 @@
 #include <cstdlib>
 #include <string>
 
+#include "text/text.h"
+
 namespace vornex {
 
 bool openLevelingModule(LevelingModule& m, const std::filesystem::path& path, Prompter& prompter) {
-    m.adjust.reset();
+    // The network takes the file only when all of it was read; until then the
+    // module keeps its network and adjustment.
     if (!m.network.openLevelingFile(path, prompter)) return false;
     solveLevelingModule(m, prompter);
     return true;
 }
 
 bool openControlModule(ControlModule& m, const std::filesystem::path& path, Prompter& prompter) {
-    m.plane.reset();
-    m.heights.reset();
     if (!m.network.openControlFile(path, prompter)) return false;
     solveControlModule(m, prompter);
     return true;
@@ -50,28 +51,52 @@ void setControlRefraction(ControlModule& m, double refraction, Prompter& prompte
 
 bool levelingCoefficientEditable(const SurveyNetwork& network) { return network.key > 81; }
 
+namespace {
+
+// Tells the user that the header could not be written back; the caller then
+// restores the values it changed, so memory and file keep agreeing.
+void reportRewriteFailure(const SurveyNetwork& net, const std::string& why, Prompter& prompter) {
+    prompter.message(text::format("不能改写数据文件“%s”中的参数：%s。\n参数仍为原值。",
+                                  net.filePath.filename().string().c_str(), why.c_str()));
+}
+
+}  // namespace
+
 bool setLevelingWeighting(LevelingModule& m, int weighting, Prompter& prompter) {
+    const LevelingHeader before = m.network.leveling;
     LevelingHeader& h = m.network.leveling;
     h.weighting = weighting;
     if (levelingCoefficientEditable(m.network)) {
         const bool third = h.levelClass == 1;
         h.closureCoefficient = weighting == 1 ? (third ? 4.0 : 6.0) : (third ? 12.0 : 20.0);
     }
-    const bool written = m.network.rewriteLevelingHeader();
+    std::string why;
+    if (!m.network.rewriteLevelingHeader(&why)) {
+        m.network.leveling = before;
+        reportRewriteFailure(m.network, why, prompter);
+        return false;
+    }
     solveLevelingModule(m, prompter);
-    return written;
+    return true;
 }
 
 bool setLevelingClosureCoefficient(LevelingModule& m, double typed, Prompter& prompter) {
     if (!levelingCoefficientEditable(m.network)) return false;
+    const LevelingHeader before = m.network.leveling;
     m.network.leveling.closureCoefficient = std::fabs(typed) + 0.0001;
-    const bool written = m.network.rewriteLevelingHeader();
+    std::string why;
+    if (!m.network.rewriteLevelingHeader(&why)) {
+        m.network.leveling = before;
+        reportRewriteFailure(m.network, why, prompter);
+        return false;
+    }
     solveLevelingModule(m, prompter);
-    return written;
+    return true;
 }
 
 bool setControlParameter(ControlModule& m, ControlParameter which, std::string_view text, Prompter& prompter) {
     const double v = std::atof(std::string(text).c_str());
+    const ControlHeader before = m.network.control;
     ControlHeader& h = m.network.control;
     switch (which) {
         case ControlParameter::AngleSigma: h.angleSigma = v; break;
@@ -83,9 +108,14 @@ bool setControlParameter(ControlModule& m, ControlParameter which, std::string_v
         case ControlParameter::TraverseClosure: h.traverseClosureCoefficient = v; break;
         case ControlParameter::HeightClosure: h.heightClosureCoefficient = v; break;
     }
-    const bool written = m.network.rewriteControlHeader();
+    std::string why;
+    if (!m.network.rewriteControlHeader(&why)) {
+        m.network.control = before;
+        reportRewriteFailure(m.network, why, prompter);
+        return false;
+    }
     solveControlModule(m, prompter);
-    return written;
+    return true;
 }
 
 }  // namespace vornex

@@ -28,8 +28,8 @@ struct ControlModule {
     double refraction = kDefaultRefraction;
 };
 
-// Reset, read, build and solve. False when the file could not be read (the
-// adjustment is then left empty; the network keeps what was read).
+// Read, build and solve. False when the file could not be read: the module
+// then keeps the network and adjustment it had.
 bool openLevelingModule(LevelingModule& m, const std::filesystem::path& path, Prompter& prompter);
 bool openControlModule(ControlModule& m, const std::filesystem::path& path, Prompter& prompter);
 void closeLevelingModule(LevelingModule& m);
@@ -43,10 +43,14 @@ bool levelingCoefficientEditable(const SurveyNetwork& network);
 
 // 定权方式: 1 by number of stations, anything else by section length. In files
 // that carry the coefficient it is reset to the class's default (stations: 4 for
-// 三等, else 6; length: 12 for 三等, else 20). Returns the header rewrite's result.
+// 三等, else 6; length: 12 for 三等, else 20).
+//
+// These edits write the header back into the file at once. When that fails the
+// user is told why, the header in memory gets its old values back (memory and
+// file agree) and the result is false; on success the module is solved again.
 bool setLevelingWeighting(LevelingModule& m, int weighting, Prompter& prompter);
 // A typed coefficient is stored as |value| + 0.0001. False (nothing changed) when
-// the file does not carry the coefficient, else the header rewrite's result.
+// the file does not carry the coefficient or the rewrite failed.
 bool setLevelingClosureCoefficient(LevelingModule& m, double typed, Prompter& prompter);
 
 // The editable numbers of the control pane.
@@ -61,7 +65,7 @@ enum class ControlParameter {
     HeightClosure,        // 高程系数
 };
 // Stores the number read from `text` (as atof reads it: leading number, else 0).
-// Returns the header rewrite's result.
+// False when the rewrite failed (the old value is kept).
 bool setControlParameter(ControlModule& m, ControlParameter which, std::string_view text, Prompter& prompter);
 // Sets the refraction coefficient and solves again (nothing is written to the file).
 void setControlRefraction(ControlModule& m, double refraction, Prompter& prompter);

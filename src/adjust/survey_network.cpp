@@ -1,6 +1,7 @@
 #include "adjust/survey_network.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -189,25 +190,43 @@ Marker readMarker(FileReader& in, std::uint8_t mask, Bytes* carried) {
     return v == kMarker ? Marker::Station : Marker::Other;
 }
 
+// Writes `data` at `offset` of the survey file that was read with `key`. On
+// failure `why` tells the user what went wrong; the file is then unchanged
+// unless the write itself failed part-way.
 bool writeAt(const std::filesystem::path& path, std::int32_t key, std::int64_t offset, const Bytes* data,
-             std::size_t size) {
+             std::size_t size, std::string* why) {
+    auto fail = [&](std::string reason) {
+        if (why) *why = std::move(reason);
+        return false;
+    };
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    if (!std::filesystem::exists(path, ec)) return fail("文件已不存在");
+    if (!std::filesystem::is_regular_file(path, ec)) return fail("不是普通文件");
     auto fileSize = std::filesystem::file_size(path, ec);
-    if (ec || fileSize < static_cast<std::uintmax_t>(offset) + size) return false;
+    if (ec || fileSize < static_cast<std::uintmax_t>(offset) + size) return fail("文件已被改动");
+    errno = 0;
     std::fstream f(path, std::ios::binary | std::ios::in | std::ios::out);
-    if (!f.is_open()) return false;
+    if (!f.is_open()) {
+        const int e = errno;
+        if (e == EACCES || e == EPERM || e == EROFS) return fail("文件只读，或没有写入权限");
+        return fail(e != 0 ? std::string("不能打开文件：") + std::strerror(e) : std::string("不能打开文件"));
+    }
     // The file must still be the one that was read: same key.
     Bytes k[4];
     f.read(reinterpret_cast<char*>(k), 4);
-    if (f.gcount() != 4) return false;
+    if (f.gcount() != 4) return fail("文件已被改动");
     std::int32_t stored = static_cast<std::int32_t>((std::uint32_t{k[0]} << 24) | (std::uint32_t{k[1]} << 16) |
                                                     (std::uint32_t{k[2]} << 8) | std::uint32_t{k[3]});
-    if (stored != key) return false;
+    if (stored != key) return fail("文件已被改动");
+    errno = 0;
     f.seekp(offset);
     f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     f.flush();
-    return f.good();
+    if (!f.good()) {
+        const int e = errno;
+        return fail(e != 0 ? std::string("写入失败：") + std::strerror(e) : std::string("写入失败"));
+    }
+    return true;
 }
 
 std::size_t levelingHeaderSize(std::int32_t key) { return key > 81 ? 20 : 12; }
@@ -326,17 +345,22 @@ void SurveyNetwork::reset() {
 }
 
 bool SurveyNetwork::openLevelingFile(const std::filesystem::path& path, Prompter& prompter) {
+    // Read into a fresh network and take it only when the whole file was read:
+    // a failed open leaves the network as it was.
+    SurveyNetwork fresh;
     const char* growing = kCannotAddKnownPoint;
     if (!openable(path, prompter)) {
         reset();
         return false;
     }
     try {
-        return readLeveling(path, growing);
+        if (!fresh.readLeveling(path, growing)) return false;
     } catch (const std::bad_alloc&) {
         prompter.message(growing);
         return false;
     }
+    *this = std::move(fresh);
+    return true;
 }
 
 bool SurveyNetwork::readLeveling(const std::filesystem::path& path, const char*& growing) {
@@ -397,17 +421,20 @@ bool SurveyNetwork::readLeveling(const std::filesystem::path& path, const char*&
 }
 
 bool SurveyNetwork::openControlFile(const std::filesystem::path& path, Prompter& prompter) {
+    SurveyNetwork fresh;
     const char* growing = kCannotAddKnownPoint;
     if (!openable(path, prompter)) {
         reset();
         return false;
     }
     try {
-        return readControl(path, growing);
+        if (!fresh.readControl(path, growing)) return false;
     } catch (const std::bad_alloc&) {
         prompter.message(growing);
         return false;
     }
+    *this = std::move(fresh);
+    return true;
 }
 
 bool SurveyNetwork::readControl(const std::filesystem::path& path, const char*& growing) {
@@ -479,18 +506,24 @@ bool SurveyNetwork::readControl(const std::filesystem::path& path, const char*& 
     return true;
 }
 
-bool SurveyNetwork::rewriteLevelingHeader() const {
-    if (loaded_ != SurveyFileKind::Leveling) return false;
+bool SurveyNetwork::rewriteLevelingHeader(std::string* why) const {
+    if (loaded_ != SurveyFileKind::Leveling) {
+        if (why) *why = "没有打开水准数据文件";
+        return false;
+    }
     Bytes out[20];
     encodeLevelingHeader(leveling, key, out);
-    return writeAt(filePath, key, kLevelingHeaderOffset, out, levelingHeaderSize(key));
+    return writeAt(filePath, key, kLevelingHeaderOffset, out, levelingHeaderSize(key), why);
 }
 
-bool SurveyNetwork::rewriteControlHeader() const {
-    if (loaded_ != SurveyFileKind::Control) return false;
+bool SurveyNetwork::rewriteControlHeader(std::string* why) const {
+    if (loaded_ != SurveyFileKind::Control) {
+        if (why) *why = "没有打开控制测量数据文件";
+        return false;
+    }
     Bytes out[kControlHeaderSize];
     encodeControlHeader(control, key, out);
-    return writeAt(filePath, key, kControlHeaderOffset, out, sizeof out);
+    return writeAt(filePath, key, kControlHeaderOffset, out, sizeof out, why);
 }
 
 int SurveyNetwork::stationCount(int i) const {

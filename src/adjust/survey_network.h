@@ -147,17 +147,19 @@ public:
     // Empties everything: key 83, no file, default headers.
     void reset();
 
-    // Read a file (resetting first). False: the file cannot be opened, its key is
-    // 0 or -1, or it ends inside a record; what was read so far is kept. Messages
+    // Read a file into a fresh network that replaces this one only when the
+    // whole file was read. False: the file cannot be opened, its key is 0 or -1,
+    // or it ends inside a record; this network is then left as it was. Messages
     // go through the prompter.
     bool openLevelingFile(const std::filesystem::path& path, Prompter& prompter);
     bool openControlFile(const std::filesystem::path& path, Prompter& prompter);
 
     // Write the current header back at its fixed offset (524 leveling, 704 control),
     // nothing else. Refused (false) unless the last open of that kind succeeded and
-    // the file still carries the key it was read with.
-    bool rewriteLevelingHeader() const;
-    bool rewriteControlHeader() const;
+    // the file still carries the key it was read with; `why` then says why, in
+    // words for the user.
+    bool rewriteLevelingHeader(std::string* why = nullptr) const;
+    bool rewriteControlHeader(std::string* why = nullptr) const;
 
     // True after a successful open, until the next reset.
     SurveyFileKind loadedKind() const { return loaded_; }

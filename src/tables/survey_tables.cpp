@@ -1,7 +1,9 @@
 #include "tables/survey_tables.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <initializer_list>
 
 #include "adjust/plane_closures.h"
 #include "geometry/angles.h"
@@ -30,20 +32,12 @@ std::string nameOf(const std::string& gbk) { return text::gbkToUtf8(gbk); }
 
 std::string dms(double degrees) { return formatDms(normalizeAngle(degrees)); }
 
-// The first observation of station `from` towards `to` with a distance.
-struct Found {
-    const SurveyStation* station = nullptr;
-    const SurveyObservation* obs = nullptr;
-    explicit operator bool() const { return obs != nullptr; }
-};
-Found findDistanceObservation(const SurveyNetwork& net, const std::string& from, const std::string& to) {
-    for (const SurveyStation& s : net.stations) {
-        if (!s.name.equals(from)) continue;
-        for (const SurveyObservation& o : s.observations) {
-            if (o.targetName.equals(to) && o.distance > 0) return {&s, &o};
-        }
-    }
-    return {};
+// The control-survey observation a run was taken from, or null.
+const SurveyObservation* observationOf(const SurveyNetwork& net, const MergedRun& r) {
+    if (r.source < 0 || r.source >= static_cast<int>(net.stations.size())) return nullptr;
+    const SurveyStation& s = net.stations[static_cast<std::size_t>(r.source)];
+    if (r.item < 0 || r.item >= static_cast<int>(s.observations.size())) return nullptr;
+    return &s.observations[static_cast<std::size_t>(r.item)];
 }
 
 bool slopeType(int type) { return type == kSlopeDistance || type == kSlopeAndZenith; }
@@ -123,50 +117,80 @@ Grid levelingPointsTable(const CLevelingAdjust& a) {
     return g;
 }
 
+// The runs of each merged observation, forward runs first, each kind in the
+// order the adjustment took them: one pass over the runs, however many there are.
+std::vector<std::vector<const MergedRun*>> runsByObservation(const std::vector<MergedRun>& runs, int observations) {
+    std::vector<std::vector<const MergedRun*>> groups(static_cast<std::size_t>(std::max(observations, 0)));
+    for (bool forward : {true, false}) {
+        for (const MergedRun& r : runs) {
+            if (r.forward == forward && r.observation >= 0 && r.observation < observations) {
+                groups[static_cast<std::size_t>(r.observation)].push_back(&r);
+            }
+        }
+    }
+    return groups;
+}
+
+// Sums of the forward and the return runs of one observation.
+struct RunMeans {
+    double sum[2] = {0, 0};
+    int count[2] = {0, 0};
+    void add(const MergedRun& r) {
+        sum[r.forward ? 0 : 1] += r.value;
+        count[r.forward ? 0 : 1] += 1;
+    }
+    bool bothWays() const { return count[0] > 0 && count[1] > 0; }
+    double forwardMean() const { return sum[0] / count[0]; }
+    double returnMean() const { return sum[1] / count[1]; }
+};
+
+// The cells that stand for a whole observation span all its rows.
+void spanRows(Grid& g, int first, std::initializer_list<int> columns) {
+    const int n = g.rowCount() - first;
+    if (n < 2) return;
+    for (int col : columns) g.rows[static_cast<std::size_t>(first)].cells[static_cast<std::size_t>(col)].rowSpan = n;
+}
+
 Grid levelingForwardReturnTable(const LevelingModule& m) {
     Grid g = makeGrid(st::kLevelingForwardReturn, {"序号", "起点名", "终点名", "观测高差(m)", "较差/限差(mm)", "平均值(m)", "备注"});
     const CLevelingAdjust& a = m.adjust;
     const SurveyNetwork& net = m.network;
     const double c = net.leveling.levelClass == 1 ? 12.0 : 20.0;
+    const auto groups = runsByObservation(a.runs, a.observationCount);
     for (int k = 0; k < a.observationCount; ++k) {
         const auto sk = static_cast<std::size_t>(k);
-        const std::string& from = a.pointNames[static_cast<std::size_t>(a.fromIndex[sk])];
-        const std::string& to = a.pointNames[static_cast<std::size_t>(a.toIndex[sk])];
-        const int s1 = net.findSection(from, to), s2 = net.findSection(to, from);
-        SectionTotals t1 = net.sectionTotals(s1), t2 = net.sectionTotals(s2);
-        const bool has1 = s1 >= 0, has2 = s2 >= 0;
+        if (groups[sk].empty()) continue;
+        const std::string from = nameOf(a.pointNames[static_cast<std::size_t>(a.fromIndex[sk])]);
+        const std::string to = nameOf(a.pointNames[static_cast<std::size_t>(a.toIndex[sk])]);
         const int first = g.rowCount();
-        if (has1) {
+        RunMeans means;
+        double returnLength = 0;  // m
+        for (const MergedRun* r : groups[sk]) {
             GridRow& row = g.addRow(k);
-            put(row, 1, nameOf(from));
-            put(row, 2, nameOf(to));
-            if (t1.length() > 0) put(row, 3, format("%9.4f", t1.heightDifference));
+            put(row, 1, r->forward ? from : to);
+            put(row, 2, r->forward ? to : from);
+            put(row, 3, format(r->forward ? "%9.4f" : "%8.4f", r->value));
+            means.add(*r);
+            if (!r->forward) {
+                const bool section = r->source >= 0 && r->source < net.sectionCount();
+                returnLength += section ? net.sectionTotals(r->source).length() : r->quantity;
+            }
         }
-        if (has2) {
-            GridRow& row = g.addRow(k);
-            put(row, 1, nameOf(to));
-            put(row, 2, nameOf(from));
-            if (t2.length() > 0) put(row, 3, format("%8.4f", t2.heightDifference));
-        }
-        if (g.rowCount() == first) continue;
         GridRow& top = g.rows[static_cast<std::size_t>(first)];
         put(top, 0, format("%d", k + 1));
-        if (has1 && has2) {
-            const double diff = std::fabs(t1.heightDifference + t2.heightDifference) * 1000;
-            // Forward/return tolerance of third and fourth class leveling: 12 sqrt(L) and
-            // 20 sqrt(L) mm, L in km (the return run's length).
-            const double limit = c * std::sqrt(t2.length() / 1000.0);
+        put(top, 5, format("%9.4f", a.observed[sk]));
+        if (means.bothWays()) {
+            const double diff = std::fabs(means.forwardMean() + means.returnMean()) * 1000;
+            // Forward/return tolerance c sqrt(K) mm, K the mean length of the return runs in km.
+            const double limit = c * std::sqrt(returnLength / means.count[1] / 1000.0);
             put(top, 4, format("%6.2f", diff));
             put(g.rows[static_cast<std::size_t>(first) + 1], 4, format("%6.2f", limit));
-            put(top, 5, format("%9.4f", (t1.heightDifference - t2.heightDifference) / 2));
             if (limit + 0.0001 < diff) {
                 put(top, 6, "超限");
                 top.cells[6].red = true;
             }
-            for (int col : {0, 5, 6}) top.cells[static_cast<std::size_t>(col)].rowSpan = 2;
-        } else {
-            put(top, 5, format("%9.4f", has1 ? t1.heightDifference : t2.heightDifference));
         }
+        spanRows(g, first, {0, 5, 6});
     }
     return g;
 }
@@ -249,40 +273,36 @@ Grid distancesForwardReturnTable(const ControlModule& m) {
     Grid g = makeGrid(st::kDistancesForwardReturn, captions);
     if (type == kHeightDifference) return g;
     const CPlaneNetAdjust& a = m.plane;
+    const SurveyNetwork& net = m.network;
+    const auto groups = runsByObservation(a.distanceRuns, a.distanceCount());
     for (int k = 0; k < a.distanceCount(); ++k) {
-        const std::string& from = a.pointNames[static_cast<std::size_t>(a.distanceFrom[static_cast<std::size_t>(k)])];
-        const std::string& to = a.pointNames[static_cast<std::size_t>(a.distanceTo[static_cast<std::size_t>(k)])];
+        const auto sk = static_cast<std::size_t>(k);
+        if (groups[sk].empty()) continue;
+        const std::string from = nameOf(a.pointNames[static_cast<std::size_t>(a.distanceFrom[sk])]);
+        const std::string to = nameOf(a.pointNames[static_cast<std::size_t>(a.distanceTo[sk])]);
         const int first = g.rowCount();
-        double d[2] = {0, 0};
-        bool has[2] = {false, false};
-        for (int side = 0; side < 2; ++side) {
-            Found f = side == 0 ? findDistanceObservation(m.network, from, to) : findDistanceObservation(m.network, to, from);
-            if (!f) continue;
+        RunMeans means;
+        for (const MergedRun* r : groups[sk]) {
             GridRow& row = g.addRow(k);
-            put(row, 1, nameOf(side == 0 ? from : to));
-            put(row, 2, nameOf(side == 0 ? to : from));
-            const double s = f.obs->distance;
+            put(row, 1, r->forward ? from : to);
+            put(row, 2, r->forward ? to : from);
+            const SurveyObservation* o = observationOf(net, *r);
             if (slope) {
-                d[side] = s * std::fabs(std::sin(f.obs->verticalOrHeight / kDegPerRad));
-                put(row, 3, format("%9.4f", s));
-                put(row, 4, dms(f.obs->verticalOrHeight));
-                put(row, 5, format("%9.4f", d[side]));
+                if (o) {
+                    put(row, 3, format("%9.4f", o->distance));
+                    put(row, 4, dms(o->verticalOrHeight));
+                }
+                put(row, 5, format("%9.4f", r->value));
             } else {
-                d[side] = s;
-                put(row, 3, format("%9.4f", s));
+                put(row, 3, format("%9.4f", r->value));
             }
-            has[side] = true;
+            means.add(*r);
         }
-        if (g.rowCount() == first) continue;
         GridRow& top = g.rows[static_cast<std::size_t>(first)];
         put(top, 0, format("%d", k + 1));
-        if (has[0] && has[1]) {
-            put(top, cDiff, format("%6.2f", std::fabs(d[1] - d[0]) * 1000));
-            put(top, cDiff + 1, format("%9.4f", (d[0] + d[1]) / 2));
-            for (int col : {0, cDiff, cDiff + 1, cDiff + 2}) top.cells[static_cast<std::size_t>(col)].rowSpan = 2;
-        } else {
-            put(top, cDiff + 1, format("%9.4f", has[0] ? d[0] : d[1]));
-        }
+        if (means.bothWays()) put(top, cDiff, format("%6.2f", std::fabs(means.returnMean() - means.forwardMean()) * 1000));
+        put(top, cDiff + 1, format("%9.4f", a.distanceValue[sk]));
+        spanRows(g, first, {0, cDiff, cDiff + 1, cDiff + 2});
     }
     return g;
 }
@@ -296,43 +316,36 @@ Grid controlForwardReturnTable(const ControlModule& m) {
     captions.insert(captions.end(), {"高差(m)", "仪器高(m)", "棱镜高(m)", "较差(mm)", "平均值(m)", "备注"});
     Grid g = makeGrid(st::kControlForwardReturn, captions);
     const CLevelingAdjust& a = m.heights;
+    const SurveyNetwork& net = m.network;
+    const auto groups = runsByObservation(a.runs, a.observationCount);
     for (int k = 0; k < a.observationCount; ++k) {
-        const std::string& from = a.pointNames[static_cast<std::size_t>(a.fromIndex[static_cast<std::size_t>(k)])];
-        const std::string& to = a.pointNames[static_cast<std::size_t>(a.toIndex[static_cast<std::size_t>(k)])];
+        const auto sk = static_cast<std::size_t>(k);
+        if (groups[sk].empty()) continue;
+        const std::string from = nameOf(a.pointNames[static_cast<std::size_t>(a.fromIndex[sk])]);
+        const std::string to = nameOf(a.pointNames[static_cast<std::size_t>(a.toIndex[sk])]);
         const int first = g.rowCount();
-        double h[2] = {0, 0};
-        bool has[2] = {false, false};
-        for (int side = 0; side < 2; ++side) {
-            Found f = side == 0 ? findDistanceObservation(m.network, from, to) : findDistanceObservation(m.network, to, from);
-            if (!f) continue;
+        RunMeans means;
+        for (const MergedRun* r : groups[sk]) {
             GridRow& row = g.addRow(k);
-            put(row, 1, nameOf(side == 0 ? from : to));
-            put(row, 2, nameOf(side == 0 ? to : from));
-            const SurveyObservation& o = *f.obs;
-            if (type == kSlopeAndZenith) {
-                h[side] = trigonometricHeight(o.distance, o.verticalOrHeight, f.station->instrumentHeight, o.targetHeight, m.refraction);
-            } else {
-                h[side] = o.verticalOrHeight;
+            put(row, 1, r->forward ? from : to);
+            put(row, 2, r->forward ? to : from);
+            const SurveyObservation* o = observationOf(net, *r);
+            if (o && slope) {
+                put(row, 3, format("%9.4f", o->distance));
+                put(row, 4, dms(o->verticalOrHeight));
             }
-            if (slope) {
-                put(row, 3, format("%9.4f", o.distance));
-                put(row, 4, dms(o.verticalOrHeight));
+            put(row, cH, format("%8.4f", r->value));
+            if (o) {
+                put(row, cH + 1, format("%6.4f", net.stations[static_cast<std::size_t>(r->source)].instrumentHeight));
+                if (o->targetHeight >= 0) put(row, cH + 2, format("%6.4f", o->targetHeight));
             }
-            put(row, cH, format("%8.4f", h[side]));
-            put(row, cH + 1, format("%6.4f", f.station->instrumentHeight));
-            put(row, cH + 2, format("%6.4f", o.targetHeight));
-            has[side] = true;
+            means.add(*r);
         }
-        if (g.rowCount() == first) continue;
         GridRow& top = g.rows[static_cast<std::size_t>(first)];
         put(top, 0, format("%d", k + 1));
-        if (has[0] && has[1]) {
-            put(top, cH + 3, format("%6.2f", std::fabs(h[0] + h[1]) * 1000));
-            put(top, cH + 4, format("%9.5f", (h[0] - h[1]) / 2));
-            for (int col : {0, cH + 3, cH + 4, cH + 5}) top.cells[static_cast<std::size_t>(col)].rowSpan = 2;
-        } else {
-            put(top, cH + 4, has[0] ? format("%9.5f", h[0]) : format("%9.4f", h[1]));
-        }
+        if (means.bothWays()) put(top, cH + 3, format("%6.2f", std::fabs(means.forwardMean() + means.returnMean()) * 1000));
+        put(top, cH + 4, format("%9.5f", a.observed[sk]));
+        spanRows(g, first, {0, cH + 3, cH + 4, cH + 5});
     }
     return g;
 }

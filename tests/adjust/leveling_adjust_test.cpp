@@ -6,6 +6,8 @@
 #include <functional>
 #include <map>
 
+#include "adjust/envelope.h"
+
 #include "support/scripted_prompter.h"
 
 namespace vornex {
@@ -282,7 +284,11 @@ TEST(LevelingAdjust, LineClosureValues) {
         adj.buildFromLeveling(network(known, {{"BM1", "P", 0.5, 300, 2}, {"P", "BM2", 0.50125, 600, 3}}, weighting));
         ScriptedPrompter p;
         ASSERT_EQ(adj.solveHeights(p), 1);
-        EXPECT_FALSE(adj.hasSigma0 && adj.observationCount + adj.knownCount - adj.pointCount <= 0);
+        // Two runs, two known points, one unknown: one redundant observation, so
+        // sigma0 = sqrt(pvv) with pvv = w^2 / sum(1/p) for a single condition.
+        ASSERT_TRUE(adj.hasSigma0);
+        const double sumQ = weighting == 0 ? 0.9 : 5.0;  // km, or stations
+        EXPECT_NEAR(adj.sigma0, 0.00125 / std::sqrt(sumQ), 1e-12);
         ASSERT_EQ(adj.closures.size(), 1u);
         const ClosureRecord& c = adj.closures[0];
         EXPECT_EQ(c.misclosure(), -12);
@@ -295,7 +301,55 @@ TEST(LevelingAdjust, LineClosureValues) {
         }
         EXPECT_EQ(c.points(), (std::vector<std::int32_t>{1, 2, 0}));  // BM2, P, BM1
         EXPECT_NEAR(adj.heights[2], 0.5 - 0.00125 * 0.3 / 0.9 * (weighting == 0) - 0.00125 * 2 / 5.0 * (weighting == 1), 1e-9);
+
+        // Without BM2's height there is nothing redundant: no sigma0 and no closure.
+        CLevelingAdjust open;
+        open.buildFromLeveling(network({known[0]}, {{"BM1", "P", 0.5, 300, 2}, {"P", "BM2", 0.50125, 600, 3}}, weighting));
+        ASSERT_EQ(open.solveHeights(p), 1);
+        EXPECT_FALSE(open.hasSigma0);
+        EXPECT_EQ(open.sigma0, 0.0);
+        EXPECT_TRUE(open.closures.empty());
     }
+}
+
+TEST(LevelingAdjust, RunsRememberTheirObservationAndSection) {
+    // Sections of two lines interleaved, returns first measured backwards, one
+    // excluded and one empty: each used run names its observation, direction
+    // and section, so the tables need no search by names.
+    std::vector<ControlPoint> known = {{"A", "", 0, 0, 0.0}};
+    SurveyNetwork net = network(known, {{"A", "B", 1.0, 100},
+                                        {"C", "B", -2.0, 100},
+                                        {"B", "A", -1.002, 100},
+                                        {"A", "B", 9.0, 100, 1, true},
+                                        {"B", "C", 2.004, 100},
+                                        {"A", "B", 1.004, 100}});
+    LevelingSection empty;
+    empty.startName = "B";
+    empty.endName = "A";
+    net.sections.insert(net.sections.begin() + 1, empty);  // section 1: no stations, no weight
+    CLevelingAdjust adj;
+    adj.buildFromLeveling(net);
+    ASSERT_EQ(adj.observationCount, 2);
+    struct Expected {
+        int observation;
+        bool forward;
+        double value;
+        int section;
+    };
+    const std::vector<Expected> expected = {{0, true, 1.0, 0}, {1, true, -2.0, 2}, {0, false, -1.002, 3},
+                                            {1, false, 2.004, 5}, {0, true, 1.004, 6}};
+    ASSERT_EQ(adj.runs.size(), expected.size());
+    for (std::size_t r = 0; r < expected.size(); ++r) {
+        SCOPED_TRACE(r);
+        EXPECT_EQ(adj.runs[r].observation, expected[r].observation);
+        EXPECT_EQ(adj.runs[r].forward, expected[r].forward);
+        EXPECT_NEAR(adj.runs[r].value, expected[r].value, 1e-12);
+        EXPECT_EQ(adj.runs[r].source, expected[r].section);
+        EXPECT_NEAR(adj.runs[r].quantity, 100, 1e-9);
+    }
+    // The observation holds the mean of exactly these runs.
+    EXPECT_NEAR(adj.observed[0], (1.0 + 1.002 + 1.004) / 3, 1e-12);
+    EXPECT_NEAR(adj.observed[1], (-2.0 - 2.004) / 2, 1e-12);
 }
 
 TEST(LevelingAdjust, LoopClosureRecord) {
@@ -418,21 +472,69 @@ namespace vornex {
 namespace {
 
 TEST(LevelingAdjust, HostileNetworkIsRefusedQuickly) {
-    // 30,000 runs between random pairs of 3,000 points: no ordering makes this
-    // sparse, and factoring it would take minutes. It is refused with a message.
+    // 60,000 runs between random pairs of 6,000 points: no ordering makes this
+    // sparse, and factoring it would take minutes. The work bound refuses it
+    // before anything is factored, with a message that names that bound.
     CLevelingAdjust a;
+    a.setNormalLimits({1e12, machineNormalLimits().work});  // memory is no matter here
     a.enterKnownPoints({{"N0", "", 0, 0, 0}});
     std::uint32_t x = 12345;
-    auto next = [&] { return x = x * 1103515245u + 12345u, (x >> 8) % 3000; };
-    for (int i = 1; i < 3000; ++i) a.addRun(a.pointIndex("N" + std::to_string(next() % static_cast<unsigned>(i))), a.pointIndex("N" + std::to_string(i)), 0.1, 1);
-    for (int k = 0; k < 27000; ++k) {
+    auto next = [&] { return x = x * 1103515245u + 12345u, (x >> 8) % 6000; };
+    for (int i = 1; i < 6000; ++i) a.addRun(a.pointIndex("N" + std::to_string(next() % static_cast<unsigned>(i))), a.pointIndex("N" + std::to_string(i)), 0.1, 1);
+    for (int k = 0; k < 54000; ++k) {
         const auto p = next(), q = next();
         if (p != q) a.addRun(a.pointIndex("N" + std::to_string(p)), a.pointIndex("N" + std::to_string(q)), 0.1, 1);
     }
     a.finishBuild(1.0);
     ScriptedPrompter prompter;
     EXPECT_EQ(a.solveHeights(prompter), 0);
-    EXPECT_EQ(prompter.shown, (std::vector<std::string>{"网点过多，内存不足，不能平差！"}));
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].rfind("网点过多，计算量过大，不能平差！\n法方程分解约需", 0), 0u) << prompter.shown[0];
+}
+
+// n x n leveling grid, one run per edge, known heights at two corners.
+CLevelingAdjust levelingGrid(int n) {
+    CLevelingAdjust a;
+    auto name = [](int i, int j) { return "G" + std::to_string(i) + "_" + std::to_string(j); };
+    a.enterKnownPoints({{"G0_0", "", 0, 0, 0}, {name(n - 1, n - 1).c_str(), "", 0, 0, 0}});
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) {
+            if (j + 1 < n) a.addRun(a.pointIndex(name(i, j)), a.pointIndex(name(i, j + 1)), 0.001 * ((i + j) % 3), 1);
+            if (i + 1 < n) a.addRun(a.pointIndex(name(i, j)), a.pointIndex(name(i + 1, j)), 0.001 * ((i * j) % 3), 1);
+        }
+    a.finishBuild(1.0);
+    return a;
+}
+
+TEST(LevelingAdjust, MemoryAndWorkBoundsAreToldApart) {
+    // The memory bound: a grid beyond it is refused with the memory message,
+    // which names what it needs and what is allowed.
+    CLevelingAdjust a = levelingGrid(40);
+    a.listClosures = false;
+    a.setNormalLimits({1024.0 * 1024, 1e10});
+    ScriptedPrompter prompter;
+    EXPECT_EQ(a.solveHeights(prompter), 0);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].rfind("网点过多，内存不足，不能平差！\n法方程约需", 0), 0u) << prompter.shown[0];
+    EXPECT_NE(prompter.shown[0].find("上限1 MB"), std::string::npos) << prompter.shown[0];
+    // With room it adjusts.
+    a.setNormalLimits({64.0 * 1024 * 1024, 1e10});
+    EXPECT_EQ(a.solveHeights(prompter), 1);
+
+    // A 300 x 300 grid (90,000 points) needs a few hundred MB and a few seconds
+    // of factorisation: within the work bound, and within the memory bound of
+    // any machine with 2 GB. The need is measured without building anything.
+    std::vector<std::vector<int>> adjacency(90000);
+    for (int i = 0; i < 300; ++i)
+        for (int j = 0; j < 300; ++j) {
+            if (j + 1 < 300) adjacency[static_cast<std::size_t>(i * 300 + j)].push_back(i * 300 + j + 1);
+            if (i + 1 < 300) adjacency[static_cast<std::size_t>(i * 300 + j)].push_back((i + 1) * 300 + j);
+        }
+    EnvelopeMatrix e;
+    EXPECT_FALSE(e.build(90000, adjacency, {0, 0}));
+    EXPECT_GT(e.need().work, 1e9);
+    EXPECT_LT(e.need().work, machineNormalLimits().work / 2);
+    EXPECT_LT(e.need().bytes, 1024.0 * 1024 * 1024);
 }
 
 }  // namespace

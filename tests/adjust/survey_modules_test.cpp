@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "adjust/demo_networks.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
@@ -115,6 +117,88 @@ TEST(SurveyModules, ControlParameterEdit) {
     ASSERT_TRUE(back.openControlFile(dir / "a.con", p));
     EXPECT_EQ(back.control, m.network.control);
     EXPECT_EQ(back.stations, m.network.stations);
+}
+
+TEST(SurveyModules, FailedOpenKeepsTheModule) {
+    TempDir dir;
+    ScriptedPrompter p;
+    const std::filesystem::path examples = std::filesystem::path(VORNEX_SOURCE_DIR) / "examples";
+    LevelingModule lev;
+    ASSERT_TRUE(openLevelingModule(lev, examples / "demo.lev", p));
+    const LevelingModule before = lev;
+    // A file cut inside a station record, and a file that is not there.
+    const std::string bytes = levelingFileBytes(smallLeveling(83));
+    testing::writeAll(dir / "cut.lev", bytes.substr(0, bytes.size() - 5));
+    for (const char* name : {"cut.lev", "missing.lev"}) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(openLevelingModule(lev, dir / name, p));
+        EXPECT_EQ(lev.network.filePath, before.network.filePath);
+        EXPECT_EQ(lev.network.sections, before.network.sections);
+        EXPECT_EQ(lev.network.loadedKind(), SurveyFileKind::Leveling);
+        EXPECT_EQ(lev.adjust.adjusted, 1);
+        EXPECT_EQ(lev.adjust.heights, before.adjust.heights);
+        EXPECT_EQ(lev.adjust.closures.size(), before.adjust.closures.size());
+    }
+    ControlModule con;
+    ASSERT_TRUE(openControlModule(con, examples / "demo.con", p));
+    const ControlModule cbefore = con;
+    const std::string cbytes = controlFileBytes(demoControlNetwork());
+    testing::writeAll(dir / "cut.con", cbytes.substr(0, cbytes.size() - 5));
+    EXPECT_FALSE(openControlModule(con, dir / "cut.con", p));
+    EXPECT_EQ(con.network.stations, cbefore.network.stations);
+    EXPECT_EQ(con.plane.adjusted, 1);
+    EXPECT_EQ(con.plane.coordinates.size(), cbefore.plane.coordinates.size());
+    EXPECT_EQ(con.heights.heights, cbefore.heights.heights);
+    EXPECT_TRUE(p.shown.empty());
+}
+
+TEST(SurveyModules, FailedHeaderRewriteIsToldAndUndone) {
+    TempDir dir;
+    ScriptedPrompter p;
+    // The file is replaced after reading (another key), or taken away: the
+    // header cannot be written back. The user is told, and memory keeps the
+    // values the file still holds.
+    struct Case {
+        const char* what;
+        std::function<void(const std::filesystem::path&)> spoil;
+        const char* reason;
+    };
+    const std::vector<Case> cases = {
+        {"replaced", [](const std::filesystem::path& f) { testing::writeAll(f, levelingFileBytes(smallLeveling(90))); }, "文件已被改动"},
+        {"removed", [](const std::filesystem::path& f) { std::filesystem::remove(f); }, "文件已不存在"},
+        {"a folder", [](const std::filesystem::path& f) { std::filesystem::remove(f); std::filesystem::create_directory(f); }, "不是普通文件"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::filesystem::path file = dir / "a.lev";
+        std::filesystem::remove_all(file);
+        testing::writeAll(file, levelingFileBytes(smallLeveling(83)));
+        LevelingModule m;
+        ASSERT_TRUE(openLevelingModule(m, file, p));
+        const LevelingHeader header = m.network.leveling;
+        const std::vector<double> heights = m.adjust.heights;
+        c.spoil(file);
+        p.shown.clear();
+        EXPECT_FALSE(setLevelingWeighting(m, 1, p));
+        EXPECT_FALSE(setLevelingClosureCoefficient(m, 7, p));
+        ASSERT_EQ(p.shown.size(), 2u);
+        EXPECT_NE(p.shown[0].find("a.lev"), std::string::npos) << p.shown[0];
+        EXPECT_NE(p.shown[0].find(c.reason), std::string::npos) << p.shown[0];
+        EXPECT_EQ(m.network.leveling, header);
+        EXPECT_FALSE(m.adjust.weightByStations);
+        EXPECT_EQ(m.adjust.heights, heights);
+    }
+    // The control pane's numbers alike.
+    testing::writeAll(dir / "a.con", controlFileBytes(demoControlNetwork()));
+    ControlModule c;
+    ASSERT_TRUE(openControlModule(c, dir / "a.con", p));
+    const ControlHeader header = c.network.control;
+    std::filesystem::remove(dir / "a.con");
+    p.shown.clear();
+    EXPECT_FALSE(setControlParameter(c, ControlParameter::AngleSigma, "9", p));
+    ASSERT_EQ(p.shown.size(), 1u);
+    EXPECT_NE(p.shown[0].find("文件已不存在"), std::string::npos);
+    EXPECT_EQ(c.network.control, header);
 }
 
 }  // namespace

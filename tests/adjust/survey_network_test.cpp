@@ -251,47 +251,102 @@ TEST(SurveyFiles, HeaderRewriteTouchesOnlyTheHeader) {
     EXPECT_EQ(testing::readAll(dir / "a.lev"), other);
 }
 
+// Everything a read fills in.
+void expectSameNetwork(const SurveyNetwork& a, const SurveyNetwork& b) {
+    EXPECT_EQ(a.loadedKind(), b.loadedKind());
+    EXPECT_EQ(a.key, b.key);
+    EXPECT_EQ(a.fileName, b.fileName);
+    EXPECT_EQ(a.filePath, b.filePath);
+    EXPECT_EQ(a.knownPoints, b.knownPoints);
+    EXPECT_EQ(a.leveling, b.leveling);
+    EXPECT_EQ(a.control, b.control);
+    EXPECT_EQ(a.sections, b.sections);
+    EXPECT_EQ(a.knownAzimuths, b.knownAzimuths);
+    EXPECT_EQ(a.stations, b.stations);
+}
+
 TEST(SurveyFiles, TruncatedAndHostileFilesFailCleanly) {
     SurveyNetwork lev;
     LevelingSection s;
     s.startName = "A";
     s.endName = "B";
     s.stations.resize(3);
+    for (int j = 0; j < 3; ++j) s.stations[static_cast<std::size_t>(j)].readings.fill(1000 * (j + 1));
     lev.sections = {s, s};
     lev.sections[1].stations.clear();
+    lev.sections.push_back(s);
     lev.knownPoints.push_back({"A", "", 1, 2, 3});
-    std::string lbytes = levelingFileBytes(lev);
-    std::string cbytes = controlFileBytes(sampleControl(83));
+    const std::string lbytes = levelingFileBytes(lev);
+    const std::string cbytes = controlFileBytes(sampleControl(83));
     TempDir dir;
     ScriptedPrompter p;
-    SurveyNetwork net;
+    // A good file of each kind is open before every attempt: a failed open must
+    // leave it exactly as it was.
+    SurveyNetwork goodLev, goodCon;
+    SurveyNetwork other = lev;
+    other.sections.resize(1);
+    other.leveling.levelClass = 2;
+    testing::writeAll(dir / "good.lev", levelingFileBytes(other));
+    ASSERT_TRUE(goodLev.openLevelingFile(dir / "good.lev", p));
+    testing::writeAll(dir / "good.con", controlFileBytes(sampleControl(50)));
+    ASSERT_TRUE(goodCon.openControlFile(dir / "good.con", p));
+
+    // Every prefix either fails, or is a file that ends where a record may begin
+    // (fewer than 8 bytes of a list record, or part of a station marker): what
+    // was read is then exactly the file up to there.
+    int failed = 0;
     for (std::size_t n = 0; n <= lbytes.size(); ++n) {
+        SCOPED_TRACE(n);
         testing::writeAll(dir / "t.lev", lbytes.substr(0, n));
-        bool ok = net.openLevelingFile(dir / "t.lev", p);
-        // Whole records only: the file reads fully or stops at a record boundary.
+        SurveyNetwork net = goodLev;
+        if (!net.openLevelingFile(dir / "t.lev", p)) {
+            ++failed;
+            expectSameNetwork(net, goodLev);
+            continue;
+        }
+        const std::string again = levelingFileBytes(net);
+        EXPECT_EQ(lbytes.substr(0, again.size()), again);
+        EXPECT_LT(n - again.size(), 8u);
         if (n == lbytes.size()) {
-            EXPECT_TRUE(ok);
+            EXPECT_EQ(net.sections, lev.sections);
+            EXPECT_EQ(net.knownPoints, lev.knownPoints);
         }
-        EXPECT_LE(net.sectionCount(), 2);
     }
+    EXPECT_GT(failed, 0);
     for (std::size_t n = 0; n <= cbytes.size(); ++n) {
+        SCOPED_TRACE(n);
         testing::writeAll(dir / "t.con", cbytes.substr(0, n));
-        bool ok = net.openControlFile(dir / "t.con", p);
-        if (n == cbytes.size()) {
-            EXPECT_TRUE(ok);
+        SurveyNetwork net = goodCon;
+        if (!net.openControlFile(dir / "t.con", p)) {
+            expectSameNetwork(net, goodCon);
+            continue;
         }
-        EXPECT_LE(net.stations.size(), 3u);
+        const std::string again = controlFileBytes(net);
+        EXPECT_EQ(cbytes.substr(0, again.size()), again);
+        EXPECT_LT(n - again.size(), 8u);
+        if (n == cbytes.size()) {
+            EXPECT_EQ(net.stations, sampleControl(83).stations);
+        }
     }
-    // Random bytes: any outcome but a crash; memory stays proportional to the file.
+    // Random bytes: any outcome but a crash; a failed open keeps the good file,
+    // a successful one holds no more than the file could carry.
     std::mt19937 rng(7);
     for (int trial = 0; trial < 50; ++trial) {
         std::string junk(static_cast<std::size_t>(rng() % 4000), '\0');
         for (char& c : junk) c = static_cast<char>(rng());
         testing::writeAll(dir / "j.dat", junk);
-        net.openLevelingFile(dir / "j.dat", p);
-        EXPECT_LE(net.sections.size(), junk.size() / 32 + 1);
-        net.openControlFile(dir / "j.dat", p);
-        EXPECT_LE(net.stations.size(), junk.size() / 20 + 1);
+        SurveyNetwork net = goodLev;
+        if (net.openLevelingFile(dir / "j.dat", p)) {
+            EXPECT_LE(net.sections.size(), junk.size() / 32 + 1);
+        } else {
+            expectSameNetwork(net, goodLev);
+        }
+        net = goodCon;
+        if (net.openControlFile(dir / "j.dat", p)) {
+            EXPECT_LE(net.stations.size(), junk.size() / 20 + 1);
+        } else {
+            expectSameNetwork(net, goodCon);
+        }
     }
     EXPECT_TRUE(p.shown.empty());
 }

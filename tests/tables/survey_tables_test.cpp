@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "support/scripted_prompter.h"
+#include "text/text.h"
 
 namespace vornex {
 namespace {
@@ -97,6 +98,41 @@ TEST(SurveyTables, LevelingForwardReturnAndClosures) {
     EXPECT_EQ(c.cell(0, 2).text, "  -5.2");
     EXPECT_EQ(c.cell(0, 3).text, "  28.2");
     EXPECT_EQ(c.cell(0, 4).text, "");
+}
+
+TEST(SurveyTables, LevelingForwardReturnShowsEveryRunAndTheAdjustedMean) {
+    LevelingModule m;
+    m.network.knownPoints = {{"BM1", "", 0, 0, 10.0}, {"BM2", "", 0, 0, 12.0}};
+    m.network.leveling.levelClass = 1;
+    LevelingSection empty;  // no stations: carries no weight and no height difference
+    empty.startName = "P";
+    empty.endName = "BM1";
+    // BM1-P: two forward runs and one return, with the empty section between;
+    // P-BM2: two forward runs only; the first return of BM1-P comes first in the file.
+    m.network.sections = {run("P", "BM1", -1.004, 250), run("BM1", "P", 1.0, 500), empty,
+                          run("P", "BM2", 0.999, 500), run("BM1", "P", 1.01, 1000), run("P", "BM2", 1.003, 500)};
+    ScriptedPrompter p;
+    solveLevelingModule(m, p);
+    ASSERT_EQ(m.adjust.adjusted, 1);
+    Grid g = buildLevelingTable(m, st::kLevelingForwardReturn);
+    ASSERT_EQ(g.rowCount(), 5);
+    // The observation runs as its first run did (P -> BM1): that run and its like
+    // come first, the two runs the other way follow.
+    EXPECT_EQ(column(g, 1), (std::vector<std::string>{"P", "BM1", "BM1", "P", "P"}));
+    EXPECT_EQ(column(g, 3), (std::vector<std::string>{"  -1.0040", "  1.0000", "  1.0100", "   0.9990", "   1.0030"}));
+    // The mean the adjustment used: (-1.004 - 1.0 - 1.01) / 3 (not the first runs' -1.0020).
+    EXPECT_EQ(column(g, 5), (std::vector<std::string>{"  -1.0047", "", "", "   1.0010", ""}));
+    EXPECT_NEAR(m.adjust.observed[0], -1.004667, 1e-6);
+    // |forward mean + return mean| = |-1.004 + 1.005| = 1.00 mm; limit 12 sqrt(K) with
+    // K = 1.5 km, the mean length of the return runs (1 and 2 km; the forward run is 0.5 km).
+    EXPECT_EQ(column(g, 4), (std::vector<std::string>{"  1.00", " 14.70", "", "", ""}));
+    EXPECT_EQ(g.cell(0, 0).rowSpan, 3);
+    EXPECT_EQ(g.cell(0, 5).rowSpan, 3);
+    EXPECT_EQ(g.cell(0, 6).rowSpan, 3);
+    // Runs one way only: no difference, their mean.
+    EXPECT_EQ(g.cell(3, 0).text, "2");
+    EXPECT_EQ(g.cell(3, 0).rowSpan, 2);
+    EXPECT_EQ(g.rows[3].recordIndex, 1);
 }
 
 TEST(SurveyTables, ClosureRemarkOnlyBeyondTheTolerance) {
@@ -228,6 +264,39 @@ TEST(SurveyTables, PointErrorHeaderGroups) {
         bands.push_back(h.caption + ":" + std::to_string(h.first) + "+" + std::to_string(h.count));
     EXPECT_EQ(bands, (std::vector<std::string>{"坐标误差:1+3", "误差椭圆:4+3", "高程中误差:7+1"}));
     EXPECT_EQ(g.columns[7].caption, "(mm)");
+}
+
+TEST(SurveyTables, ControlForwardReturnShowsEveryRunTheAdjustmentUsed) {
+    ControlModule m = typedControl(kDistanceAndHeight);
+    // A second forward sighting K1 -> K2.
+    SurveyObservation o = m.network.stations[0].observations[0];
+    o.distance = 100.03;
+    o.verticalOrHeight = 1.004;
+    o.direction = -1;
+    m.network.stations[0].observations.push_back(o);
+    ScriptedPrompter p;
+    solveControlModule(m, p);
+    Grid d = buildControlTable(m, st::kDistancesForwardReturn);
+    ASSERT_EQ(d.rowCount(), 3);
+    EXPECT_EQ(column(d, 3), (std::vector<std::string>{" 100.0100", " 100.0300", "  99.9900"}));
+    EXPECT_EQ(d.cell(0, 4).text, " 30.00");      // |99.99 - 100.02| in mm
+    EXPECT_EQ(d.cell(0, 5).text, " 100.0100");  // the mean of all three, as adjusted
+    EXPECT_EQ(d.cell(0, 4).rowSpan, 3);
+    Grid h = buildControlTable(m, st::kControlForwardReturn);
+    ASSERT_EQ(h.rowCount(), 3);
+    EXPECT_EQ(column(h, 3), (std::vector<std::string>{"  1.0000", "  1.0040", " -0.9980"}));
+    EXPECT_EQ(column(h, 5), (std::vector<std::string>{"1.5000", "1.5000", ""}));  // prism not observed: empty
+    EXPECT_EQ(h.cell(0, 6).text, "  4.00");     // |1.002 - 0.998| in mm
+    EXPECT_EQ(h.cell(0, 7).text, "  1.00067");  // (1.0 + 1.004 + 0.998) / 3
+
+    // By zenith angle a sighting without a prism height gives no height: the
+    // height network skips it, and so does the table.
+    ControlModule z = typedControl(kSlopeAndZenith);
+    Grid zh = buildControlTable(z, st::kControlForwardReturn);
+    ASSERT_EQ(zh.rowCount(), 1);
+    EXPECT_EQ(zh.cell(0, 1).text, "K1");
+    EXPECT_EQ(zh.cell(0, 8).text, "");  // one way only: no difference
+    EXPECT_EQ(zh.cell(0, 9).text, text::format("%9.5f", z.heights.observed[0]));
 }
 
 TEST(SurveyTables, PaneValues) {
