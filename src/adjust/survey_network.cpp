@@ -349,10 +349,7 @@ bool SurveyNetwork::openLevelingFile(const std::filesystem::path& path, Prompter
     // a failed open leaves the network as it was.
     SurveyNetwork fresh;
     const char* growing = kCannotAddKnownPoint;
-    if (!openable(path, prompter)) {
-        reset();
-        return false;
-    }
+    if (!openable(path, prompter)) return false;
     try {
         if (!fresh.readLeveling(path, growing)) return false;
     } catch (const std::bad_alloc&) {
@@ -423,10 +420,7 @@ bool SurveyNetwork::readLeveling(const std::filesystem::path& path, const char*&
 bool SurveyNetwork::openControlFile(const std::filesystem::path& path, Prompter& prompter) {
     SurveyNetwork fresh;
     const char* growing = kCannotAddKnownPoint;
-    if (!openable(path, prompter)) {
-        reset();
-        return false;
-    }
+    if (!openable(path, prompter)) return false;
     try {
         if (!fresh.readControl(path, growing)) return false;
     } catch (const std::bad_alloc&) {

@@ -131,7 +131,9 @@ TEST(SurveyModules, FailedOpenKeepsTheModule) {
     testing::writeAll(dir / "cut.lev", bytes.substr(0, bytes.size() - 5));
     for (const char* name : {"cut.lev", "missing.lev"}) {
         SCOPED_TRACE(name);
+        p.shown.clear();
         EXPECT_FALSE(openLevelingModule(lev, dir / name, p));
+        EXPECT_EQ(p.shown.size(), name == std::string("missing.lev") ? 1u : 0u);  // a file that is not there is named
         EXPECT_EQ(lev.network.filePath, before.network.filePath);
         EXPECT_EQ(lev.network.sections, before.network.sections);
         EXPECT_EQ(lev.network.loadedKind(), SurveyFileKind::Leveling);
@@ -144,6 +146,7 @@ TEST(SurveyModules, FailedOpenKeepsTheModule) {
     const ControlModule cbefore = con;
     const std::string cbytes = controlFileBytes(demoControlNetwork());
     testing::writeAll(dir / "cut.con", cbytes.substr(0, cbytes.size() - 5));
+    p.shown.clear();
     EXPECT_FALSE(openControlModule(con, dir / "cut.con", p));
     EXPECT_EQ(con.network.stations, cbefore.network.stations);
     EXPECT_EQ(con.plane.adjusted, 1);
