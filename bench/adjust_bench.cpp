@@ -122,6 +122,21 @@ void BM_LevelingForwardReturnTable(benchmark::State& state) {
 }
 BENCHMARK(BM_LevelingForwardReturnTable)->Arg(30)->Arg(70)->Arg(100)->Unit(benchmark::kMillisecond);
 
+// The station checks of the 2,000-point grid: the readings table of every
+// section, with its computed columns and 合计 row (compare BM_Leveling2000Solve).
+void BM_LevelingStationChecks2000(benchmark::State& state) {
+    LevelingModule m;
+    m.network = levelingGrid(40, 50);
+    m.network.leveling.levelClass = 1;
+    for (auto _ : state) {
+        std::size_t cells = 0;
+        for (int i = 0; i < m.network.sectionCount(); ++i) cells += buildLevelingTable(m, survey_table::kReadings, i).rows.size();
+        benchmark::DoNotOptimize(cells);
+    }
+    state.counters["sections"] = m.network.sectionCount();
+}
+BENCHMARK(BM_LevelingStationChecks2000)->Unit(benchmark::kMillisecond);
+
 // rows x cols plane network on a slightly irregular grid 300 m apart: every
 // station observes its 4 neighbours and the 2 forward diagonals by direction,
 // its 4 neighbours by distance; four known corners, and one known azimuth.

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "adjust/tolerances.h"
 #include "text/text.h"
 
 namespace vornex {
@@ -12,12 +13,14 @@ bool openLevelingModule(LevelingModule& m, const std::filesystem::path& path, Pr
     // The network takes the file only when all of it was read; until then the
     // module keeps its network and adjustment.
     if (!m.network.openLevelingFile(path, prompter)) return false;
+    m.selection = {};
     solveLevelingModule(m, prompter);
     return true;
 }
 
 bool openControlModule(ControlModule& m, const std::filesystem::path& path, Prompter& prompter) {
     if (!m.network.openControlFile(path, prompter)) return false;
+    m.selection = {};
     solveControlModule(m, prompter);
     return true;
 }
@@ -25,12 +28,14 @@ bool openControlModule(ControlModule& m, const std::filesystem::path& path, Prom
 void closeLevelingModule(LevelingModule& m) {
     m.adjust.reset();
     m.network.reset();
+    m.selection = {};
 }
 
 void closeControlModule(ControlModule& m) {
     m.plane.reset();
     m.heights.reset();
     m.network.reset();
+    m.selection = {};
 }
 
 void solveLevelingModule(LevelingModule& m, Prompter& prompter) {
@@ -62,14 +67,17 @@ void reportRewriteFailure(const SurveyNetwork& net, const std::string& why, Prom
 
 }  // namespace
 
+void applyLevelingWeighting(SurveyNetwork& network, int weighting) {
+    LevelingHeader& h = network.leveling;
+    h.weighting = weighting;
+    // Files without the field (key <= 81) keep it in memory only; the rewrite
+    // leaves it out.
+    h.closureCoefficient = defaultClosureCoefficient(h.levelClass, weighting);
+}
+
 bool setLevelingWeighting(LevelingModule& m, int weighting, Prompter& prompter) {
     const LevelingHeader before = m.network.leveling;
-    LevelingHeader& h = m.network.leveling;
-    h.weighting = weighting;
-    if (levelingCoefficientEditable(m.network)) {
-        const bool third = h.levelClass == 1;
-        h.closureCoefficient = weighting == 1 ? (third ? 4.0 : 6.0) : (third ? 12.0 : 20.0);
-    }
+    applyLevelingWeighting(m.network, weighting);
     std::string why;
     if (!m.network.rewriteLevelingHeader(&why)) {
         m.network.leveling = before;

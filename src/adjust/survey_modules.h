@@ -14,9 +14,19 @@
 
 namespace vornex {
 
+// What a survey module shows: the table code of the tree item selected and,
+// for a section or station under "观测数据", its index. With no file loaded, or
+// nothing selected since the file was opened, both are -1.
+struct SurveySelection {
+    int tableCode = -1;
+    int index = -1;
+    bool operator==(const SurveySelection&) const = default;
+};
+
 struct LevelingModule {
     SurveyNetwork network;
     CLevelingAdjust adjust;
+    SurveySelection selection;
 };
 
 struct ControlModule {
@@ -26,10 +36,11 @@ struct ControlModule {
     // 大气折光系数 of trigonometric heights; the file has no field for it, so the
     // program keeps it in its settings. 0 leaves heights uncorrected.
     double refraction = kDefaultRefraction;
+    SurveySelection selection;
 };
 
-// Read, build and solve. False when the file could not be read: the module
-// then keeps the network and adjustment it had.
+// Read, build and solve; a new file selects nothing. False when the file could
+// not be read: the module then keeps the network, adjustment and selection it had.
 bool openLevelingModule(LevelingModule& m, const std::filesystem::path& path, Prompter& prompter);
 bool openControlModule(ControlModule& m, const std::filesystem::path& path, Prompter& prompter);
 void closeLevelingModule(LevelingModule& m);
@@ -41,9 +52,12 @@ void solveControlModule(ControlModule& m, Prompter& prompter);
 // The closure coefficient can be typed only in files that carry it (key > 81).
 bool levelingCoefficientEditable(const SurveyNetwork& network);
 
-// 定权方式: 1 by number of stations, anything else by section length. In files
-// that carry the coefficient it is reset to the class's default (stations: 4 for
-// 三等, else 6; length: 12 for 三等, else 20).
+// 定权方式 in memory: 1 by number of stations, anything else by section length;
+// the closure coefficient becomes the order's default for that weighting (see
+// adjust/tolerances.h). Nothing is written.
+void applyLevelingWeighting(SurveyNetwork& network, int weighting);
+
+// 定权方式 chosen in the pane: applyLevelingWeighting, and the header written back.
 //
 // These edits write the header back into the file at once. When that fails the
 // user is told why, the header in memory gets its old values back (memory and

@@ -9,6 +9,7 @@
 #include <new>
 #include <system_error>
 
+#include "adjust/tolerances.h"
 #include "io/read.h"
 #include "io/write.h"
 #include "model/scramble.h"
@@ -372,6 +373,8 @@ bool SurveyNetwork::readLeveling(const std::filesystem::path& path, const char*&
     std::size_t hsize = levelingHeaderSize(key);
     if (in.read(header, hsize) != hsize) return false;
     decodeLevelingHeader(header, key, leveling);
+    // A file without the coefficient (key <= 81) is checked with its order's.
+    if (key <= 81) leveling.closureCoefficient = defaultClosureCoefficient(leveling.levelClass, leveling.weighting);
 
     const std::uint8_t mask = surveyXorMask(key);
     Bytes carried[4];

@@ -83,7 +83,9 @@ struct LevelingHeader {
     std::int32_t levelClass = 0;   // 0 四等, 1 三等, 2 二等, 3 一等
     std::int32_t instrument = 0;   // 1 DS05, else DS3
     std::int32_t weighting = 0;    // 1 by number of stations, else by section length
-    double closureCoefficient = 20.0;  // n of the tolerance n * sqrt(L) in mm
+    // n of the tolerance n * sqrt(L) in mm; files that do not carry it (key <= 81)
+    // get their order's default on reading.
+    double closureCoefficient = 20.0;
     bool operator==(const LevelingHeader&) const = default;
 };
 

@@ -93,12 +93,7 @@ int runLevel(const std::vector<std::string>& args) {
     }
     if (!weighting.empty()) {
         // As the pane's choice does, but in memory only: the file is not rewritten.
-        LevelingHeader& h = m.network.leveling;
-        h.weighting = weighting == "stations" ? 1 : 0;
-        if (levelingCoefficientEditable(m.network)) {
-            const bool third = h.levelClass == 1;
-            h.closureCoefficient = h.weighting == 1 ? (third ? 4.0 : 6.0) : (third ? 12.0 : 20.0);
-        }
+        applyLevelingWeighting(m.network, weighting == "stations" ? 1 : 0);
         solveLevelingModule(m, prompter);
     }
     print(buildLevelingTable(m, code, section), out);

@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "adjust/plane_closures.h"
+#include "adjust/tolerances.h"
 #include "geometry/angles.h"
 #include "tables/data_tables.h"
 #include "text/text.h"
@@ -44,22 +45,91 @@ bool slopeType(int type) { return type == kSlopeDistance || type == kSlopeAndZen
 
 // ---- leveling ----
 
+// The checks of one station as a surveyor computes them on the sheet, in whole
+// units of the readings (distances in mm, staff values in 0.01 mm), so that a
+// value on its limit is never marked by rounding.
+struct StationCheck {
+    std::int64_t back = 0, front = 0;   // 后视距, 前视距 (mm)
+    std::int64_t difference = 0;        // 视距差 (mm)
+    std::int64_t backK = 0, frontK = 0; // K + 黑 - 红 of each staff (0.01 mm)
+    std::int64_t blackRed = 0;          // 黑红面高差之差 (0.01 mm)
+};
+
+StationCheck checkStation(const LevelingStation& s, bool back4787) {
+    auto r = [&](int i) { return static_cast<std::int64_t>(s.readings[static_cast<std::size_t>(i)]); };
+    StationCheck c;
+    // Stadia intercept x 100 is the sight length: 0.01 mm of intercept is 1 mm of sight.
+    c.back = std::llabs(r(LevelingStation::BackUpper) - r(LevelingStation::BackLower));
+    c.front = std::llabs(r(LevelingStation::FrontUpper) - r(LevelingStation::FrontLower));
+    c.difference = c.back - c.front;
+    const std::int64_t kBack = back4787 ? 478700 : 468700, kFront = back4787 ? 468700 : 478700;
+    c.backK = kBack + r(LevelingStation::BackMiddle) - r(LevelingStation::BackRedMiddle);
+    c.frontK = kFront + r(LevelingStation::FrontMiddle) - r(LevelingStation::FrontRedMiddle);
+    // Black-face difference minus (red-face difference +- 100 mm of staff constants).
+    c.blackRed = c.backK - c.frontK;
+    return c;
+}
+
 Grid readingsTable(const LevelingModule& m, int section) {
     Grid g = makeGrid(st::kReadings, {"后尺黑面上丝", "后尺黑面下丝", "后尺黑面中丝", "后尺红面中丝", "前尺黑面上丝",
-                                      "前尺黑面下丝", "前尺黑面中丝", "前尺红面中丝"});
+                                      "前尺黑面下丝", "前尺黑面中丝", "前尺红面中丝", "后视距", "前视距", "视距差",
+                                      "累积视距差", "后尺K+黑-红", "前尺K+黑-红", "黑红面高差之差"});
     const SurveyNetwork& net = m.network;
     if (section < 0 || section >= net.sectionCount()) return g;
     // Columns: upper, lower, middle, red for the back staff, then the front staff.
     static constexpr int kOrder[8] = {0, 2, 1, 3, 4, 6, 5, 7};
     const bool ds05 = net.leveling.instrument == 1;
+    auto reading = [&](std::int64_t r) {
+        return ds05 ? format("%8.2f", static_cast<double>(r) / 100.0 + 0.0001) : format("%lld", static_cast<long long>(r / 100));
+    };
+    auto metres = [](std::int64_t mm) { return format("%6.1f", static_cast<double>(mm) / 1000.0); };
+    auto millimetres = [&](std::int64_t hundredths) {
+        return format(ds05 ? "%6.2f" : "%5.1f", static_cast<double>(hundredths) / 100.0);
+    };
+    const LevelingLimits& limits = levelingLimits(net.leveling.levelClass);
+    // Red over a limit of the order; an order without the limit marks nothing.
+    auto mark = [](GridCell& cell, std::int64_t value, double limit, double unitsPerLimit) {
+        cell.red = limit > 0 && static_cast<double>(std::llabs(value)) > limit * unitsPerLimit;
+    };
+    const LevelingSection& sec = net.section(section);
+    std::int64_t sums[8] = {};
+    StationCheck total;
+    std::int64_t cumulative = 0;
     for (int j = 0; j < net.stationCount(section); ++j) {
         LevelingStation s = net.station(section, j);
         GridRow& row = g.addRow(j);
         for (int c = 0; c < 8; ++c) {
             const std::int32_t r = s.readings[static_cast<std::size_t>(kOrder[c])];
             put(row, c, ds05 ? format("%8.2f", r / 100.0 + 0.0001) : format("%d", r / 100));
+            sums[c] += r;
         }
+        const StationCheck c = checkStation(s, backStaffIs4787(sec.staffSelector, j));
+        cumulative += c.difference;
+        put(row, 8, metres(c.back));
+        put(row, 9, metres(c.front));
+        put(row, 10, metres(c.difference));
+        put(row, 11, metres(cumulative));
+        put(row, 12, millimetres(c.backK));
+        put(row, 13, millimetres(c.frontK));
+        put(row, 14, millimetres(c.blackRed));
+        mark(row.cells[10], c.difference, limits.sightDifference, 1000);
+        mark(row.cells[11], cumulative, limits.cumulativeSightDifference, 1000);
+        mark(row.cells[12], c.backK, limits.redBlackReading, 100);
+        mark(row.cells[13], c.frontK, limits.redBlackReading, 100);
+        mark(row.cells[14], c.blackRed, limits.redBlackHeightDifference, 100);
+        total.back += c.back;
+        total.front += c.front;
+        total.blackRed += c.blackRed;
     }
+    // 合计: the sums a surveyor checks the sheet with (middle readings of each
+    // face, sight lengths, their difference, and the black/red differences).
+    GridRow& row = g.addRow();
+    put(row, 0, "合计");
+    for (int c : {2, 3, 6, 7}) put(row, c, reading(sums[c]));
+    put(row, 8, metres(total.back));
+    put(row, 9, metres(total.front));
+    put(row, 10, metres(total.back - total.front));
+    put(row, 14, millimetres(total.blackRed));
     return g;
 }
 
@@ -155,7 +225,7 @@ Grid levelingForwardReturnTable(const LevelingModule& m) {
     Grid g = makeGrid(st::kLevelingForwardReturn, {"序号", "起点名", "终点名", "观测高差(m)", "较差/限差(mm)", "平均值(m)", "备注"});
     const CLevelingAdjust& a = m.adjust;
     const SurveyNetwork& net = m.network;
-    const double c = net.leveling.levelClass == 1 ? 12.0 : 20.0;
+    const double c = levelingLimits(net.leveling.levelClass).forwardReturn;
     const auto groups = runsByObservation(a.runs, a.observationCount);
     for (int k = 0; k < a.observationCount; ++k) {
         const auto sk = static_cast<std::size_t>(k);
@@ -181,7 +251,8 @@ Grid levelingForwardReturnTable(const LevelingModule& m) {
         put(top, 5, format("%9.4f", a.observed[sk]));
         if (means.bothWays()) {
             const double diff = std::fabs(means.forwardMean() + means.returnMean()) * 1000;
-            // Forward/return tolerance c sqrt(K) mm, K the mean length of the return runs in km.
+            // Forward/return tolerance c sqrt(K) mm of the network's order, K the
+            // mean length of the return runs in km.
             const double limit = c * std::sqrt(returnLength / means.count[1] / 1000.0);
             put(top, 4, format("%6.2f", diff));
             put(g.rows[static_cast<std::size_t>(first) + 1], 4, format("%6.2f", limit));

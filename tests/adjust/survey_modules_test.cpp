@@ -58,12 +58,14 @@ SurveyNetwork smallLeveling(std::int32_t key) {
 TEST(SurveyModules, LevelingParameterRules) {
     TempDir dir;
     ScriptedPrompter p;
-    // Weighting resets the coefficient for the class; a typed one is |v| + 0.0001.
+    // Weighting resets the coefficient to the order's: by length 2 / 4 / 12 / 20
+    // from first to fourth order, by stations 4 for third order and 6 otherwise.
+    // A typed one is |v| + 0.0001.
     struct Case {
         int levelClass, weighting;
         double coefficient;
     };
-    for (Case c : {Case{1, 1, 4}, Case{0, 1, 6}, Case{1, 0, 12}, Case{3, 0, 20}}) {
+    for (Case c : {Case{1, 1, 4}, Case{0, 1, 6}, Case{3, 1, 6}, Case{1, 0, 12}, Case{0, 0, 20}, Case{2, 0, 4}, Case{3, 0, 2}}) {
         SurveyNetwork net = smallLeveling(83);
         net.leveling.levelClass = c.levelClass;
         testing::writeAll(dir / "a.lev", levelingFileBytes(net));
@@ -83,15 +85,19 @@ TEST(SurveyModules, LevelingParameterRules) {
     EXPECT_DOUBLE_EQ(m.network.leveling.closureCoefficient, 8.0001);
     EXPECT_DOUBLE_EQ(m.adjust.closureCoefficient, 8.0001);  // solved again with it
 
-    // Key 81: no coefficient in the file; it shows 20 and cannot be typed.
+    // Key 81: no coefficient in the file; it is the order's (third order: 12 by
+    // length, 4 by stations) and cannot be typed.
     std::string old = levelingFileBytes(smallLeveling(81));
     testing::writeAll(dir / "old.lev", old);
     ASSERT_TRUE(openLevelingModule(m, dir / "old.lev", p));
     EXPECT_FALSE(levelingCoefficientEditable(m.network));
+    EXPECT_EQ(m.network.leveling.closureCoefficient, 12.0);
+    EXPECT_EQ(m.adjust.closureCoefficient, 12.0);
     EXPECT_FALSE(setLevelingClosureCoefficient(m, 5, p));
-    EXPECT_EQ(m.network.leveling.closureCoefficient, 20.0);
+    EXPECT_EQ(m.network.leveling.closureCoefficient, 12.0);
     EXPECT_TRUE(setLevelingWeighting(m, 1, p));
-    EXPECT_EQ(m.network.leveling.closureCoefficient, 20.0);
+    EXPECT_EQ(m.network.leveling.closureCoefficient, 4.0);
+    EXPECT_EQ(m.adjust.closureCoefficient, 4.0);
     std::string now = testing::readAll(dir / "old.lev");
     EXPECT_EQ(now.size(), old.size());
     EXPECT_EQ(now.substr(536), old.substr(536));  // only the 12 header bytes at 524 changed

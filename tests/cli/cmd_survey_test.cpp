@@ -42,7 +42,11 @@ TEST(CliSurvey, LevelTables) {
     EXPECT_EQ(readAll(kDemoLev), before);
     r = run(dir, "level " + kDemoLev + " --table readings --section 1 --format csv");
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.substr(0, r.out.find("\r\n")), "后尺黑面上丝,后尺黑面下丝,后尺黑面中丝,后尺红面中丝,前尺黑面上丝,前尺黑面下丝,前尺黑面中丝,前尺红面中丝");
+    // The eight readings, then the checks of each station; a 合计 row ends the section.
+    EXPECT_EQ(r.out.substr(0, r.out.find("\r\n")),
+              "后尺黑面上丝,后尺黑面下丝,后尺黑面中丝,后尺红面中丝,前尺黑面上丝,前尺黑面下丝,前尺黑面中丝,前尺红面中丝,"
+              "后视距,前视距,视距差,累积视距差,后尺K+黑-红,前尺K+黑-红,黑红面高差之差");
+    EXPECT_NE(r.out.find("\r\n合计,"), std::string::npos);
     r = run(dir, "level " + kDemoLev + " --table closures --encoding gbk");
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(text::gbkToUtf8(firstLine(r.out)), "点号序列\t长度(km)\t闭合差(mm)\t限差(mm)\t备注");

@@ -29,7 +29,7 @@ TEST(SurveyTables, ReadingsInBothInstrumentFormats) {
     s.stations = {st};
     m.network.sections = {s};
     Grid g = buildLevelingTable(m, st::kReadings, 0);
-    ASSERT_EQ(g.columnCount(), 8);
+    ASSERT_EQ(g.columnCount(), 15);  // the eight readings, then the station checks
     EXPECT_EQ(g.columns[1].caption, "后尺黑面下丝");
     // Upper, lower, middle, red: integer mm with integer division.
     EXPECT_EQ(g.rows[0].cells[0].text, "1500");
@@ -41,6 +41,87 @@ TEST(SurveyTables, ReadingsInBothInstrumentFormats) {
     EXPECT_EQ(g.rows[0].cells[0].text, " 1500.99");
     EXPECT_EQ(g.rows[0].cells[4].text, "    0.01");
     EXPECT_EQ(buildLevelingTable(m, st::kReadings, 3).rowCount(), 0);
+}
+
+// A staff reading in 0.01 mm from metres.
+std::int32_t hu(double metres) { return static_cast<std::int32_t>(std::llround(metres * 100000)); }
+
+// One station of a sheet: back upper, lower, middle, red; front upper, lower, middle, red (m).
+LevelingStation sheetStation(double bu, double bl, double bm, double br, double fu, double fl, double fm, double fr) {
+    LevelingStation s;
+    s.readings = {hu(bu), hu(bm), hu(bl), hu(br), hu(fu), hu(fm), hu(fl), hu(fr)};
+    return s;
+}
+
+TEST(SurveyTables, StationChecksOfASheetByOrder) {
+    // A four-station sheet, first back staff 4687 (the pair alternates), worked by hand:
+    //  st  back  front  diff  cum   K+B-R back  front  black-red
+    //  1   36.6  36.8   -0.2  -0.2  -1          2      -3
+    //  2   37.4  37.5   -0.1  -0.3  -1         -1       0
+    //  3   89.0  84.0    5.0   4.7  -4          4      -8
+    //  4   40.0  37.0    3.0   7.7   0          0       0
+    LevelingModule m;
+    LevelingSection s;
+    s.startName = "BM1";
+    s.endName = "P1";
+    s.stations = {sheetStation(1.891, 1.525, 1.708, 6.396, 0.758, 0.390, 0.574, 5.359),
+                  sheetStation(2.121, 1.747, 1.934, 6.722, 2.196, 1.821, 2.008, 6.696),
+                  sheetStation(1.914, 1.024, 1.469, 6.160, 1.250, 0.410, 0.835, 5.618),
+                  sheetStation(1.500, 1.100, 1.300, 6.087, 1.485, 1.115, 1.300, 5.987)};
+    m.network.sections = {s};
+    Grid g = buildLevelingTable(m, st::kReadings, 0);
+    ASSERT_EQ(g.columnCount(), 15);
+    std::vector<std::string> added;
+    for (int c = 8; c < 15; ++c) added.push_back(g.columns[static_cast<std::size_t>(c)].caption);
+    EXPECT_EQ(added, (std::vector<std::string>{"后视距", "前视距", "视距差", "累积视距差", "后尺K+黑-红", "前尺K+黑-红", "黑红面高差之差"}));
+    ASSERT_EQ(g.rowCount(), 5);
+    const std::vector<std::vector<std::string>> values = {
+        {"  36.6", "  36.8", "  -0.2", "  -0.2", " -1.0", "  2.0", " -3.0"},
+        {"  37.4", "  37.5", "  -0.1", "  -0.3", " -1.0", " -1.0", "  0.0"},
+        {"  89.0", "  84.0", "   5.0", "   4.7", " -4.0", "  4.0", " -8.0"},
+        {"  40.0", "  37.0", "   3.0", "   7.7", "  0.0", "  0.0", "  0.0"},
+        {" 203.0", " 195.3", "   7.7", "", "", "", "-11.0"},  // 合计
+    };
+    for (int r = 0; r < 5; ++r) {
+        std::vector<std::string> row;
+        for (int c = 8; c < 15; ++c) row.push_back(g.cell(r, c).text);
+        EXPECT_EQ(row, values[static_cast<std::size_t>(r)]) << r;
+    }
+    // The 合计 row: the middle readings summed (mm), the label in the first column.
+    EXPECT_EQ(g.cell(4, 0).text, "合计");
+    EXPECT_EQ(g.rows[4].recordIndex, -1);
+    EXPECT_EQ((std::vector<std::string>{g.cell(4, 2).text, g.cell(4, 3).text, g.cell(4, 6).text, g.cell(4, 7).text}),
+              (std::vector<std::string>{"6411", "25365", "4717", "23660"}));
+
+    // Red over the order's limits; a value on its limit is not marked.
+    // Fourth order 5 / 10 m, 3 mm, 5 mm; third order 3 / 6 m, 2 mm, 3 mm; none for first order.
+    struct Case {
+        int levelClass;
+        std::vector<std::pair<int, int>> red;  // (row, column)
+    };
+    const std::vector<Case> cases = {
+        {0, {{2, 12}, {2, 13}, {2, 14}}},
+        {1, {{2, 10}, {2, 12}, {2, 13}, {2, 14}, {3, 11}}},
+        {3, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.levelClass);
+        m.network.leveling.levelClass = c.levelClass;
+        Grid t = buildLevelingTable(m, st::kReadings, 0);
+        std::vector<std::pair<int, int>> red;
+        for (int r = 0; r < t.rowCount(); ++r)
+            for (int col = 0; col < t.columnCount(); ++col)
+                if (t.cell(r, col).red) red.push_back({r, col});
+        EXPECT_EQ(red, c.red);
+    }
+
+    // With the staff pair the other way round the constants swap: the same
+    // readings now miss by 100 mm on every staff.
+    m.network.sections[0].staffSelector = 1;
+    Grid swapped = buildLevelingTable(m, st::kReadings, 0);
+    EXPECT_EQ(swapped.cell(0, 12).text, " 99.0");
+    EXPECT_EQ(swapped.cell(0, 13).text, "-98.0");
+    EXPECT_EQ(swapped.cell(0, 14).text, "197.0");
 }
 
 // Leveling with runs set up by their height differences: one station each.
@@ -133,6 +214,30 @@ TEST(SurveyTables, LevelingForwardReturnShowsEveryRunAndTheAdjustedMean) {
     EXPECT_EQ(g.cell(3, 0).text, "2");
     EXPECT_EQ(g.cell(3, 0).rowSpan, 2);
     EXPECT_EQ(g.rows[3].recordIndex, 1);
+}
+
+TEST(SurveyTables, ForwardReturnLimitFollowsTheOrder) {
+    // One section forward and back, 4 km each way: the limit is k sqrt(4) for the
+    // order's k (1.8, 4, 12, 20 from first to fourth order), whatever the weighting.
+    struct Case {
+        int levelClass, weighting;
+        const char* limit;
+    };
+    for (Case c : {Case{3, 0, "  3.60"}, Case{2, 0, "  8.00"}, Case{1, 0, " 24.00"}, Case{0, 0, " 40.00"}, Case{3, 1, "  3.60"}}) {
+        SCOPED_TRACE(c.levelClass);
+        LevelingModule m;
+        m.network.knownPoints = {{"BM1", "", 0, 0, 10.0}};
+        m.network.leveling.levelClass = c.levelClass;
+        m.network.leveling.weighting = c.weighting;
+        m.network.sections = {run("BM1", "P", 1.0, 2000), run("P", "BM1", -1.004, 2000)};
+        ScriptedPrompter p;
+        solveLevelingModule(m, p);
+        Grid g = buildLevelingTable(m, st::kLevelingForwardReturn);
+        ASSERT_EQ(g.rowCount(), 2);
+        EXPECT_EQ(g.cell(1, 4).text, c.limit);
+        // 4 mm of difference: beyond the first order's limit only.
+        EXPECT_EQ(g.cell(0, 6).text, c.levelClass == 3 ? "超限" : "");
+    }
 }
 
 TEST(SurveyTables, ClosureRemarkOnlyBeyondTheTolerance) {
