@@ -208,6 +208,15 @@ void MainWindow::refreshDrawing() {
     const CVornexPcDoc& doc = controller_->doc();
     drawingPane_->setRoad(doc.currentRoad(), controller_->project().precision);
     drawingPane_->setHint(hintFor(doc.currentTable));
+    // A tunnel-section template or one of its contours selected: its drawing.
+    const TunnelTemplate* t = nullptr;
+    const int code = doc.currentTable;
+    const int index = controller_->viewState().tunnelTemplate;
+    if (doc.currentRoad() && (code == table_code::kExcavationContour || code == table_code::kPrimaryContour ||
+                              code == table_code::kSecondaryContour || code == -114) &&
+        index >= 0 && index < static_cast<int>(doc.currentRoad()->tunnelTemplates.size()))
+        t = &doc.currentRoad()->tunnelTemplates[static_cast<std::size_t>(index)];
+    drawingPane_->setTunnelTemplate(t);
 }
 
 void MainWindow::selectClickedRecord(int code, int record) {

@@ -339,7 +339,8 @@ int runBatch(const std::vector<std::string>& args) {
 // ---- section -----------------------------------------------------------------------
 
 // The designed cross-section at a station, one point per line: the piece (路面,
-// 路基, 左边坡, 右边坡), the offset from the centreline, the height above the
+// 路基, 左边坡, 右边坡, and in a tunnel each half of its contours: 开挖线右,
+// 开挖线左, 初支右 ...), the offset from the centreline, the height above the
 // centreline design elevation and the elevation (empty without a profile).
 int runSection(const std::vector<std::string>& args) {
     ParsedArgs a = parseArgs(args, {{"--road", 1}, {"--station", 1}, {"--encoding", 1}});
@@ -374,6 +375,13 @@ int runSection(const std::vector<std::string>& args) {
     piece("路基", s.subgrade);
     piece("左边坡", s.leftSlope);
     piece("右边坡", s.rightSlope);
+    for (const TunnelOutline& o : s.tunnel) {
+        const std::string name = o.contour == RecordKind::ExcavationContour ? "开挖线"
+                                 : o.contour == RecordKind::PrimaryContour  ? "初支"
+                                                                            : "二衬";
+        piece((name + "右").c_str(), o.right);
+        piece((name + "左").c_str(), o.left);
+    }
     print(out, gbk);
     return kExitOk;
 }

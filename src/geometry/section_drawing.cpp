@@ -60,7 +60,53 @@ SectionPolyline mirrored(const SectionPolyline& line, double edgeOffset, double 
     return out;
 }
 
+bool given(double v) { return std::isfinite(v) && std::fabs(v) < 1e17; }
+
+constexpr double kDegree = 3.14159265358979323846 / 180;
+
+// Appends one completed contour element from the last point of `line`. In the
+// section plane a direction is measured like an azimuth: 0 up (height), 90 to
+// the right (offset); a positive radius turns clockwise, a negative one the other way.
+void appendElement(SectionPolyline& line, const ContourElement& e, double chordError) {
+    const SectionPoint p = line.back();
+    const double dh = given(e.heightDifference) ? e.heightDifference : 0;
+    const double dd = given(e.horizontalDistance) ? e.horizontalDistance : 0;
+    const SectionPoint q{p.offset + dd, p.height + dh};
+    const double chord = std::hypot(dh, dd);
+    const double R = std::fabs(e.radius);
+    const double theta = given(e.centralAngle) ? std::fabs(e.centralAngle) : 0;
+    if (!given(e.radius) || e.radius == 0 || chord == 0 || theta <= 0 || !(R > 0)) {
+        line.push_back(q);
+        return;
+    }
+    const double s = e.radius < 0 ? -1 : 1;
+    const double chordAz = std::atan2(dd, dh);                 // radians, from "up" towards "right"
+    const double startAz = chordAz - s * theta * kDegree / 2;  // the tangent at the start
+    // The centre lies a radius away, square to the start tangent on the turning side.
+    const double cAz = startAz + s * 90 * kDegree;
+    const double ch = p.height + R * std::cos(cAz), co = p.offset + R * std::sin(cAz);
+    const double step = std::sqrt(8 * R * chordError);
+    const int n = std::clamp(static_cast<int>(std::ceil(R * theta * kDegree / std::max(step, 1e-6))), 1, 10000);
+    for (int k = 1; k < n; ++k) {
+        const double az = startAz + s * theta * kDegree * k / n - s * 90 * kDegree;
+        line.push_back({co + R * std::sin(az), ch + R * std::cos(az)});
+    }
+    line.push_back(q);  // the end point as the element gives it
+}
+
 }  // namespace
+
+TunnelOutline tunnelOutline(TunnelSection section, double chordError) {
+    completeSection(section);
+    TunnelOutline out;
+    out.right.push_back({section.startOffset, section.startHeight});
+    out.left.push_back({section.startOffset, section.startHeight});
+    for (const ContourElement& e : section.elements) {
+        if (inRightHalf(e)) appendElement(out.right, e, chordError);
+        if (inLeftHalf(e)) appendElement(out.left, e, chordError);
+    }
+    return out;
+}
 
 SectionPolyline slopeOutline(const SlopeTemplate& slopeTemplate, double height) {
     SectionPolyline out{{0, 0}};
@@ -159,6 +205,14 @@ DesignedSection designedSection(const Road& road, double chainage, const Section
 
     s.onBridge = onBridge(road, chainage);
     s.inTunnel = tunnelAtStation(road, chainage) >= 0;
+    if (s.inTunnel)
+        for (RecordKind kind : {RecordKind::ExcavationContour, RecordKind::PrimaryContour, RecordKind::SecondaryContour}) {
+            TunnelSection section;
+            if (!tunnelSection(road, chainage, kind, section) || section.elements.empty()) continue;
+            TunnelOutline outline = tunnelOutline(section);
+            outline.contour = kind;
+            s.tunnel.push_back(std::move(outline));
+        }
     if (s.onBridge || s.inTunnel) return s;
     const int a = slopeAssignmentAt(road, chainage);
     if (a < 0) return s;

@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "geometry/tunnel.h"
 #include "model/road.h"
 
 namespace vornex {
@@ -29,6 +30,14 @@ struct SectionGround {
 };
 inline constexpr double kDefaultSlopeDepth = 2.0;
 
+// One contour of a tunnel section (excavation line, primary support or secondary
+// lining), each half from the crown outward.
+struct TunnelOutline {
+    RecordKind contour = RecordKind::ExcavationContour;
+    SectionPolyline right;
+    SectionPolyline left;
+};
+
 struct DesignedSection {
     double chainage = 0;
     bool hasElevation = false;   // the profile covers the station
@@ -39,10 +48,17 @@ struct DesignedSection {
     SectionPolyline rightSlope;  // from the right road edge outwards
     bool onBridge = false;       // a bridge covers the station (no slopes)
     bool inTunnel = false;       // a tunnel covers the station (no slopes)
+    std::vector<TunnelOutline> tunnel;  // the contours of the section in force (in a tunnel)
 };
 
 // The designed section of `road` at continuous chainage `chainage`.
 DesignedSection designedSection(const Road& road, double chainage, const SectionGround& ground = {});
+
+// The contour of a tunnel section as polylines in the section plane: the crown at
+// (startOffset, startHeight), straights as they are, arcs sampled so that no
+// chord strays more than `chordError` from the arc. Each half is walked from the
+// crown, the right half leaving to the right and the left half to the left.
+TunnelOutline tunnelOutline(TunnelSection section, double chordError = 0.005);
 
 // The outline of a slope template from the road edge (0, 0) outwards until it
 // reaches `height` (> 0 a cut, < 0 a fill), following the rows as the slope check

@@ -111,3 +111,39 @@ TEST(SectionDrawing, SlopesStartAtTheRoadEdgesAndFollowTheGround) {
 
 }  // namespace
 }  // namespace vornex
+
+namespace vornex {
+namespace {
+
+TEST(SectionDrawing, TunnelOutlineFollowsTheArcsFromTheCrown) {
+    // A half circle of radius 6 about the design line: crown 6 m up, each half a
+    // quarter circle given by its chord and radius (the angle left to compute).
+    TunnelSection section;
+    section.startOffset = 0;
+    section.startHeight = 6;
+    section.elements = {{-6, 6, 6, kNoValue}, {-6, -6, -6, kNoValue}};
+    TunnelOutline o = tunnelOutline(section, 0.001);
+    ASSERT_GT(o.right.size(), 10u);
+    ASSERT_GT(o.left.size(), 10u);
+    // Every point of the arcs lies on the circle, the right half on the right.
+    for (const SectionPoint& p : o.right) {
+        EXPECT_NEAR(std::hypot(p.offset, p.height), 6, 1e-9);
+        EXPECT_GE(p.offset, -1e-9);
+    }
+    for (const SectionPoint& p : o.left) {
+        EXPECT_NEAR(std::hypot(p.offset, p.height), 6, 1e-9);
+        EXPECT_LE(p.offset, 1e-9);
+    }
+    EXPECT_NEAR(o.left.back().offset, -6, 1e-12);
+    EXPECT_NEAR(o.left.back().height, 0, 1e-12);
+    EXPECT_NEAR(o.right.back().offset, 6, 1e-12);
+    // Between samples the arc stays within the chord error of the polyline.
+    for (std::size_t k = 0; k + 1 < o.right.size(); ++k) {
+        const SectionPoint a = o.right[k], b = o.right[k + 1];
+        const double mx = (a.offset + b.offset) / 2, my = (a.height + b.height) / 2;
+        EXPECT_LE(6 - std::hypot(mx, my), 0.001 + 1e-9);
+    }
+}
+
+}  // namespace
+}  // namespace vornex

@@ -9,6 +9,7 @@
 #include "app/views/graph_view.h"
 #include "app/views/profile_view.h"
 #include "app/views/section_view.h"
+#include "geometry/section_drawing.h"
 
 namespace vornex::app {
 
@@ -80,6 +81,26 @@ void DrawingPane::setRoad(const Road* road, double precision) {
 }
 
 void DrawingPane::setHint(const QString& text) { plan_->setHint(text); }
+
+void DrawingPane::setTunnelTemplate(const TunnelTemplate* t) {
+    std::vector<TunnelOutline> outlines;
+    if (t) {
+        const struct {
+            RecordKind kind;
+            double crown;
+            const std::vector<ContourElement>* elements;
+        } parts[] = {{RecordKind::ExcavationContour, t->excavationCrown, &t->excavation},
+                     {RecordKind::PrimaryContour, t->primaryCrown, &t->primary},
+                     {RecordKind::SecondaryContour, t->secondaryCrown, &t->secondary}};
+        for (const auto& part : parts) {
+            if (part.elements->empty()) continue;
+            TunnelOutline o = tunnelOutline(TunnelSection{t->designOffset, part.crown, *part.elements});
+            o.contour = part.kind;
+            outlines.push_back(std::move(o));
+        }
+    }
+    plan_->setTunnelOutlines(std::move(outlines));
+}
 
 void DrawingPane::setInterval(double metres) { section_->setInterval(metres); }
 

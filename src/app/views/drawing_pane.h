@@ -30,6 +30,8 @@ public:
     void setRoad(const Road* road, double precision);
     // Red explanatory text in place of the plan (empty: the plan).
     void setHint(const QString& text);
+    // A tunnel-section template's contours instead of the plan (nullptr: the plan).
+    void setTunnelTemplate(const TunnelTemplate* tunnelTemplate);
     // The coordinate table's interval: the cross section's station step.
     void setInterval(double metres);
     // Shows a queried point in the cross section at its station.

@@ -49,6 +49,45 @@ void CGraphView::setRoad(const Road* road, double precision) {
     update();
 }
 
+void CGraphView::setTunnelOutlines(std::vector<TunnelOutline> outlines) {
+    outlines_ = std::move(outlines);
+    update();
+}
+
+void CGraphView::paintOutlines(QPainter& p) {
+    // The section plane: offset to the right, height up, at 1:1 and fitted.
+    double x0 = 1e300, x1 = -1e300, y0 = 1e300, y1 = -1e300;
+    for (const TunnelOutline& o : outlines_)
+        for (const SectionPolyline* line : {&o.right, &o.left})
+            for (const SectionPoint& q : *line) {
+                x0 = std::min(x0, q.offset), x1 = std::max(x1, q.offset);
+                y0 = std::min(y0, q.height), y1 = std::max(y1, q.height);
+            }
+    if (x0 > x1) return;
+    const double w = std::max(x1 - x0, 0.1), h = std::max(y1 - y0, 0.1);
+    const double s = kMargin * std::min((width() - 40) / w, (height() - 40) / h) * zoom_;
+    auto at = [&](const SectionPoint& q) {
+        return QPointF(width() / 2.0 + (q.offset - (x0 + x1) / 2) * s + origin_.x(),
+                       height() / 2.0 - (q.height - (y0 + y1) / 2) * s + origin_.y());
+    };
+    const QColor colours[3] = {kArcColour, kSpiralColour, QColor(0, 120, 200)};
+    const char* names[3] = {"开挖线", "初支", "二衬"};
+    for (std::size_t i = 0; i < outlines_.size(); ++i) {
+        const int c = std::clamp(static_cast<int>(outlines_[i].contour) - static_cast<int>(RecordKind::ExcavationContour), 0, 2);
+        p.setPen(QPen(colours[c], 2));
+        for (const SectionPolyline* line : {&outlines_[i].right, &outlines_[i].left}) {
+            QPolygonF poly;
+            for (const SectionPoint& q : *line) poly << at(q);
+            p.drawPolyline(poly);
+        }
+        p.drawText(QPointF(10, 20 + 16 * static_cast<double>(i)), QString::fromUtf8(names[c]));
+    }
+    p.setPen(QPen(palette().color(QPalette::Mid), 1, Qt::DashLine));
+    const QPointF centre = at({0, 0});
+    p.drawLine(QPointF(centre.x(), 0), QPointF(centre.x(), height()));
+    p.drawLine(QPointF(0, centre.y()), QPointF(width(), centre.y()));
+}
+
 void CGraphView::setHint(const QString& text) {
     hint_ = text;
     update();
@@ -181,6 +220,10 @@ void CGraphView::paintEvent(QPaintEvent*) {
     if (!hint_.isEmpty()) {
         p.setPen(QColor(255, 0, 0));
         p.drawText(QRect(20, 40 - fontMetrics().ascent(), width() - 40, height() - 40), Qt::TextWordWrap, hint_);
+        return;
+    }
+    if (!outlines_.empty()) {
+        paintOutlines(p);
         return;
     }
     if (drawing_.extents.empty) return;

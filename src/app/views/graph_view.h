@@ -16,6 +16,7 @@
 
 #include "geometry/plan_drawing.h"
 #include "geometry/point_to_station.h"
+#include "geometry/section_drawing.h"
 #include "model/road.h"
 
 namespace vornex::app {
@@ -35,6 +36,10 @@ public:
 
     // Takes the road's plan (computed here once, not per paint). nullptr: nothing drawn.
     void setRoad(const Road* road, double precision);
+    // A tunnel-section template drawn instead of the plan (its contours in the
+    // section plane); an empty list: the plan again.
+    void setTunnelOutlines(std::vector<TunnelOutline> outlines);
+    const std::vector<TunnelOutline>& tunnelOutlines() const { return outlines_; }
     // A red explanatory text drawn instead of the plan (empty: the plan).
     void setHint(const QString& text);
     QString hint() const { return hint_; }
@@ -68,6 +73,7 @@ protected:
     void mousePressEvent(QMouseEvent*) override;
     void mouseMoveEvent(QMouseEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
+    void paintOutlines(QPainter& p);
 
 private:
     double baseScale() const;  // pixels per metre at zoom 1 (the road fills the pane)
@@ -80,6 +86,7 @@ private:
     std::vector<QRectF> pieceBounds_;  // per piece, in plan (Y, X), to skip what lies off screen
     std::unique_ptr<AlignmentIndex> index_;
     QString hint_;
+    std::vector<TunnelOutline> outlines_;
     double zoom_ = 1;
     QPointF origin_;     // pan offset in pixels
     QPointF centre_;     // plan point (Y, X) shown at the pane's centre at zoom 1, origin 0

@@ -62,6 +62,9 @@ public:
         const DesignedSection& s = view_->section_;
         for (const SectionPolyline* line : {&s.surface, &s.subgrade, &s.leftSlope, &s.rightSlope})
             for (const SectionPoint& p : *line) add(p.offset, p.height);
+        for (const TunnelOutline& o : s.tunnel)
+            for (const SectionPolyline* line : {&o.right, &o.left})
+                for (const SectionPoint& p : *line) add(p.offset, p.height);
         if (view_->query_) add(view_->query_->x(), view_->query_->y() - (s.hasElevation ? s.centreElevation : 0));
         if (x0 > x1) x0 = -10, x1 = 10, y0 = -1, y1 = 1;
         if (x1 - x0 < 1) x0 -= 0.5, x1 += 0.5;
@@ -90,6 +93,12 @@ protected:
         line(s.leftSlope, QPen(QColor(150, 90, 30), 2));
         line(s.rightSlope, QPen(QColor(150, 90, 30), 2));
         line(s.surface, QPen(ink, 2));
+        const QColor tunnelColours[3] = {QColor(255, 0, 0), QColor(200, 0, 200), QColor(0, 120, 200)};
+        for (const TunnelOutline& o : s.tunnel) {
+            const int c = std::clamp(static_cast<int>(o.contour) - static_cast<int>(RecordKind::ExcavationContour), 0, 2);
+            line(o.right, QPen(tunnelColours[c], 2));
+            line(o.left, QPen(tunnelColours[c], 2));
+        }
         // The centreline and its design elevation.
         p.setPen(QPen(QColor(0, 90, 200), 1, Qt::DashDotLine));
         const QPointF c = map({0, 0});
