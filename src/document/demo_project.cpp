@@ -80,22 +80,27 @@ ContourElement contour(double heightDifference, double horizontalDistance, doubl
     return e;
 }
 
-// A horseshoe contour, walked from the crown to the right, round the invert
-// and up the left side back to the crown: a crown arc of radius `crownRadius`
-// down to the springing line, a straight wall, a corner arc of radius
-// `cornerRadius` (its central angle left for the computation) and a flat
-// invert to the centre; the left half mirrors it with negative radii.
+// A horseshoe contour, listed half by half from the crown outward: the right
+// half (a crown arc of radius `crownRadius` down to the springing line, a straight
+// wall, a corner arc of radius `cornerRadius` with its central angle left for the
+// computation, and a flat invert to the centre), then its mirror copy for the left
+// half in the same order (horizontal distances negated, radii negative). The
+// straights leave their radius empty, each with the sign of its half, so that
+// every element belongs to one half only.
 std::vector<ContourElement> horseshoe(double crownRadius, double wall, double cornerRadius, double halfInvert) {
-    return {
+    const std::vector<ContourElement> right = {
         contour(-crownRadius, crownRadius, crownRadius, 90),
-        contour(-wall, 0, 0, 0),
+        contour(-wall, 0, kNoValue, 0),
         contour(-cornerRadius, -cornerRadius, cornerRadius, kNoValue),
-        contour(0, -halfInvert, 0, 0),
-        contour(0, -halfInvert, 0, 0),
-        contour(cornerRadius, -cornerRadius, -cornerRadius, kNoValue),
-        contour(wall, 0, 0, 0),
-        contour(crownRadius, crownRadius, -crownRadius, 90),
+        contour(0, -halfInvert, kNoValue, 0),
     };
+    std::vector<ContourElement> both = right;
+    for (ContourElement e : right) {
+        if (e.horizontalDistance != 0) e.horizontalDistance = -e.horizontalDistance;
+        e.radius = -e.radius;
+        both.push_back(e);
+    }
+    return both;
 }
 
 TunnelTemplate tunnelTemplate(const char* name, double offset, double crown, double widen) {

@@ -342,7 +342,9 @@ void parseRoad(Reader& in, Road& road, double precision) {
             road.currentTunnel = static_cast<std::int32_t>(road.tunnels.size() - 1);
             TunnelStationRule rule;
             rule.station = road.tunnels.back().startStation;
-            rule.changeForm = 0;
+            // A sudden rule for the template's own section: a stretch end here
+            // would leave the tunnel without any section.
+            rule.changeForm = 2;
             rule.templateIndex = road.currentTunnel;
             road.tunnels.back().stationRules.push_back(rule);
         }

@@ -237,18 +237,23 @@ CurveResult computeCurve(const Road& road, int i, double tolerance) {
     pointAtStation(curve, endChainage(curve), tolerance, 0, 90, q);
 
     // Slide the curve back along the incoming tangent until its end lies on the
-    // outgoing tangent: the end is h off that line, and a slide by t moves it
-    // t·|sin α| towards the line.
-    PolarVector toQ = joinPoints(q.x - P2.x, q.y - P2.y);
-    const double h = std::fabs(std::cos((toQ.azimuth - v23.azimuth + 90) * kPi / 180) * toQ.distance);
-    const double t = h / std::fabs(std::sin(alpha * kPi / 180));
+    // outgoing tangent. With n the unit normal of the outgoing line (to its
+    // right) the end lies h = (Q - P2)·n off it, and a slide back by t moves it
+    // by t·(u·n), u pointing back along the incoming tangent: t = -h / (u·n).
+    // Both are signed: of a virtual pair, P1 may lie beyond the curve start
+    // (T1 < 0) and P2 beyond the curve end (T2 < 0); the stations take them so.
+    const PlanePoint normal = polarOffset(1, v23.azimuth + 90);
+    const PlanePoint back1 = polarOffset(1, v01.azimuth + 180);
+    const double h = (q.x - P2.x) * normal.x + (q.y - P2.y) * normal.y;
+    const double t = -h / (back1.x * normal.x + back1.y * normal.y);
     ce.tangent1 = t;
-    PlanePoint back = polarOffset(t, v01.azimuth + 180);
-    curve[0].x += back.x;
-    curve[0].y += back.y;
+    curve[0].x += t * back1.x;
+    curve[0].y += t * back1.y;
     propagateElements(curve, 0, tolerance);
     pointAtStation(curve, endChainage(curve), tolerance, 0, 90, q);
-    ce.tangent2 = joinPoints(q.x - P2.x, q.y - P2.y).distance;
+    // T2 runs from P2 forward along the outgoing tangent to the curve end.
+    const PlanePoint ahead2 = polarOffset(1, v23.azimuth);
+    ce.tangent2 = (q.x - P2.x) * ahead2.x + (q.y - P2.y) * ahead2.y;
 
     // External distance from the intersection point (the middle of a virtual pair).
     AlignmentPoint middle;

@@ -6,6 +6,7 @@
 #include "document/demo_project.h"
 #include "document/document.h"
 #include "geometry/intersection_alignment.h"
+#include "geometry/tunnel.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -102,18 +103,71 @@ TEST(DemoFile, HoldsEveryKindOfRecord) {
 }
 
 TEST(DemoFile, HorseshoeContoursClose) {
-    // Each contour walks from the crown round the section and back to it.
+    // Each half of every contour, walked from the crown as the evaluator walks
+    // it, ends on the tunnel's centre line at the bottom of the invert, where
+    // the other half ends.
     const RoadProject demo = makeDemoProject();
     for (const TunnelTemplate& t : demo.roads[0].tunnelTemplates) {
         for (const auto* contour : {&t.excavation, &t.primary, &t.secondary}) {
-            double dh = 0, dw = 0;
-            for (const ContourElement& e : *contour) {
-                dh += e.heightDifference;
-                dw += e.horizontalDistance;
+            TunnelSection s{t.designOffset, 0, *contour};
+            completeSection(s);
+            double rightDh = 0, rightDd = 0, leftDh = 0, leftDd = 0;
+            int right = 0, left = 0;
+            for (const ContourElement& e : s.elements) {
+                ASSERT_NE(inLeftHalf(e), inRightHalf(e));  // no element serves both halves
+                if (inRightHalf(e)) {
+                    rightDh += e.heightDifference;
+                    rightDd += e.horizontalDistance;
+                    ++right;
+                } else {
+                    leftDh += e.heightDifference;
+                    leftDd += e.horizontalDistance;
+                    ++left;
+                }
             }
-            EXPECT_NEAR(dh, 0, 1e-9);
-            EXPECT_NEAR(dw, 0, 1e-9);
+            EXPECT_EQ(right, left);
+            EXPECT_NEAR(rightDd, 0, 1e-9);
+            EXPECT_NEAR(leftDd, 0, 1e-9);
+            EXPECT_NEAR(rightDh, leftDh, 1e-9);
+            EXPECT_LT(rightDh, -2.4);
         }
+    }
+}
+
+TEST(DemoFile, TunnelGivesMirroredAnswersForMirroredPoints) {
+    ScriptedPrompter prompter;
+    CVornexPcDoc doc(prompter);
+    ASSERT_EQ(doc.open(kDemoFile), kFormatVersion);
+    const Road& road = doc.project().roads[0];
+    // 15300: the standard section (centred on the road); 15550: the widened one,
+    // its centre 0.5 m right of the road centreline.
+    for (const double station : {15300.0, 15550.0}) {
+        for (const RecordKind kind : {RecordKind::ExcavationContour, RecordKind::PrimaryContour,
+                                      RecordKind::SecondaryContour}) {
+            TunnelSection s;
+            ASSERT_TRUE(tunnelSection(road, station, kind, s)) << station;
+            for (const double w : {0.3, 2.0, 4.9, 5.5, 5.9, 6.5}) {
+                for (const double h : {-2.0, -0.5, 0.5, 2.0, 5.0, 7.5}) {
+                    const BreakDistances r = breakDistances(s, s.startOffset + w, h);
+                    const BreakDistances l = breakDistances(s, s.startOffset - w, h);
+                    const std::string where = std::to_string(station) + " w " + std::to_string(w) + " h " +
+                                              std::to_string(h);
+                    EXPECT_NEAR(l.vertical, r.vertical, 1e-9) << where;
+                    EXPECT_NEAR(l.normal, r.normal, 1e-9) << where;
+                    if (r.horizontal == kNoValue) EXPECT_EQ(l.horizontal, kNoValue) << where;
+                    else EXPECT_NEAR(l.horizontal, -r.horizontal, 1e-9) << where;
+                }
+            }
+        }
+    }
+    // 0.1 m inside either wall of the standard excavation line (radius 5.6,
+    // springing 5.6 below the crown at 7.2, wall 2.4 high).
+    TunnelSection s;
+    ASSERT_TRUE(tunnelSection(road, 15300, RecordKind::ExcavationContour, s));
+    for (const double side : {1.0, -1.0}) {
+        const BreakDistances d = breakDistances(s, side * 5.5, 0.5);
+        EXPECT_NEAR(d.horizontal, side * 0.1, 1e-9) << side;
+        EXPECT_NEAR(d.normal, 0.1, 1e-9) << side;
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "geometry/tunnel.h"
+
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
@@ -381,7 +383,7 @@ TEST(ProjectFile, ReadsVersion75) {
     EXPECT_EQ(r.tunnels[1].startStation, 1100);
     EXPECT_EQ(r.tunnels[1].length, 50);
     EXPECT_EQ(r.tunnels[1].plateIndex, 0);
-    EXPECT_EQ(r.tunnels[1].stationRules, (std::vector<TunnelStationRule>{{1100, 0, 1}}));
+    EXPECT_EQ(r.tunnels[1].stationRules, (std::vector<TunnelStationRule>{{1100, 2, 1}}));
     EXPECT_EQ(r.currentTunnel, 0);
 
     // Saved as the current version and read again, nothing changes.
@@ -478,6 +480,13 @@ TEST(ProjectFile, RoadSectionOfEveryVersion) {
             EXPECT_EQ(road.tunnels[0].startStation, 500) << v;
             EXPECT_EQ(road.tunnels[0].plateIndex, v > 80 ? 1 : 0) << v;
             EXPECT_EQ(road.currentTunnel, 0) << v;
+            if (v < 81) {
+                // The old tunnel holds its own template from its start on.
+                EXPECT_EQ(road.tunnels[0].stationRules, (std::vector<TunnelStationRule>{{500, 2, 0}})) << v;
+                TunnelSection s;
+                EXPECT_TRUE(tunnelSection(road, 530, RecordKind::ExcavationContour, s)) << v;
+                EXPECT_EQ(s.startHeight, 7) << v;
+            }
         }
     }
 }

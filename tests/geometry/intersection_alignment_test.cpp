@@ -349,6 +349,39 @@ TEST(IntersectionAlignment, VirtualIntersectionEqualsTheCurveAtTheTangentsCrossi
                 virt.intersectionPoints[3].station - virt.intersectionPoints[1].station, 1e-9);
 }
 
+TEST(IntersectionAlignment, VirtualPairBeyondTheTangentPoints) {
+    // 90° right, R 100 about the tangents' crossing V: T = 100 from V. The pair's
+    // points lie on the tangents at signed distances from V; one of them beyond
+    // the curve's start or end makes that tangent negative.
+    const PlanePoint p0{3400000, 500000}, v{3401000, 500000}, p3{3401000, 501000};
+    struct Case {
+        const char* what;
+        double before, after;  // P1 this far before V, P2 this far after V
+    };
+    const Case cases[] = {
+        {"both within the tangents", 60, 40},
+        {"P1 50 m before the curve start", 150, 50},
+        {"P2 300 m past the curve end", 50, 400},
+        {"both beyond", 130, 250},
+    };
+    for (const Case& c : cases) {
+        const PlanePoint a = along(v, c.before, 180), b = along(v, c.after, 90);
+        Road road = roadFrom({{p0.x, p0.y}, {a.x, a.y, 100}, {b.x, b.y, -1}, {p3.x, p3.y}});
+        road.intersectionPoints[0].station = 0;
+        const CurveResult r = computeCurve(road, 1, kTol);
+        EXPECT_NEAR(r.curve.tangent1, 100 - c.before, 1e-6) << c.what;
+        EXPECT_NEAR(r.curve.tangent2, 100 - c.after, 1e-6) << c.what;
+        ASSERT_EQ(buildElementsFromIntersectionPoints(road, 0, kTol), 1) << c.what;
+        // The road runs 900 m north, a quarter circle, 900 m east: it ends on P3.
+        EXPECT_NEAR(road.intersectionPoints[3].station, 900 + 50 * kPi + 900, 1e-6) << c.what;
+        AlignmentPoint end;
+        ASSERT_EQ(pointAtStation(road, road.intersectionPoints[3].station, kTol, 0, 90, end), 1) << c.what;
+        EXPECT_NEAR(end.x, p3.x, 1e-4) << c.what;
+        EXPECT_NEAR(end.y, p3.y, 1e-4) << c.what;
+        expectElementsFollowPolygon(road);
+    }
+}
+
 TEST(IntersectionAlignment, PointsWithoutCurve) {
     // Collinear point with a radius, an angle point, and radii on the end points.
     Road road = roadFrom({{0, 0, 300}, {100, 0, 200}, {200, 0, 0}, {200, 100, 0}, {300, 100, 500}});
