@@ -176,11 +176,6 @@ ExportResult exportRoads(const RoadProject& project, int roadIndex, const std::f
     const std::string bytes =
         format == ExchangeFormat::LandXml ? writeLandXml(project, roads) : writeDxfPlan(project, roads);
     std::string error;
-    if (bytes.empty()) {
-        result.status = kExchangeUnknownFormat;
-        result.error = "DXF 导出尚未提供";
-        return result;
-    }
     if (!writeOutput(file, bytes, error)) {
         result.status = kExchangeCannotWrite;
         result.error = error;

@@ -115,7 +115,19 @@ public:
 
 private:
     [[noreturn]] void refuse(std::string message) { throw Refusal{std::move(message)}; }
-    int lineOf(const pugi::xml_node& node) const { return lineOfOffset(bytes_, node.offset_debug()); }
+    int lineOf(const pugi::xml_node& node) const {
+        // Line starts found once: messages name a line per element.
+        if (lineStarts_.empty()) {
+            lineStarts_.push_back(0);
+            for (std::size_t i = 0; i < bytes_.size(); ++i) {
+                if (bytes_[i] == '\n') lineStarts_.push_back(i + 1);
+            }
+        }
+        const std::ptrdiff_t offset = node.offset_debug();
+        if (offset < 0) return 0;
+        auto it = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), static_cast<std::size_t>(offset));
+        return static_cast<int>(it - lineStarts_.begin());
+    }
     std::string at(const pugi::xml_node& node) const {
         return "<" + std::string(localName(node)) + ">（第" + std::to_string(lineOf(node)) + "行）";
     }
@@ -155,6 +167,7 @@ private:
     AngleUnit angular_ = AngleUnit::Radians;
     AngleUnit direction_ = AngleUnit::Radians;
     std::map<std::string, FilePoint> namedPoints_;  // CgPoints for pntRef
+    mutable std::vector<std::size_t> lineStarts_;
 };
 
 double Reader::toDegrees(double value, AngleUnit unit) const {
