@@ -214,9 +214,11 @@ void Reader::readUnits(const pugi::xml_node& root) {
     std::string_view angular = system.attribute("angularUnit").as_string("radians");
     angular_ = angleUnitOf(angular, known);
     if (!known) refuse("不支持的角度单位 angularUnit=\"" + std::string(angular) + "\" " + at(system));
-    std::string_view direction = system.attribute("directionUnit").as_string(std::string(angular).c_str());
+    // Directions default to the angular unit.
+    const std::string direction = system.attribute("directionUnit") ? system.attribute("directionUnit").value()
+                                                                    : std::string(angular);
     direction_ = angleUnitOf(direction, known);
-    if (!known) refuse("不支持的方向单位 directionUnit=\"" + std::string(direction) + "\" " + at(system));
+    if (!known) refuse("不支持的方向单位 directionUnit=\"" + direction + "\" " + at(system));
 }
 
 std::optional<double> Reader::optionalNumber(const pugi::xml_node& node, const char* attribute) {
