@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vornex {
 
@@ -25,6 +26,10 @@ struct Prompter {
     virtual void message(std::string_view utf8Text) = 0;
     virtual bool askYesNo(std::string_view utf8Text, bool defaultYes, PromptIcon icon) = 0;
     virtual PasswordAnswer askPassword(PasswordDialogMode mode, std::string_view compareText) = 0;
+    // Asks the user to pick one of `choices` (UTF-8, for example the alignments
+    // of an exchange file); returns the index picked, or -1 when the question
+    // was cancelled. Where no one can answer, nothing is picked.
+    virtual int askChoice(std::string_view /*utf8Text*/, const std::vector<std::string>& /*choices*/) { return -1; }
     virtual ~Prompter() = default;
 };
 

@@ -14,6 +14,7 @@ struct ScriptedPrompter : Prompter {
     std::deque<bool> yesNoAnswers;       // answers to askYesNo; empty: the default
     std::deque<PasswordAnswer> passwords;  // answers to askPassword; empty: cancelled
     std::vector<std::string> passwordCompares;
+    std::deque<int> choices;  // answers to askChoice; empty: cancelled (-1)
 
     void message(std::string_view t) override { shown.emplace_back(t); }
     bool askYesNo(std::string_view t, bool defaultYes, PromptIcon) override {
@@ -28,6 +29,13 @@ struct ScriptedPrompter : Prompter {
         if (passwords.empty()) return {};
         PasswordAnswer a = passwords.front();
         passwords.pop_front();
+        return a;
+    }
+    int askChoice(std::string_view t, const std::vector<std::string>&) override {
+        shown.emplace_back(t);
+        if (choices.empty()) return -1;
+        int a = choices.front();
+        choices.pop_front();
         return a;
     }
 };

@@ -1,0 +1,188 @@
+#include "exchange/csv_points.h"
+
+#include <array>
+#include <cmath>
+#include <optional>
+
+#include "exchange/numbers.h"
+#include "geometry/intersection_alignment.h"
+#include "text/text.h"
+
+namespace vornex::exchange {
+namespace {
+
+constexpr double kMaxCoordinate = 1e9;
+constexpr double kMaxLength = 1e7;
+constexpr std::size_t kMaxPoints = 100000;
+
+bool validUtf8(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        const std::size_t n = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 9;
+        if (n == 9 || i + n >= s.size() + (n == 0 ? 1 : 0)) return false;
+        for (std::size_t k = 1; k <= n; ++k) {
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        }
+        i += n + 1;
+    }
+    return true;
+}
+
+// One record of the table split into fields (RFC 4180 quoting: a field in
+// double quotes may hold the separator, "" stands for one quote).
+bool splitRecord(std::string_view line, char separator, std::vector<std::string>& fields) {
+    fields.clear();
+    std::string field;
+    bool quoted = false, wasQuoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        char c = line[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+                field += '"';
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                field += c;
+            }
+        } else if (c == '"' && text::trim(field).empty() && !wasQuoted) {
+            quoted = wasQuoted = true;
+            field.clear();
+        } else if (c == separator) {
+            fields.emplace_back(text::trim(field));
+            field.clear();
+            wasQuoted = false;
+        } else {
+            field += c;
+        }
+    }
+    if (quoted) return false;
+    fields.emplace_back(text::trim(field));
+    return true;
+}
+
+enum Column { Name, X, Y, R, Ls1, Ls2, ColumnCount };
+
+// The column a header cell names, or -1. Units in brackets are ignored.
+int columnOf(std::string cell) {
+    for (const char* bracket : {"(", "（", "["}) {
+        if (std::size_t p = cell.find(bracket); p != std::string::npos && p > 0) cell.erase(p);
+    }
+    std::string c(text::trim(cell));
+    for (char& ch : c) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    static const std::array<std::vector<const char*>, ColumnCount> kNames = {{
+        {"name", "点名", "交点名", "交点", "名称", "交点号", "jd", "ip", "point", "id"},
+        {"x", "坐标x", "x坐标", "n", "north", "northing", "北坐标"},
+        {"y", "坐标y", "y坐标", "e", "east", "easting", "东坐标"},
+        {"r", "radius", "半径", "圆半径", "圆曲线半径"},
+        {"ls1", "前缓长度", "前缓和曲线长", "第一缓和曲线长", "缓和曲线长1", "spiral in", "spiralin", "l1"},
+        {"ls2", "后缓长度", "后缓和曲线长", "第二缓和曲线长", "缓和曲线长2", "spiral out", "spiralout", "l2"},
+    }};
+    for (int k = 0; k < ColumnCount; ++k) {
+        for (const char* n : kNames[static_cast<std::size_t>(k)]) {
+            if (c == n) return k;
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+ImportResult readPointsCsv(std::string_view bytes, const ImportOptions& options) {
+    ImportResult result;
+    auto fail = [&](std::string message) {
+        result.status = kExchangeBadFile;
+        result.error = std::move(message);
+        result.road = Road{};
+        return result;
+    };
+    std::string textUtf8;
+    if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    if (bytes.find('\0') != std::string_view::npos) return fail("不是文本文件（含有零字节）");
+    textUtf8 = validUtf8(bytes) ? std::string(bytes) : text::gbkToUtf8(bytes);
+
+    std::vector<std::string> lines;
+    std::size_t pos = 0;
+    while (pos <= textUtf8.size()) {
+        std::size_t end = textUtf8.find('\n', pos);
+        if (end == std::string::npos) end = textUtf8.size();
+        std::string line = textUtf8.substr(pos, end - pos);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+        pos = end + 1;
+    }
+    std::size_t headerLine = 0;
+    while (headerLine < lines.size() && text::trim(lines[headerLine]).empty()) ++headerLine;
+    if (headerLine >= lines.size()) return fail("文件是空的");
+    const std::string& header = lines[headerLine];
+    char separator = header.find('\t') != std::string::npos ? '\t'
+                     : header.find(',') != std::string::npos ? ','
+                     : header.find(';') != std::string::npos ? ';'
+                                                             : ',';
+    std::vector<std::string> fields;
+    if (!splitRecord(header, separator, fields)) return fail("第" + std::to_string(headerLine + 1) + "行：引号不成对");
+    std::array<int, ColumnCount> at;
+    at.fill(-1);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        int k = columnOf(fields[i]);
+        if (k >= 0 && at[static_cast<std::size_t>(k)] < 0) at[static_cast<std::size_t>(k)] = static_cast<int>(i);
+    }
+    if (at[Name] < 0 || at[X] < 0 || at[Y] < 0) {
+        return fail("第" + std::to_string(headerLine + 1) +
+                    "行应为表头，至少含有交点名、X、Y 三列（如“交点名,X,Y,R,Ls1,Ls2”或“name,X,Y,R,Ls1,Ls2”）");
+    }
+
+    Road& road = result.road;
+    road.curveForm = 0;
+    road.name.assignUtf8(options.roadName.empty() ? "Road01" : options.roadName);
+    for (std::size_t li = headerLine + 1; li < lines.size(); ++li) {
+        if (text::trim(lines[li]).empty()) continue;
+        const std::string where = "第" + std::to_string(li + 1) + "行";
+        if (!splitRecord(lines[li], separator, fields)) return fail(where + "：引号不成对");
+        if (road.intersectionPoints.size() >= kMaxPoints) return fail("交点超过 " + std::to_string(kMaxPoints) + " 个");
+        auto cell = [&](Column k) -> std::string {
+            int i = at[static_cast<std::size_t>(k)];
+            return i >= 0 && static_cast<std::size_t>(i) < fields.size() ? fields[static_cast<std::size_t>(i)] : std::string();
+        };
+        IntersectionPoint p;
+        p.name.assignUtf8(cell(Name));
+        double v[ColumnCount] = {0, 0, 0, 0, 0, 0};
+        static const char* kCaption[ColumnCount] = {"交点名", "X", "Y", "R", "Ls1", "Ls2"};
+        for (int k = X; k < ColumnCount; ++k) {
+            std::string c = cell(static_cast<Column>(k));
+            if (c.empty() && k >= R) continue;
+            if (!parseNumber(c, v[k])) {
+                return fail(where + "：" + kCaption[k] + " \"" + c + "\" 不是数值");
+            }
+        }
+        if (std::fabs(v[X]) > kMaxCoordinate || std::fabs(v[Y]) > kMaxCoordinate) return fail(where + "：坐标超出合理范围");
+        if (std::fabs(v[R]) > kMaxLength) return fail(where + "：半径超出合理范围");
+        if (v[Ls1] < 0 || v[Ls2] < 0 || v[Ls1] > kMaxLength || v[Ls2] > kMaxLength) {
+            return fail(where + "：缓和曲线长度应为不大于 " + formatFixed(kMaxLength, 0) + " 的非负数");
+        }
+        p.x = v[X];
+        p.y = v[Y];
+        p.radius = v[R];
+        p.spiralIn = v[Ls1];
+        p.spiralOut = v[Ls2];
+        road.intersectionPoints.push_back(p);
+    }
+    if (road.intersectionPoints.size() < 2) return fail("至少需要起点和终点两个交点");
+    IntersectionPoint& first = road.intersectionPoints.front();
+    IntersectionPoint& last = road.intersectionPoints.back();
+    for (IntersectionPoint* end : {&first, &last}) {
+        if (end->radius != 0 || end->spiralIn != 0 || end->spiralOut != 0) {
+            result.notes.push_back("交点 " + end->name.utf8() + " 是线路的" + (end == &first ? "起点" : "终点") +
+                                   "，其半径与缓和曲线长度不用");
+            end->radius = end->spiralIn = end->spiralOut = 0;
+        }
+    }
+    first.station = 0;
+    if (buildElementsFromIntersectionPoints(road, 0, options.precision) != 1) {
+        return fail("交点数据无法计算线形");
+    }
+    result.status = kExchangeOk;
+    return result;
+}
+
+}  // namespace vornex::exchange

@@ -1,0 +1,188 @@
+#include "exchange/exchange.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "document/document.h"
+#include "document/project_file.h"
+#include "exchange/csv_points.h"
+#include "exchange/dxf_plan.h"
+#include "exchange/file_access.h"
+#include "exchange/landxml.h"
+#include "model/record_store.h"
+#include "text/text.h"
+
+namespace vornex::exchange {
+namespace {
+
+std::string lowerExtension(const std::filesystem::path& file) {
+    std::string ext = file.extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+// The file's stem as a road name (UTF-8).
+std::string stemName(const std::filesystem::path& file) {
+    std::string stem = file.stem().string();
+    return stem.empty() ? std::string("Road01") : stem;
+}
+
+}  // namespace
+
+ExchangeFormat formatOfPath(const std::filesystem::path& file) {
+    const std::string ext = lowerExtension(file);
+    if (ext == ".xml" || ext == ".landxml") return ExchangeFormat::LandXml;
+    if (ext == ".csv" || ext == ".tsv" || ext == ".txt") return ExchangeFormat::PointsCsv;
+    if (ext == ".dxf") return ExchangeFormat::Dxf;
+    return ExchangeFormat::Unknown;
+}
+
+ImportResult importFile(const std::filesystem::path& file, const ImportOptions& options, Prompter* chooser) {
+    ImportResult result;
+    const ExchangeFormat format = formatOfPath(file);
+    if (format != ExchangeFormat::LandXml && format != ExchangeFormat::PointsCsv) {
+        result.status = kExchangeUnknownFormat;
+        result.error = file.string() + "：只能导入 LandXML (.xml) 或交点表 (.csv/.tsv/.txt)";
+        return result;
+    }
+    std::string bytes, error;
+    if (!readInput(file, kExchangeFileLimit, bytes, error)) {
+        result.status = kExchangeCannotRead;
+        result.error = error;
+        return result;
+    }
+    if (format == ExchangeFormat::LandXml) return readLandXml(bytes, options, chooser);
+    ImportOptions csvOptions = options;
+    if (csvOptions.roadName.empty()) csvOptions.roadName = stemName(file);
+    return readPointsCsv(bytes, csvOptions);
+}
+
+std::string addControlPoints(RoadProject& project, const std::vector<ControlPoint>& points) {
+    std::string left;
+    std::size_t leftCount = 0;
+    for (const ControlPoint& p : points) {
+        if (project.controlPoints.size() < kMaxControlPoints) {
+            project.controlPoints.push_back(p);
+        } else {
+            left += (left.empty() ? "" : "、") + p.name.utf8();
+            ++leftCount;
+        }
+    }
+    if (leftCount == 0) return {};
+    return "一个项目最多有 " + std::to_string(kMaxControlPoints) + " 个控制点，以下 " + std::to_string(leftCount) +
+           " 个未导入：" + left;
+}
+
+Name12 uniqueRoadName(const RoadProject& project, const Name12& name) {
+    auto taken = [&](const Name12& n) {
+        return std::any_of(project.roads.begin(), project.roads.end(), [&](const Road& r) { return r.name == n; });
+    };
+    if (!taken(name)) return name;
+    for (int k = 2;; ++k) {
+        const std::string suffix = "_" + std::to_string(k);
+        Name12 candidate(text::cutGbk(name.str(), 12 - suffix.size()) + suffix);
+        if (!taken(candidate)) return candidate;
+    }
+}
+
+int importIntoProject(RoadProject& project, const std::filesystem::path& file, Prompter& prompter, int& roadIndex) {
+    ImportOptions options;
+    options.precision = project.precision;
+    ImportResult result = importFile(file, options, &prompter);
+    if (result.status != kExchangeOk) {
+        if (result.status != kExchangeCancelled) prompter.message(result.error);
+        return result.status;
+    }
+    result.road.name = uniqueRoadName(project, result.road.name);
+    project.roads.push_back(std::move(result.road));
+    roadIndex = static_cast<int>(project.roads.size()) - 1;
+    project.currentRoad = roadIndex;
+    std::string left = addControlPoints(project, result.controlPoints);
+    if (!left.empty()) result.notes.push_back(left);
+    for (const std::string& n : result.notes) prompter.message(n);
+    return kExchangeOk;
+}
+
+int importToNewProject(const std::filesystem::path& file, const std::filesystem::path& out,
+                       const ImportOptions& options, ImportResult& result) {
+    std::error_code ec;
+    if (std::filesystem::symlink_status(out, ec).type() != std::filesystem::file_type::not_found) {
+        result = {};
+        result.status = kExchangeOutputExists;
+        result.error = out.string() + " 已存在，不覆盖";
+        return result.status;
+    }
+    result = importFile(file, options, nullptr);
+    if (result.status != kExchangeOk) return result.status;
+    RoadProject project;
+    project.precision = options.precision;
+    project.roads.push_back(result.road);
+    project.currentRoad = 0;
+    std::string left = addControlPoints(project, result.controlPoints);
+    if (!left.empty()) result.notes.push_back(left);
+    for (Road& road : project.roads) {
+        sortChainBreaks(road);
+        rebuildWidthLinks(road);
+        rebuildCrossfallLinks(road);
+        sortSlopeAssignments(road);
+    }
+    std::string bytes, error;
+    writeProject(project, bytes);
+    if (!writeOutput(out, bytes, error)) {
+        result.status = kExchangeCannotWrite;
+        result.error = error;
+        return result.status;
+    }
+    return kExchangeOk;
+}
+
+ExportResult exportRoads(const RoadProject& project, int roadIndex, const std::filesystem::path& file) {
+    ExportResult result;
+    const ExchangeFormat format = formatOfPath(file);
+    if (format != ExchangeFormat::LandXml && format != ExchangeFormat::Dxf) {
+        result.status = kExchangeUnknownFormat;
+        result.error = file.string() + "：只能导出 LandXML (.xml) 或 DXF (.dxf)";
+        return result;
+    }
+    std::vector<int> roads;
+    if (roadIndex >= 0) {
+        if (roadIndex >= static_cast<int>(project.roads.size())) {
+            result.status = kExchangeNoRoad;
+            result.error = "没有第 " + std::to_string(roadIndex) + " 条路线";
+            return result;
+        }
+        if (project.roads[static_cast<std::size_t>(roadIndex)].elements.empty()) {
+            result.status = kExchangeNoRoad;
+            result.error = "路线 " + project.roads[static_cast<std::size_t>(roadIndex)].name.utf8() + " 没有线元，无可导出";
+            return result;
+        }
+        roads.push_back(roadIndex);
+    } else {
+        for (std::size_t i = 0; i < project.roads.size(); ++i) {
+            const Road& road = project.roads[i];
+            if (road.isManual()) continue;
+            if (road.elements.empty()) {
+                result.notes.push_back("路线 " + road.name.utf8() + " 没有线元，未导出");
+                continue;
+            }
+            roads.push_back(static_cast<int>(i));
+        }
+        if (roads.empty()) {
+            result.status = kExchangeNoRoad;
+            result.error = "项目中没有可导出的路线";
+            return result;
+        }
+    }
+    const std::string bytes =
+        format == ExchangeFormat::LandXml ? writeLandXml(project, roads) : writeDxfPlan(project, roads);
+    std::string error;
+    if (!writeOutput(file, bytes, error)) {
+        result.status = kExchangeCannotWrite;
+        result.error = error;
+        return result;
+    }
+    result.status = kExchangeOk;
+    return result;
+}
+
+}  // namespace vornex::exchange

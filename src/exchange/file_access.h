@@ -1,0 +1,19 @@
+// The exchange layer's two file doors: every byte it reads or writes passes here.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace vornex::exchange {
+
+// The whole of a regular file of at most `maxBytes` bytes. False with a
+// message naming the path for anything else.
+bool readInput(const std::filesystem::path& file, std::size_t maxBytes, std::string& bytes, std::string& error);
+
+// Replaces `file` with `bytes` whole or not at all: a temporary file beside it
+// is written, flushed and renamed over it; on any failure it is removed and
+// the old file stays as it was.
+bool writeOutput(const std::filesystem::path& file, std::string_view bytes, std::string& error);
+
+}  // namespace vornex::exchange
