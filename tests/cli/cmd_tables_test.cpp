@@ -164,6 +164,16 @@ TEST(CliTables, QueryReadsTheRoadsOwnStationText) {
     CliRun bad = cli(dir, "query " + file + " --station X0+250");
     EXPECT_EQ(bad.status, 1);
     EXPECT_NE(bad.err.find("cannot read the station X0+250"), std::string::npos) << bad.err;
+
+    // The cross-section command reads stations the same way.
+    CliRun section = cli(dir, "section " + file + " --station 250.5");
+    ASSERT_EQ(section.status, 0) << section.err;
+    CliRun kText = cli(dir, "section " + file + " --station ' K0+250.500'");
+    EXPECT_EQ(kText.status, 0) << kText.err;
+    EXPECT_EQ(kText.out, section.out);
+    bad = cli(dir, "section " + file + " --station X0+250");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("cannot read the station X0+250"), std::string::npos) << bad.err;
 }
 
 // A finite but huge value reads; results that overflow are an error (exit 1),

@@ -142,7 +142,7 @@ TEST(TransferTest, CancelDoesNotWaitOutTheRetriesOfASilentCalculator) {
 // worker finishes alone (abort, link closed), and a command started meanwhile
 // waits for the link instead of talking across the worker.
 TEST(TransferTest, ClosingTheDialogLeavesTheWorkerToFinishAlone) {
-    SimBench b(300);
+    SimBench b(1500);  // the worker sits in a read of up to 1.5 s
     fs::create_directories(b.storage / "ROAD");
     writeAll(b.storage / "ROAD" / "DL.rod", patternBytes(4000));
     writeAll(b.pc / "UP.rod", patternBytes(100));
@@ -160,7 +160,7 @@ TEST(TransferTest, ClosingTheDialogLeavesTheWorkerToFinishAlone) {
         ASSERT_TRUE(m->workerRunning());
         auto t0 = std::chrono::steady_clock::now();
         m.reset();  // the window closed
-        EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(100));
+        EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(500));
     }
     EXPECT_TRUE(b.link.busy());
     b.sim->setFaults({});
