@@ -342,7 +342,7 @@ int batchQuery(const RoadProject& project, int roadIndex, const std::string& inp
             // Absurd road values overflowed: no result file rather than a wrong one.
             out.discard();
             prompter.message(text::format("点%s的计算结果不是有限数，计算中止。", text::gbkToUtf8(name).c_str()));
-            return -4;
+            return kBatchNotFinite;
         }
         buffer += name;
         buffer += text::format(",%8.4f,%8.4f,%8.4f", pt.x, pt.y, z);

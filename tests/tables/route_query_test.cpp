@@ -230,7 +230,7 @@ TEST(RouteQuery, OverflowingResultsAreNoResults) {
     std::string input = (dir / "pts.txt").string();
     testing::writeAll(input, "P1,100,2,101\nHUGE,500,1,110\n");
     ScriptedPrompter prompter;
-    EXPECT_EQ(batchQuery(p, 0, input, prompter), -4);
+    EXPECT_EQ(batchQuery(p, 0, input, prompter), kBatchNotFinite);
     EXPECT_EQ(prompter.shown, std::vector<std::string>{"点HUGE的计算结果不是有限数，计算中止。"});
     EXPECT_FALSE(std::filesystem::exists(dir / "pts0.txt"));
     EXPECT_FALSE(std::filesystem::exists(dir / "pts0.txt.part"));
