@@ -209,6 +209,13 @@ int CLevelingAdjust::solveHeights(Prompter& prompter) {
         sigma0 = std::sqrt(pvv / redundancy);
         hasSigma0 = true;
     }
+    // Absurd values (a known height of 1e308) overflow: that is no result.
+    if (!std::isfinite(pvv) || !std::all_of(heights.begin(), heights.end(), [](double h) { return std::isfinite(h); })) {
+        hasSigma0 = false;
+        sigma0 = 0;
+        prompter.message("平差计算错误：结果不是有限数。");
+        return 0;
+    }
     adjusted = 1;
     buildIncidence();
     if (listClosures) computeClosures();

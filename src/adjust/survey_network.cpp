@@ -9,6 +9,7 @@
 #include <new>
 #include <system_error>
 
+#include "adjust/survey_values.h"
 #include "adjust/tolerances.h"
 #include "io/read.h"
 #include "io/write.h"
@@ -157,6 +158,13 @@ bool readHead(FileReader& in, SurveyNetwork& net) {
         if (img[12] == 0xFF || img[0] == 0) continue;  // empty slot
         net.knownPoints.push_back(controlPointFromFile(img, key));
     }
+    return true;
+}
+
+// A file whose values the adjustment cannot use is refused with the message.
+bool refused(const std::string& badValue, Prompter& prompter) {
+    if (badValue.empty()) return false;
+    prompter.message(badValue);
     return true;
 }
 
@@ -353,6 +361,7 @@ bool SurveyNetwork::openLevelingFile(const std::filesystem::path& path, Prompter
     if (!openable(path, prompter)) return false;
     try {
         if (!fresh.readLeveling(path, growing)) return false;
+        if (refused(nonFiniteLevelingValue(fresh), prompter)) return false;
     } catch (const std::bad_alloc&) {
         prompter.message(growing);
         return false;
@@ -426,6 +435,7 @@ bool SurveyNetwork::openControlFile(const std::filesystem::path& path, Prompter&
     if (!openable(path, prompter)) return false;
     try {
         if (!fresh.readControl(path, growing)) return false;
+        if (refused(nonFiniteControlValue(fresh), prompter)) return false;
     } catch (const std::bad_alloc&) {
         prompter.message(growing);
         return false;

@@ -134,7 +134,8 @@ int runCalc(const std::vector<std::string>& args) {
     }
     if (op == "list") {
         std::vector<link::ListingEntry> entries;
-        if (!link::ListStorageFiles(calc, entries)) {
+        bool cutShort = false;
+        if (!link::ListStorageFiles(calc, entries, link::kMaxListingEntries, &cutShort)) {
             prompter.message("不能打开计算器端口。\n请断开再重新连接计算器。");
             return kExitFailed;
         }
@@ -142,6 +143,12 @@ int runCalc(const std::vector<std::string>& args) {
         for (const auto& e : entries) {
             std::cout << text::gbkToUtf8(e.folder) << "\t" << text::gbkToUtf8(e.name) << "\t"
                       << (e.isFolder ? std::string() : std::to_string(e.size)) << "\n";
+        }
+        if (cutShort) {
+            std::cout.flush();
+            std::cerr << "vornex-cli calc list: the listing was cut short after " << entries.size()
+                      << " entries; the calculator holds more\n";
+            return kExitFailed;
         }
         return kExitOk;
     }

@@ -91,6 +91,11 @@ int runLevel(const std::vector<std::string>& args) {
         std::cerr << "vornex-cli level: cannot read " << a.positional[0] << "\n";
         return kExitFailed;
     }
+    if (a.has("--section") && section >= m.network.sectionCount()) {
+        std::cerr << "vornex-cli level: no section " << section << " (the file has " << m.network.sectionCount()
+                  << ")\n";
+        return kExitFailed;
+    }
     if (!weighting.empty()) {
         // As the pane's choice does, but in memory only: the file is not rewritten.
         applyLevelingWeighting(m.network, weighting == "stations" ? 1 : 0);
@@ -129,6 +134,11 @@ int runControl(const std::vector<std::string>& args) {
     std::cerr << encodeOutput(text::format("大气折光系数: %g", refraction), out.gbk) << "\n";
     if (!openControlModule(m, a.positional[0], prompter)) {
         std::cerr << "vornex-cli control: cannot read " << a.positional[0] << "\n";
+        return kExitFailed;
+    }
+    if (a.has("--station") && station >= static_cast<int>(m.network.stations.size())) {
+        std::cerr << "vornex-cli control: no station " << station << " (the file has " << m.network.stations.size()
+                  << ")\n";
         return kExitFailed;
     }
     print(buildControlTable(m, code, station), out);

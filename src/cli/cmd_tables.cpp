@@ -227,6 +227,11 @@ int runTable(const std::vector<std::string>& args) {
     Grid grid = isRoadResultCode(code) ? buildRoadTable(project, ctx.road, code, interval)
                                        : buildDataTable(project, code, ctx);
     print(format == "csv" ? gridToCsv(grid) : gridToTsv(grid), gbk);
+    if (int row = 0, column = 0; findNonFiniteCell(grid, row, column)) {
+        std::cerr << "vornex-cli table: a value is not a finite number (row " << row + 1 << ", column "
+                  << column + 1 << "): the road holds absurd values\n";
+        return kExitFailed;
+    }
     return kExitOk;
 }
 
@@ -290,7 +295,14 @@ int runQuery(const std::vector<std::string>& args) {
         out += field + "\t" + value + "\n";
     print(out, gbk);
     if (!r.found) {
-        std::cerr << "vornex-cli query: the point is not on the road\n";
+        TypedStation typed;
+        if (r.overflow)
+            std::cerr << "vornex-cli query: the result is not a finite number: the road holds absurd values\n";
+        else if (byStation && !parseStationText(project.roads[static_cast<std::size_t>(road)], sq.station, typed))
+            std::cerr << "vornex-cli query: cannot read the station " << sq.station
+                      << " (a number, or the road's station text such as K12+100)\n";
+        else
+            std::cerr << "vornex-cli query: the point is not on the road\n";
         return kExitFailed;
     }
     return kExitOk;
@@ -359,14 +371,21 @@ int runSection(const std::vector<std::string>& args) {
     }
     const Road& road = project.roads[static_cast<std::size_t>(roadIndex)];
     double c = toContinuousChainage(road, *a.value("--station"));
-    if (c == kNoValue || c < alignmentStart(road) - 0.0005 || c > alignmentEnd(road) + 0.0005) {
+    if (c == kNoValue) {
+        std::cerr << "vornex-cli section: cannot read the station " << *a.value("--station")
+                  << " (a number, or the road's station text such as K12+100)\n";
+        return kExitFailed;
+    }
+    if (c < alignmentStart(road) - 0.0005 || c > alignmentEnd(road) + 0.0005) {
         std::cerr << "vornex-cli section: the station is not on the road\n";
         return kExitFailed;
     }
     DesignedSection s = designedSection(road, c);
     std::string out = "部分\t偏距\t高差\t高程\n";
+    bool finite = !s.hasElevation || std::isfinite(s.centreElevation);
     auto piece = [&](const char* name, const SectionPolyline& line) {
         for (const SectionPoint& p : line) {
+            finite = finite && std::isfinite(p.offset) && std::isfinite(p.height);
             std::string z = s.hasElevation ? text::format("%.3f", s.centreElevation + p.height) : "";
             out += text::format("%s\t%.3f\t%.3f\t", name, p.offset, p.height) + z + "\n";
         }
@@ -383,6 +402,10 @@ int runSection(const std::vector<std::string>& args) {
         piece((name + "左").c_str(), o.left);
     }
     print(out, gbk);
+    if (!finite) {
+        std::cerr << "vornex-cli section: the result is not a finite number: the road holds absurd values\n";
+        return kExitFailed;
+    }
     return kExitOk;
 }
 

@@ -13,6 +13,7 @@
 #include <new>
 #include <vector>
 
+#include "document/project_values.h"
 #include "geometry/intersection_alignment.h"
 #include "io/read.h"
 #include "io/write.h"
@@ -525,6 +526,10 @@ int readProject(RoadProject& project, std::span<const unsigned char> bytes, Prom
     if (v <= 0) {
         prompter.message("项目文件已损坏，不能读入。");
         return kReadDamaged;
+    }
+    if (std::string bad = nonFiniteProjectValue(parsed.precision, parsed.roads); !bad.empty()) {
+        prompter.message(bad);
+        return kReadBadValue;
     }
     if (v < 80) prompter.message("v0.9以前项目不能读取边坡数据.");
 

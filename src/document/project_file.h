@@ -31,6 +31,7 @@ inline constexpr int kReadNoMemory = -1;       // memory ran out; "内存已满"
 inline constexpr int kReadDamaged = -4;        // the file ends early or is not a project file
 inline constexpr int kReadNewerVersion = -8;   // "不能读入高版本项目"; nothing read
 inline constexpr int kReadCannotOpen = -7;     // the file could not be opened or read
+inline constexpr int kReadBadValue = -9;       // a value a computation reads is not finite; the message names it
 
 // readRoad: memory ran out inside the road section.
 inline constexpr int kRoadNoMemory = -5;
@@ -70,7 +71,8 @@ int writeRoad(Road& road, std::string& out);
 // unchanged. On success the control points and every road not named "~Manual"
 // are replaced by those of the file (scratch roads stay, in front); the password
 // is replaced from version 71 on, the project name and precision from version 60
-// on. Messages ("不能读入高版本项目", "v0.9以前项目不能读取边坡数据.", and
+// on. A file with a NaN or infinite value where a computation reads one gives
+// kReadBadValue (see document/project_values.h). Messages ("不能读入高版本项目", "v0.9以前项目不能读取边坡数据.", and
 // for a damaged file "项目文件已损坏，不能读入。") go through `prompter`.
 int readProject(RoadProject& project, std::span<const unsigned char> bytes, Prompter& prompter);
 // From a file, through the reading door: only a regular file of at most

@@ -81,6 +81,8 @@ Pose evaluateInflection(const AlignmentElement& e, double t, double tol) {
 }
 
 Pose evaluate(const AlignmentElement& e, double t, double tol) {
+    if (planeRadius(e.startRadius) != e.startRadius || planeRadius(e.endRadius) != e.endRadius)
+        return evaluate(planeElement(e), t, tol);
     const double a0 = e.startAzimuth;
     if (std::fabs(t) < 0.0001) return {e.x, e.y, normalizeAngle(a0)};
     if (t < 0) {
@@ -138,6 +140,15 @@ AlignmentPoint toPoint(const Pose& p) {
 
 }  // namespace
 
+double planeRadius(double radius) { return std::fabs(radius) < kStraightRadius ? radius : 0.0; }
+
+AlignmentElement planeElement(const AlignmentElement& element) {
+    AlignmentElement e = element;
+    e.startRadius = planeRadius(e.startRadius);
+    e.endRadius = planeRadius(e.endRadius);
+    return e;
+}
+
 double curveTolerance(double precision) { return precision > 0 ? precision : 0.0001; }
 
 ClothoidPoint clothoidPoint(double s, double L, double R, double tolerance) {
@@ -171,8 +182,9 @@ char elementTypeLetter(const AlignmentElement& element) {
     return element.startRadius != 0 ? 'Y' : 'Z';
 }
 
-double elementCurvature(const AlignmentElement& element, double t) {
-    if (t < 0 || t > element.length) return 0;  // the extensions are straight
+double elementCurvature(const AlignmentElement& original, double t) {
+    if (t < 0 || t > original.length) return 0;  // the extensions are straight
+    const AlignmentElement element = planeElement(original);
     double k1 = curvatureOf(element.startRadius);
     if (sameRadius(element)) return k1;
     double k2 = curvatureOf(element.endRadius);

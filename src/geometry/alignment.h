@@ -37,6 +37,19 @@ double curveTolerance(double precision);
 // a series that does not converge gives (0, 0, 0). s is limited to |L|.
 ClothoidPoint clothoidPoint(double s, double L, double R, double tolerance);
 
+// Radii at or beyond this magnitude (metres) are straights. Over any road
+// element such a curve departs from its tangent by far less than the 0.1 mm of
+// the coordinates, while formulas through its centre would lose their digits.
+// Point at station and station of point both read radii through planeRadius,
+// so the two directions agree for every radius up to the "no value" mark.
+inline constexpr double kStraightRadius = 1.0e10;
+
+// The radius the plane geometry uses: 0 (a straight) for |radius| >=
+// kStraightRadius and for a radius that is not a number, else the radius.
+double planeRadius(double radius);
+// The element with both radii read through planeRadius.
+AlignmentElement planeElement(const AlignmentElement& element);
+
 // Type letter of an element: 'H' spiral (radii differ), 'Y' arc, 'Z' straight.
 char elementTypeLetter(const AlignmentElement& element);
 

@@ -30,7 +30,7 @@ double distance(double ax, double ay, double bx, double by) {
 // arcs of many full turns are not roads).
 template <typename Fn>
 void forEachCoarseSample(std::span<const AlignmentElement> elements, int i, double tol, Fn&& fn) {
-    const AlignmentElement& e = elements[i];
+    const AlignmentElement e = planeElement(elements[i]);
     fn(e.x, e.y);
     double cx = e.x, cy = e.y;
     if (sameRadius(e) && e.startRadius != 0) {
@@ -183,7 +183,7 @@ int finePass(std::span<const AlignmentElement> elements, int nearest, double px,
     int found = -1;
     Foot best;
     while (k < n) {
-        const AlignmentElement& e = elements[k];
+        const AlignmentElement e = planeElement(elements[k]);
         Foot f;
         if (sameRadius(e) && e.startRadius == 0) {
             f = footOnStraight(e, px, py);

@@ -95,8 +95,71 @@ double toContinuousChainage(const Road& road, double s0, bool plus) {
     return acc;
 }
 
-double toContinuousChainage(const Road& road, std::string_view stationText) {
-    std::string t(stationText);
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// True when `text` starts with `prefix`, ASCII letters compared in either case.
+bool startsWithPrefix(std::string_view text, std::string_view prefix) {
+    if (prefix.empty() || text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (lowerAscii(text[i]) != lowerAscii(prefix[i])) return false;
+    return true;
+}
+
+// "KM+MMM.mmm" without prefix: whole kilometres, "+", metres below 1000.
+bool readKilometreBody(std::string_view body, double& metresTotal) {
+    std::size_t i = 0;
+    while (i < body.size() && isDigit(body[i])) ++i;
+    if (i == 0 || i > 15 || i >= body.size() || body[i] != '+') return false;
+    double km = 0;
+    auto [kmEnd, kmEc] = std::from_chars(body.data(), body.data() + i, km);
+    if (kmEc != std::errc() || kmEnd != body.data() + i) return false;
+    std::string_view rest = body.substr(i + 1);
+    if (rest.empty() || !isDigit(rest.front())) return false;
+    double metres = 0;
+    auto [mEnd, mEc] = std::from_chars(rest.data(), rest.data() + rest.size(), metres, std::chars_format::fixed);
+    if (mEc != std::errc() || mEnd != rest.data() + rest.size() || !(metres < 1000.0)) return false;
+    metresTotal = km * 1000.0 + metres;
+    return std::isfinite(metresTotal);
+}
+
+}  // namespace
+
+bool parseKilometreText(const Road& road, std::string_view utf8Text, TypedStation& out) {
+    std::string_view v = text::trim(utf8Text);
+    // The marks before the K-text: "*" outside the road, "+" long chain, "-" negative.
+    bool plus = false, negative = false;
+    while (!v.empty()) {
+        char c = v.front();
+        if (c == '+') {
+            if (plus) return false;
+            plus = true;
+        } else if (c == '-') {
+            if (negative) return false;
+            negative = true;
+        } else if (c != '*' && c != ' ' && c != '\t') {
+            break;
+        }
+        v.remove_prefix(1);
+    }
+    const std::string prefix = std::string(text::trim(text::gbkToUtf8(road.stationPrefix.str())));
+    double value = 0;
+    bool read = false;
+    if (startsWithPrefix(v, prefix)) read = readKilometreBody(v.substr(prefix.size()), value);
+    if (!read) read = readKilometreBody(v, value);  // no prefix typed ("12+345.678")
+    if (!read) return false;
+    out.station = negative ? -value : value;
+    out.plus = plus;
+    return true;
+}
+
+bool parseStationText(const Road& road, std::string_view utf8Text, TypedStation& out) {
+    if (parseKilometreText(road, utf8Text, out)) return true;
+    // A plain number, read as it always was.
+    std::string t(utf8Text);
     bool plus = false;
     for (char& ch : t) {
         if (ch == '*') {
@@ -113,13 +176,21 @@ double toContinuousChainage(const Road& road, std::string_view stationText) {
         negative = true;
         v.remove_prefix(1);
         v = text::trim(v);
-        if (!v.empty() && v.front() == '-') return kNoValue;
+        if (!v.empty() && v.front() == '-') return false;
     }
     double value = 0;
     auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), value);
     (void)end;
-    if (ec != std::errc() || !std::isfinite(value)) return kNoValue;
-    return toContinuousChainage(road, negative ? -value : value, plus);
+    if (ec != std::errc() || !std::isfinite(value)) return false;
+    out.station = negative ? -value : value;
+    out.plus = plus;
+    return true;
+}
+
+double toContinuousChainage(const Road& road, std::string_view stationText) {
+    TypedStation typed;
+    if (!parseStationText(road, stationText, typed)) return kNoValue;
+    return toContinuousChainage(road, typed.station, typed.plus);
 }
 
 std::string formatStation(const Road& road, double chainage, bool withKilometre) {

@@ -32,9 +32,29 @@ DesignStation toDesignStation(const Road& road, double chainage);
 // occurrence of a station inside a long chain.
 double toContinuousChainage(const Road& road, double designStation, bool plus);
 
-// Station text as typed or shown: "*" is ignored, "+" is ignored and sets the
-// long-chain flag, the rest is read as a real number ("12345.678", "+1980").
-// Text without a number gives kNoValue.
+// A station as the user typed or pasted it: the design station and the mark of
+// the second occurrence inside a long chain.
+struct TypedStation {
+    double station = 0;  // design station (metres)
+    bool plus = false;   // typed with a leading "+"
+};
+
+// Reads the road's own K-text as the tables print it: "K12+345.678",
+// "  K12+345.678", " +K1+980.000" (long chain), " -K0+234.500" (negative),
+// "*  K12+345.678" (a station outside the road: the "*" is ignored). The
+// prefix is the road's (ASCII letters in either case) or none ("12+345.678");
+// the metres are below 1000. False for any other text, plain numbers included.
+bool parseKilometreText(const Road& road, std::string_view utf8Text, TypedStation& out);
+
+// The one reading of a typed station, for every place a station is typed (the
+// command line, dialogs, data-entry cells): the road's K-text as above, or a
+// plain real number read as always: "*" is ignored, "+" is ignored and marks
+// the long chain, the leading number is read ("12345.678", "+1980"). False
+// when the text holds neither.
+bool parseStationText(const Road& road, std::string_view utf8Text, TypedStation& out);
+
+// Typed station text to continuous chainage (parseStationText, then the chain
+// breaks). Text that is no station gives kNoValue.
 double toContinuousChainage(const Road& road, std::string_view stationText);
 
 // Station text (UTF-8). With kilometre: "  K12+345.678"; in a long-chain zone

@@ -1,5 +1,6 @@
 #include "link/calculator_link.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
@@ -9,7 +10,9 @@
 
 namespace vornex::link {
 
-LinkStatus::~LinkStatus() { link.CloseLink(); }
+LinkStatus::~LinkStatus() {
+    if (closeOnDestruction) link.CloseLink();
+}
 
 CalculatorLink::CalculatorLink(TransportFactory factory, int replyTimeoutMs)
     : factory_(std::move(factory)), replyTimeoutMs_(replyTimeoutMs) {}
@@ -58,6 +61,32 @@ void CalculatorLink::CloseLink() {
 bool CalculatorLink::isOpen() const {
     std::lock_guard lock(mutex_);
     return transport_ != nullptr;
+}
+
+bool CalculatorLink::peerClosed() const {
+    std::lock_guard lock(mutex_);
+    return transport_ && transport_->peerClosed();
+}
+
+void CalculatorLink::beginTransfer() {
+    std::lock_guard lock(busyMutex_);
+    ++transfers_;
+}
+
+void CalculatorLink::endTransfer() {
+    std::lock_guard lock(busyMutex_);
+    if (transfers_ > 0) --transfers_;
+    free_.notify_all();
+}
+
+bool CalculatorLink::busy() const {
+    std::lock_guard lock(busyMutex_);
+    return transfers_ > 0;
+}
+
+bool CalculatorLink::waitUntilFree(int timeoutMs) {
+    std::unique_lock lock(busyMutex_);
+    return free_.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)), [&] { return transfers_ == 0; });
 }
 
 std::string CalculatorLink::lastError() const {

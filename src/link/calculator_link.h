@@ -35,6 +35,8 @@ struct LinkStatus {
     CalculatorLink& link;
     std::string text;
     std::array<char, kReplyBufferSize> buffer{};
+    // Cleared when the link passes to a transfer worker that closes it itself.
+    bool closeOnDestruction = true;
 };
 
 class CalculatorLink {
@@ -61,6 +63,19 @@ public:
     // ReadReply into a string, with the link's reply time-out.
     std::string readReply(std::size_t maxBytes = kReplyBufferSize);
 
+    // True when the link is open and the calculator's end has gone (see Transport).
+    bool peerClosed() const;
+
+    // Transfer workers in progress. A cancelled transfer's worker may still be
+    // finishing its last packet and its abort on its own thread; a new command
+    // must not use the link meanwhile.
+    void beginTransfer();
+    void endTransfer();
+    bool busy() const;
+    // Waits up to timeoutMs until no transfer worker uses the link; false when
+    // one still does (the command then tells the user the calculator is busy).
+    bool waitUntilFree(int timeoutMs);
+
     int replyTimeoutMs() const { return replyTimeoutMs_; }
     void setReplyTimeoutMs(int ms) { replyTimeoutMs_ = ms; }
     std::string lastError() const;
@@ -71,6 +86,9 @@ private:
     mutable std::mutex mutex_;  // one operation on the transport at a time
     std::unique_ptr<Transport> transport_;
     std::string lastError_;
+    mutable std::mutex busyMutex_;
+    std::condition_variable free_;
+    int transfers_ = 0;
 };
 
 // The one link of the application, on the backend VORNEX_LINK names (USB when unset).

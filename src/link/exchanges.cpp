@@ -57,7 +57,7 @@ PacketResult SendDataPacket(CalculatorLink& link, std::string_view packet, const
     for (int send = 1;; ++send) {
         link.WritePacket(packet);
         std::string r = link.readReply(kReplyBufferSize);
-        if (r.empty()) return PacketResult::NoReply;
+        if (r.empty()) return link.peerClosed() ? PacketResult::Closed : PacketResult::NoReply;
         if (firstByte(r) == kTypeAck) return PacketResult::Acked;
         if (firstByte(r) != kTypeNegative || !subtypeIs(r, "01")) return PacketResult::Rejected;
         if (send >= kMaxSends) return PacketResult::ResendLimit;
@@ -73,7 +73,9 @@ bool RequestDownload(CalculatorLink& link, std::string_view folder, std::string_
     return firstByte(r) != kTypeNegative;
 }
 
-bool ListStorageFiles(CalculatorLink& link, std::vector<ListingEntry>& entries, std::size_t maxEntries) {
+bool ListStorageFiles(CalculatorLink& link, std::vector<ListingEntry>& entries, std::size_t maxEntries,
+                      bool* cutShort) {
+    if (cutShort) *cutShort = false;
     link.WritePacket(listingPacket());
     if (firstByte(link.readReply(kReplyBufferSize)) != kTypeAck) return false;
     link.WritePacket(roleswapPacket());
@@ -85,6 +87,7 @@ bool ListStorageFiles(CalculatorLink& link, std::vector<ListingEntry>& entries, 
         link.WritePacket(ackPacket());
         r = link.readReply(kReplyBufferSize);
     }
+    if (cutShort) *cutShort = parseListingEntry(r).has_value();
     return true;
 }
 

@@ -38,7 +38,8 @@ enum class AnnounceResult {
 AnnounceResult AnnounceUpload(CalculatorLink& link, std::string_view folder, std::uint32_t fileSize,
                               std::string_view fileName, const std::function<bool()>& askOverwrite);
 
-enum class PacketResult { Acked, NoReply, ResendLimit, Rejected, Stopped };
+// NoReply: nothing within the reply time-out; Closed: the calculator closed the link.
+enum class PacketResult { Acked, NoReply, Closed, ResendLimit, Rejected, Stopped };
 
 inline constexpr int kMaxSends = 5;  // a data packet is sent at most five times
 
@@ -53,8 +54,11 @@ PacketResult SendDataPacket(CalculatorLink& link, std::string_view packet, const
 bool RequestDownload(CalculatorLink& link, std::string_view folder, std::string_view fileName);
 
 // Listing of storage memory: false when the command is not acknowledged.
-// Stops after `maxEntries` entries so a calculator that never ends cannot hold us.
-bool ListStorageFiles(CalculatorLink& link, std::vector<ListingEntry>& entries, std::size_t maxEntries = 65536);
+// Stops after `maxEntries` entries so a calculator that never ends cannot hold
+// us; *cutShort (when given) then tells that the calculator still had entries.
+inline constexpr std::size_t kMaxListingEntries = 65536;
+bool ListStorageFiles(CalculatorLink& link, std::vector<ListingEntry>& entries,
+                      std::size_t maxEntries = kMaxListingEntries, bool* cutShort = nullptr);
 
 // Delete "46", confirmed when the calculator asks; true when the calculator's
 // last answer is an ack.

@@ -44,6 +44,7 @@ public:
     void close() override {
         if (fd_ >= 0) ::close(fd_);
         fd_ = -1;
+        peerClosed_ = false;
     }
     std::size_t write(std::string_view packet) override {
         if (fd_ < 0) return 0;
@@ -67,10 +68,17 @@ public:
             if (r < 0 && errno == EINTR) continue;
             if (r <= 0) return 0;
             if (pfd.revents & (POLLERR | POLLNVAL)) return 0;
+            if ((pfd.revents & (POLLHUP | POLLIN)) == POLLHUP) {
+                peerClosed_ = true;  // the simulator went away
+                return 0;
+            }
             // A datagram longer than maxBytes is truncated; the rest is discarded.
             ssize_t n = ::recv(fd_, buffer, maxBytes, MSG_DONTWAIT);
             if (n > 0) return static_cast<std::size_t>(n);
-            if (n == 0) return 0;  // peer closed (or an empty datagram)
+            if (n == 0) {  // the peer closed (no packet of the protocol is empty)
+                peerClosed_ = true;
+                return 0;
+            }
             if (errno != EAGAIN && errno != EINTR) return 0;
         }
     }

@@ -23,6 +23,7 @@ public:
         std::lock_guard lock(mutex_);
         open_ = true;
         replies_.clear();
+        peerClosed_ = false;
         return true;
     }
     void close() override {
@@ -41,6 +42,10 @@ public:
     }
     std::size_t read(char* buffer, std::size_t maxBytes, int timeoutMs) override {
         std::unique_lock lock(mutex_);
+        if (replies_.empty() && sim_->linkClosed()) {
+            peerClosed_ = true;
+            return 0;
+        }
         cv_.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)),
                      [&] { return !open_ || !replies_.empty(); });
         if (!open_ || replies_.empty()) return 0;

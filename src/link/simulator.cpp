@@ -86,6 +86,8 @@ std::uint32_t CalcSimulator::freeBytes() const {
 std::vector<std::string> CalcSimulator::receive(std::string_view packet) {
     std::lock_guard lock(mutex_);
     log_.emplace_back(packet);
+    if (faults_.closeAfter == 0) return {};
+    if (faults_.closeAfter > 0) --faults_.closeAfter;
     if (faults_.stallAfter == 0) return {};
     if (faults_.stallAfter > 0) --faults_.stallAfter;
     std::vector<std::string> replies = handle(packet);
@@ -291,5 +293,10 @@ std::vector<std::string> CalcSimulator::nextDownloadPacket() {
 }
 
 std::vector<std::string> CalcSimulator::nextListingPacket() { return nextDownloadPacket(); }
+
+bool CalcSimulator::linkClosed() const {
+    std::lock_guard lock(mutex_);
+    return faults_.closeAfter == 0;
+}
 
 }  // namespace vornex::link

@@ -23,6 +23,7 @@ struct SimulatorFaults {
     int dropReplies = 0;     // swallow the next n replies
     int garbageReplies = 0;  // answer the next n times with bytes that are no packet
     int stallAfter = -1;     // after n more packets answer nothing at all (-1: never)
+    int closeAfter = -1;     // after n more packets close the link, as a pulled cable does (-1: never)
 };
 
 class CalcSimulator {
@@ -37,6 +38,8 @@ public:
     SimulatorFaults faults() const;
     // Free bytes reported by the capacity query: capacity minus the stored files.
     std::uint32_t freeBytes() const;
+    // True once the calculator closed the link (SimulatorFaults::closeAfter).
+    bool linkClosed() const;
     // Every packet the host wrote, in order.
     std::vector<std::string> hostPackets() const;
     void clearLog();

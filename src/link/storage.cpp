@@ -14,6 +14,20 @@ namespace {
 
 const char* const kConnectFailed = "不能与计算器连接。\n请断开再重新连接计算器。";
 const char* const kInterrupted = "传输中断。";
+// Why a transfer stopped, after "传输中断。" or the download's message.
+const char* const kReasonResendLimit = "原因：计算器连续要求重发同一数据包，已达到重发次数上限。";
+const char* const kReasonClosed = "原因：计算器关闭了连接（计算器被断开或退出了接收模式）。";
+
+std::string timeoutReason(const CalculatorLink& link) {
+    return text::format("原因：计算器在%d毫秒内没有应答（超时）。", link.replyTimeoutMs());
+}
+
+// The reason why the last read of a link brought nothing.
+std::string silenceReason(const CalculatorLink& link) {
+    return link.peerClosed() ? kReasonClosed : timeoutReason(link);
+}
+
+std::string withReason(const char* what, const std::string& reason) { return std::string(what) + "\n" + reason; }
 const char* const kTransferError = "传输错误";
 
 // The largest file whose packet count still fits the four hex digits of a data packet.
@@ -32,31 +46,69 @@ std::string fileNameOf(const std::string& path) {
 
 TransferSession::TransferSession(CalculatorLink& link, NoticeSink sink) : link_(link), sink_(std::move(sink)) {}
 
-TransferSession::~TransferSession() { join(); }
-
 void TransferSession::notify(const TransferNotice& n) {
+    // The worker aborts on the calculator itself: only its thread uses the link.
+    if ((n.code == kNoticeCancelled || n.code == kNoticeFailed) && !abortSent_.exchange(true)) AbortTransfer(link_);
     if (sink_) sink_(n);
 }
 
-void TransferSession::start(std::function<void(TransferSession&)> worker) {
-    join();
+void TransferSession::start(std::function<void(TransferSession&)> worker, std::shared_ptr<void> keepAlive) {
     cancel_.reset();
-    running_ = true;
-    thread_ = std::thread([this, worker = std::move(worker)] {
+    {
+        std::lock_guard lock(mutex_);
+        ++runs_;
+        cancelRequested_ = false;
+        workerActive_ = true;
+    }
+    abortSent_ = false;
+    link_.beginTransfer();
+    std::thread([this, worker = std::move(worker), keep = std::move(keepAlive)] {
         worker(*this);
-        running_ = false;
+        bool cancelled;
+        {
+            std::lock_guard lock(mutex_);
+            cancelled = cancelRequested_;
+            workerActive_ = false;
+        }
+        // A cancel that came after the worker's last look at the event: the
+        // transfer ended anyway, and the dialog that asked for it is gone or closed.
+        if (cancelled) {
+            if (!abortSent_.exchange(true)) AbortTransfer(link_);
+            link_.CloseLink();
+        }
+        link_.endTransfer();  // the last touch of the link
+        {
+            std::lock_guard lock(mutex_);
+            --runs_;
+        }
         if (endHook_) endHook_();
-    });
+        ended_.notify_all();
+        // `keep` goes with this thread: the owner may end here, on the worker's thread.
+    }).detach();
 }
 
-void TransferSession::join() {
-    if (thread_.joinable()) thread_.join();
+bool TransferSession::requestCancel() {
+    std::lock_guard lock(mutex_);
+    if (!workerActive_) return runs_ > 0 && cancelRequested_;  // a cancelled worker still closing the link
+    cancelRequested_ = true;
+    cancel_.set();
+    return true;
+}
+
+bool TransferSession::running() const {
+    std::lock_guard lock(mutex_);
+    return runs_ > 0;
+}
+
+bool TransferSession::waitForEnd(int timeoutMs) {
+    std::unique_lock lock(mutex_);
+    return ended_.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)), [&] { return runs_ == 0; });
 }
 
 // ---------------------------------------------------------------- upload
 
 bool SendFileToStorage(TransferSession& session, LinkStatus& status, Prompter& prompter, const std::string& sourcePath,
-                       const std::string& folder, const std::string& targetName) {
+                       const std::string& folder, const std::string& targetName, std::shared_ptr<void> keepAlive) {
     CalculatorLink& link = session.link();
     if (!link.isOpen() && !link.ConnectLink(status)) {
         prompter.message(kConnectFailed);
@@ -104,7 +156,7 @@ bool SendFileToStorage(TransferSession& session, LinkStatus& status, Prompter& p
     };
     switch (AnnounceUpload(link, text::utf8ToGbk(folder), static_cast<std::uint32_t>(length), wireName, ask)) {
     case AnnounceResult::Ready:
-        session.start(UploadWorker);
+        session.start(UploadWorker, keepAlive);
         return true;
     case AnnounceResult::Declined:
         file.close();
@@ -120,9 +172,9 @@ bool SendFileToStorage(TransferSession& session, LinkStatus& status, Prompter& p
 void UploadWorker(TransferSession& session) {
     TransferFile& file = session.file();
     CalculatorLink& link = session.link();
-    auto fail = [&](const char* message) {
+    auto fail = [&](const std::string& message) {
         file.close();
-        session.notify({kNoticeFailed, 0, message ? message : ""});
+        session.notify({kNoticeFailed, 0, message});
     };
     if (!file.isOpen() || file.length() == 0) {
         file.close();
@@ -145,9 +197,11 @@ void UploadWorker(TransferSession& session) {
         case PacketResult::Acked:
             break;
         case PacketResult::NoReply:
-            return fail(kInterrupted);
+            return fail(withReason(kInterrupted, timeoutReason(link)));
+        case PacketResult::Closed:
+            return fail(withReason(kInterrupted, kReasonClosed));
         case PacketResult::ResendLimit:
-            return fail(nullptr);
+            return fail(withReason(kInterrupted, kReasonResendLimit));
         case PacketResult::Rejected:
             return fail(kTransferError);
         case PacketResult::Stopped:
@@ -168,7 +222,8 @@ void UploadWorker(TransferSession& session) {
 // ---------------------------------------------------------------- download
 
 bool ReceiveFileFromStorage(TransferSession& session, const std::string& pcPath, LinkStatus& status,
-                            Prompter& prompter, const std::string& folder, const std::string& sourceName) {
+                            Prompter& prompter, const std::string& folder, const std::string& sourceName,
+                            std::shared_ptr<void> keepAlive) {
     if (sourceName.empty()) {
         prompter.message("请指定源文件名。");
         return false;
@@ -202,19 +257,20 @@ bool ReceiveFileFromStorage(TransferSession& session, const std::string& pcPath,
         file.close();
         return false;
     }
-    session.start(DownloadWorker);
+    session.start(DownloadWorker, keepAlive);
     return true;
 }
 
 void DownloadWorker(TransferSession& session) {
     TransferFile& file = session.file();
     CalculatorLink& link = session.link();
-    auto fail = [&](const char* message) {
+    auto fail = [&](const std::string& message) {
         file.close();
         session.notify({kNoticeFailed, 0, message});
     };
     link.WritePacket(roleswapPacket());
     std::string r = link.readReply(kReplyBufferSize);
+    if (r.empty()) return fail(withReason("不能收到计算器上的文件信息。", silenceReason(link)));
     if (firstByte(r) != kTypeCommand) return fail("不能收到计算器上的文件信息。");
     const std::uint64_t size = readHexField(r, 12, 8).value_or(0);
     link.WritePacket(ackPacket());
@@ -264,6 +320,7 @@ void DownloadWorker(TransferSession& session) {
             return;
         }
         default:
+            if (r.empty()) return fail(withReason("不能收到文件数据。", silenceReason(link)));
             return fail("不能收到文件数据。");
         }
     }
@@ -272,6 +329,10 @@ void DownloadWorker(TransferSession& session) {
 // ---------------------------------------------------------------- optimize
 
 bool OptimizeStorageCommand(CalculatorLink& link, Prompter& prompter) {
+    if (!link.waitUntilFree(kLinkBusyWaitMs)) {
+        prompter.message(TransferDialogModel::kBusyText);
+        return false;
+    }
     LinkStatus status(link);
     if (!link.isOpen() && !(link.OpenLink() && link.CheckLink(status))) {
         prompter.message("不能打开计算器端口。");
@@ -289,91 +350,101 @@ bool OptimizeStorageCommand(CalculatorLink& link, Prompter& prompter) {
 const char* const TransferDialogModel::kRestartText =
     "传输没有完成。\n请重新启动计算器（按[AC]键，或按计算器背面的复位按钮），然后按“开始”重试。";
 
+const char* const TransferDialogModel::kBusyText = "计算器正忙：上一次传输正在结束，请稍后再试。";
+
 TransferDialogModel::TransferDialogModel(CalculatorLink& link, Prompter& prompter, std::function<void()> wake)
-    : link_(link), prompter_(prompter), wake_(std::move(wake)), status_(link), session_(link) {
-    session_.setNoticeSink([this](const TransferNotice& n) { queueNotice(n); });
-    session_.setEndHook([this] {
-        { std::lock_guard lock(mutex_); }  // a waiter is either before its check or asleep
-        cv_.notify_all();
-        if (wake_) wake_();
+    : link_(link), prompter_(prompter), status_(link), shared_(std::make_shared<Shared>(link)) {
+    shared_->wake = std::move(wake);
+    Shared* shared = shared_.get();  // the worker holds it alive while it runs
+    shared_->session.setNoticeSink([shared](const TransferNotice& n) { shared->queueNotice(n); });
+    shared_->session.setEndHook([shared] {
+        std::lock_guard lock(shared->mutex);  // a waiter is either before its check or asleep
+        shared->cv.notify_all();
+        if (!shared->released && shared->wake) shared->wake();
     });
 }
 
 TransferDialogModel::~TransferDialogModel() {
-    {
-        std::lock_guard lock(mutex_);
-        released_ = true;
-    }
-    cv_.notify_all();
-    if (session_.running()) {
-        session_.cancelEvent().set();
-        session_.join();
-        AbortTransfer(link_);
-    }
-    session_.join();
+    // No wait: a running worker stops on its own, aborts and closes the link,
+    // and keeps the shared state until it has ended.
+    if (shared_->session.requestCancel()) status_.closeOnDestruction = false;  // the worker closes it
+    shared_->release();
 }
 
-void TransferDialogModel::queueNotice(const TransferNotice& n) {
-    std::unique_lock lock(mutex_);
-    if (released_) return;
-    queue_.push_back(n);
-    std::uint64_t mine = ++posted_;
-    cv_.notify_all();
-    lock.unlock();
-    if (wake_) wake_();
-    lock.lock();
+void TransferDialogModel::Shared::release() {
+    {
+        std::lock_guard lock(mutex);
+        released = true;  // a worker waiting on a notice goes on and sees the cancel
+    }
+    cv.notify_all();
+}
+
+void TransferDialogModel::Shared::queueNotice(const TransferNotice& n) {
+    std::unique_lock lock(mutex);
+    if (released) return;
+    queue.push_back(n);
+    std::uint64_t mine = ++posted;
+    cv.notify_all();
+    // Under the lock, so that a model being destroyed never sees a late wake.
+    if (wake) wake();
     // The notice is synchronous: the worker goes on once it was handled.
-    cv_.wait(lock, [&] { return released_ || handled_ >= mine; });
+    cv.wait(lock, [&] { return released || handled >= mine; });
 }
 
 void TransferDialogModel::pumpNotices() {
     // Only the notices already queued: the worker posts its next notice as soon as
     // one is handled, and a pump that followed it would run the whole transfer on
     // the caller's thread without ever returning to the window's event loop.
+    Shared& s = *shared_;
     std::size_t pending;
     {
-        std::lock_guard lock(mutex_);
-        pending = queue_.size();
+        std::lock_guard lock(s.mutex);
+        pending = s.queue.size();
     }
     for (; pending > 0; --pending) {
         TransferNotice n;
         {
-            std::lock_guard lock(mutex_);
-            if (queue_.empty()) return;
-            n = std::move(queue_.front());
-            queue_.pop_front();
+            std::lock_guard lock(s.mutex);
+            if (s.queue.empty()) return;
+            n = std::move(s.queue.front());
+            s.queue.pop_front();
         }
         handleNotice(n);
         {
-            std::lock_guard lock(mutex_);
-            ++handled_;
+            std::lock_guard lock(s.mutex);
+            ++s.handled;
         }
-        cv_.notify_all();
+        s.cv.notify_all();
     }
 }
 
 void TransferDialogModel::waitForNotices(int timeoutMs) {
     {
-        std::unique_lock lock(mutex_);
-        cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                     [&] { return !queue_.empty() || !session_.running(); });
+        std::unique_lock lock(shared_->mutex);
+        shared_->cv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                             [&] { return !shared_->queue.empty() || !shared_->session.running(); });
     }
     pumpNotices();
 }
 
 void TransferDialogModel::runWorkerToEnd() {
-    while (session_.running()) waitForNotices(100);
+    while (shared_->session.running()) waitForNotices(100);
     pumpNotices();
 }
 
 void TransferDialogModel::start() {
     if (!startEnabled_ || result_ != Result::None) return;
     startEnabled_ = false;
-    session_.join();  // a worker that failed before has ended by now
+    // A worker of this or an earlier dialog that is still finishing owns the link.
+    if (!link_.waitUntilFree(kLinkBusyWaitMs)) {
+        prompter_.message(kBusyText);
+        startEnabled_ = true;
+        return;
+    }
     if (!link_.isOpen() && link_.OpenLink()) link_.CheckLink(status_);
     bool started = kind == TransferKind::Send
-                       ? SendFileToStorage(session_, status_, prompter_, source, folder, target)
-                       : ReceiveFileFromStorage(session_, target, status_, prompter_, folder, source);
+                       ? SendFileToStorage(shared_->session, status_, prompter_, source, folder, target, shared_)
+                       : ReceiveFileFromStorage(shared_->session, target, status_, prompter_, folder, source, shared_);
     if (started) return;
     result_ = Result::Cancel;
     link_.CloseLink();
@@ -381,17 +452,13 @@ void TransferDialogModel::start() {
 }
 
 void TransferDialogModel::cancel() {
-    session_.cancelEvent().set();
-    {
-        std::lock_guard lock(mutex_);
-        released_ = true;  // a worker waiting on a notice goes on and sees the cancel
-    }
-    cv_.notify_all();
-    // The worker stops after its current packet; only then is the link touched here.
-    session_.join();
-    AbortTransfer(link_);
-    link_.CloseLink();
     result_ = Result::Cancel;
+    // With a worker running, it aborts and closes the link on its own thread.
+    if (!shared_->session.requestCancel()) {
+        AbortTransfer(link_);
+        link_.CloseLink();
+    }
+    shared_->release();
 }
 
 void TransferDialogModel::handleNotice(const TransferNotice& n) {
@@ -412,8 +479,8 @@ void TransferDialogModel::handleNotice(const TransferNotice& n) {
         break;
     case kNoticeCancelled:
     case kNoticeFailed:
+        // The worker has sent the abort packets before this notice.
         if (!n.message.empty()) prompter_.message(n.message);
-        AbortTransfer(link_);
         prompter_.message(kRestartText);
         percentText_ = "0%";
         progress_ = 0;

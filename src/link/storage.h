@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -43,27 +44,46 @@ inline constexpr std::size_t kDownloadBufferSize = 64 * 1024;
 inline constexpr std::size_t kDownloadWriteBlock = 63488;  // written once the buffer holds this much
 inline constexpr int kDownloadReadTries = 5;
 inline constexpr std::size_t kMaxTargetNameBytes = 12;
+// How long a new calculator command waits for a finishing transfer worker.
+inline constexpr int kLinkBusyWaitMs = 3000;
 
 // One transfer: the link, the cancel event, the PC file and the worker thread.
+//
+// The worker owns the link while it runs: it alone writes and reads, and on a
+// cancel it sends the abort packets and closes the link itself. Nobody joins it:
+// the thread is detached and keeps the object that owns the session (the
+// `keepAlive` of start()) until it has ended, so the session outlives a dialog
+// that was closed meanwhile. While the worker runs, the link counts as busy
+// (CalculatorLink::busy()).
 class TransferSession {
 public:
     explicit TransferSession(CalculatorLink& link, NoticeSink sink = {});
-    ~TransferSession();  // waits for the worker
+    ~TransferSession() = default;  // never waits: a running worker holds its owner alive
     TransferSession(const TransferSession&) = delete;
     TransferSession& operator=(const TransferSession&) = delete;
 
     CalculatorLink& link() { return link_; }
     CancelEvent& cancelEvent() { return cancel_; }
     TransferFile& file() { return file_; }
+    // Set before start(); called on the worker thread.
     void setNoticeSink(NoticeSink sink) { sink_ = std::move(sink); }
-    // Called on the worker thread after the worker has ended.
+    // Called on the worker thread after the worker has ended (the link is then free).
     void setEndHook(std::function<void()> hook) { endHook_ = std::move(hook); }
+    // Delivers a notice. A cancelled or failed transfer first sends the abort
+    // packets (terminate "01" and command 00) from the worker's own thread.
     void notify(const TransferNotice& n);
 
-    // Resets the cancel event and runs `worker` on its own thread.
-    void start(std::function<void(TransferSession&)> worker);
-    void join();
-    bool running() const { return running_; }
+    // Resets the cancel event and runs `worker` on its own (detached) thread,
+    // which holds `keepAlive` (the owner of this session) until it has ended.
+    // A worker that ends after a cancel leaves the link closed.
+    void start(std::function<void(TransferSession&)> worker, std::shared_ptr<void> keepAlive);
+    // Asks a running worker to stop (sets the cancel event) and returns at once;
+    // true when the worker will then abort and close the link; false when no
+    // worker runs (or it is past that point), so the caller does it itself.
+    bool requestCancel();
+    bool running() const;
+    // Waits up to timeoutMs for the worker to end; true when none runs.
+    bool waitForEnd(int timeoutMs);
 
 private:
     CalculatorLink& link_;
@@ -71,20 +91,26 @@ private:
     std::function<void()> endHook_;
     CancelEvent cancel_;
     TransferFile file_;
-    std::thread thread_;
-    std::atomic<bool> running_{false};
+    mutable std::mutex mutex_;  // runs_ and cancelRequested_ change together
+    std::condition_variable ended_;
+    int runs_ = 0;  // worker threads not yet ended (a new run may start while the last one says goodbye)
+    bool cancelRequested_ = false;
+    bool workerActive_ = false;  // the worker has not yet taken its last look at cancelRequested_
+    std::atomic<bool> abortSent_{false};
 };
 
 // Prepares and starts an upload of `sourcePath` as `targetName` (the source's
 // file name when empty) into `folder` (root when empty). False, after telling
 // the user why, when the worker was not started.
+// `keepAlive` owns the session: the worker holds it until it has ended.
 bool SendFileToStorage(TransferSession& session, LinkStatus& status, Prompter& prompter, const std::string& sourcePath,
-                       const std::string& folder, const std::string& targetName);
+                       const std::string& folder, const std::string& targetName, std::shared_ptr<void> keepAlive);
 void UploadWorker(TransferSession& session);
 
 // Prepares and starts a download of `sourceName` of `folder` to `pcPath`.
 bool ReceiveFileFromStorage(TransferSession& session, const std::string& pcPath, LinkStatus& status,
-                            Prompter& prompter, const std::string& folder, const std::string& sourceName);
+                            Prompter& prompter, const std::string& folder, const std::string& sourceName,
+                            std::shared_ptr<void> keepAlive);
 void DownloadWorker(TransferSession& session);
 
 // The optimize command: its own status block, opens and checks the link when
@@ -95,8 +121,20 @@ bool OptimizeStorageCommand(CalculatorLink& link, Prompter& prompter);
 // folder and caption, then calls start(). The worker's notices are queued and
 // the worker waits until they were handled (the notice is synchronous); `wake`
 // is called on the worker thread whenever a notice is queued, and the window's
-// thread then calls pumpNotices(). cancel() never waits on a notice, so it
-// cannot deadlock with a worker that is delivering one.
+// thread then calls pumpNotices().
+//
+// Contract for the window (no call below ever waits on the link or the worker):
+// - cancel() returns at once. It marks the dialog cancelled and asks the worker
+//   to stop; the worker, on its own thread, sends the abort packets and closes
+//   the link. Without a running worker cancel() sends them itself.
+// - The model may be destroyed at any time, also while the worker runs (the
+//   window closed): that cancels as cancel() does and returns at once. The
+//   worker keeps the state it shares with the model until it has ended; `wake`
+//   is never called once the model is gone.
+// - Until that worker has ended the link is busy: start() of any dialog, and
+//   the explorer's and optimize commands, wait up to kLinkBusyWaitMs for it and
+//   then say "计算器正忙…" instead of touching the link. A window can ask
+//   CalculatorLink::busy() first to avoid even that wait.
 class TransferDialogModel {
 public:
     enum class Result { None, Ok, Cancel };
@@ -114,7 +152,8 @@ public:
 
     // "开始": runs the transfer; the dialog ends at once (Cancel) when it did not start.
     void start();
-    // "取消": stops the worker, sends the abort, closes the link, ends the dialog.
+    // "取消": ends the dialog with the cancel result at once; the abort packets and
+    // the closing of the link follow on the worker's thread (or here, without one).
     void cancel();
     // Handles the notices queued so far on the caller's thread (not the ones the
     // worker posts meanwhile), then returns to the caller's event loop.
@@ -128,7 +167,10 @@ public:
     int progress() const { return progress_; }
     const std::string& percentText() const { return percentText_; }
     Result result() const { return result_; }
-    bool workerRunning() const { return session_.running(); }
+    bool workerRunning() const { return shared_->session.running(); }
+    // Waits up to timeoutMs for the worker to end (command line, tests); true
+    // when none runs.
+    bool waitForWorkerEnd(int timeoutMs) { return shared_->session.waitForEnd(timeoutMs); }
     // True while the dialog stays open: no result yet.
     bool open() const { return result_ == Result::None; }
 
@@ -136,23 +178,29 @@ public:
     std::function<void(const TransferNotice&)> onNotice;
 
     static const char* const kRestartText;
+    static const char* const kBusyText;
 
 private:
-    void queueNotice(const TransferNotice& n);
+    // What the worker shares with the dialog; the worker holds it until it ends.
+    struct Shared {
+        explicit Shared(CalculatorLink& link) : session(link) {}
+        TransferSession session;
+        std::function<void()> wake;
+        std::mutex mutex;
+        std::condition_variable cv;
+        std::deque<TransferNotice> queue;
+        std::uint64_t posted = 0;
+        std::uint64_t handled = 0;
+        bool released = false;  // cancelled or destroyed: notices no longer wait, wake is not called
+        void queueNotice(const TransferNotice& n);
+        void release();
+    };
     void handleNotice(const TransferNotice& n);
 
     CalculatorLink& link_;
     Prompter& prompter_;
-    std::function<void()> wake_;
-    LinkStatus status_;        // destroyed last: closes the link
-    TransferSession session_;  // destroyed first: waits for the worker
-
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    std::deque<TransferNotice> queue_;
-    std::uint64_t posted_ = 0;
-    std::uint64_t handled_ = 0;
-    bool released_ = false;  // cancelled or destroyed: notices no longer wait
+    LinkStatus status_;  // closes the link with the dialog, unless a cancelled worker does
+    std::shared_ptr<Shared> shared_;
 
     bool startEnabled_ = true;
     int progress_ = 0;

@@ -9,6 +9,7 @@
 //   "seqpacket:PATH"   an external simulator on a Unix SOCK_SEQPACKET socket
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -30,9 +31,13 @@ public:
     // One reply of at most maxBytes into buffer, or 0 when none arrived in timeoutMs.
     virtual std::size_t read(char* buffer, std::size_t maxBytes, int timeoutMs) = 0;
     virtual std::string lastError() const { return error_; }
+    // True once the calculator's end has gone (the device was unplugged or the
+    // socket closed): a read that returned nothing did not merely time out.
+    bool peerClosed() const { return peerClosed_; }
 
 protected:
     std::string error_;
+    std::atomic<bool> peerClosed_{false};
 };
 
 using TransportFactory = std::function<std::unique_ptr<Transport>()>;

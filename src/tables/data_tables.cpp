@@ -80,6 +80,13 @@ double readStation(const Road& road, const std::string& s) {
     return c;
 }
 
+// A design station typed into a chain-break cell (stored as typed, not
+// converted): the road's K-text, or a number read as every number cell reads it.
+double readDesignStation(const Road& road, const std::string& s) {
+    TypedStation typed;
+    return parseKilometreText(road, s, typed) ? typed.station : readNumber(s);
+}
+
 // Plain station text of the data tables: typed back as a real number, "+" kept.
 std::string stationText(const Road& road, double c) { return formatStation(road, c, false); }
 
@@ -755,8 +762,9 @@ bool storeField(RoadProject& p, int code, const DataTableContext& ctx, int index
         }
         case tc::kChainBreaks: {
             ChainBreak& r = road->chainBreaks[i];
-            if (col == 0) r.startStation = n;
-            else if (col == 1) r.endStation = n;
+            // A design station as typed: the road's K-text or a number.
+            if (col == 0) r.startStation = readDesignStation(*road, text);
+            else if (col == 1) r.endStation = readDesignStation(*road, text);
             else return false;
             return true;
         }

@@ -1,5 +1,6 @@
 #include "tables/grid_text.h"
 
+#include <string_view>
 #include <vector>
 
 namespace vornex {
@@ -64,6 +65,41 @@ std::string gridToCsv(const Grid& grid) {
         out += "\r\n";
     }
     return out;
+}
+
+namespace {
+
+bool isAsciiAlnum(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// printf's text of a non-finite double as a word of its own ("inf", "-nan",
+// "长链长度      nanm" with its unit).
+bool showsNonFinite(const std::string& t) {
+    for (std::size_t i = 0; i + 3 <= t.size(); ++i) {
+        if (i > 0 && isAsciiAlnum(t[i - 1])) continue;
+        std::string_view w(t.data() + i, 3);
+        if (w != "nan" && w != "inf") continue;
+        std::size_t end = i + 3;
+        if (end < t.size() && t[end] == 'm') ++end;  // a length unit
+        if (end == t.size() || !isAsciiAlnum(t[end])) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool findNonFiniteCell(const Grid& grid, int& row, int& column) {
+    for (int r = 0; r < grid.rowCount(); ++r) {
+        const GridRow& gr = grid.rows[static_cast<std::size_t>(r)];
+        for (int c = 0; c < static_cast<int>(gr.cells.size()) && c < grid.columnCount(); ++c) {
+            if (grid.columns[static_cast<std::size_t>(c)].caption.find("名") != std::string::npos) continue;
+            if (showsNonFinite(gr.cells[static_cast<std::size_t>(c)].text)) {
+                row = r;
+                column = c;
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 }  // namespace vornex

@@ -19,4 +19,10 @@ std::string gridToTsv(const Grid& grid);
 // quotes doubled.
 std::string gridToCsv(const Grid& grid);
 
+// A cell that shows a number which is not finite ("nan", "-nan", "inf", "-inf"
+// as printf writes them, alone or inside the cell's text): the row and column
+// of the first one, or false when there is none. Columns whose caption holds
+// "名" carry names, which may be any text, and are not looked at.
+bool findNonFiniteCell(const Grid& grid, int& row, int& column);
+
 }  // namespace vornex

@@ -112,6 +112,20 @@ RouteQueryResult queryAt(const RoadProject& project, const Road& road, double c,
         double v = slopeCheck(road, c, lateral, *z);
         if (v != kNoValue) r.breaks[v > 0 ? kBreakOut : kBreakIn] = v;
     }
+    // Absurd road values (1e308) can overflow: such a point is no answer.
+    bool finite = true;
+    for (double v : {r.x, r.y, r.azimuth, r.leftX, r.leftY, r.rightX, r.rightY})
+        finite = finite && std::isfinite(v);
+    if (r.inProfile)
+        for (double v : {r.designElevation, r.subgradeElevation, r.leftElevation, r.rightElevation})
+            finite = finite && std::isfinite(v);
+    for (const auto& b : r.breaks) finite = finite && (!b || std::isfinite(*b));
+    if (!finite) {
+        RouteQueryResult none;
+        none.overflow = true;
+        none.z = z;
+        return none;
+    }
     return r;
 }
 
@@ -323,6 +337,12 @@ int batchQuery(const RoadProject& project, int roadIndex, const std::string& inp
                 v = d.vertical;
                 n = d.normal;
             }
+        }
+        if (!std::isfinite(h) || !std::isfinite(v) || !std::isfinite(n)) {
+            // Absurd road values overflowed: no result file rather than a wrong one.
+            out.discard();
+            prompter.message(text::format("点%s的计算结果不是有限数，计算中止。", text::gbkToUtf8(name).c_str()));
+            return kBatchNotFinite;
         }
         buffer += name;
         buffer += text::format(",%8.4f,%8.4f,%8.4f", pt.x, pt.y, z);

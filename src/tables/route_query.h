@@ -55,6 +55,7 @@ inline constexpr int kBreakUp = 0, kBreakDown = 1, kBreakLeft = 2, kBreakRight =
 
 struct RouteQueryResult {
     bool found = false;   // false: no road, no elements, or the point has no foot on the road
+    bool overflow = false;  // a computed value was not finite (absurd values in the road): no result
     double chainage = 0;  // continuous chainage
     double offset = 0;    // |offset|
     double angle = 90;    // side angle, degrees
@@ -107,7 +108,8 @@ bool parseBatchLine(std::string_view line, BatchPoint& point);
 // the writing door (whole or not at all, never mixed with a concurrent run).
 // Returns the number of points written, -1 when the input cannot be read (the
 // reason is shown), -2 when the output file cannot be written ("不能建立文件。"
-// and the reason on a second line are shown), -3 without a road.
+// and the reason on a second line are shown), -3 without a road,
+// kBatchNotFinite when a result is not a finite number.
 int batchQuery(const RoadProject& project, int road, const std::string& inputPath, Prompter& prompter);
 
 // Progress of a batch computation: `report` is called with the bytes of the input
@@ -121,6 +123,9 @@ struct BatchProgress {
 // it was) and "批量计算已取消，没有写入结果文件。" is shown.
 inline constexpr int kBatchCancelled = -4;
 inline constexpr const char* kBatchCancelledText = "批量计算已取消，没有写入结果文件。";
+// Result of a batch whose result overflowed (absurd road values): the message
+// names the point; no output file is left (an existing one is kept as it was).
+inline constexpr int kBatchNotFinite = -5;
 
 // batchQuery with progress and cancel; the same results otherwise.
 int batchQuery(const RoadProject& project, int road, const std::string& inputPath, Prompter& prompter,

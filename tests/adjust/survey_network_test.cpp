@@ -349,7 +349,8 @@ TEST(SurveyFiles, TruncatedAndHostileFilesFailCleanly) {
             expectSameNetwork(net, goodCon);
         }
     }
-    EXPECT_TRUE(p.shown.empty());
+    // Random bytes may put NaN where a value is read: that refusal is the only message.
+    for (const std::string& m : p.shown) EXPECT_EQ(m.rfind("数据文件含有无效数值", 0), 0u) << m;
 }
 
 TEST(SurveyFiles, StationReduction) {

@@ -140,6 +140,7 @@ TEST(CasioComDialogTest, CancelReturnsAtOnceWhileTheCalculatorStalls) {
     QCoreApplication::processEvents();
     EXPECT_TRUE(queuedRan);
     CCasioComDialog::waitForPendingCancels();
+    ASSERT_TRUE(b.link.waitUntilFree(5000));  // the worker aborts and closes the link on its own thread
     EXPECT_GE(b.sentOfType(0x18), 1);  // the worker's end was followed by the abort
     EXPECT_FALSE(b.link.isOpen());
     EXPECT_FALSE(fs::exists(b.storage / "BIG.rod"));
@@ -164,6 +165,7 @@ TEST(CasioComDialogTest, CancelledDownloadLeavesNoPcFile) {
     QTest::mouseClick(d.cancelButton(), Qt::LeftButton);
     EXPECT_FALSE(d.isVisible());
     CCasioComDialog::waitForPendingCancels();
+    ASSERT_TRUE(b.link.waitUntilFree(5000));  // the worker drops its temporary file as it ends
     EXPECT_FALSE(fs::exists(target));
     EXPECT_TRUE(fs::is_empty(b.pc));  // nor a temporary beside it
 }

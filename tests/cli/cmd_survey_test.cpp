@@ -121,5 +121,31 @@ TEST(CliSurvey, PlaneClosuresAndRefraction) {
     for (const char* bad : {"abc", "2", "nan", ""}) EXPECT_EQ(run(dir, "control " + kDemoCon + " --refraction '" + bad + "'").status, 2) << bad;
 }
 
+// An index beyond the file's sections or stations is an error, as an unknown
+// road is, not an empty table.
+TEST(CliSurvey, IndexBeyondTheFileFails) {
+    TempDir dir;
+    struct Case {
+        std::string args;
+        int status;
+    };
+    const Case cases[] = {
+        {"level " + kDemoLev + " --table readings --section 0", 0},
+        {"level " + kDemoLev + " --table readings --section 999", 1},
+        {"level " + kDemoLev + " --section 999", 1},
+        {"control " + kDemoCon + " --table observations --station 0", 0},
+        {"control " + kDemoCon + " --table observations --station 999", 1},
+        {"control " + kDemoCon + " --table observations --station -1", 2},
+    };
+    for (const Case& c : cases) {
+        CliRun r = run(dir, c.args);
+        EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
+        if (c.status == 1) {
+            EXPECT_TRUE(r.out.empty()) << c.args;
+            EXPECT_NE(r.err.find(" 999 "), std::string::npos) << r.err;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace vornex

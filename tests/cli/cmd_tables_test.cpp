@@ -150,5 +150,57 @@ TEST(CliTables, BatchWritesTheResultFile) {
     EXPECT_EQ(cli(dir, "batch " + file + " " + (dir / "none.txt").string()).status, 1);
 }
 
+// The station text the tables print is accepted wherever a station is typed;
+// text that is no station says so.
+TEST(CliTables, QueryReadsTheRoadsOwnStationText) {
+    TempDir dir;
+    std::string file = writeFixture(dir);
+    const std::string plain = cli(dir, "query " + file + " --station 250.5").out;
+    for (const char* text : {"K0+250.500", "'  K0+250.500'", "k0+250.5", "0+250.500"}) {
+        CliRun r = cli(dir, "query " + file + " --station " + text);
+        EXPECT_EQ(r.status, 0) << text << ": " << r.err;
+        EXPECT_EQ(r.out, plain) << text;
+    }
+    CliRun bad = cli(dir, "query " + file + " --station X0+250");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("cannot read the station X0+250"), std::string::npos) << bad.err;
+
+    // The cross-section command reads stations the same way.
+    CliRun section = cli(dir, "section " + file + " --station 250.5");
+    ASSERT_EQ(section.status, 0) << section.err;
+    CliRun kText = cli(dir, "section " + file + " --station ' K0+250.500'");
+    EXPECT_EQ(kText.status, 0) << kText.err;
+    EXPECT_EQ(kText.out, section.out);
+    bad = cli(dir, "section " + file + " --station X0+250");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("cannot read the station X0+250"), std::string::npos) << bad.err;
+}
+
+// A finite but huge value reads; results that overflow are an error (exit 1),
+// never a table or a point of "nan" with exit 0.
+TEST(CliTables, OverflowingResultsFail) {
+    TempDir dir;
+    RoadProject p;
+    Road r;
+    r.name = "Huge";
+    r.curveForm = 1;
+    AlignmentElement e;
+    e.name = "QD";
+    e.length = 1000;
+    r.elements = {e};
+    r.gradePoints = {{0, 1e308, 0}, {1000, -1e308, 0}};  // the grade overflows
+    p.roads.push_back(r);
+    const std::string file = (dir / "huge.rod").string();
+    ASSERT_EQ(writeProject(p, std::filesystem::path(file)), kWriteOk);
+    CliRun table = cli(dir, "table " + file + " coordinates");
+    EXPECT_EQ(table.status, 1);
+    EXPECT_NE(table.err.find("not a finite number"), std::string::npos) << table.err;
+    EXPECT_EQ(cli(dir, "table " + file + " elements").status, 0);  // the stored values themselves are finite
+    CliRun query = cli(dir, "query " + file + " --station 500");
+    EXPECT_EQ(query.status, 1);
+    EXPECT_NE(query.err.find("not a finite number"), std::string::npos) << query.err;
+    EXPECT_EQ(query.out.find("nan"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace vornex

@@ -255,3 +255,43 @@ TEST(StationOfPoint, HostileElementsNeitherCrashNorHang) {
 
 }  // namespace
 }  // namespace vornex
+
+namespace vornex {
+namespace {
+
+// A radius far beyond any road (1e10 up to the 1e18 "no value" mark, either
+// sign) is a straight, both ways: the point at a station lies on the tangent,
+// and the station of that point comes back exactly, also with a curve before
+// the near-straight element.
+TEST(StationOfPoint, HugeRadiiAreStraightsBothWays) {
+    for (double r : {1e10, 1e15, 5e17, 1e18, -1e18, -3e16}) {
+        for (bool asSpiralStart : {false, true}) {
+            SCOPED_TRACE(::testing::Message() << "radius " << r << (asSpiralStart ? " spiral" : " arc"));
+            // An arc of R 300 first, then the near-straight (an arc or a spiral
+            // whose start radius is huge), then a straight.
+            Road road = roadOf({element(100, 300, 300), asSpiralStart ? element(800, r, 0) : element(800, r, r),
+                                element(100, 0, 0)},
+                               1000, 2000, 30, 5000);
+            const AlignmentElement& e = road.elements[1];
+            // Expected: 400 m along the element's start tangent, 7.5 m to its left.
+            const double a = e.startAzimuth * kPi / 180;
+            const double ex = e.x + 400 * std::cos(a) + 7.5 * std::sin(a);
+            const double ey = e.y + 400 * std::sin(a) - 7.5 * std::cos(a);
+            AlignmentPoint p;
+            ASSERT_EQ(pointAtStation(road, 5100 + 400, 0.0001, 7.5, 270, p), 1);
+            EXPECT_NEAR(p.x, ex, 1e-6);
+            EXPECT_NEAR(p.y, ey, 1e-6);
+            EXPECT_NEAR(std::fmod(p.azimuth - e.startAzimuth + 360, 360), 0, 1e-9);
+            // The straight after it goes on along the same tangent.
+            EXPECT_NEAR(std::fmod(road.elements[2].startAzimuth - e.startAzimuth + 360, 360), 0, 1e-9);
+
+            StationOffset so;
+            ASSERT_EQ(stationOfPoint(road, at(ex, ey), 0.0001, so), 1);
+            EXPECT_NEAR(so.station, 5500, 1e-6);
+            EXPECT_NEAR(so.offset, -7.5, 1e-6);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vornex

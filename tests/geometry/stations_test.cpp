@@ -197,3 +197,66 @@ TEST(Stations, ChainBreakCaptions) {
 
 }  // namespace
 }  // namespace vornex
+
+namespace vornex {
+namespace {
+
+// Every form of station text a user may type or paste from a table, and text
+// that is no station.
+TEST(StationText, ReadsKilometreTextAndPlainNumbers) {
+    Road road = makeRoad(0, 20000, {{2000, 1950}});  // a long chain: 1950..2000 twice
+    road.stationPrefix = "AK";
+    struct Case {
+        const char* text;
+        bool ok;
+        double station;
+        bool plus;
+    };
+    const Case cases[] = {
+        {"AK12+345.678", true, 12345.678, false},
+        {"  AK12+345.678", true, 12345.678, false},  // as the tables print it
+        {"ak12+345.678", true, 12345.678, false},    // letters in either case
+        {" +AK1+980.000", true, 1980, true},         // long-chain zone
+        {" -AK0+234.500", true, -234.5, false},
+        {"* AK12+345.678", true, 12345.678, false},  // outside the road
+        {"12+100", true, 12100, false},              // no prefix typed
+        {"AK0+000", true, 0, false},
+        {"12345.678", true, 12345.678, false},       // plain numbers read as always
+        {"+1980", true, 1980, true},
+        {" -234.5", true, -234.5, false},
+        {"*100", true, 100, false},
+        {"AK12+1000", false, 0, false},              // metres below 1000 only
+        {"AK12+", false, 0, false},
+        {"AK+100", false, 0, false},
+        {"BK12+100", false, 0, false},               // another road's prefix
+        {"AK12+100x", false, 0, false},
+        {"++AK1+980", false, 0, false},
+        {"", false, 0, false},
+        {"K", false, 0, false},
+    };
+    for (const Case& c : cases) {
+        TypedStation t;
+        SCOPED_TRACE(c.text);
+        ASSERT_EQ(parseStationText(road, c.text, t), c.ok);
+        if (!c.ok) continue;
+        EXPECT_DOUBLE_EQ(t.station, c.station);
+        EXPECT_EQ(t.plus, c.plus);
+    }
+}
+
+// The text a table prints for a chainage reads back as that chainage, chain
+// breaks and the long-chain mark included; a Chinese prefix works as well.
+TEST(StationText, FormattedStationsReadBack) {
+    for (const char* prefix : {"K", "\xB6\xAB" /* 东 in GBK */, ""}) {
+        Road road = makeRoad(-500, 20000, {{1000, 1100}, {2000, 1950}});
+        road.stationPrefix = prefix;
+        for (double c : {-234.5, 0.0, 999.9996, 1050.0, 1930.0, 2030.0, 12345.678, 19999.999}) {
+            const std::string shown = formatStation(road, c, true);
+            SCOPED_TRACE(shown);
+            EXPECT_NEAR(toContinuousChainage(road, shown), c, 0.0006);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vornex

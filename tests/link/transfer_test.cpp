@@ -100,10 +100,11 @@ TEST(TransferTest, CancelStopsTheWorkerAndClosesTheLink) {
         m.start();
         while (progressSeen < 3 && m.workerRunning()) m.waitForNotices(100);
         ASSERT_TRUE(m.workerRunning());
-        m.cancel();
-        EXPECT_FALSE(m.workerRunning());
-        EXPECT_FALSE(b.link.isOpen());
+        m.cancel();  // returns at once: the worker aborts and closes the link itself
         EXPECT_EQ(m.result(), Result::Cancel);
+        ASSERT_TRUE(m.waitForWorkerEnd(2000));
+        EXPECT_FALSE(b.link.isOpen());
+        EXPECT_FALSE(b.link.busy());
         auto host = b.sim->hostPackets();
         EXPECT_EQ(host[host.size() - 2], terminatePacket());
         EXPECT_EQ(host.back(), endCommandPacket());
@@ -132,8 +133,72 @@ TEST(TransferTest, CancelDoesNotWaitOutTheRetriesOfASilentCalculator) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // into the retries
     auto t0 = std::chrono::steady_clock::now();
     m.cancel();
+    EXPECT_TRUE(m.waitForWorkerEnd(2000));
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(500));  // the retries take 1 s
     EXPECT_FALSE(b.link.isOpen());
+}
+
+// The window may close while the worker runs: the model goes at once, the
+// worker finishes alone (abort, link closed), and a command started meanwhile
+// waits for the link instead of talking across the worker.
+TEST(TransferTest, ClosingTheDialogLeavesTheWorkerToFinishAlone) {
+    SimBench b(1500);  // the worker sits in a read of up to 1.5 s
+    fs::create_directories(b.storage / "ROAD");
+    writeAll(b.storage / "ROAD" / "DL.rod", patternBytes(4000));
+    writeAll(b.pc / "UP.rod", patternBytes(100));
+    b.sim->setFaults({.stallAfter = 5});  // silent after the second data packet: the worker sits in its reads
+    {
+        auto m = std::make_unique<TransferDialogModel>(b.link, b.prompter);
+        m->kind = TransferKind::Receive;
+        m->folder = "ROAD";
+        m->source = "DL.rod";
+        m->target = (b.pc / "DL.rod").string();
+        int progressSeen = 0;
+        m->onNotice = [&](const TransferNotice& n) { progressSeen += n.code == kNoticeProgress; };
+        m->start();
+        while (progressSeen < 2 && m->workerRunning()) m->waitForNotices(100);
+        ASSERT_TRUE(m->workerRunning());
+        auto t0 = std::chrono::steady_clock::now();
+        m.reset();  // the window closed
+        EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(500));
+    }
+    EXPECT_TRUE(b.link.busy());
+    b.sim->setFaults({});
+    // The next transfer waits for the finishing worker, then runs on its own.
+    EXPECT_EQ(b.upload(b.pc / "UP.rod", "ROAD", "UP.rod"), Result::Ok);
+    EXPECT_FALSE(b.link.busy());
+    auto host = b.sim->hostPackets();
+    auto abort = std::find(host.begin(), host.end(), terminatePacket());
+    auto firstData = std::find_if(host.begin(), host.end(), [](const std::string& p) {
+        return !p.empty() && static_cast<unsigned char>(p[0]) == kTypeData;
+    });
+    ASSERT_NE(abort, host.end());
+    EXPECT_EQ(*(abort + 1), endCommandPacket());
+    EXPECT_LT(abort, firstData);  // the old worker's abort came before the new upload
+    EXPECT_EQ(readAll(b.storage / "ROAD" / "UP.rod"), patternBytes(100));
+    EXPECT_FALSE(fs::exists(b.pc / "DL.rod"));
+}
+
+// A worker that does not let go of the link in time: the command says the
+// calculator is busy and leaves the link alone.
+TEST(TransferTest, BusyLinkIsReportedNotUsed) {
+    SimBench b;
+    writeAll(b.pc / "UP.rod", patternBytes(100));
+    b.link.beginTransfer();  // a finishing worker
+    TransferDialogModel m(b.link, b.prompter);
+    m.kind = TransferKind::Send;
+    m.source = (b.pc / "UP.rod").string();
+    m.target = "UP.rod";
+    m.start();
+    EXPECT_TRUE(b.shown(TransferDialogModel::kBusyText));
+    EXPECT_TRUE(m.startEnabled());
+    EXPECT_TRUE(b.sim->hostPackets().empty());
+    EXPECT_FALSE(OptimizeStorageCommand(b.link, b.prompter));
+    EXPECT_TRUE(b.sim->hostPackets().empty());
+    b.link.endTransfer();
+    m.start();
+    m.runWorkerToEnd();
+    EXPECT_EQ(m.result(), Result::Ok);
 }
 
 TEST(TransferTest, UploadThenDownloadGivesTheSameBytes) {
@@ -338,6 +403,55 @@ TEST(TransferTest, MisbehavingCalculatorFailsWithinTheTimeOuts) {
         EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(5));
         EXPECT_FALSE(fs::exists(b.storage / "ROAD" / "A.rod"));
         EXPECT_FALSE(fs::exists(b.pc / "D.rod"));
+    }
+}
+
+// A transfer that fails tells why: the resend limit, the time-out, or the
+// calculator closing the link.
+TEST(TransferTest, FailureSaysWhy) {
+    struct Case {
+        const char* what;
+        TransferKind kind;
+        SimulatorFaults faults;
+        std::string message;
+    } cases[] = {
+        {"resends", TransferKind::Send, {.resendRequests = 5}, "传输中断。\n原因：计算器连续要求重发同一数据包"},
+        {"silent", TransferKind::Send, {.stallAfter = 5}, "传输中断。\n原因：计算器在60毫秒内没有应答（超时）。"},
+        {"closed", TransferKind::Send, {.closeAfter = 5}, "传输中断。\n原因：计算器关闭了连接"},
+        {"silent", TransferKind::Receive, {.stallAfter = 3}, "不能收到文件数据。\n原因：计算器在60毫秒内没有应答"},
+        {"closed", TransferKind::Receive, {.closeAfter = 3}, "不能收到文件数据。\n原因：计算器关闭了连接"},
+        {"closed at once", TransferKind::Receive, {.closeAfter = 2}, "不能收到计算器上的文件信息。\n原因：计算器关闭了连接"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SimBench b;
+        writeAll(b.pc / "A.rod", patternBytes(3000));
+        fs::create_directories(b.storage / "ROAD");
+        writeAll(b.storage / "ROAD" / "D.rod", patternBytes(3000));
+        b.sim->setFaults(c.faults);
+        auto result = c.kind == TransferKind::Send ? b.upload(b.pc / "A.rod", "ROAD", "A.rod")
+                                                   : b.download("ROAD", "D.rod", b.pc / "D.rod");
+        EXPECT_NE(result, Result::Ok);
+        ASSERT_FALSE(b.notices.empty());
+        EXPECT_EQ(b.notices.back().code, kNoticeFailed);
+        EXPECT_EQ(b.notices.back().message.rfind(c.message, 0), 0u) << b.notices.back().message;
+        EXPECT_TRUE(b.shown(b.notices.back().message));
+        EXPECT_TRUE(b.shown(TransferDialogModel::kRestartText));
+    }
+}
+
+// A listing cut short at its limit says so; one that ends at the limit does not.
+TEST(TransferTest, ListingCutShortAtItsLimit) {
+    SimBench b;
+    for (const char* name : {"A.g1m", "B.g1m", "C.g1m"}) writeAll(b.storage / name, "x");
+    for (std::size_t limit : {2u, 3u}) {
+        ASSERT_TRUE(b.link.OpenLink());
+        std::vector<ListingEntry> entries;
+        bool cut = true;
+        ASSERT_TRUE(ListStorageFiles(b.link, entries, limit, &cut));
+        EXPECT_EQ(entries.size(), limit);
+        EXPECT_EQ(cut, limit == 2u);
+        b.link.CloseLink();
     }
 }
 

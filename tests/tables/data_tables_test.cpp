@@ -717,5 +717,30 @@ TEST(DataTables, IntersectionPointEditsRecomputeTheRoad) {
     EXPECT_EQ(planeTableCode(&road, tc::kElements), tc::kIntersectionPoints);
 }
 
+// Station cells take the road's K-text as the result tables print it (pasted
+// back by users), and read plain numbers as before; chain-break cells keep the
+// design station as typed.
+TEST(DataTables, StationCellsTakeTheRoadsStationText) {
+    RoadProject p = fixture();
+    DataTableContext ctx = context();
+    Road& r = p.roads[0];
+    r.gradePoints.resize(4);
+    ASSERT_TRUE(typeRow(p, ctx, tc::kGradePoints, 0, {"  K1+980.000", "1"}));
+    ASSERT_TRUE(typeRow(p, ctx, tc::kGradePoints, 1, {" +K1+980.000", "1"}));  // long-chain zone
+    ASSERT_TRUE(typeRow(p, ctx, tc::kGradePoints, 2, {"+1980", "1"}));
+    ASSERT_TRUE(typeRow(p, ctx, tc::kGradePoints, 3, {"3100.5", "1"}));
+    EXPECT_DOUBLE_EQ(r.gradePoints[0].station, 1980);
+    EXPECT_DOUBLE_EQ(r.gradePoints[1].station, 2030);
+    EXPECT_DOUBLE_EQ(r.gradePoints[2].station, 2030);
+    EXPECT_DOUBLE_EQ(r.gradePoints[3].station, 3150.5);  // past the long chain of 50 m
+
+    ASSERT_TRUE(typeRow(p, ctx, tc::kChainBreaks, 0, {"K3+000", "K2+990.5"}));
+    EXPECT_EQ(r.chainBreaks[0].startStation, 3000);
+    EXPECT_EQ(r.chainBreaks[0].endStation, 2990.5);
+    ASSERT_TRUE(typeRow(p, ctx, tc::kChainBreaks, 0, {"2000", "1e3"}));  // numbers as any number cell reads them
+    EXPECT_EQ(r.chainBreaks[0].startStation, 2000);
+    EXPECT_EQ(r.chainBreaks[0].endStation, 1000);
+}
+
 }  // namespace
 }  // namespace vornex

@@ -215,5 +215,26 @@ TEST(RouteQuery, BatchProgressAndCancel) {
         EXPECT_EQ(entry.path().filename().string().rfind(".vornex-", 0), std::string::npos) << entry.path();
 }
 
+// A crown height of 1e308 is a number, but the breaks it gives overflow: the
+// query has no result and the batch writes no file, each saying why.
+TEST(RouteQuery, OverflowingResultsAreNoResults) {
+    RoadProject p = road();
+    TunnelTemplate& t = p.roads[0].tunnelTemplates[0];
+    t.excavationCrown = t.secondaryCrown = 1e308;
+    RouteQueryResult r = queryByStation(p, 0, {"500", 1, 90, 110.0});
+    EXPECT_FALSE(r.found);
+    EXPECT_TRUE(r.overflow);
+    EXPECT_TRUE(queryByStation(p, 0, {"300", 1, 90, 110.0}).found);  // outside the tunnel all is well
+
+    TempDir dir;
+    std::string input = (dir / "pts.txt").string();
+    testing::writeAll(input, "P1,100,2,101\nHUGE,500,1,110\n");
+    ScriptedPrompter prompter;
+    EXPECT_EQ(batchQuery(p, 0, input, prompter), kBatchNotFinite);
+    EXPECT_EQ(prompter.shown, std::vector<std::string>{"点HUGE的计算结果不是有限数，计算中止。"});
+    EXPECT_FALSE(std::filesystem::exists(dir / "pts0.txt"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "pts0.txt.part"));
+}
+
 }  // namespace
 }  // namespace vornex
