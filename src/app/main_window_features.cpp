@@ -20,6 +20,7 @@
 #include "app/main_window.h"
 #include "app/table_view.h"
 #include "app/views/drawing_pane.h"
+#include "exchange/exchange.h"
 #include "grid/grid_printer.h"
 #include "tables/data_tables.h"
 
@@ -172,6 +173,38 @@ void MainWindow::connectFeatures() {
     connect(controller_, &DocumentController::changed, this, updatePrinting);
     connect(controller_, &DocumentController::documentReplaced, this, updatePrinting);
     updatePrinting();
+
+    // 导入 / 导出: a LandXML or CSV road added to the open project (one undo step),
+    // the current road written as LandXML or DXF.
+    QAction* importAction = action("import");
+    importAction->setEnabled(true);
+    importAction->setStatusTip(QStringLiteral("导入 LandXML 或 CSV 文件"));
+    connect(importAction, &QAction::triggered, this, [this] {
+        const std::string path = prompter_->openFileName("LandXML 或交点文件 (*.xml *.landxml *.csv *.tsv *.txt)");
+        if (path.empty()) return;
+        int road = -1, status = 0;
+        controller_->edit(QStringLiteral("导入"), EditScope::Project, change::kEverything, -1, [&] {
+            status = exchange::importIntoProject(controller_->doc().project(), path, *prompter_, road);
+        });
+        if (status >= 0 && road >= 0) controller_->setCurrentRoad(road);
+    });
+    QAction* exportAction = action("export");
+    exportAction->setEnabled(true);
+    exportAction->setStatusTip(QStringLiteral("导出 LandXML 或 DXF 文件"));
+    connect(exportAction, &QAction::triggered, this, [this] {
+        const CVornexPcDoc& doc = controller_->doc();
+        if (!doc.currentRoad()) {
+            prompter_->message("请先建立或打开一条路线。");
+            return;
+        }
+        const std::string path = prompter_->saveFileName(doc.currentRoad()->name.utf8() + ".xml",
+                                                         "LandXML 文件 (*.xml);;DXF 文件 (*.dxf)");
+        if (path.empty()) return;
+        const exchange::ExportResult r = exchange::exportRoads(controller_->project(), controller_->project().currentRoad, path);
+        for (const std::string& note : r.notes) prompter_->message(note);
+        if (r.status < 0) prompter_->message("导出失败：" + r.error);
+        else statusBar()->showMessage(QStringLiteral("已导出 %1").arg(QString::fromStdString(path)), 5000);
+    });
 
     // Help: the user guide, the web site, the about box.
     QAction* help = action("help");

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -86,6 +87,23 @@ TEST_F(MainWindowFeatures, TheShownTableIsExportedAsTheCommandLinePrintsIt) {
     EXPECT_EQ(bytes.str(), csvExport(window->tableView()->grid()));
     EXPECT_EQ(bytes.str().substr(0, 3), "\xEF\xBB\xBF");  // a byte-order mark for spreadsheet programs
     EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(MainWindowFeatures, ExportAndImportARoadThroughTheFileMenu) {
+    const std::string xml = (dir / "main.xml").string();
+    prompter.fileNames = {xml};
+    window->action("export")->trigger();
+    ASSERT_TRUE(std::filesystem::exists(xml)) << (prompter.shown.empty() ? "" : prompter.shown.back());
+    const std::size_t roads = window->controller().project().roads.size();
+    prompter.fileNames = {xml};
+    window->action("import")->trigger();
+    const RoadProject& p = window->controller().project();
+    ASSERT_EQ(p.roads.size(), roads + 1);
+    EXPECT_EQ(p.currentRoad, static_cast<int>(roads));
+    EXPECT_EQ(p.roads.back().elements.size(), p.roads[0].elements.size());
+    EXPECT_NE(p.roads.back().name, p.roads[0].name);  // made unique
+    window->controller().undo();
+    EXPECT_EQ(window->controller().project().roads.size(), roads);
 }
 
 TEST(AboutBox, NamesTheVersionAndTheLicence) {
