@@ -105,7 +105,7 @@ void ProfileView::paintEvent(QPaintEvent*) {
         const double x = toScreen(b.chainage, lo).x();
         p.setPen(QPen(QColor(0, 90, 200), 1, Qt::DashLine));
         p.drawLine(QPointF(x, a.top()), QPointF(x, a.bottom()));
-        p.drawText(QPointF(x + 3, a.bottom() - 4), QString::fromStdString(b.text));
+        p.drawText(QPointF(x + 3, a.top() + 12), QString::fromStdString(b.text));  // at the top, clear of sag labels
     }
 
     // Grade lines, then the design line over them.
@@ -132,7 +132,8 @@ void ProfileView::paintEvent(QPaintEvent*) {
         if (g.hasAhead) text += QStringLiteral("\n") + QString::number(g.gradeAhead, 'f', 2) + QStringLiteral("‰");
         const bool sag = i > 0 && g.hasAhead && g.gradeAhead > drawing_.gradePoints[static_cast<std::size_t>(i) - 1].gradeAhead;
         QRectF box(at.x() - 60, sag ? at.y() + 8 : at.y() - 58, 120, 50);
-        if (box.left() < 0) box.moveLeft(0);
+        // Inside the plot, clear of the elevation axis and its numbers.
+        if (box.left() < a.left() + 2) box.moveLeft(a.left() + 2);
         if (box.right() > width()) box.moveRight(width());
         if (box.bottom() > height()) box.moveBottom(height());
         if (box.top() < 0) box.moveTop(0);
