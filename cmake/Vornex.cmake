@@ -15,21 +15,33 @@ function(vornex_library layer)
   endif()
 endfunction()
 
-# vornex_test(<layer> DEPS targets...)
-# Builds every .cpp under tests/<layer>/ into test_<layer> and registers its tests with CTest.
+# vornex_test(<layer> [QT] DEPS targets...)
+# Builds every .cpp under tests/<layer>/ into test_<layer> and registers its tests
+# with CTest. With QT the program gets moc, QtTest and a main that makes a
+# QApplication on the offscreen platform (tests/support/qt_test_main.cpp), so
+# QTest drives real widgets without a display.
 function(vornex_test layer)
-  cmake_parse_arguments(A "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(A "QT" "" "DEPS" ${ARGN})
   file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${layer}/*.cpp)
   if(NOT srcs)
     return()
   endif()
-  add_executable(test_${layer} ${srcs})
-  target_link_libraries(test_${layer} PRIVATE ${A_DEPS} vornex_test_support GTest::gtest GTest::gtest_main GTest::gmock)
+  if(A_QT)
+    add_executable(test_${layer} ${srcs} ${CMAKE_CURRENT_SOURCE_DIR}/support/qt_test_main.cpp)
+    set_target_properties(test_${layer} PROPERTIES AUTOMOC ON)
+    target_link_libraries(test_${layer} PRIVATE Qt6::Test)
+    set(env ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  else()
+    add_executable(test_${layer} ${srcs})
+    target_link_libraries(test_${layer} PRIVATE GTest::gtest_main)
+    set(env "")
+  endif()
+  target_link_libraries(test_${layer} PRIVATE ${A_DEPS} vornex_test_support GTest::gtest GTest::gmock)
   target_compile_definitions(test_${layer} PRIVATE
     VORNEX_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     VORNEX_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
   gtest_discover_tests(test_${layer} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS ${layer})
+    PROPERTIES LABELS ${layer} ${env})
 endfunction()
 
 # vornex_qt_library(<layer> [EXCLUDE files...] [DEPS targets...])
@@ -54,23 +66,4 @@ function(vornex_qt_library layer)
     target_include_directories(vornex_${layer} INTERFACE ${PROJECT_SOURCE_DIR}/src)
     target_link_libraries(vornex_${layer} INTERFACE ${A_DEPS})
   endif()
-endfunction()
-
-# vornex_qt_test(<layer> DEPS targets...)
-# GoogleTest suites of a Qt layer: tests/<layer>/*.cpp with a main that makes a
-# QApplication on the offscreen platform, so QTest drives real widgets without a display.
-function(vornex_qt_test layer)
-  cmake_parse_arguments(A "" "" "DEPS" ${ARGN})
-  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${layer}/*.cpp)
-  if(NOT srcs)
-    return()
-  endif()
-  add_executable(test_${layer} ${srcs} ${CMAKE_CURRENT_SOURCE_DIR}/support/qt_test_main.cpp)
-  set_target_properties(test_${layer} PROPERTIES AUTOMOC ON)
-  target_link_libraries(test_${layer} PRIVATE ${A_DEPS} vornex_test_support Qt6::Test GTest::gtest GTest::gmock)
-  target_compile_definitions(test_${layer} PRIVATE
-    VORNEX_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-    VORNEX_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
-  gtest_discover_tests(test_${layer} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS ${layer} ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
