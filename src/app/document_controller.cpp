@@ -300,6 +300,7 @@ int DocumentController::save(const QString& path) {
         filePath_ = QFileInfo(path).absoluteFilePath();
         stack_.setClean();
         setModified(false);
+        emit saved(filePath_);
     }
     emit changed(change::kEverything, -1);
     emit undoStateChanged();

@@ -58,6 +58,9 @@ struct ViewState {
     int slopeTemplate = -1;
     int tunnelTemplate = -1;
     bool resultsMode = false;
+    // Step of 逐桩坐标表 and of the cross section's station box (metres); kept
+    // per project file in the settings.
+    double coordinateInterval = 100;
 };
 
 // Estimated memory of a road with all its lists (bytes).
@@ -124,6 +127,8 @@ signals:
     void undoStateChanged();
     // After New and Open (and a failed Open): the views rebuild from scratch.
     void documentReplaced();
+    // After a successful save, with the file's absolute path.
+    void saved(const QString& path);
 
 private:
     friend class SnapshotCommand;

@@ -77,6 +77,9 @@ void MainWindow::connectFeatures() {
             [this](int element) { selectClickedRecord(table_code::kElements, element); });
     connect(drawingPane_, &DrawingPane::intersectionPointClicked, this,
             [this](int point) { selectClickedRecord(table_code::kIntersectionPoints, point); });
+    // The cross section steps by the coordinate table's interval.
+    drawingPane_->setInterval(tableView_->coordinateInterval());
+    connect(tableView_, &TableView::intervalChanged, drawingPane_, &DrawingPane::setInterval);
     refreshDrawing();
 
     // 查询线路: the dialog over the current road; a point found shows in the cross section.

@@ -3,7 +3,10 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QSettings>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -57,6 +60,34 @@ QString tableTitle(int code) {
     }
 }
 
+namespace {
+const char* const kIntervalKey = "coordinateIntervals";
+}
+
+double storedCoordinateInterval(const QString& projectPath) {
+    if (projectPath.isEmpty()) return 100;
+    const QVariantMap map = QSettings().value(kIntervalKey).toMap();
+    const double stored = map.value(projectPath).toDouble();
+    return validCoordinateInterval(stored) ? stored : 100;
+}
+
+void storeCoordinateInterval(const QString& projectPath, double metres) {
+    if (projectPath.isEmpty() || !validCoordinateInterval(metres)) return;
+    QSettings settings;
+    QVariantMap map = settings.value(kIntervalKey).toMap();
+    map.insert(projectPath, metres);
+    settings.setValue(kIntervalKey, map);
+}
+
+double parseCoordinateInterval(const QString& text) {
+    QString t = text.trimmed();
+    for (const QString& unit : {QStringLiteral("米"), QStringLiteral("m"), QStringLiteral("M")})
+        if (t.endsWith(unit)) t = t.chopped(unit.size()).trimmed();
+    bool ok = false;
+    const double v = t.toDouble(&ok);
+    return ok && validCoordinateInterval(v) ? v : 0;
+}
+
 int effectiveTableCode(const CVornexPcDoc& doc) { return planeTableCode(doc.currentRoad(), doc.currentTable); }
 
 TableView::TableView(DocumentController& controller, QWidget* parent) : QWidget(parent), controller_(controller) {
@@ -69,6 +100,27 @@ TableView::TableView(DocumentController& controller, QWidget* parent) : QWidget(
     side_->addItems({QStringLiteral("左路幅"), QStringLiteral("右路幅")});
     side_->setAccessibleName(QStringLiteral("路幅"));
     sideAction_ = toolbar_->addWidget(side_);
+    // 逐桩坐标表's step: the usual setting-out intervals, or a typed one.
+    interval_ = new QComboBox(this);
+    interval_->setEditable(true);
+    interval_->setInsertPolicy(QComboBox::NoInsert);
+    interval_->addItems({QStringLiteral("100 m"), QStringLiteral("50 m"), QStringLiteral("20 m"), QStringLiteral("10 m"),
+                         QStringLiteral("5 m")});
+    interval_->setAccessibleName(QStringLiteral("桩号间隔"));
+    interval_->setToolTip(QStringLiteral("逐桩坐标表的桩号间隔（0.1 米至 100 千米），可选择或输入"));
+    interval_->lineEdit()->setAccessibleName(QStringLiteral("桩号间隔"));
+    auto* intervalBox = new QWidget(this);
+    auto* intervalLayout = new QHBoxLayout(intervalBox);
+    intervalLayout->setContentsMargins(0, 0, 6, 0);
+    auto* intervalLabel = new QLabel(QStringLiteral("桩号间隔:"), intervalBox);
+    intervalLabel->setAccessibleName(QStringLiteral("桩号间隔"));
+    intervalLabel->setBuddy(interval_);
+    intervalLayout->addWidget(intervalLabel);
+    intervalLayout->addWidget(interval_);
+    intervalAction_ = toolbar_->addWidget(intervalBox);
+    intervalAction_->setVisible(false);
+    connect(interval_, &QComboBox::activated, this, [this] { takeTypedInterval(); });
+    connect(interval_->lineEdit(), &QLineEdit::editingFinished, this, [this] { takeTypedInterval(); });
     toolbar_->addSeparator();
     toolbar_->addWidget(title_);
     connect(side_, &QComboBox::activated, this, [this](int i) {
@@ -96,8 +148,46 @@ TableView::TableView(DocumentController& controller, QWidget* parent) : QWidget(
     layout->addWidget(toolbar_);
     layout->addWidget(table_, 1);
 
+    connect(&controller_, &DocumentController::documentReplaced, this, &TableView::onDocumentReplaced);
+    // Saved under another name (or for the first time): the interval chosen goes with the file.
+    connect(&controller_, &DocumentController::saved, this,
+            [this](const QString& path) { storeCoordinateInterval(path, coordinateInterval()); });
     connect(&controller_, &DocumentController::changed, this, &TableView::onChanged);
+    onDocumentReplaced();
     rebuild();
+}
+
+void TableView::onDocumentReplaced() {
+    controller_.viewState().coordinateInterval = storedCoordinateInterval(controller_.filePath());
+    showInterval();
+    emit intervalChanged(coordinateInterval());
+}
+
+bool TableView::setCoordinateInterval(double metres) {
+    if (!validCoordinateInterval(metres)) return false;
+    const bool changed = metres != coordinateInterval();
+    controller_.viewState().coordinateInterval = metres;
+    storeCoordinateInterval(controller_.filePath(), metres);
+    showInterval();
+    if (!changed) return true;
+    if (effectiveTableCode(controller_.doc()) == tc::kCoordinates) rebuild();
+    emit intervalChanged(metres);
+    return true;
+}
+
+void TableView::takeTypedInterval() {
+    const double v = parseCoordinateInterval(interval_->currentText());
+    if (v > 0) {
+        setCoordinateInterval(v);
+        return;
+    }
+    emit hintChanged(QStringLiteral("桩号间隔应为 0.1 米至 100000 米之间的数。"));
+    showInterval();
+}
+
+void TableView::showInterval() {
+    const QString text = QString::number(coordinateInterval(), 'g', 10) + QStringLiteral(" m");
+    if (interval_->currentText() != text) interval_->setEditText(text);
 }
 
 bool TableView::isEditable() const {
@@ -119,7 +209,7 @@ void TableView::rebuild() {
     } else if (isDataTableCode(code)) {
         grid_ = buildDataTable(doc.project(), code, controller_.tableContext());
     } else if (isRoadResultCode(code)) {
-        grid_ = buildRoadTable(doc.project(), doc.project().currentRoad, code);
+        grid_ = buildRoadTable(doc.project(), doc.project().currentRoad, code, coordinateInterval());
     } else {
         grid_ = Grid{};
         grid_.code = code;
@@ -136,6 +226,7 @@ void TableView::showGrid() {
     if (followRecord_ >= 0) table_->setCurrentRecord(followRecord_);
     followRecord_ = -1;
     sideAction_->setVisible(grid_.side != 0);
+    intervalAction_->setVisible(grid_.code == tc::kCoordinates);
     title_->setText(tableTitle(grid_.code));
     if (grid_.side != 0) side_->setCurrentIndex(grid_.side == 2 ? 1 : 0);
 }

@@ -22,6 +22,13 @@ namespace vornex::app {
 int recordKindOfTable(int code);
 // The caption of a table (its tree item's).
 QString tableTitle(int code);
+// The coordinate-table interval kept in the settings for a project file (its
+// absolute path); 100 m for a file without one and for an unsaved project.
+double storedCoordinateInterval(const QString& projectPath);
+void storeCoordinateInterval(const QString& projectPath, double metres);
+// Reads a typed interval ("20", "20 m", "20米"); 0 when it is no valid step.
+double parseCoordinateInterval(const QString& text);
+
 // The code the table view builds for the document's current code: the plane
 // alignment follows the road's method.
 int effectiveTableCode(const CVornexPcDoc& doc);
@@ -36,6 +43,12 @@ public:
     const Grid& grid() const { return grid_; }
     GridView* table() const { return table_; }
     QComboBox* sideSelector() const { return side_; }
+    // The interval choice of 逐桩坐标表 (shown with that table only).
+    QComboBox* intervalSelector() const { return interval_; }
+    double coordinateInterval() const { return controller_.viewState().coordinateInterval; }
+    // Takes a new interval: kept for the project file, the table rebuilt when it
+    // shows. False (nothing changed) for a step outside 0.1 m .. 100 km.
+    bool setCoordinateInterval(double metres);
     // How often the whole table was built and how many single rows were re-shown
     // (the speed benchmark and tests read these).
     int rebuildCount() const { return rebuilds_; }
@@ -57,10 +70,15 @@ public:
 signals:
     // The hint of the current cell (its own, else its column's), for the status bar.
     void hintChanged(const QString& hint);
+    // The coordinate-table interval changed (a choice, or another project file).
+    void intervalChanged(double metres);
 
 private:
     void onChanged(int kind, int index);
     void showGrid();
+    void showInterval();
+    void onDocumentReplaced();
+    void takeTypedInterval();
     EditScope scopeOfTable() const;
     // Runs a table command on a copy of the shown grid as one edit.
     bool runEdit(const QString& label, int kind, int record, const std::function<DataEdit(Grid&)>& fn);
@@ -70,6 +88,8 @@ private:
     QToolBar* toolbar_;
     QComboBox* side_;
     QAction* sideAction_ = nullptr;
+    QComboBox* interval_;
+    QAction* intervalAction_ = nullptr;
     QLabel* title_;
     GridView* table_;
     int rebuilds_ = 0;

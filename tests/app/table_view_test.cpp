@@ -5,6 +5,12 @@
 #include <gtest/gtest.h>
 
 #include "app/table_view.h"
+#include "app/views/drawing_pane.h"
+#include "app/views/section_view.h"
+#include "tables/road_tables.h"
+
+#include <QComboBox>
+#include <QFileInfo>
 #include "app/work_view.h"
 #include "app_fixture.h"
 #include "grid/grid_model.h"
@@ -116,6 +122,68 @@ TEST_F(TableViewTest, TypingIntoTheEmptyRowAddsARecord) {
     window->controller().undo();
     EXPECT_EQ(doc().project().controlPoints.size(), n);
     EXPECT_EQ(window->tableView()->grid().rowCount(), int(n) + 1);
+}
+
+}  // namespace
+}  // namespace vornex::app
+
+namespace vornex::app {
+namespace {
+
+// The coordinate table's interval: chosen or typed, kept per project file,
+// 100 m for a file never set and for an unsaved project, and the cross
+// section's station box steps by it.
+TEST_F(TableViewTest, CoordinateIntervalIsKeptPerProjectFileAndStepsTheCrossSection) {
+    window->workView()->selectCode(table_code::kCoordinates);
+    TableView* view = window->tableView();
+    QComboBox* box = view->intervalSelector();
+    testing::settle();
+    ASSERT_EQ(view->grid().code, table_code::kCoordinates);
+    ASSERT_TRUE(box->isVisibleTo(window.get()));
+    EXPECT_EQ(view->coordinateInterval(), 100);
+    const int rowsAt100 = view->grid().rowCount();
+
+    box->setCurrentIndex(2);  // 20 m
+    emit box->activated(2);
+    EXPECT_EQ(view->coordinateInterval(), 20);
+    EXPECT_GT(view->grid().rowCount(), rowsAt100);
+    auto* pane = qobject_cast<DrawingPane*>(window->drawingPane());
+    ASSERT_NE(pane, nullptr);
+    EXPECT_EQ(pane->section()->interval(), 20);
+
+    // A typed step; nonsense keeps the one in force.
+    box->lineEdit()->setText(QStringLiteral("7.5米"));
+    emit box->lineEdit()->editingFinished();
+    EXPECT_EQ(view->coordinateInterval(), 7.5);
+    box->lineEdit()->setText(QStringLiteral("0"));
+    emit box->lineEdit()->editingFinished();
+    EXPECT_EQ(view->coordinateInterval(), 7.5);
+    EXPECT_EQ(box->currentText(), QStringLiteral("7.5 m"));
+
+    // Another project file starts at 100 m; this one gets its 7.5 m back.
+    const auto other = testing::writeDemo(dir, "other.rod");
+    ASSERT_TRUE(window->openFile(QString::fromStdString(other.string())));
+    EXPECT_EQ(view->coordinateInterval(), 100);
+    EXPECT_EQ(pane->section()->interval(), 100);
+    ASSERT_TRUE(window->openFile(QString::fromStdString(file.string())));
+    EXPECT_EQ(view->coordinateInterval(), 7.5);
+
+    // A new project starts at 100 m; the step chosen before its first save goes with the file.
+    window->controller().newDocument();
+    EXPECT_EQ(view->coordinateInterval(), 100);
+    ASSERT_TRUE(view->setCoordinateInterval(10));
+    const auto saved = dir / "new.rod";
+    ASSERT_EQ(window->controller().save(QString::fromStdString(saved.string())), 1);
+    EXPECT_EQ(storedCoordinateInterval(QFileInfo(QString::fromStdString(saved.string())).absoluteFilePath()), 10);
+}
+
+TEST(CoordinateInterval, TypedTextsAreReadAsMetresWithinTheTableLimits) {
+    const struct {
+        const char* text;
+        double metres;
+    } cases[] = {{"20", 20}, {" 20 m", 20}, {"5米", 5}, {"0.1", 0.1}, {"100000", 100000},
+                 {"0.05", 0},  {"100001", 0}, {"-10", 0},   {"abc", 0}, {"", 0}, {"nan", 0}};
+    for (const auto& c : cases) EXPECT_EQ(parseCoordinateInterval(QString::fromUtf8(c.text)), c.metres) << c.text;
 }
 
 }  // namespace

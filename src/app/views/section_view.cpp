@@ -152,6 +152,8 @@ void SectionView::setInterval(double metres) {
     if (metres > 0) station_->setSingleStep(metres);
 }
 
+double SectionView::interval() const { return station_->singleStep(); }
+
 void SectionView::setStation(double chainage) {
     station_->setValue(chainage);
     recompute();

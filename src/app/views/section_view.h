@@ -37,6 +37,7 @@ public:
     void setRoad(const Road* road);
     // The step of the station box (the coordinate table's interval, metres).
     void setInterval(double metres);
+    double interval() const;
     void setStation(double chainage);
     double station() const;
     // A point to plot: its signed offset (right positive) and elevation; nullopt clears it.
