@@ -1,5 +1,8 @@
 #include "exchange/csv_points.h"
 
+#include <csv.h>
+
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <optional>
@@ -28,37 +31,79 @@ bool validUtf8(std::string_view s) {
     return true;
 }
 
-// One record of the table split into fields (RFC 4180 quoting: a field in
-// double quotes may hold the separator, "" stands for one quote).
-bool splitRecord(std::string_view line, char separator, std::vector<std::string>& fields) {
-    fields.clear();
-    std::string field;
-    bool quoted = false, wasQuoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        char c = line[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == '"' && text::trim(field).empty() && !wasQuoted) {
-            quoted = wasQuoted = true;
-            field.clear();
-        } else if (c == separator) {
-            fields.emplace_back(text::trim(field));
-            field.clear();
-            wasQuoted = false;
-        } else {
-            field += c;
-        }
+// One record of the table: its fields (trimmed) and the line it starts on.
+struct Record {
+    std::size_t line = 0;
+    std::vector<std::string> fields;
+};
+
+struct Collector {
+    std::vector<Record> records;
+    Record current;
+    bool started = false;
+    std::size_t line = 1;  // the line being fed to the parser
+};
+
+void onField(void* bytes, std::size_t length, void* data) {
+    auto* c = static_cast<Collector*>(data);
+    if (!c->started) {
+        c->current.line = c->line;
+        c->started = true;
     }
-    if (quoted) return false;
-    fields.emplace_back(text::trim(field));
-    return true;
+    const std::string_view field = length ? std::string_view(static_cast<const char*>(bytes), length) : std::string_view();
+    c->current.fields.emplace_back(text::trim(field));
+}
+
+void onRecord(int, void* data) {
+    auto* c = static_cast<Collector*>(data);
+    if (!c->started) c->current.line = c->line;
+    c->records.push_back(std::move(c->current));
+    c->current = Record{};
+    c->started = false;
+}
+
+// Only blanks are padding: a tab is a separator in a TSV table.
+int isBlank(unsigned char c) { return c == CSV_SPACE ? 1 : 0; }
+
+// Splits the table into records with libcsv (RFC 4180: a field in double quotes
+// may hold the separator and line breaks, "" stands for one quote). The text is
+// fed line by line so that an error can name its line. False with `error` set
+// when the quoting is broken or memory runs out.
+bool readRecords(std::string_view text, char separator, std::vector<Record>& records, std::string& error) {
+    csv_parser parser;
+    if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0) {
+        error = "内存不足";
+        return false;
+    }
+    csv_set_delim(&parser, static_cast<unsigned char>(separator));
+    if (separator == '\t') csv_set_space_func(&parser, isBlank);
+    Collector c;
+    bool ok = true;
+    for (std::size_t pos = 0; ok && pos < text.size();) {
+        std::size_t end = text.find('\n', pos);
+        end = end == std::string_view::npos ? text.size() : end + 1;
+        const std::size_t n = end - pos;
+        if (csv_parse(&parser, text.data() + pos, n, onField, onRecord, &c) != n) {
+            error = "第" + std::to_string(c.line) +
+                    (csv_error(&parser) == CSV_EPARSE ? "行：引号用法不对（字段中的引号应写成两个引号，整个字段放在引号中）"
+                                                      : "行：" + std::string(csv_strerror(csv_error(&parser))));
+            ok = false;
+        }
+        ++c.line;
+        pos = end;
+    }
+    if (ok && csv_fini(&parser, onField, onRecord, &c) != 0) {
+        const std::size_t from = c.records.empty() ? 1 : c.records.back().line + 1;
+        error = "第" + std::to_string(from) + "行起：引号不成对";
+        ok = false;
+    }
+    csv_free(&parser);
+    // Lines holding nothing but blanks are no records.
+    std::erase_if(c.records, [](const Record& r) {
+        return std::all_of(r.fields.begin(), r.fields.end(), [](const std::string& f) { return f.empty(); });
+    });
+    records = std::move(c.records);
+    return ok;
 }
 
 enum Column { Name, X, Y, R, Ls1, Ls2, ColumnCount };
@@ -101,26 +146,21 @@ ImportResult readPointsCsv(std::string_view bytes, const ImportOptions& options)
     if (bytes.find('\0') != std::string_view::npos) return fail("不是文本文件（含有零字节）");
     textUtf8 = validUtf8(bytes) ? std::string(bytes) : text::gbkToUtf8(bytes);
 
-    std::vector<std::string> lines;
-    std::size_t pos = 0;
-    while (pos <= textUtf8.size()) {
-        std::size_t end = textUtf8.find('\n', pos);
-        if (end == std::string::npos) end = textUtf8.size();
-        std::string line = textUtf8.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-        pos = end + 1;
-    }
-    std::size_t headerLine = 0;
-    while (headerLine < lines.size() && text::trim(lines[headerLine]).empty()) ++headerLine;
-    if (headerLine >= lines.size()) return fail("文件是空的");
-    const std::string& header = lines[headerLine];
-    char separator = header.find('\t') != std::string::npos ? '\t'
-                     : header.find(',') != std::string::npos ? ','
-                     : header.find(';') != std::string::npos ? ';'
-                                                             : ',';
-    std::vector<std::string> fields;
-    if (!splitRecord(header, separator, fields)) return fail("第" + std::to_string(headerLine + 1) + "行：引号不成对");
+    // The separator is the first of tab, comma and semicolon the header line holds.
+    const std::size_t headerStart = textUtf8.find_first_not_of(" \t\r\n");
+    if (headerStart == std::string::npos) return fail("文件是空的");
+    const std::string_view header =
+        std::string_view(textUtf8).substr(headerStart, textUtf8.find('\n', headerStart) - headerStart);
+    const char separator = header.find('\t') != std::string_view::npos   ? '\t'
+                           : header.find(',') != std::string_view::npos ? ','
+                           : header.find(';') != std::string_view::npos ? ';'
+                                                                        : ',';
+    std::vector<Record> records;
+    std::string error;
+    if (!readRecords(textUtf8, separator, records, error)) return fail(error);
+    if (records.empty()) return fail("文件是空的");
+    const std::vector<std::string>& fields = records.front().fields;
+    const std::size_t headerLine = records.front().line;
     std::array<int, ColumnCount> at;
     at.fill(-1);
     for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -128,17 +168,16 @@ ImportResult readPointsCsv(std::string_view bytes, const ImportOptions& options)
         if (k >= 0 && at[static_cast<std::size_t>(k)] < 0) at[static_cast<std::size_t>(k)] = static_cast<int>(i);
     }
     if (at[Name] < 0 || at[X] < 0 || at[Y] < 0) {
-        return fail("第" + std::to_string(headerLine + 1) +
+        return fail("第" + std::to_string(headerLine) +
                     "行应为表头，至少含有交点名、X、Y 三列（如“交点名,X,Y,R,Ls1,Ls2”或“name,X,Y,R,Ls1,Ls2”）");
     }
 
     Road& road = result.road;
     road.curveForm = 0;
     road.name.assignUtf8(options.roadName.empty() ? "Road01" : options.roadName);
-    for (std::size_t li = headerLine + 1; li < lines.size(); ++li) {
-        if (text::trim(lines[li]).empty()) continue;
-        const std::string where = "第" + std::to_string(li + 1) + "行";
-        if (!splitRecord(lines[li], separator, fields)) return fail(where + "：引号不成对");
+    for (std::size_t ri = 1; ri < records.size(); ++ri) {
+        const std::vector<std::string>& fields = records[ri].fields;
+        const std::string where = "第" + std::to_string(records[ri].line) + "行";
         if (road.intersectionPoints.size() >= kMaxPoints) return fail("交点超过 " + std::to_string(kMaxPoints) + " 个");
         auto cell = [&](Column k) -> std::string {
             int i = at[static_cast<std::size_t>(k)];

@@ -72,6 +72,18 @@ TEST(PointsCsv, ChineseAndEnglishTablesGiveTheSameRoad) {
     }
 }
 
+TEST(PointsCsv, QuotedNamesKeepSeparatorsQuotesAndLineNumbersStayTrue) {
+    // A quoted name holds the separator, a doubled quote and a line break; the
+    // error of a later row still names its own line.
+    ImportResult r = readPointsCsv("name,X,Y\n\"QD, \"\"北\"\"\",0,0\n\"JD\n1\",100,0\nZD,200,50\n", {});
+    ASSERT_EQ(r.status, exchange::kExchangeOk) << r.error;
+    ASSERT_EQ(r.road.intersectionPoints.size(), 3u);
+    EXPECT_EQ(r.road.intersectionPoints[0].name.utf8(), "QD, \"北\"");
+    EXPECT_EQ(r.road.intersectionPoints[1].name.utf8(), "JD\n1");
+    r = readPointsCsv("name,X,Y\n\"JD\n1\",100,0\nZD,2OO,50\n", {});
+    EXPECT_NE(r.error.find("第4行"), std::string::npos) << r.error;
+}
+
 TEST(PointsCsv, TheCurveTableComputesAndTheRoadEndsAtItsLastPoint) {
     ImportResult r = readPointsCsv("name,X,Y,R,Ls1,Ls2\nA,0,0,,,\nB,1000,0,500,100,100\nC,1000,1000,,,\n", {});
     ASSERT_EQ(r.status, exchange::kExchangeOk) << r.error;
@@ -114,6 +126,7 @@ TEST(PointsCsv, RefusesTablesItCannotRead) {
         {"an absurd coordinate", "name,X,Y\nA,0,0\nB,1e30,5\n", "第3行"},
         {"a negative spiral length", "name,X,Y,R,Ls1\nA,0,0,,\nB,100,0,300,-5\nC,100,100,,\n", "第3行"},
         {"an open quote", "name,X,Y\n\"A,0,0\nB,1,1\n", "引号"},
+        {"a quote inside an unquoted field", "name,X,Y\nA,0,0\nB,1\"0,5\nC,9,9\n", "第3行"},
         {"one point", "name,X,Y\nA,0,0\n", "两个"},
         {"binary", std::string("name,X,Y\n\0\0\0", 12), "零字节"},
     };
