@@ -15,7 +15,11 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <QEventLoop>
+
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 #include "geometry/angles.h"
 #include "text/text.h"
@@ -25,6 +29,41 @@ namespace vornex::app {
 namespace {
 
 QString qs(const std::string& utf8) { return QString::fromStdString(utf8); }
+
+// The batch worker's messages and questions, shown on the window's thread: each
+// call waits there for the answer, as a direct call would.
+class WindowThreadPrompter : public Prompter {
+public:
+    WindowThreadPrompter(Prompter& target, QObject* windowObject) : target_(target), window_(windowObject) {}
+    void message(std::string_view utf8Text) override {
+        const std::string text(utf8Text);
+        call([&] { target_.message(text); });
+    }
+    bool askYesNo(std::string_view utf8Text, bool defaultYes, PromptIcon icon) override {
+        const std::string text(utf8Text);
+        bool answer = defaultYes;
+        call([&] { answer = target_.askYesNo(text, defaultYes, icon); });
+        return answer;
+    }
+    PasswordAnswer askPassword(PasswordDialogMode mode, std::string_view compareText) override {
+        const std::string text(compareText);
+        PasswordAnswer answer;
+        call([&] { answer = target_.askPassword(mode, text); });
+        return answer;
+    }
+    int askChoice(std::string_view utf8Text, const std::vector<std::string>& choices) override {
+        const std::string text(utf8Text);
+        int answer = -1;
+        call([&] { answer = target_.askChoice(text, choices); });
+        return answer;
+    }
+
+private:
+    void call(const std::function<void()>& f) { QMetaObject::invokeMethod(window_, f, Qt::BlockingQueuedConnection); }
+
+    Prompter& target_;
+    QObject* window_;
+};
 
 // A typed number; nullopt for anything else (blank, text, not finite).
 std::optional<double> number(const QLineEdit* edit) {
@@ -292,20 +331,41 @@ int CQueryRoute::runBatch(const QString& inputPath) {
         path = QFileDialog::getOpenFileName(this, QStringLiteral("批量计算"), QString(),
                                             QStringLiteral("文本文件 (*.txt)"));
     if (path.isEmpty()) return 0;
-    // The batch runs here with a progress dialog; between reports the dialog
-    // handles its events, so its cancel button stops the batch (no output is left then).
+    // The batch runs on a worker thread; the window stays responsive, shows its
+    // progress and asks it to stop when the cancel button is pressed (no output is
+    // left then). The dialog is modal, so the project cannot change meanwhile.
     QProgressDialog dialog(QStringLiteral("正在批量计算……"), QStringLiteral("取消"), 0, 1000, this);
     dialog.setWindowTitle(QStringLiteral("批量计算"));
     dialog.setAccessibleName(QStringLiteral("批量计算"));
     dialog.setWindowModality(Qt::WindowModal);
     dialog.setMinimumDuration(300);
+    dialog.setAutoReset(false);
+    dialog.setAutoClose(false);
+    std::atomic<bool> cancelled{false};
+    connect(&dialog, &QProgressDialog::canceled, &dialog, [&cancelled] { cancelled = true; });
     BatchProgress progress;
-    progress.report = [&dialog](std::uint64_t done, std::uint64_t total) {
-        dialog.setValue(total ? static_cast<int>(done * 1000 / total) : 1000);
-        QCoreApplication::processEvents();
-        return !dialog.wasCanceled();
+    progress.report = [&dialog, &cancelled](std::uint64_t done, std::uint64_t total) {
+        const int value = total ? static_cast<int>(done * 1000 / total) : 1000;
+        QMetaObject::invokeMethod(
+            &dialog,
+            [&dialog, &cancelled, value] {
+                // cancel() called on the dialog (not its button) emits nothing.
+                if (dialog.wasCanceled()) cancelled = true;
+                else dialog.setValue(value);
+            },
+            Qt::QueuedConnection);
+        return !cancelled.load();
     };
-    const int result = batchQuery(project_, road_, path.toStdString(), prompter_, progress);
+    WindowThreadPrompter relay(prompter_, &dialog);
+    QEventLoop loop;
+    int result = 0;
+    const std::string input = path.toStdString();
+    std::thread worker([&] {
+        result = batchQuery(project_, road_, input, relay, progress);
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join();
     dialog.reset();
     return result;
 }
