@@ -1,4 +1,5 @@
-// vornex: the desktop workbench. One optional argument names a project to open;
+// vornex: the desktop workbench. One optional argument names a project, or a
+// leveling (*.lev) or control-survey (*.con) file, to open;
 // --screenshot PATH renders the main window offscreen into PATH and exits.
 #include <QApplication>
 #include <QCommandLineParser>
@@ -12,6 +13,7 @@
 #include <QTranslator>
 
 #include "app/main_window.h"
+#include "app/survey_views.h"
 #include "app/table_view.h"
 #include "app/work_view.h"
 
@@ -43,7 +45,7 @@ int main(int argc, char** argv) {
     QCommandLineOption table(QStringLiteral("table"), QStringLiteral("截图时显示的表格代码"), QStringLiteral("CODE"));
     parser.addOption(screenshot);
     parser.addOption(table);
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("要打开的项目文件 (*.rod)"));
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("要打开的项目文件 (*.rod)、水准数据文件 (*.lev) 或控制测量数据文件 (*.con)"));
     parser.process(app);
 
     vornex::app::MainWindow window;
@@ -54,8 +56,20 @@ int main(int argc, char** argv) {
         // Rendered without a display: a fixed size stands for the maximised window.
         window.resize(1366, 768);
         window.show();
-        if (parser.isSet(table)) window.workView()->selectCode(parser.value(table).toInt());
-        else window.workView()->selectCode(-103);
+        if (window.currentModule() != 0) {
+            // A survey file: its table (the first section or station for the
+            // observation tables), by default the point table.
+            vornex::app::SurveyModuleView* pane = window.currentModule() == 1
+                                                      ? static_cast<vornex::app::SurveyModuleView*>(window.levelView())
+                                                      : window.planeView();
+            const int code = parser.isSet(table) ? parser.value(table).toInt()
+                                                 : (window.currentModule() == 1 ? -10053 : -10033);
+            pane->selectItem(code, code == -10020 || code == -10031 ? 0 : -1);
+        } else if (parser.isSet(table)) {
+            window.workView()->selectCode(parser.value(table).toInt());
+        } else {
+            window.workView()->selectCode(-103);
+        }
         QApplication::processEvents();
         const QString path = parser.value(screenshot);
         QDir().mkpath(QFileInfo(path).absolutePath());

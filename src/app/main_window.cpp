@@ -20,6 +20,8 @@
 #include "app/module_tabs.h"
 #include "app/property_grid.h"
 #include "app/qt_prompter.h"
+#include "app/survey_controller.h"
+#include "app/survey_table_view.h"
 #include "app/survey_views.h"
 #include "app/table_view.h"
 #include "app/work_view.h"
@@ -32,6 +34,14 @@ namespace {
 const QString kProjectFilter = QStringLiteral("沃尼克斯项目文件(*.rod)");
 const QString kRecentKey = QStringLiteral("Recent File List");
 
+// The module a survey data file opens in (0: a project file).
+int surveyModuleOf(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QStringLiteral("lev")) return kLevelingModule;
+    if (suffix == QStringLiteral("con")) return kControlModule;
+    return 0;
+}
+
 }  // namespace
 
 MainWindow::MainWindow(AppPrompter* prompter, QWidget* parent) : QMainWindow(parent) {
@@ -41,6 +51,7 @@ MainWindow::MainWindow(AppPrompter* prompter, QWidget* parent) : QMainWindow(par
     }
     prompter_ = prompter;
     controller_ = new DocumentController(*prompter_, this);
+    survey_ = new SurveyController(*prompter_, this);
     setAccessibleName(QStringLiteral("沃尼克斯"));
 
     createActions();
@@ -60,6 +71,7 @@ MainWindow::MainWindow(AppPrompter* prompter, QWidget* parent) : QMainWindow(par
     connect(controller_, &DocumentController::changed, this, [this] { updateCommandStates(); });
     updateTitle();
     updateCommandStates();
+    updateSurveyCommands();
     updateRecentMenu();
     resize(1280, 800);
     workView_->dataTree()->setFocus();
@@ -108,6 +120,21 @@ void MainWindow::createActions() {
     a->setEnabled(false);
     a = makeAction("printPreview", QStringLiteral("打印预览(&V)"), QStringLiteral("显示整页\n打印预览") + later);
     a->setEnabled(false);
+    // The commands of the survey panes: one set, carried out by the active module's pane.
+    a = makeAction("surveyOpen", QStringLiteral("打开(&O)..."), QStringLiteral("打开数据文件\n打开"));
+    connect(a, &QAction::triggered, this, [this] {
+        if (SurveyModuleView* v = activeSurveyView()) v->openWithDialog();
+    });
+    a = makeAction("surveyClose", QStringLiteral("关闭(&C)"), QStringLiteral("关闭数据文件\n关闭"));
+    connect(a, &QAction::triggered, this, [this] {
+        if (SurveyModuleView* v = activeSurveyView()) v->closeFile();
+    });
+    a = makeAction("surveyRefresh", QStringLiteral("刷新(&R)"), QStringLiteral("重新显示当前的表格\n刷新"));
+    a->setShortcut(QKeySequence(Qt::Key_F5));
+    connect(a, &QAction::triggered, this, [this] {
+        if (SurveyModuleView* v = activeSurveyView()) v->refresh();
+    });
+    addAction(a);
     a = makeAction("exit", QStringLiteral("退出(&X)"), QStringLiteral("退出应用程序；提示保存文档\n退出"));
     connect(a, &QAction::triggered, this, &QWidget::close);
 
@@ -124,7 +151,10 @@ void MainWindow::createActions() {
     a = makeAction("copy", QStringLiteral("复制(&C)"), QStringLiteral("复制所选内容，将其放入剪贴板\n复制"));
     a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
     a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    connect(a, &QAction::triggered, this, [this] { tableView_->copy(); });
+    connect(a, &QAction::triggered, this, [this] {
+        if (currentModule() != 0) surveyTable_->copy();
+        else tableView_->copy();
+    });
     a = makeAction("paste", QStringLiteral("粘贴(&P)"), QStringLiteral("插入剪贴板内容\n粘贴"));
     a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
     a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
@@ -198,7 +228,8 @@ void MainWindow::createMenus() {
         a->setVisible(false);
         connect(a, &QAction::triggered, this, [this, a] {
             const QString path = a->data().toString();
-            if (maybeSave()) openFile(path);
+            // A survey file leaves the project as it is: no save question.
+            if (surveyModuleOf(path) != 0 || maybeSave()) openFile(path);
         });
         recentActions_ << a;
         file->addAction(a);
@@ -262,19 +293,36 @@ void MainWindow::createPanes() {
     modules_ = new QStackedWidget(columns_);
     modules_->setAccessibleName(QStringLiteral("模块"));
     workView_ = new CWorkView(*controller_, modules_);
-    levelView_ = new CLevelView(modules_);
-    planeView_ = new CPlaneView(modules_);
+    levelView_ = new CLevelView(*survey_, modules_);
+    planeView_ = new CPlaneView(*survey_, modules_);
     modules_->addWidget(workView_);
     modules_->addWidget(levelView_);
     modules_->addWidget(planeView_);
     connect(workView_, &CWorkView::moduleChosen, this, &MainWindow::showModule);
     connect(levelView_, &CLevelView::moduleChosen, this, &MainWindow::showModule);
     connect(planeView_, &CPlaneView::moduleChosen, this, &MainWindow::showModule);
+    for (SurveyModuleView* v : {static_cast<SurveyModuleView*>(levelView_), static_cast<SurveyModuleView*>(planeView_)}) {
+        v->setCommands({action("surveyOpen"), action("surveyClose"), action("surveyRefresh")});
+        connect(v, &SurveyModuleView::fileOpened, this, [this](const QString& path) {
+            addRecentFile(path);
+            statusBar()->showMessage(QStringLiteral("已打开 %1").arg(QDir::toNativeSeparators(path)), 5000);
+        });
+    }
+    connect(survey_, &SurveyController::changed, this, [this] { updateSurveyCommands(); });
+    // Survey edits go straight into the data file: say so, there is no undo.
+    connect(survey_, &SurveyController::edited, this,
+            [this](int, const QString& note) { statusBar()->showMessage(note); });
     connect(workView_, &CWorkView::drawingWanted, this, &MainWindow::setDrawingShown);
 
     results_ = new QSplitter(Qt::Vertical, columns_);
     results_->setAccessibleName(QStringLiteral("结果"));
-    tableView_ = new TableView(*controller_, results_);
+    // The table row: the road table, or the survey table while a survey module is active.
+    tableStack_ = new QStackedWidget(results_);
+    tableStack_->setAccessibleName(QStringLiteral("表格"));
+    tableView_ = new TableView(*controller_, tableStack_);
+    surveyTable_ = new SurveyTableView(*survey_, tableStack_);
+    tableStack_->addWidget(tableView_);
+    tableStack_->addWidget(surveyTable_);
     connect(tableView_, &TableView::hintChanged, this, [this](const QString& hint) {
         if (!hint.isEmpty()) statusBar()->showMessage(hint);
     });
@@ -288,7 +336,7 @@ void MainWindow::createPanes() {
     pal.setColor(QPalette::WindowText, Qt::gray);
     drawing->setPalette(pal);
     drawing_ = drawing;
-    results_->addWidget(tableView_);
+    results_->addWidget(tableStack_);
     results_->addWidget(drawing_);
     results_->setSizes({360, 240});
     results_->setChildrenCollapsible(false);
@@ -299,6 +347,7 @@ void MainWindow::createPanes() {
     columns_->setSizes({340, 940});
     setCentralWidget(columns_);
     for (QAction* a : {action("cut"), action("copy"), action("paste")}) tableView_->addAction(a);
+    surveyTable_->addAction(action("copy"));
 }
 
 void MainWindow::focusNextPane() {
@@ -320,10 +369,40 @@ int MainWindow::currentModule() const { return modules_->currentIndex(); }
 void MainWindow::showModule(int index) {
     if (index < 0 || index >= modules_->count() || index == modules_->currentIndex()) return;
     modules_->setCurrentIndex(index);
+    // The result column follows the module: the survey table, without the road
+    // drawing, while a survey module is active.
+    surveyTable_->setModule(index);
+    tableStack_->setCurrentWidget(index == 0 ? static_cast<QWidget*>(tableView_) : surveyTable_);
+    drawing_->setVisible(index == 0 && action("drawing")->isChecked());
+    updateSurveyCommands();
+    emit moduleChanged(index);
+}
+
+SurveyModuleView* MainWindow::activeSurveyView() const {
+    if (currentModule() == kLevelingModule) return levelView_;
+    if (currentModule() == kControlModule) return planeView_;
+    return nullptr;
+}
+
+void MainWindow::updateSurveyCommands() {
+    const int m = currentModule();
+    action("surveyOpen")->setEnabled(m != 0);
+    action("surveyRefresh")->setEnabled(m != 0);
+    // Close only with a file loaded.
+    action("surveyClose")->setEnabled(m != 0 && survey_->isLoaded(m));
+}
+
+const Grid& MainWindow::shownGrid() const {
+    return currentModule() == 0 ? tableView_->grid() : surveyTable_->grid();
+}
+
+QString MainWindow::shownTableTitle() const {
+    return currentModule() == 0 ? tableTitle(tableView_->grid().code) : surveyTable_->title();
 }
 
 void MainWindow::setDrawingShown(bool shown) {
-    drawing_->setVisible(shown);
+    // The road drawing belongs to the road module.
+    drawing_->setVisible(shown && currentModule() == 0);
     action("drawing")->setChecked(shown);
 }
 
@@ -371,6 +450,12 @@ bool MainWindow::openWithDialog() {
 }
 
 bool MainWindow::openFile(const QString& path) {
+    if (const int module = surveyModuleOf(path); module != 0) {
+        SurveyModuleView* view = module == kLevelingModule ? static_cast<SurveyModuleView*>(levelView_) : planeView_;
+        if (!view->openFile(path)) return false;
+        showModule(module);
+        return true;
+    }
     const int status = controller_->open(path);
     if (status > 0) {
         addRecentFile(controller_->filePath());

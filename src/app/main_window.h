@@ -11,6 +11,7 @@
 
 #include "app/app_prompter.h"
 #include "app/document_controller.h"
+#include "tables/grid.h"
 #include "tables/route_query.h"
 
 class QAction;
@@ -27,6 +28,9 @@ class CLevelView;
 class CPlaneView;
 class TableView;
 class DrawingPane;
+class SurveyController;
+class SurveyTableView;
+class SurveyModuleView;
 
 // Window title of the workbench (the document type's title).
 inline constexpr const char* kApplicationTitle = "沃尼克斯V0.9.20120223";
@@ -46,6 +50,15 @@ public:
     DocumentController& controller() { return *controller_; }
     CWorkView* workView() const { return workView_; }
     TableView* tableView() const { return tableView_; }
+    // The survey modules, their panes and the result column's survey table.
+    SurveyController& survey() const { return *survey_; }
+    CLevelView* levelView() const { return levelView_; }
+    CPlaneView* planeView() const { return planeView_; }
+    SurveyTableView* surveyTableView() const { return surveyTable_; }
+    // The table the result column shows now (the road table, or the survey
+    // table while a survey module is active), and its caption.
+    const Grid& shownGrid() const;
+    QString shownTableTitle() const;
     QWidget* drawingPane() const { return drawing_; }
     QStackedWidget* moduleColumn() const { return modules_; }
     int currentModule() const;
@@ -53,6 +66,8 @@ public:
 
     // Document commands; false when cancelled or failed.
     bool newDocument();
+    // A project, or a leveling (*.lev) or control-survey (*.con) file, which
+    // opens in its module and switches to it.
     bool openFile(const QString& path);
     bool openWithDialog();
     bool save();
@@ -66,12 +81,16 @@ public:
     void focusNextPane();
 
     // Named actions for later issues and tests: "new", "open", "save", "saveAs",
-    // "password", "print", "printPreview", "exit", "undo", "redo", "cut", "copy",
+    // "password", "print", "printPreview", "exit", "surveyOpen", "surveyClose", "surveyRefresh", "undo", "redo", "cut", "copy",
     // "paste", "import", "export", "queryRoute", "calcSend", "calcExplorer",
     // "calcOptimize", "cgSend", "cgExplorer", "toolbar", "statusBar", "drawing",
     // "help", "quickStart", "website", "about".
     QAction* action(const QString& name) const;
     QMenu* menu(const QString& name) const;  // "file", "edit", "query", "calc", "cg20", "view", "help"
+
+signals:
+    // Another module became active (0 road, 1 leveling, 2 control survey).
+    void moduleChanged(int index);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -96,6 +115,9 @@ private:
     void connectCalculator();
     void refreshDrawing();
     void selectClickedRecord(int code, int record);
+    // The survey pane of the active module, or null in the road module.
+    SurveyModuleView* activeSurveyView() const;
+    void updateSurveyCommands();
 
     std::unique_ptr<AppPrompter> ownPrompter_;
     AppPrompter* prompter_;
@@ -107,6 +129,9 @@ private:
     QSplitter* columns_ = nullptr;
     QSplitter* results_ = nullptr;
     TableView* tableView_ = nullptr;
+    SurveyController* survey_ = nullptr;
+    SurveyTableView* surveyTable_ = nullptr;
+    QStackedWidget* tableStack_ = nullptr;
     QWidget* drawing_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QMenu* recentMenu_ = nullptr;

@@ -18,6 +18,7 @@
 #include "app/dialogs/query_route.h"
 #include "app/looks.h"
 #include "app/main_window.h"
+#include "app/survey_controller.h"
 #include "app/table_view.h"
 #include "app/views/drawing_pane.h"
 #include "exchange/exchange.h"
@@ -133,40 +134,39 @@ void MainWindow::connectFeatures() {
     action("looks")->setEnabled(true);
     action("looks")->setStatusTip(QStringLiteral("选择应用程序的外观"));
 
-    // Printing and export of the shown table.
+    // Printing and export of the shown table (a survey table names its data file).
     auto title = [this] {
         PrintTitle t;
         const CVornexPcDoc& doc = controller_->doc();
-        t.project = controller_->filePath().isEmpty() ? std::string()
-                                                      : QFileInfo(controller_->filePath()).fileName().toStdString();
-        if (doc.currentRoad()) t.road = doc.currentRoad()->name.utf8();
-        t.table = tableTitle(tableView_->grid().code).toStdString();
+        const QString file = currentModule() == 0 ? controller_->filePath() : survey_->filePath(currentModule());
+        t.project = file.isEmpty() ? std::string() : QFileInfo(file).fileName().toStdString();
+        if (doc.currentRoad() && currentModule() == 0) t.road = doc.currentRoad()->name.utf8();
+        t.table = shownTableTitle().toStdString();
         return t;
     };
-    auto hasTable = [this] { return tableView_->grid().columnCount() > 0; };
+    auto hasTable = [this] { return shownGrid().columnCount() > 0; };
     QAction* print = action("print");
     print->setStatusTip(QStringLiteral("打印当前表格\n打印"));
     connect(print, &QAction::triggered, this, [this, title, hasTable] {
-        if (hasTable()) printGrid(this, tableView_->grid(), title());
+        if (hasTable()) printGrid(this, shownGrid(), title());
     });
     QAction* preview = action("printPreview");
     preview->setStatusTip(QStringLiteral("显示整页\n打印预览"));
     connect(preview, &QAction::triggered, this, [this, title, hasTable] {
-        if (hasTable()) previewGrid(this, tableView_->grid(), title());
+        if (hasTable()) previewGrid(this, shownGrid(), title());
     });
     QAction* exportTable = makeAction("exportTable", QStringLiteral("导出表格(&B)..."),
                                       QStringLiteral("把当前表格导出为 PDF 或 CSV 文件"));
     menu("file")->insertAction(print, exportTable);
     connect(exportTable, &QAction::triggered, this, [this, title, hasTable] {
         if (!hasTable()) return;
-        const QString suggested = tableTitle(tableView_->grid().code) + QStringLiteral(".csv");
+        const QString suggested = shownTableTitle() + QStringLiteral(".csv");
         const QString path = QString::fromStdString(prompter_->saveFileName(
             suggested.toStdString(), "CSV 文件 (*.csv);;PDF 文件 (*.pdf)"));
         if (path.isEmpty()) return;
         QString error;
         const bool pdf = path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive);
-        const bool ok = pdf ? exportPdf(path, tableView_->grid(), title(), &error)
-                            : exportCsv(path, tableView_->grid(), &error);
+        const bool ok = pdf ? exportPdf(path, shownGrid(), title(), &error) : exportCsv(path, shownGrid(), &error);
         if (!ok) prompter_->message(("导出失败：" + error).toStdString());
         else statusBar()->showMessage(QStringLiteral("已导出 %1").arg(path), 5000);
     });
@@ -175,6 +175,9 @@ void MainWindow::connectFeatures() {
     };
     connect(controller_, &DocumentController::changed, this, updatePrinting);
     connect(controller_, &DocumentController::documentReplaced, this, updatePrinting);
+    connect(survey_, &SurveyController::changed, this, updatePrinting);
+    connect(survey_, &SurveyController::selectionChanged, this, updatePrinting);
+    connect(this, &MainWindow::moduleChanged, this, updatePrinting);
     updatePrinting();
 
     // 导入 / 导出: a LandXML or CSV road added to the open project (one undo step),

@@ -1,0 +1,210 @@
+#include "app/survey_controller.h"
+
+#include <QFileInfo>
+#include <QSettings>
+
+#include <cmath>
+
+#include "app/app_prompter.h"
+#include "tables/survey_tables.h"
+
+namespace vornex::app {
+
+namespace st = survey_table;
+
+namespace {
+
+// Passes the core's messages on and counts them, so a failed open that the
+// reader has already explained is not explained twice.
+struct CountingPrompter : Prompter {
+    explicit CountingPrompter(Prompter& to) : to(to) {}
+    void message(std::string_view t) override {
+        ++shown;
+        to.message(t);
+    }
+    bool askYesNo(std::string_view t, bool d, PromptIcon i) override {
+        ++shown;
+        return to.askYesNo(t, d, i);
+    }
+    PasswordAnswer askPassword(PasswordDialogMode m, std::string_view c) override { return to.askPassword(m, c); }
+    int askChoice(std::string_view t, const std::vector<std::string>& choices) override {
+        ++shown;
+        return to.askChoice(t, choices);
+    }
+    Prompter& to;
+    int shown = 0;
+};
+
+bool validModule(int module) { return module == kLevelingModule || module == kControlModule; }
+
+std::filesystem::path toPath(const QString& path) { return std::filesystem::path(path.toStdU16String()); }
+
+}  // namespace
+
+SurveyController::SurveyController(AppPrompter& prompter, QObject* parent)
+    : QObject(parent),
+      leveling_(std::make_unique<LevelingModule>()),
+      control_(std::make_unique<ControlModule>()),
+      prompter_(prompter) {
+    // The coefficient has no field in the control file: the program keeps it.
+    QSettings settings;
+    bool ok = false;
+    const double k = settings.value(QString::fromLatin1(kRefractionKey), kDefaultRefraction).toDouble(&ok);
+    control_->refraction = ok && std::isfinite(k) && std::fabs(k) <= 1 ? k : kDefaultRefraction;
+}
+
+SurveyController::~SurveyController() = default;
+
+bool SurveyController::isLoaded(int module) const {
+    if (module == kLevelingModule) return leveling_->network.loadedKind() == SurveyFileKind::Leveling;
+    if (module == kControlModule) return control_->network.loadedKind() == SurveyFileKind::Control;
+    return false;
+}
+
+QString SurveyController::filePath(int module) const {
+    if (!isLoaded(module)) return {};
+    const SurveyNetwork& net = module == kLevelingModule ? leveling_->network : control_->network;
+    return QString::fromStdU16String(net.filePath.u16string());
+}
+
+SurveySelection SurveyController::selection(int module) const {
+    if (module == kLevelingModule) return leveling_->selection;
+    if (module == kControlModule) return control_->selection;
+    return {};
+}
+
+std::vector<SurveyTreeItem> SurveyController::tree(int module) const {
+    if (module == kLevelingModule) return levelingTree(*leveling_);
+    if (module == kControlModule) return controlTree(*control_);
+    return {};
+}
+
+Grid SurveyController::table(int module) const {
+    const SurveySelection s = selection(module);
+    if (!isLoaded(module) || s.tableCode >= 0) {
+        Grid empty;
+        empty.code = s.tableCode;
+        return empty;
+    }
+    return module == kLevelingModule ? buildLevelingTable(*leveling_, s.tableCode, s.index)
+                                     : buildControlTable(*control_, s.tableCode, s.index);
+}
+
+QString SurveyController::titleOf(int module) const {
+    const SurveySelection s = selection(module);
+    if (!isLoaded(module) || s.tableCode >= 0) return {};
+    const std::vector<SurveyTreeItem> items = tree(module);
+    const SurveyTreeItem* item = findSurveyItem(items, s);
+    if (!item) return {};
+    const QString text = QString::fromStdString(item->text);
+    // A section or station: say what it is a child of.
+    if (s.tableCode == st::kReadings || s.tableCode == st::kObservations)
+        return QStringLiteral("观测数据 %1").arg(text);
+    return text;
+}
+
+bool SurveyController::open(int module, const QString& path) {
+    if (!validModule(module)) return false;
+    CountingPrompter counting(prompter_);
+    const std::filesystem::path file = toPath(path);
+    const bool ok = module == kLevelingModule ? openLevelingModule(*leveling_, file, counting)
+                                              : openControlModule(*control_, file, counting);
+    if (!ok) {
+        if (counting.shown == 0) {
+            const QString kind = module == kLevelingModule ? QStringLiteral("水准数据文件") : QStringLiteral("控制测量数据文件");
+            prompter_.message(QStringLiteral("“%1”不是%2，或已损坏。").arg(QFileInfo(path).fileName(), kind).toStdString());
+        }
+        return false;
+    }
+    closureRows_[module] = -1;
+    emit changed(module);
+    emit selectionChanged(module);
+    return true;
+}
+
+void SurveyController::close(int module) {
+    if (module == kLevelingModule) closeLevelingModule(*leveling_);
+    else if (module == kControlModule) closeControlModule(*control_);
+    else return;
+    closureRows_[module] = -1;
+    emit changed(module);
+    emit selectionChanged(module);
+}
+
+void SurveyController::refresh(int module) {
+    if (!validModule(module)) return;
+    emit changed(module);
+}
+
+void SurveyController::select(int module, const SurveySelection& selection) {
+    if (!validModule(module)) return;
+    SurveySelection& s = module == kLevelingModule ? leveling_->selection : control_->selection;
+    if (s == selection) return;
+    s = selection;
+    emit selectionChanged(module);
+}
+
+bool SurveyController::setLevelingWeighting(int weighting) {
+    if (!isLoaded(kLevelingModule)) return false;
+    if (!vornex::setLevelingWeighting(*leveling_, weighting, prompter_)) {
+        emit changed(kLevelingModule);  // the pane shows the stored choice again
+        return false;
+    }
+    emit changed(kLevelingModule);
+    emit edited(kLevelingModule, QStringLiteral("修改已写入数据文件，不能撤销。"));
+    return true;
+}
+
+bool SurveyController::setLevelingCoefficient(const QString& text) {
+    if (!isLoaded(kLevelingModule) || !levelingCoefficientEditable(leveling_->network)) return false;
+    bool ok = false;
+    const double v = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(v)) {
+        prompter_.message(QStringLiteral("“%1”不是数。闭合差系数仍为原值。").arg(text.trimmed()).toStdString());
+        emit changed(kLevelingModule);  // the pane shows the stored value again
+        return false;
+    }
+    if (!setLevelingClosureCoefficient(*leveling_, v, prompter_)) {
+        emit changed(kLevelingModule);
+        return false;
+    }
+    emit changed(kLevelingModule);
+    emit edited(kLevelingModule, QStringLiteral("修改已写入数据文件，不能撤销。"));
+    return true;
+}
+
+bool SurveyController::setControlParameter(ControlParameter which, const QString& text) {
+    if (!isLoaded(kControlModule)) return false;
+    if (!vornex::setControlParameter(*control_, which, text.toStdString(), prompter_)) {
+        emit changed(kControlModule);
+        return false;
+    }
+    emit changed(kControlModule);
+    emit edited(kControlModule, QStringLiteral("修改已写入数据文件，不能撤销。"));
+    return true;
+}
+
+bool SurveyController::setRefraction(double k) {
+    if (!std::isfinite(k) || std::fabs(k) > 1) {
+        prompter_.message("大气折光系数应在 -1 和 1 之间。");
+        emit changed(kControlModule);
+        return false;
+    }
+    QSettings settings;
+    settings.setValue(QString::fromLatin1(kRefractionKey), k);
+    if (isLoaded(kControlModule)) setControlRefraction(*control_, k, prompter_);
+    else control_->refraction = k;
+    emit changed(kControlModule);
+    emit edited(kControlModule, QStringLiteral("大气折光系数已保存在程序设置中。"));
+    return true;
+}
+
+void SurveyController::reportClosureRow(int module, int row) {
+    if (!validModule(module)) return;
+    closureRows_[module] = row;
+    emit closureRowSelected(module, row);
+}
+
+int SurveyController::closureRow(int module) const { return validModule(module) ? closureRows_[module] : -1; }
+
+}  // namespace vornex::app
