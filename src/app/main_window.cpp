@@ -351,17 +351,26 @@ void MainWindow::createPanes() {
 }
 
 void MainWindow::focusNextPane() {
-    QWidget* tree = workView_->dataTree()->isVisibleTo(workView_) ? static_cast<QWidget*>(workView_->dataTree())
-                                                                  : static_cast<QWidget*>(workView_->resultsTree());
-    QWidget* panes[] = {tree, workView_->currentGrid()->view(), tableView_->table()};
+    // The panes of the active module: its tree, its property grid, the table.
+    QWidget* panes[3];
+    QTableView* table = tableView_->table();
+    if (SurveyModuleView* v = activeSurveyView()) {
+        panes[0] = v->tree();
+        panes[1] = v->properties()->view();
+        table = surveyTable_->table();
+    } else {
+        panes[0] = workView_->dataTree()->isVisibleTo(workView_) ? static_cast<QWidget*>(workView_->dataTree())
+                                                                 : static_cast<QWidget*>(workView_->resultsTree());
+        panes[1] = workView_->currentGrid()->view();
+    }
+    panes[2] = table;
     int at = -1;
     for (int i = 0; i < 3; ++i)
         if (panes[i]->hasFocus() || panes[i]->isAncestorOf(QApplication::focusWidget())) at = i;
-    if (currentModule() != 0) showModule(0);
     QWidget* next = panes[(at + 1) % 3];
     next->setFocus(Qt::ShortcutFocusReason);
-    if (next == tableView_->table() && !tableView_->table()->currentIndex().isValid())
-        tableView_->table()->setCurrentIndex(tableView_->table()->model()->index(0, 0));
+    if (next == table && !table->currentIndex().isValid() && table->model()->rowCount() > 0)
+        table->setCurrentIndex(table->model()->index(0, 0));
 }
 
 int MainWindow::currentModule() const { return modules_->currentIndex(); }

@@ -360,5 +360,21 @@ TEST_F(SurveyViews, ThePointTablePrintsToPdfAndClosureRowsAreReported) {
     EXPECT_EQ(window->shownTableTitle(), QStringLiteral("控制点成果表"));
 }
 
+TEST_F(SurveyViews, F6MovesThroughThePanesOfTheActiveSurveyModule) {
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(window->openFile(qpath(con)));
+    ASSERT_TRUE(select(kControlModule, st::kCoordinates));
+    QWidget* expected[] = {window->planeView()->tree(), planeGrid()->view(), table()->table(),
+                           window->planeView()->tree()};
+    window->planeView()->tree()->clearFocus();
+    for (QWidget* w : expected) {
+        QTest::keyClick(window.get(), Qt::Key_F6);
+        EXPECT_TRUE(w->hasFocus());
+        EXPECT_EQ(window->currentModule(), kControlModule);
+    }
+}
+
 }  // namespace
 }  // namespace vornex::app
