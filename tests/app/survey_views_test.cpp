@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <unistd.h>
 
+#include "adjust/demo_networks.h"
 #include "adjust/survey_network.h"
 #include "app/property_grid.h"
 #include "app/survey_controller.h"
@@ -115,6 +116,11 @@ TEST_F(SurveyViews, OpeningTheDemosFillsThePanesAndTrees) {
     EXPECT_FALSE(levelGrid()->isEditable("class"));
     EXPECT_TRUE(window->action("surveyClose")->isEnabled());
     EXPECT_EQ(window->recentFiles().value(0), qpath(lev));
+    // The description of the current property shows under the list.
+    QTreeView* view = levelGrid()->view();
+    const QModelIndex group = view->model()->index(0, 0);
+    view->setCurrentIndex(view->model()->index(3, 0, group));
+    EXPECT_EQ(levelGrid()->descriptionText(), QStringLiteral("平差计算时采用的定权方式。"));
 
     // The section group: filled for a section, empty for anything else.
     EXPECT_TRUE(levelGrid()->value("sectionStart").isEmpty());
@@ -124,6 +130,12 @@ TEST_F(SurveyViews, OpeningTheDemosFillsThePanesAndTrees) {
     EXPECT_FALSE(levelGrid()->value("stationCount").isEmpty());
     ASSERT_TRUE(select(kLevelingModule, st::kLevelingPoints));
     EXPECT_TRUE(levelGrid()->value("sectionStart").isEmpty());
+    // Refresh rebuilds the tree and the table on the same selection.
+    QSignalSpy changed(&survey(), &SurveyController::changed);
+    window->action("surveyRefresh")->trigger();
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(tree->currentItem()->data(0, kSurveyCodeRole).toInt(), st::kLevelingPoints);
+    EXPECT_EQ(table()->grid().code, st::kLevelingPoints);
 
     ASSERT_TRUE(openWithCommand(kControlModule, con));
     tree = window->planeView()->tree();
@@ -147,6 +159,19 @@ TEST_F(SurveyViews, OpeningTheDemosFillsThePanesAndTrees) {
     EXPECT_FALSE(window->action("surveyClose")->isEnabled());
     EXPECT_EQ(table()->grid().columnCount(), 0);
     EXPECT_TRUE(survey().isLoaded(kLevelingModule));
+}
+
+TEST_F(SurveyViews, AnOldLevelingFileShowsTheDefaultCoefficientAndKeepsItFixed) {
+    SurveyNetwork old = demoLevelingNetwork();
+    old.key = 81;  // written before the coefficient had a field
+    old.leveling.levelClass = 0;  // 四等: 20 by section length
+    const std::filesystem::path file = dir / "old.lev";
+    testing::writeAll(file, levelingFileBytes(old));
+    ASSERT_TRUE(window->openFile(qpath(file)));
+    EXPECT_EQ(levelGrid()->value("coefficient"), QStringLiteral(" 20.0"));
+    EXPECT_FALSE(levelGrid()->isEditable("coefficient"));
+    EXPECT_TRUE(levelGrid()->isEditable("weighting"));
+    EXPECT_FALSE(levelGrid()->enter("coefficient", QStringLiteral("5")));
 }
 
 TEST_F(SurveyViews, EveryTreeItemShowsItsTableInTheResultColumn) {
