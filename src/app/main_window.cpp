@@ -61,6 +61,7 @@ MainWindow::MainWindow(AppPrompter* prompter, QWidget* parent) : QMainWindow(par
     createPanes();
     connectFeatures();
     connectCalculator();
+    connectNetworkPlot();
 
     connect(controller_, &DocumentController::modifiedChanged, this, [this] { updateTitle(); });
     connect(controller_, &DocumentController::documentReplaced, this, [this] {

@@ -31,6 +31,7 @@ class DrawingPane;
 class SurveyController;
 class SurveyTableView;
 class SurveyModuleView;
+class NetworkView;
 
 // Window title of the workbench (the document type's title).
 inline constexpr const char* kApplicationTitle = "沃尼克斯V0.9.20120223";
@@ -60,6 +61,8 @@ public:
     const Grid& shownGrid() const;
     QString shownTableTitle() const;
     QWidget* drawingPane() const { return drawing_; }
+    // The network plot of the active survey module (the drawing row there).
+    NetworkView* networkView() const { return networkView_; }
     QStackedWidget* moduleColumn() const { return modules_; }
     int currentModule() const;
     void showModule(int index);
@@ -118,6 +121,9 @@ private:
     // The survey pane of the active module, or null in the road module.
     SurveyModuleView* activeSurveyView() const;
     void updateSurveyCommands();
+    // The network plot of the survey modules (main_window_plot.cpp).
+    void connectNetworkPlot();
+    void updateNetworkPlot();
 
     std::unique_ptr<AppPrompter> ownPrompter_;
     AppPrompter* prompter_;
@@ -139,6 +145,7 @@ private:
     QHash<QString, QAction*> actions_;
     QHash<QString, QMenu*> menus_;
     DrawingPane* drawingPane_ = nullptr;
+    NetworkView* networkView_ = nullptr;
     RouteQueryMemory queryMemory_;
 };
 
