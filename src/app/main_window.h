@@ -23,6 +23,12 @@ class QLabel;
 
 namespace vornex::app {
 
+}  // namespace vornex::app
+namespace vornex::link {
+struct SystemCommands;
+}
+namespace vornex::app {
+
 class CWorkView;
 class CLevelView;
 class CPlaneView;
@@ -90,6 +96,9 @@ public:
     // "help", "quickStart", "website", "about".
     QAction* action(const QString& name) const;
     QMenu* menu(const QString& name) const;  // "file", "edit", "query", "calc", "cg20", "view", "help"
+    // The programs the calculator commands start (the colour calculator's
+    // eject); null: the real ones. Tests put in their own.
+    void setSystemCommands(link::SystemCommands* commands) { systemCommands_ = commands; }
 
 signals:
     // Another module became active (0 road, 1 leveling, 2 control survey).
@@ -127,6 +136,7 @@ private:
 
     std::unique_ptr<AppPrompter> ownPrompter_;
     AppPrompter* prompter_;
+    link::SystemCommands* systemCommands_ = nullptr;
     DocumentController* controller_;
     QStackedWidget* modules_ = nullptr;
     CWorkView* workView_ = nullptr;

@@ -8,6 +8,8 @@
 #include <QUrl>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "app/dialogs/casio_com_dialog.h"
 #include "app/dialogs/casio_explor.h"
@@ -87,7 +89,22 @@ void MainWindow::connectCalculator() {
     a->setEnabled(true);
     connect(a, &QAction::triggered, this, [this, project] {
         link::ProjectSource source = project();
-        link::sendProjectToColorGraph(source, *prompter_);
+        link::ColorGraphDrive drive;
+        if (!link::sendProjectToColorGraph(source, *prompter_, &drive)) return;
+        // The copy is on the drive: offer to eject it, so it can be unplugged safely.
+        link::SystemCommands& commands = systemCommands_ ? *systemCommands_ : link::realSystemCommands();
+        struct WaitingCommands : link::SystemCommands {
+            explicit WaitingCommands(link::SystemCommands& c) : inner(c) {}
+            bool available(const std::string& program) override { return inner.available(program); }
+            int run(const std::vector<std::string>& argv) override {
+                QApplication::setOverrideCursor(Qt::WaitCursor);  // unmounting writes out the cache
+                const int status = inner.run(argv);
+                QApplication::restoreOverrideCursor();
+                return status;
+            }
+            link::SystemCommands& inner;
+        } waiting(commands);
+        link::offerColorGraphEject(drive, *prompter_, waiting);
     });
 
     a = action("cgExplorer");

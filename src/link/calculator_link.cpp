@@ -89,6 +89,19 @@ bool CalculatorLink::waitUntilFree(int timeoutMs) {
     return free_.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)), [&] { return transfers_ == 0; });
 }
 
+bool CalculatorLink::claimForTransfer(int timeoutMs) {
+    std::unique_lock lock(busyMutex_);
+    if (!free_.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)), [&] { return transfers_ == 0; }))
+        return false;
+    ++transfers_;
+    return true;
+}
+
+bool CalculatorLink::waitUntilAlone(int timeoutMs) {
+    std::unique_lock lock(busyMutex_);
+    return free_.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)), [&] { return transfers_ <= 1; });
+}
+
 std::string CalculatorLink::lastError() const {
     std::lock_guard lock(mutex_);
     return lastError_;

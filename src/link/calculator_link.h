@@ -75,6 +75,12 @@ public:
     // Waits up to timeoutMs until no transfer worker uses the link; false when
     // one still does (the command then tells the user the calculator is busy).
     bool waitUntilFree(int timeoutMs);
+    // waitUntilFree, then beginTransfer, in one step: false (counting nothing)
+    // when another worker still uses the link after timeoutMs.
+    bool claimForTransfer(int timeoutMs);
+    // For a worker counted by beginTransfer before its thread ran: waits up to
+    // timeoutMs until it is the only one; false when another still uses the link.
+    bool waitUntilAlone(int timeoutMs);
 
     int replyTimeoutMs() const { return replyTimeoutMs_; }
     void setReplyTimeoutMs(int ms) { replyTimeoutMs_ = ms; }

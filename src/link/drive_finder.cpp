@@ -114,11 +114,13 @@ ColorGraphDrive findColorGraph() {
         for (const auto& c : candidates) {
             const std::string devno = readTrimmed(c / "dev");
             auto it = mounts.find(devno);
-            if (it != mounts.end()) return {true, it->second, parseDevice(devno), "/dev/" + c.filename().string()};
+            if (it != mounts.end())
+                return {true, it->second, parseDevice(devno), "/dev/" + c.filename().string(), "/dev/" + name};
         }
         if (!unmounted.connected) {
             unmounted.connected = true;
             unmounted.deviceNode = "/dev/" + (parts.empty() ? disk : parts.front()).filename().string();
+            unmounted.diskNode = "/dev/" + name;
         }
     }
     return unmounted;

@@ -1,11 +1,13 @@
 #include "link/project_transfer.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -98,7 +100,7 @@ bool prepareProjectTransfer(ProjectSource& project, Prompter& prompter, Transfer
     return true;
 }
 
-bool sendProjectToColorGraph(ProjectSource& project, Prompter& prompter) {
+bool sendProjectToColorGraph(ProjectSource& project, Prompter& prompter, ColorGraphDrive* used) {
     if (project.pathName.empty()) {
         prompter.message(kSaveFirst);
         return false;
@@ -155,6 +157,92 @@ bool sendProjectToColorGraph(ProjectSource& project, Prompter& prompter) {
         return false;
     }
     prompter.message("项目文件传送成功。");
+    if (used) *used = drive;
+    return true;
+}
+
+// ---------------------------------------------------------------- eject
+
+bool SystemCommands::available(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    if (!path || program.empty() || program.find('/') != std::string::npos) return false;
+    const std::string folders = path;
+    for (std::size_t from = 0; from <= folders.size();) {
+        std::size_t to = folders.find(':', from);
+        if (to == std::string::npos) to = folders.size();
+        const std::string folder = folders.substr(from, to - from);
+        from = to + 1;
+        if (folder.empty()) continue;  // the current folder is never searched
+        const std::string candidate = folder + "/" + program;
+        struct stat st {};
+        if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(candidate.c_str(), X_OK) == 0)
+            return true;
+    }
+    return false;
+}
+
+int SystemCommands::run(const std::vector<std::string>& argv) {
+    if (argv.empty()) return -1;
+    std::vector<std::string> words = argv;
+    std::vector<char*> args;
+    for (auto& w : words) args.push_back(w.data());
+    args.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) return -1;
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+SystemCommands& realSystemCommands() {
+    static SystemCommands commands;
+    return commands;
+}
+
+namespace {
+
+std::string commandLine(const std::vector<std::string>& argv) {
+    std::string line;
+    for (const auto& w : argv) line += (line.empty() ? "" : " ") + w;
+    return line;
+}
+
+// Writes out everything cached for the drive's file system, so the copy is on
+// the calculator even when it is unplugged without an eject.
+void flushDrive(const ColorGraphDrive& drive) {
+    if (!onDrive(drive.mountPoint, drive)) return;
+    const int fd = ::open(drive.mountPoint.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::syncfs(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
+bool offerColorGraphEject(const ColorGraphDrive& drive, Prompter& prompter, SystemCommands& commands) {
+    if (!drive.connected || drive.mountPoint.empty() || drive.deviceNode.empty()) return false;
+    flushDrive(drive);
+    if (!prompter.askYesNo(kEjectQuestion, false, PromptIcon::Question)) return false;
+    const std::vector<std::string> unmount{"udisksctl", "unmount", "-b", drive.deviceNode};
+    const std::vector<std::string> powerOff{"udisksctl", "power-off", "-b",
+                                            drive.diskNode.empty() ? drive.deviceNode : drive.diskNode};
+    const std::string both = commandLine(unmount) + "\n" + commandLine(powerOff);
+    if (!commands.available("udisksctl")) {
+        prompter.message("请用以下命令弹出fx-CG20计算器：\n" + both);
+        return false;
+    }
+    if (commands.run(unmount) != 0) {
+        prompter.message("不能卸载fx-CG20计算器（可能有程序正在使用它）。\n关闭这些程序后，请用以下命令弹出：\n" + both);
+        return false;
+    }
+    if (commands.run(powerOff) != 0) {
+        // Unmounted: the file system is complete, unplugging is safe.
+        prompter.message("fx-CG20计算器已卸载，可以拔下。\n（不能为它断电：" + commandLine(powerOff) + " 没有成功。）");
+        return true;
+    }
+    prompter.message(kEjected);
     return true;
 }
 

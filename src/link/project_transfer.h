@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "link/storage.h"
 #include "model/prompter.h"
@@ -42,6 +43,8 @@ struct ColorGraphDrive {
     std::string mountPoint;   // where the disk or one of its partitions is mounted; empty: not mounted
     unsigned long long device = 0;  // the mounted device's number (st_dev of files on it)
     std::string deviceNode;   // what to mount when it is not mounted: "/dev/sdb1" (the first partition) or "/dev/sdb"
+                              // when mounted: the mounted device
+    std::string diskNode;     // the whole disk: "/dev/sdb"
 };
 ColorGraphDrive findColorGraph();
 
@@ -57,7 +60,30 @@ std::string notMountedMessage(const ColorGraphDrive& drive);
 // it (unmounted meanwhile, or hidden by a later mount) is refused. The copy goes
 // through the writing door (temporary file, fsync, rename, folder fsync). True
 // when the file was copied.
-bool sendProjectToColorGraph(ProjectSource& project, Prompter& prompter);
+// `used` (when given) receives the drive the file was copied onto.
+bool sendProjectToColorGraph(ProjectSource& project, Prompter& prompter, ColorGraphDrive* used = nullptr);
+
+// The programs the calculator commands start (udisksctl to eject the
+// colour calculator). Tests replace them; the real ones use PATH.
+struct SystemCommands {
+    virtual ~SystemCommands() = default;
+    // True when `program` is an executable file in one of PATH's folders.
+    virtual bool available(const std::string& program);
+    // Runs argv[0], found on PATH, with the other words as its arguments and
+    // waits for it: its exit status, or -1 when it could not be started or was killed.
+    virtual int run(const std::vector<std::string>& argv);
+};
+SystemCommands& realSystemCommands();
+
+// After a copy onto the colour calculator: flushes the drive's file system,
+// then asks whether to eject it. Yes unmounts it and powers it off with
+// udisksctl when that is on PATH, and otherwise shows the commands that would.
+// True when the drive was ejected.
+bool offerColorGraphEject(const ColorGraphDrive& drive, Prompter& prompter, SystemCommands& commands);
+
+// The questions and messages of the eject.
+inline constexpr const char* kEjectQuestion = "项目文件已写入fx-CG20计算器。\n是否弹出计算器（卸载并断电），以便安全拔下？";
+inline constexpr const char* kEjected = "fx-CG20计算器已弹出，可以拔下。";
 
 // Opens the fx-CG20 drive with `open` (the desktop's file manager by default).
 bool openColorGraphDrive(Prompter& prompter, const std::function<bool(const std::string&)>& open = {});

@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "link/simulator.h"
@@ -33,12 +35,24 @@ bool SimServer::listen(std::string* error) {
         if (error) *error = std::strerror(errno);
         return false;
     }
+    // Bound under a temporary name and renamed once it listens: a host that
+    // finds the socket at its path can connect at once (a socket that is bound
+    // but not yet listening refuses connections).
+    const std::string bound = path_ + ".tmp" + std::to_string(::getpid());
+    if (bound.size() >= sizeof(addr.sun_path)) {
+        if (error) *error = "socket path too long";
+        ::close(listenFd_);
+        listenFd_ = -1;
+        return false;
+    }
     addr.sun_family = AF_UNIX;
-    std::memcpy(addr.sun_path, path_.data(), path_.size());
-    ::unlink(path_.c_str());
-    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 || ::listen(listenFd_, 4) != 0) {
+    std::memcpy(addr.sun_path, bound.data(), bound.size());
+    ::unlink(bound.c_str());
+    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 || ::listen(listenFd_, 4) != 0 ||
+        ::rename(bound.c_str(), path_.c_str()) != 0) {
         if (error) *error = path_ + ": " + std::strerror(errno);
         ::close(listenFd_);
+        ::unlink(bound.c_str());
         listenFd_ = -1;
         return false;
     }

@@ -53,6 +53,16 @@ void TransferSession::notify(const TransferNotice& n) {
 }
 
 void TransferSession::start(std::function<void(TransferSession&)> worker, std::shared_ptr<void> keepAlive) {
+    launch(std::move(worker), {}, -1, std::move(keepAlive));
+}
+
+void TransferSession::startWhenFree(std::function<void(TransferSession&)> worker, std::function<void()> busy,
+                                    int waitMs, std::shared_ptr<void> keepAlive) {
+    launch(std::move(worker), std::move(busy), std::max(waitMs, 0), std::move(keepAlive));
+}
+
+void TransferSession::launch(std::function<void(TransferSession&)> worker, std::function<void()> busy, int waitMs,
+                             std::shared_ptr<void> keepAlive) {
     cancel_.reset();
     {
         std::lock_guard lock(mutex_);
@@ -61,9 +71,15 @@ void TransferSession::start(std::function<void(TransferSession&)> worker, std::s
         workerActive_ = true;
     }
     abortSent_ = false;
+    // Counted at once, so the link is busy (and outlives the worker, for whoever
+    // waits until it is free) from here to the worker's last touch of it.
     link_.beginTransfer();
-    std::thread([this, worker = std::move(worker), keep = std::move(keepAlive)] {
-        worker(*this);
+    std::thread([this, waitMs, worker = std::move(worker), busy = std::move(busy), keep = std::move(keepAlive)] {
+        const bool claimed = waitMs < 0 || link_.waitUntilAlone(waitMs);
+        if (claimed)
+            worker(*this);
+        else if (busy)
+            busy();
         bool cancelled;
         {
             std::lock_guard lock(mutex_);
@@ -72,7 +88,7 @@ void TransferSession::start(std::function<void(TransferSession&)> worker, std::s
         }
         // A cancel that came after the worker's last look at the event: the
         // transfer ended anyway, and the dialog that asked for it is gone or closed.
-        if (cancelled) {
+        if (claimed && cancelled) {
             if (!abortSent_.exchange(true)) AbortTransfer(link_);
             link_.CloseLink();
         }
@@ -95,6 +111,11 @@ bool TransferSession::requestCancel() {
     return true;
 }
 
+bool TransferSession::cancelRequested() const {
+    std::lock_guard lock(mutex_);
+    return cancelRequested_;
+}
+
 bool TransferSession::running() const {
     std::lock_guard lock(mutex_);
     return runs_ > 0;
@@ -109,6 +130,13 @@ bool TransferSession::waitForEnd(int timeoutMs) {
 
 bool SendFileToStorage(TransferSession& session, LinkStatus& status, Prompter& prompter, const std::string& sourcePath,
                        const std::string& folder, const std::string& targetName, std::shared_ptr<void> keepAlive) {
+    if (!PrepareUpload(session, status, prompter, sourcePath, folder, targetName)) return false;
+    session.start(UploadWorker, std::move(keepAlive));
+    return true;
+}
+
+bool PrepareUpload(TransferSession& session, LinkStatus& status, Prompter& prompter, const std::string& sourcePath,
+                   const std::string& folder, const std::string& targetName) {
     CalculatorLink& link = session.link();
     if (!link.isOpen() && !link.ConnectLink(status)) {
         prompter.message(kConnectFailed);
@@ -144,6 +172,10 @@ bool SendFileToStorage(TransferSession& session, LinkStatus& status, Prompter& p
     }
     // A failed query gives -1, which as an unsigned number passes every length.
     auto capacity = static_cast<std::uint32_t>(QueryStorageCapacity(link));
+    if (session.cancelRequested()) {  // cancelled meanwhile: no announcement follows
+        file.close();
+        return false;
+    }
     if (capacity < length) {
         file.close();
         if (prompter.askYesNo("计算器空间不足，是否优化计算器存储内存。", false, PromptIcon::Question))
@@ -156,7 +188,6 @@ bool SendFileToStorage(TransferSession& session, LinkStatus& status, Prompter& p
     };
     switch (AnnounceUpload(link, text::utf8ToGbk(folder), static_cast<std::uint32_t>(length), wireName, ask)) {
     case AnnounceResult::Ready:
-        session.start(UploadWorker, keepAlive);
         return true;
     case AnnounceResult::Declined:
         file.close();
@@ -224,6 +255,13 @@ void UploadWorker(TransferSession& session) {
 bool ReceiveFileFromStorage(TransferSession& session, const std::string& pcPath, LinkStatus& status,
                             Prompter& prompter, const std::string& folder, const std::string& sourceName,
                             std::shared_ptr<void> keepAlive) {
+    if (!PrepareDownload(session, pcPath, status, prompter, folder, sourceName)) return false;
+    session.start(DownloadWorker, std::move(keepAlive));
+    return true;
+}
+
+bool PrepareDownload(TransferSession& session, const std::string& pcPath, LinkStatus& status, Prompter& prompter,
+                     const std::string& folder, const std::string& sourceName) {
     if (sourceName.empty()) {
         prompter.message("请指定源文件名。");
         return false;
@@ -252,12 +290,15 @@ bool ReceiveFileFromStorage(TransferSession& session, const std::string& pcPath,
         prompter.message(kConnectFailed);
         return false;
     }
+    if (session.cancelRequested()) {
+        file.close();
+        return false;
+    }
     if (!RequestDownload(link, text::utf8ToGbk(folder), text::utf8ToGbk(sourceName))) {
         prompter.message("计算器上不能找到源文件。");
         file.close();
         return false;
     }
-    session.start(DownloadWorker, keepAlive);
     return true;
 }
 
@@ -352,6 +393,32 @@ const char* const TransferDialogModel::kRestartText =
 
 const char* const TransferDialogModel::kBusyText = "计算器正忙：上一次传输正在结束，请稍后再试。";
 
+// The set-up's messages and questions, asked on the worker thread and shown
+// with the dialog's prompter on the dialog's thread. Once the dialog has gone
+// (cancelled or closed) nothing is shown and every question is answered no.
+class TransferDialogModel::WindowPrompter : public Prompter {
+public:
+    explicit WindowPrompter(Shared& shared) : shared_(shared) {}
+    void message(std::string_view utf8Text) override {
+        Item item;
+        item.prompt = [text = std::string(utf8Text)](Prompter& p) { p.message(text); };
+        shared_.post(std::move(item));
+    }
+    bool askYesNo(std::string_view utf8Text, bool defaultYes, PromptIcon icon) override {
+        auto answer = std::make_shared<bool>(false);
+        Item item;
+        item.prompt = [answer, text = std::string(utf8Text), defaultYes, icon](Prompter& p) {
+            *answer = p.askYesNo(text, defaultYes, icon);
+        };
+        shared_.post(std::move(item));
+        return *answer;
+    }
+    PasswordAnswer askPassword(PasswordDialogMode, std::string_view) override { return {}; }
+
+private:
+    Shared& shared_;
+};
+
 TransferDialogModel::TransferDialogModel(CalculatorLink& link, Prompter& prompter, std::function<void()> wake)
     : link_(link), prompter_(prompter), status_(link), shared_(std::make_shared<Shared>(link)) {
     shared_->wake = std::move(wake);
@@ -374,25 +441,33 @@ TransferDialogModel::~TransferDialogModel() {
 void TransferDialogModel::Shared::release() {
     {
         std::lock_guard lock(mutex);
-        released = true;  // a worker waiting on a notice goes on and sees the cancel
+        released = true;  // a worker waiting on an item goes on and sees the cancel
+        queue.clear();    // never handled now: a question's answer stays no
     }
     cv.notify_all();
 }
 
-void TransferDialogModel::Shared::queueNotice(const TransferNotice& n) {
+bool TransferDialogModel::Shared::post(Item item) {
     std::unique_lock lock(mutex);
-    if (released) return;
-    queue.push_back(n);
+    if (released) return false;
+    queue.push_back(std::move(item));
     std::uint64_t mine = ++posted;
     cv.notify_all();
     // Under the lock, so that a model being destroyed never sees a late wake.
     if (wake) wake();
-    // The notice is synchronous: the worker goes on once it was handled.
+    // Synchronous: the worker goes on once the item was handled.
     cv.wait(lock, [&] { return released || handled >= mine; });
+    return handled >= mine;
+}
+
+void TransferDialogModel::Shared::queueNotice(const TransferNotice& n) {
+    Item item;
+    item.notice = n;
+    post(std::move(item));
 }
 
 void TransferDialogModel::pumpNotices() {
-    // Only the notices already queued: the worker posts its next notice as soon as
+    // Only the items already queued: the worker posts its next notice as soon as
     // one is handled, and a pump that followed it would run the whole transfer on
     // the caller's thread without ever returning to the window's event loop.
     Shared& s = *shared_;
@@ -402,14 +477,19 @@ void TransferDialogModel::pumpNotices() {
         pending = s.queue.size();
     }
     for (; pending > 0; --pending) {
-        TransferNotice n;
+        Item item;
         {
             std::lock_guard lock(s.mutex);
-            if (s.queue.empty()) return;
-            n = std::move(s.queue.front());
+            if (s.released || s.queue.empty()) return;
+            item = std::move(s.queue.front());
             s.queue.pop_front();
         }
-        handleNotice(n);
+        if (item.prompt)
+            item.prompt(prompter_);
+        else if (item.setUpEnded)
+            handleSetUpEnded(*item.setUpEnded);
+        else
+            handleNotice(item.notice);
         {
             std::lock_guard lock(s.mutex);
             ++s.handled;
@@ -432,31 +512,92 @@ void TransferDialogModel::runWorkerToEnd() {
     pumpNotices();
 }
 
-void TransferDialogModel::start() {
+void TransferDialogModel::startOnWorker() {
     if (!startEnabled_ || result_ != Result::None) return;
     startEnabled_ = false;
-    // A worker of this or an earlier dialog that is still finishing owns the link.
-    if (!link_.waitUntilFree(kLinkBusyWaitMs)) {
-        prompter_.message(kBusyText);
+    settingUp_ = true;
+    Shared* s = shared_.get();  // the worker holds it alive until it has ended
+    auto transfer = [s, kind = kind, source = source, target = target, folder = folder](TransferSession& session) {
+        WindowPrompter prompter(*s);
+        CalculatorLink& link = session.link();
+        LinkStatus status(link);
+        status.closeOnDestruction = false;  // the link stays open for the data phase
+        auto setUpEnded = [s](SetUp how) {
+            Item item;
+            item.setUpEnded = how;
+            s->post(std::move(item));
+        };
+        bool ready = false;
+        if (!session.cancelRequested()) {
+            if (!link.isOpen() && link.OpenLink()) link.CheckLink(status);
+            ready = !session.cancelRequested() &&
+                    (kind == TransferKind::Send ? PrepareUpload(session, status, prompter, source, folder, target)
+                                                : PrepareDownload(session, target, status, prompter, folder, source));
+        }
+        if (!ready) {
+            link.CloseLink();  // after a cancel, the session's end sends the abort first
+            setUpEnded(SetUp::NotStarted);
+            return;
+        }
+        setUpEnded(SetUp::Started);
+        if (session.cancelRequested()) {  // cancelled during the set-up: the calculator waits for data
+            session.file().close();
+            session.notify({kNoticeCancelled, 0, {}});
+            return;
+        }
+        if (kind == TransferKind::Send)
+            UploadWorker(session);
+        else
+            DownloadWorker(session);
+    };
+    auto busy = [s] {
+        WindowPrompter(*s).message(kBusyText);
+        Item item;
+        item.setUpEnded = SetUp::Busy;
+        s->post(std::move(item));
+    };
+    // A worker of this or an earlier dialog that is still finishing owns the link:
+    // the new one waits for it on its own thread.
+    shared_->session.startWhenFree(std::move(transfer), std::move(busy), kLinkBusyWaitMs, shared_);
+}
+
+void TransferDialogModel::start() {
+    startOnWorker();
+    auto queued = [&] {
+        std::lock_guard lock(shared_->mutex);
+        return !shared_->queue.empty();
+    };
+    while (settingUp_ && (shared_->session.running() || queued())) waitForNotices(100);
+    // A transfer that did not start: its thread is ending; the caller may
+    // destroy the link as soon as this returns.
+    if (result_ != Result::None || startEnabled_) shared_->session.waitForEnd(kLinkBusyWaitMs);
+}
+
+void TransferDialogModel::handleSetUpEnded(SetUp how) {
+    settingUp_ = false;
+    switch (how) {
+    case SetUp::Started:
+        break;
+    case SetUp::NotStarted:
+        result_ = Result::Cancel;  // the worker has closed the link
         startEnabled_ = true;
-        return;
+        break;
+    case SetUp::Busy:
+        startEnabled_ = true;
+        break;
     }
-    if (!link_.isOpen() && link_.OpenLink()) link_.CheckLink(status_);
-    bool started = kind == TransferKind::Send
-                       ? SendFileToStorage(shared_->session, status_, prompter_, source, folder, target, shared_)
-                       : ReceiveFileFromStorage(shared_->session, target, status_, prompter_, folder, source, shared_);
-    if (started) return;
-    result_ = Result::Cancel;
-    link_.CloseLink();
-    startEnabled_ = true;
 }
 
 void TransferDialogModel::cancel() {
     result_ = Result::Cancel;
+    settingUp_ = false;
     // With a worker running, it aborts and closes the link on its own thread.
-    if (!shared_->session.requestCancel()) {
+    // Without one, the abort waits for any worker still finishing, so it never
+    // talks across a transfer.
+    if (!shared_->session.requestCancel() && link_.claimForTransfer(kLinkBusyWaitMs)) {
         AbortTransfer(link_);
         link_.CloseLink();
+        link_.endTransfer();
     }
     shared_->release();
 }

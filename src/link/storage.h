@@ -77,15 +77,26 @@ public:
     // which holds `keepAlive` (the owner of this session) until it has ended.
     // A worker that ends after a cancel leaves the link closed.
     void start(std::function<void(TransferSession&)> worker, std::shared_ptr<void> keepAlive);
+    // As start(), but the thread first waits up to waitMs for an earlier worker
+    // to let go of the link (CalculatorLink::claimForTransfer). When it does not,
+    // `busy` runs instead of `worker` and the link is left alone.
+    void startWhenFree(std::function<void(TransferSession&)> worker, std::function<void()> busy, int waitMs,
+                       std::shared_ptr<void> keepAlive);
     // Asks a running worker to stop (sets the cancel event) and returns at once;
     // true when the worker will then abort and close the link; false when no
     // worker runs (or it is past that point), so the caller does it itself.
     bool requestCancel();
     bool running() const;
+    // True once requestCancel() reached the running worker (the worker's own test
+    // between its steps; the data phase polls the cancel event).
+    bool cancelRequested() const;
     // Waits up to timeoutMs for the worker to end; true when none runs.
     bool waitForEnd(int timeoutMs);
 
 private:
+    void launch(std::function<void(TransferSession&)> worker, std::function<void()> busy, int waitMs,
+                std::shared_ptr<void> keepAlive);
+
     CalculatorLink& link_;
     NoticeSink sink_;
     std::function<void()> endHook_;
@@ -99,15 +110,25 @@ private:
     std::atomic<bool> abortSent_{false};
 };
 
-// Prepares and starts an upload of `sourcePath` as `targetName` (the source's
-// file name when empty) into `folder` (root when empty). False, after telling
-// the user why, when the worker was not started.
-// `keepAlive` owns the session: the worker holds it until it has ended.
+// The set-up exchange of an upload of `sourcePath` as `targetName` (the
+// source's file name when empty) into `folder` (root when empty): the checks,
+// the capacity query and the announcement, with the overwrite question. True
+// when the calculator waits for the data (UploadWorker); false after telling
+// the user why. Runs on whichever thread then runs the worker.
+bool PrepareUpload(TransferSession& session, LinkStatus& status, Prompter& prompter, const std::string& sourcePath,
+                   const std::string& folder, const std::string& targetName);
+// PrepareUpload, then UploadWorker on its own thread. False when the worker was
+// not started. `keepAlive` owns the session: the worker holds it until it has ended.
 bool SendFileToStorage(TransferSession& session, LinkStatus& status, Prompter& prompter, const std::string& sourcePath,
                        const std::string& folder, const std::string& targetName, std::shared_ptr<void> keepAlive);
 void UploadWorker(TransferSession& session);
 
-// Prepares and starts a download of `sourceName` of `folder` to `pcPath`.
+// The set-up of a download of `sourceName` of `folder` to `pcPath`: the PC
+// file question, the file created, the download request. True when the
+// calculator is ready to send (DownloadWorker).
+bool PrepareDownload(TransferSession& session, const std::string& pcPath, LinkStatus& status, Prompter& prompter,
+                     const std::string& folder, const std::string& sourceName);
+// PrepareDownload, then DownloadWorker on its own thread.
 bool ReceiveFileFromStorage(TransferSession& session, const std::string& pcPath, LinkStatus& status,
                             Prompter& prompter, const std::string& folder, const std::string& sourceName,
                             std::shared_ptr<void> keepAlive);
@@ -118,23 +139,31 @@ void DownloadWorker(TransferSession& session);
 bool OptimizeStorageCommand(CalculatorLink& link, Prompter& prompter);
 
 // The transfer dialog without a window. The caller sets kind, source, target,
-// folder and caption, then calls start(). The worker's notices are queued and
-// the worker waits until they were handled (the notice is synchronous); `wake`
-// is called on the worker thread whenever a notice is queued, and the window's
-// thread then calls pumpNotices().
+// folder and caption, then calls startOnWorker() (a window) or start(). The
+// whole transfer, its set-up exchange included, runs on one worker thread. The
+// worker's notices, and the messages and questions of the set-up, are queued
+// and the worker waits until they were handled (the notice is synchronous);
+// `wake` is called on the worker thread whenever something is queued, and the
+// window's thread then calls pumpNotices(), which shows them with the prompter
+// on that thread.
 //
 // Contract for the window (no call below ever waits on the link or the worker):
-// - cancel() returns at once. It marks the dialog cancelled and asks the worker
-//   to stop; the worker, on its own thread, sends the abort packets and closes
-//   the link. Without a running worker cancel() sends them itself.
+// - startOnWorker() returns at once; the link is opened, checked and claimed on
+//   the worker thread. A transfer that did not start ends the dialog (Cancel)
+//   once its set-up has told the user why; a busy link returns it to idle.
+// - cancel() with a running worker (set-up or data phase) returns at once. It
+//   marks the dialog cancelled and asks the worker to stop; the worker, on its
+//   own thread, sends the abort packets and closes the link. Without a running
+//   worker cancel() sends them itself, once no other worker uses the link (a
+//   window calls it off its own thread then).
 // - The model may be destroyed at any time, also while the worker runs (the
 //   window closed): that cancels as cancel() does and returns at once. The
 //   worker keeps the state it shares with the model until it has ended; `wake`
 //   is never called once the model is gone.
-// - Until that worker has ended the link is busy: start() of any dialog, and
-//   the explorer's and optimize commands, wait up to kLinkBusyWaitMs for it and
-//   then say "计算器正忙…" instead of touching the link. A window can ask
-//   CalculatorLink::busy() first to avoid even that wait.
+// - Until that worker has ended the link is busy: the worker of any new
+//   dialog, and the explorer's and optimize commands, wait up to
+//   kLinkBusyWaitMs for it and then say "计算器正忙…" instead of touching the
+//   link. A window can ask CalculatorLink::busy() first to avoid even that wait.
 class TransferDialogModel {
 public:
     enum class Result { None, Ok, Cancel };
@@ -150,7 +179,12 @@ public:
     std::string target;  // send: the calculator file name; receive: the PC path
     std::string folder;  // calculator folder, empty for the root
 
-    // "开始": runs the transfer; the dialog ends at once (Cancel) when it did not start.
+    // "开始" of a window: starts the set-up and the transfer on the worker thread.
+    void startOnWorker();
+    // "开始" with the set-up waited for on the caller's thread (command line,
+    // tests): startOnWorker(), then the set-up's questions and messages handled
+    // here until the data phase runs or the dialog has ended (Cancel) because
+    // the transfer did not start.
     void start();
     // "取消": ends the dialog with the cancel result at once; the abort packets and
     // the closing of the link follow on the worker's thread (or here, without one).
@@ -164,6 +198,8 @@ public:
     void runWorkerToEnd();
 
     bool startEnabled() const { return startEnabled_; }
+    // True from "开始" until the set-up exchange has ended.
+    bool settingUp() const { return settingUp_; }
     int progress() const { return progress_; }
     const std::string& percentText() const { return percentText_; }
     Result result() const { return result_; }
@@ -181,6 +217,14 @@ public:
     static const char* const kBusyText;
 
 private:
+    // What the worker hands to the dialog's thread: a notice, a message or
+    // question of the set-up (run with the dialog's prompter), or the set-up's end.
+    enum class SetUp { Started, NotStarted, Busy };
+    struct Item {
+        TransferNotice notice;
+        std::function<void(Prompter&)> prompt;
+        std::optional<SetUp> setUpEnded;
+    };
     // What the worker shares with the dialog; the worker holds it until it ends.
     struct Shared {
         explicit Shared(CalculatorLink& link) : session(link) {}
@@ -188,14 +232,19 @@ private:
         std::function<void()> wake;
         std::mutex mutex;
         std::condition_variable cv;
-        std::deque<TransferNotice> queue;
+        std::deque<Item> queue;
         std::uint64_t posted = 0;
         std::uint64_t handled = 0;
-        bool released = false;  // cancelled or destroyed: notices no longer wait, wake is not called
+        bool released = false;  // cancelled or destroyed: items no longer wait, wake is not called
+        // Queues an item and waits until it was handled; false when the dialog
+        // had gone before (the item was dropped).
+        bool post(Item item);
         void queueNotice(const TransferNotice& n);
         void release();
     };
+    class WindowPrompter;
     void handleNotice(const TransferNotice& n);
+    void handleSetUpEnded(SetUp how);
 
     CalculatorLink& link_;
     Prompter& prompter_;
@@ -203,6 +252,7 @@ private:
     std::shared_ptr<Shared> shared_;
 
     bool startEnabled_ = true;
+    bool settingUp_ = false;
     int progress_ = 0;
     std::string percentText_ = "0%";
     Result result_ = Result::None;

@@ -30,6 +30,8 @@ struct CalcBench {
 
     explicit CalcBench(int timeoutMs = 60)
         : sim(makeSim()), link([s = sim] { return link::makeSimTransport(s); }, timeoutMs) {}
+    // A worker of a closed dialog may still be finishing: the link outlives it.
+    ~CalcBench() { link.waitUntilFree(20000); }
 
     std::shared_ptr<link::CalcSimulator> makeSim() {
         std::filesystem::create_directories(storage);

@@ -99,6 +99,68 @@ TEST(CasioComDialogTest, OverwriteQuestionBothWays) {
     }
 }
 
+// The set-up exchange after "开始" (check, capacity, announcement) runs on the
+// worker: the overwrite question it meets reaches the window only after the
+// click has returned, while the worker waits for the answer.
+TEST(CasioComDialogTest, SetUpRunsOffTheWindowThread) {
+    struct Recorder : testing::ScriptedPrompter {
+        bool* inClick = nullptr;
+        bool askedInClick = false;
+        bool askYesNo(std::string_view t, bool d, PromptIcon i) override {
+            askedInClick = *inClick;
+            return ScriptedPrompter::askYesNo(t, d, i);
+        }
+    };
+    CalcBench b;
+    writeBytes(b.storage / "A.rod", "old");
+    writeBytes(b.pc / "a.rod", "new bytes");
+    Recorder prompter;
+    bool inClick = false;
+    prompter.inClick = &inClick;
+    prompter.yesNoAnswers = {true};
+    CCasioComDialog d(b.link, prompter);
+    d.model().source = (b.pc / "a.rod").string();
+    d.model().target = "A.rod";
+    d.show();
+    inClick = true;
+    QTest::mouseClick(d.startButton(), Qt::LeftButton);
+    inClick = false;
+    EXPECT_FALSE(d.startButton()->isEnabled());
+    ASSERT_TRUE(pumpUntil([&] { return !d.isVisible(); }));
+    ASSERT_FALSE(prompter.shown.empty());
+    EXPECT_EQ(prompter.shown.front(), "文件<A.rod>已经存在，是否覆盖？");
+    EXPECT_FALSE(prompter.askedInClick);
+    EXPECT_EQ(d.transferResult(), Result::Ok);
+    EXPECT_EQ(readBytes(b.storage / "A.rod"), "new bytes");
+}
+
+// A calculator that falls silent or answers garbage from the start: the set-up
+// fails within its reply time-outs, says so, and the dialog ends with the link
+// free. (Silence in the data phase: FailedTransferReturnsToIdle.)
+TEST(CasioComDialogTest, SilentOrGarbledCalculatorFailsClearly) {
+    struct Case {
+        const char* what;
+        link::SimulatorFaults faults;
+    } cases[] = {
+        {"silent", {.stallAfter = 0}},
+        {"garbage", {.garbageReplies = 1000000}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CalcBench b;
+        writeBytes(b.pc / "big.rod", calcPattern(8 * 1024));
+        SendRun run(b, b.pc / "big.rod", "", "BIG.rod");
+        b.sim->setFaults(c.faults);
+        run.clickStart();
+        ASSERT_TRUE(pumpUntil([&] { return !run.dialog.isVisible(); }));
+        EXPECT_EQ(run.dialog.transferResult(), Result::Cancel);
+        EXPECT_EQ(b.prompter.shown, std::vector<std::string>{"传输错误"});
+        EXPECT_FALSE(fs::exists(b.storage / "BIG.rod"));
+        ASSERT_TRUE(b.link.waitUntilFree(5000));
+        EXPECT_FALSE(b.link.isOpen());
+    }
+}
+
 TEST(CasioComDialogTest, FailedTransferReturnsToIdle) {
     CalcBench b;
     writeBytes(b.pc / "big.rod", calcPattern(20 * 1024));

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <cstdlib>
 
 #include "app/dialogs/casio_com_dialog.h"
@@ -13,6 +16,7 @@
 #include "app_fixture.h"
 #include "calc_fixture.h"
 #include "link/calculator_link.h"
+#include "link/project_transfer.h"
 
 namespace vornex::app {
 namespace {
@@ -114,6 +118,116 @@ TEST_F(MainWindowCalcTest, ExplorerListsTheCalculator) {
     });
     window->action("calcExplorer")->trigger();
     EXPECT_EQ(folders, (QStringList{QStringLiteral("根目录"), QStringLiteral("ROAD")}));
+}
+
+// A fake /sys and mount table for the colour-calculator finder; the
+// environment points at them while the object lives.
+struct FakeDriveTree {
+    TempDir dir;
+    FakeDriveTree() {
+        fs::create_directories(dir / "sys" / "block");
+        testing::writeBytes(dir / "mountinfo", "");
+        ::setenv("VORNEX_SYSFS_ROOT", (dir / "sys").c_str(), 1);
+        ::setenv("VORNEX_MOUNTINFO", (dir / "mountinfo").c_str(), 1);
+    }
+    ~FakeDriveTree() {
+        ::unsetenv("VORNEX_SYSFS_ROOT");
+        ::unsetenv("VORNEX_MOUNTINFO");
+    }
+    // The calculator's disk "sdb"; its device number is `devno` ("8:16").
+    fs::path disk(const std::string& devno, bool partition) {
+        const fs::path d = dir / "sys" / "block" / "sdb";
+        fs::create_directories(d / "device");
+        testing::writeBytes(d / "device" / "vendor", "CASIO   \n");
+        testing::writeBytes(d / "device" / "model", "ColorGraph      \n");
+        testing::writeBytes(d / "dev", devno + "\n");
+        if (partition) {
+            fs::create_directories(d / "sdb1");
+            testing::writeBytes(d / "sdb1" / "partition", "1\n");
+            testing::writeBytes(d / "sdb1" / "dev", devno + "1\n");
+        }
+        return d;
+    }
+    // The disk mounted on a folder of ours: the folder's own device number is the disk's.
+    fs::path mountedDisk() {
+        const fs::path point = dir / "drive";
+        fs::create_directories(point);
+        struct stat st {};
+        ::stat(point.c_str(), &st);
+        const std::string devno = std::to_string(major(st.st_dev)) + ":" + std::to_string(minor(st.st_dev));
+        disk(devno, false);
+        testing::writeBytes(dir / "mountinfo", "40 22 " + devno + " / " + point.string() + " rw - vfat /dev/sdb rw\n");
+        return point;
+    }
+};
+
+// Records the programs the eject would start; never starts one.
+struct RecordedCommands : link::SystemCommands {
+    bool present = true;
+    std::vector<std::string> ran;
+    bool available(const std::string& program) override { return present && program == "udisksctl"; }
+    int run(const std::vector<std::string>& argv) override {
+        std::string line;
+        for (const auto& w : argv) line += (line.empty() ? "" : " ") + w;
+        ran.push_back(line);
+        return 0;
+    }
+};
+
+TEST_F(MainWindowCalcTest, ColourCalculatorNotMountedSaysHowToMountIt) {
+    ASSERT_TRUE(window->openFile(QString::fromStdString(file.string())));
+    FakeDriveTree tree;
+    tree.disk("8:16", true);
+    window->action("cgSend")->trigger();
+    window->action("cgExplorer")->trigger();
+    const std::string expected = "fx-CG20计算器已连接，但没有挂载。\n请用以下命令挂载：udisksctl mount -b /dev/sdb1";
+    EXPECT_EQ(prompter.shown, (std::vector<std::string>{expected, expected}));
+}
+
+TEST_F(MainWindowCalcTest, ColourCalculatorCopyAsksThenOffersTheEject) {
+    ASSERT_TRUE(window->openFile(QString::fromStdString(file.string())));
+    FakeDriveTree tree;
+    const fs::path drive = tree.mountedDisk();
+    RecordedCommands commands;
+    window->setSystemCommands(&commands);
+    const fs::path road = drive / "ROAD";
+    const std::string bytes = readBytes(file);
+
+    // ROAD is created on request; the eject is declined.
+    prompter.yesNoAnswers = {true, false};
+    window->action("cgSend")->trigger();
+    EXPECT_EQ(readBytes(road / "demo.rod"), bytes);
+    EXPECT_EQ(prompter.shown, (std::vector<std::string>{"文件夹<" + road.string() + ">不存在，是否创建？",
+                                                        "项目文件传送成功。", link::kEjectQuestion}));
+    EXPECT_TRUE(commands.ran.empty());
+
+    // The file on the drive is kept when replacing is declined.
+    testing::writeBytes(road / "demo.rod", "older copy");
+    prompter.shown.clear();
+    prompter.yesNoAnswers = {false};
+    window->action("cgSend")->trigger();
+    EXPECT_EQ(prompter.shown, std::vector<std::string>{"文件<demo.rod>已经存在，是否覆盖？"});
+    EXPECT_EQ(readBytes(road / "demo.rod"), "older copy");
+
+    // Replaced, then ejected with udisksctl.
+    prompter.shown.clear();
+    prompter.yesNoAnswers = {true, true};
+    window->action("cgSend")->trigger();
+    EXPECT_EQ(readBytes(road / "demo.rod"), bytes);
+    EXPECT_EQ(commands.ran,
+              (std::vector<std::string>{"udisksctl unmount -b /dev/sdb", "udisksctl power-off -b /dev/sdb"}));
+    EXPECT_EQ(prompter.shown.back(), link::kEjected);
+
+    // Without udisksctl the commands are shown instead.
+    commands.ran.clear();
+    commands.present = false;
+    prompter.shown.clear();
+    prompter.yesNoAnswers = {true, true};
+    window->action("cgSend")->trigger();
+    EXPECT_TRUE(commands.ran.empty());
+    EXPECT_EQ(prompter.shown.back(),
+              "请用以下命令弹出fx-CG20计算器：\nudisksctl unmount -b /dev/sdb\nudisksctl power-off -b /dev/sdb");
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(MainWindowCalcTest, ColourCalculatorCommandsWithoutADrive) {

@@ -62,6 +62,8 @@ struct SimBench {
 
     explicit SimBench(int timeoutMs = 60)
         : sim(makeSim()), link([s = sim] { return makeSimTransport(s); }, timeoutMs) {}
+    // A worker of a dialog that has gone may still be finishing: the link outlives it.
+    ~SimBench() { link.waitUntilFree(20000); }
 
     std::shared_ptr<CalcSimulator> makeSim() {
         std::filesystem::create_directories(storage);

@@ -108,6 +108,9 @@ TEST(DriveFinderTest, PicksTheFirstColorGraphThatIsMounted) {
     f.scsiDisk("sdc", "8:3", "CASIO   ", " ColorGraph     ", true);  // partitioned, blank in the mount point
     f.mount("8:31", f.path("CG").string() + "\\04020");
     EXPECT_EQ(FindColorGraphDrive(), f.path("CG 20").string());
+    const ColorGraphDrive cg = findColorGraph();
+    EXPECT_EQ(cg.deviceNode, "/dev/sdc1");  // what is mounted
+    EXPECT_EQ(cg.diskNode, "/dev/sdc");     // what is powered off
 }
 
 TEST(DriveFinderTest, OtherUsbProductsAndUnmountedDisksAreSkipped) {
@@ -305,6 +308,84 @@ TEST(ProjectTransferTest, FailedSaveStopsTheTransfer) {
     EXPECT_FALSE(prepareProjectTransfer(project, b.prompter, d));
     EXPECT_FALSE(sendProjectToColorGraph(project, b.prompter));
     EXPECT_TRUE(b.sim->hostPackets().empty());
+}
+
+// Records the programs it is asked to run; never starts one.
+struct FakeCommands : SystemCommands {
+    bool present = true;
+    std::vector<int> statuses;  // exit status of each run in turn; 0 once used up
+    std::vector<std::string> ran;
+    bool available(const std::string& program) override { return present && program == "udisksctl"; }
+    int run(const std::vector<std::string>& argv) override {
+        std::string line;
+        for (const auto& w : argv) line += (line.empty() ? "" : " ") + w;
+        ran.push_back(line);
+        if (statuses.empty()) return 0;
+        int st = statuses.front();
+        statuses.erase(statuses.begin());
+        return st;
+    }
+};
+
+TEST(ProjectTransferTest, EjectOfferAfterTheColorGraphCopy) {
+    FakeSystem f;
+    TempDir work;
+    writeAll(work / "K1.rod", "project bytes");
+    ProjectSource project{(work / "K1.rod").string(), false, {}};
+    f.mountedDrive("sdb", "cg");
+    fs::create_directories(f.path("cg") / "ROAD");
+    vornex::testing::ScriptedPrompter prompter;
+    ColorGraphDrive used;
+    ASSERT_TRUE(sendProjectToColorGraph(project, prompter, &used));
+    EXPECT_EQ(used.mountPoint, f.path("cg").string());
+
+    const std::string unmount = "udisksctl unmount -b /dev/sdc1";
+    const std::string powerOff = "udisksctl power-off -b /dev/sdc";
+    struct Case {
+        const char* what;
+        bool yes;
+        bool present;
+        std::vector<int> statuses;
+        bool ejected;
+        std::vector<std::string> ran;
+        std::string message;  // shown after the question; empty: none
+    } cases[] = {
+        {"declined", false, true, {}, false, {}, ""},
+        {"ejected", true, true, {0, 0}, true, {unmount, powerOff}, kEjected},
+        {"no udisksctl", true, false, {}, false, {}, "请用以下命令弹出fx-CG20计算器：\n" + unmount + "\n" + powerOff},
+        {"busy drive", true, true, {1}, false, {unmount},
+         "不能卸载fx-CG20计算器（可能有程序正在使用它）。\n关闭这些程序后，请用以下命令弹出：\n" + unmount + "\n" + powerOff},
+        {"no power-off", true, true, {0, 1}, true, {unmount, powerOff},
+         "fx-CG20计算器已卸载，可以拔下。\n（不能为它断电：" + powerOff + " 没有成功。）"},
+    };
+    // A partitioned drive: the partition is unmounted, the whole disk powered off.
+    used.deviceNode = "/dev/sdc1";
+    used.diskNode = "/dev/sdc";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        vornex::testing::ScriptedPrompter p;
+        p.yesNoAnswers = {c.yes};
+        FakeCommands commands;
+        commands.present = c.present;
+        commands.statuses = c.statuses;
+        EXPECT_EQ(offerColorGraphEject(used, p, commands), c.ejected);
+        ASSERT_FALSE(p.shown.empty());
+        EXPECT_EQ(p.shown.front(), kEjectQuestion);
+        EXPECT_EQ(commands.ran, c.ran);
+        EXPECT_EQ(p.shown.size(), c.message.empty() ? 1u : 2u);
+        if (!c.message.empty()) {
+            EXPECT_EQ(p.shown.back(), c.message);
+        }
+    }
+}
+
+TEST(ProjectTransferTest, RealCommandsFindAndRunPrograms) {
+    SystemCommands& real = realSystemCommands();
+    EXPECT_TRUE(real.available("sh"));
+    EXPECT_FALSE(real.available("vornex-no-such-program"));
+    EXPECT_FALSE(real.available("/bin/sh"));  // a name, not a path
+    EXPECT_EQ(real.run({"sh", "-c", "exit 3"}), 3);
+    EXPECT_EQ(real.run({"vornex-no-such-program"}), -1);
 }
 
 }  // namespace

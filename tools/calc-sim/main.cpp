@@ -76,14 +76,15 @@ int main(int argc, char** argv) {
     vornex::link::CalcSimulator sim(storage, static_cast<std::uint32_t>(capacity));
     sim.setFaults(faults);
     vornex::link::SimServer server(sim, socketPath);
+    // Stoppable before the socket appears: whoever sees it may stop us at once.
+    g_server = &server;
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
     std::string error;
     if (!server.listen(&error)) {
         std::cerr << "vornex-calc-sim: " << error << "\n";
         return 1;
     }
-    g_server = &server;
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
     std::cerr << "vornex-calc-sim: serving " << storage << " on " << socketPath << "\n";
     server.run();
     g_server = nullptr;

@@ -166,15 +166,12 @@ CCasioComDialog::~CCasioComDialog() {
         wake_->dialog = nullptr;
     }
     if (!cancelled_ && model_->result() == TransferDialogModel::Result::Ok) {
-        // The file arrived; the worker only reads the calculator's last word and
-        // closes the file. It ends here, so the next command finds the link free.
+        // The file arrived; the worker only closes the file and says goodbye.
+        // It ends here, so the next command finds the link free.
         model_->runWorkerToEnd();
-    } else if (!cancelled_ && model_->workerRunning()) {
-        // Closed some other way while the worker runs: stop it off the window's thread.
-        cancelled_ = true;
-        cancelPool().start([m = model_] { m->cancel(); });
     }
-    // Any other model is idle: destroying it here closes the link without waiting.
+    // Destroying the model does not wait: a running worker is cancelled and then
+    // aborts and closes the link on its own thread; an idle model closes it here.
 }
 
 void CCasioComDialog::waitForPendingCancels() { cancelPool().waitForDone(); }
@@ -192,14 +189,15 @@ void CCasioComDialog::showEvent(QShowEvent* event) {
 
 void CCasioComDialog::startTransfer() {
     if (cancelled_ || !model_->startEnabled()) return;
-    waitForPendingCancels();  // a cancelled transfer lets go of the link first
     if (model_->kind == link::TransferKind::Send) {
         const QFileInfo info(QString::fromStdString(model_->source));
         totalBytes_ = info.isFile() ? static_cast<std::uint64_t>(info.size()) : 0;
     }
     start_->setEnabled(false);
     clock_.start();
-    model_->start();
+    // The set-up exchange runs on the worker as well: a transfer that did not
+    // start tells why through the notices and ends the dialog from pump().
+    model_->startOnWorker();
     paintState();
 }
 

@@ -1,9 +1,10 @@
 // The transfer dialog "计算器传输": the instructions for the calculator, a
 // progress bar with the bytes moved and the time left, and the buttons "开始"
 // and "取消". It paints a TransferDialogModel: the worker's notices wake the
-// window's thread through a queued call while the worker waits for them, so the
-// window never waits on the link during the data phase. "取消" ends the dialog at
-// once; the model lives on (on a pool thread) until its worker has ended.
+// window's thread through a queued call while the worker waits for them. The
+// worker does the whole transfer, the set-up exchange after "开始" included, and
+// asks its questions the same way, so the window never waits on the link.
+// "取消" ends the dialog at once; the model lives on until its worker has ended.
 #pragma once
 
 #include <QDialog>
