@@ -1,9 +1,13 @@
 #include "app/dialogs/casio_explor.h"
 
+#include <QApplication>
+#include <QDropEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -127,6 +131,33 @@ TEST(CasioExplorTest, UploadAddsOneRowAndDownloadCopiesTheBytes) {
     EXPECT_EQ(readBytes(target / "K1.rod"), calcPattern(2500));
     EXPECT_EQ(readBytes(target / "K2.rod"), bytes);
     EXPECT_FALSE(fs::exists(target / "1.rod"));
+}
+
+// PC files dropped on a folder of the tree go into that folder; a dropped
+// folder is no file and is skipped.
+TEST(CasioExplorTest, DroppedFilesAreUploadedIntoTheFolderUnderThePointer) {
+    ExplorerRun r;
+    CCasioExplor& d = *r.dialog;
+    d.selectFolder(QStringLiteral("ROAD"));  // the drop goes elsewhere
+    const std::string bytes = calcPattern(1500);
+    writeBytes(r.bench.pc / "k3.rod", bytes);
+    QTreeWidgetItem* empty =
+        d.folderTree()->findItems(QStringLiteral("EMPTY"), Qt::MatchExactly | Qt::MatchRecursive).at(0);
+    const QPoint at = d.folderTree()->viewport()->mapTo(&d, d.folderTree()->visualItemRect(empty).center());
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString((r.bench.pc / "k3.rod").string())),
+                  QUrl::fromLocalFile(QString::fromStdString(r.bench.pc.string()))});
+    // As a drag does it: entering the window, then dropping.
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&d, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&d, &drop);
+    EXPECT_EQ(readBytes(r.bench.storage / "EMPTY" / "K3.rod"), bytes);
+    EXPECT_FALSE(fs::exists(r.bench.storage / "ROAD" / "K3.rod"));
+    EXPECT_EQ(d.folderTree()->currentItem(), empty);
+    EXPECT_EQ(column(d.fileList(), 0), QStringList{"K3.rod"});
+    EXPECT_EQ(r.bench.prompter.shown, std::vector<std::string>{"传输文件成功. "});
 }
 
 TEST(CasioExplorTest, DownloadWithoutSelectionAsksForAFile) {
