@@ -174,6 +174,26 @@ TEST(NetworkView, SelectedClosureRowHighlightsItsPath) {
     EXPECT_EQ(render(v), plain);
 }
 
+// A control survey of height differences only has no plane network: its
+// height network is drawn as a route, with the closure rows of that network.
+TEST(NetworkView, HeightsOnlyControlSurveyShowsItsRoute) {
+    ControlModule m;
+    m.network = demoControlNetwork();
+    m.network.control.observationType = kHeightDifference;
+    for (SurveyStation& st : m.network.stations)
+        for (SurveyObservation& o : st.observations) o.verticalOrHeight = 0.5;  // metres now
+    ScriptedPrompter p;
+    solveControlModule(m, p);
+    ASSERT_EQ(m.plane.pointCount, 0);
+    NetworkView v;
+    v.resize(600, 400);
+    v.setControl(&m);
+    ASSERT_EQ(v.kind(), NetworkView::Kind::Route);
+    EXPECT_EQ(v.route().points.size(), static_cast<std::size_t>(m.heights.pointCount));
+    EXPECT_EQ(v.route().closurePaths.size(), m.heights.closures.size());
+    EXPECT_FALSE(v.findChild<QDoubleSpinBox*>()->isEnabled());  // no ellipses here
+}
+
 TEST(NetworkView, ControlsAreNamedAndTheMouseZoomsAndPans) {
     const ControlModule m = demoControl();
     NetworkView v;

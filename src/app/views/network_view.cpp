@@ -25,7 +25,7 @@ constexpr double kPad = 36;        // pixels kept free for names at the edges
 constexpr double kMarkRadius = 4.5;
 constexpr double kZoomFactor = 1.25;  // per wheel notch
 constexpr double kMinZoom = 0.2;
-constexpr double kMaxZoom = 1e6;
+constexpr double kMaxZoom = 1e4;
 // A new file's ellipses get a magnification that makes the largest semi-major
 // axis about this share of the network's larger side.
 constexpr double kEllipseShare = 0.1;
