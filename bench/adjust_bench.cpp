@@ -8,6 +8,7 @@
 #include <string>
 
 #include "adjust/leveling_adjust.h"
+#include "adjust/network_plot.h"
 #include "adjust/plane_adjust.h"
 #include "adjust/survey_modules.h"
 #include "model/prompter.h"
@@ -136,6 +137,25 @@ void BM_LevelingStationChecks2000(benchmark::State& state) {
     state.counters["sections"] = m.network.sectionCount();
 }
 BENCHMARK(BM_LevelingStationChecks2000)->Unit(benchmark::kMillisecond);
+
+// The route schematic of an n x n leveling grid: laid out afresh (a file
+// opened), and kept from the drawing shown (a parameter edit, a refresh).
+void BM_LevelingRouteLayout(benchmark::State& state) {
+    LevelingModule m;
+    m.network = levelingGrid(static_cast<int>(state.range(0)), static_cast<int>(state.range(0)));
+    for (auto _ : state) benchmark::DoNotOptimize(levelingRoute(m).points.data());
+    state.counters["points"] = static_cast<double>(state.range(0) * state.range(0));
+}
+BENCHMARK(BM_LevelingRouteLayout)->Arg(30)->Arg(60)->Unit(benchmark::kMillisecond);
+
+void BM_LevelingRouteKept(benchmark::State& state) {
+    LevelingModule m;
+    m.network = levelingGrid(static_cast<int>(state.range(0)), static_cast<int>(state.range(0)));
+    const RouteSchematic shown = levelingRoute(m);
+    for (auto _ : state) benchmark::DoNotOptimize(levelingRoute(m, &shown).points.data());
+    state.counters["points"] = static_cast<double>(state.range(0) * state.range(0));
+}
+BENCHMARK(BM_LevelingRouteKept)->Arg(60)->Unit(benchmark::kMillisecond);
 
 // rows x cols plane network on a slightly irregular grid 300 m apart: every
 // station observes its 4 neighbours and the 2 forward diagonals by direction,

@@ -386,6 +386,30 @@ struct RouteBuilder {
     }
 };
 
+// Lays the route out, or takes the positions of `previous` when it shows the
+// same graph from the same anchors (the layout depends on nothing else).
+void placeRoute(RouteSchematic& r, const std::vector<std::optional<PlanPoint>>& given, const RouteSchematic* previous) {
+    r.anchors = given;
+    auto sameAnchor = [](const std::optional<PlanPoint>& a, const std::optional<PlanPoint>& b) {
+        return a.has_value() == b.has_value() && (!a || (a->x == b->x && a->y == b->y));
+    };
+    bool same = previous && previous->anchors.size() == given.size() && previous->points.size() == r.points.size() &&
+                previous->edges.size() == r.edges.size();
+    for (std::size_t i = 0; same && i < given.size(); ++i) same = sameAnchor(previous->anchors[i], given[i]);
+    for (std::size_t i = 0; same && i < r.points.size(); ++i)
+        same = previous->points[i].name == r.points[i].name && previous->points[i].known == r.points[i].known;
+    for (std::size_t i = 0; same && i < r.edges.size(); ++i)
+        same = previous->edges[i].from == r.edges[i].from && previous->edges[i].to == r.edges[i].to;
+    if (!same) {
+        layoutGraph(r, given);
+        return;
+    }
+    for (std::size_t i = 0; i < r.points.size(); ++i) r.points[i].at = previous->points[i].at;
+    r.geographic = previous->geographic;
+    r.unit = previous->unit;
+    r.minimumSeparation = previous->minimumSeparation;
+}
+
 }  // namespace
 
 // ---- Control network ------------------------------------------------------------
@@ -479,7 +503,7 @@ PlanExtents controlPlotExtents(const ControlPlot& plot, double magnification) {
 
 // ---- Route schematics -------------------------------------------------------------
 
-RouteSchematic levelingRoute(const LevelingModule& m) {
+RouteSchematic levelingRoute(const LevelingModule& m, const RouteSchematic* previous) {
     RouteBuilder b;
     const SurveyNetwork& net = m.network;
     b.known(net.knownPoints);
@@ -495,12 +519,12 @@ RouteSchematic levelingRoute(const LevelingModule& m) {
         const LevelingSection& s = net.section(i);
         b.run(b.point(s.startName.str()), b.point(s.endName.str()), i, s.excluded != 0);
     }
-    layoutGraph(b.r, b.given);
+    placeRoute(b.r, b.given, previous);
     b.r.closurePaths = closurePathsByName(m.adjust, b.index);
     return std::move(b.r);
 }
 
-RouteSchematic controlHeightRoute(const ControlModule& m) {
+RouteSchematic controlHeightRoute(const ControlModule& m, const RouteSchematic* previous) {
     RouteBuilder b;
     const CLevelingAdjust& h = m.heights;
     b.known(m.network.knownPoints);
@@ -511,7 +535,7 @@ RouteSchematic controlHeightRoute(const ControlModule& m) {
         b.run(b.point(h.pointNames[static_cast<std::size_t>(h.fromIndex[k])]),
               b.point(h.pointNames[static_cast<std::size_t>(h.toIndex[k])]), run.source, false);
     }
-    layoutGraph(b.r, b.given);
+    placeRoute(b.r, b.given, previous);
     b.r.closurePaths = closurePathsByName(h, b.index);
     return std::move(b.r);
 }

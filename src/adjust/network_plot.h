@@ -11,6 +11,7 @@
 #pragma once
 
 #include <string>
+#include <optional>
 #include <vector>
 
 #include "adjust/survey_modules.h"
@@ -76,16 +77,24 @@ struct RouteSchematic {
     bool geographic = false;       // known points stand at their own coordinates
     double unit = 1;               // the length the layout gives one edge
     double minimumSeparation = 0;  // no two points stand closer than this
+    // The coordinates the layout was given per point (known points' own); a
+    // later layout of the same graph with the same anchors is the same drawing.
+    std::vector<std::optional<PlanPoint>> anchors;
 };
 
 // Layout of the section graph. Known points keep their coordinates when at
 // least two of them carry distinct ones (0, 0 counts as none); otherwise, and
 // for every other point, a stress layout of the graph from a fixed seed. The
 // result depends on nothing but the network.
-RouteSchematic levelingRoute(const LevelingModule& m);
+//
+// `previous`, when given, is the schematic shown so far: when the network's
+// graph and anchors are the same (a parameter edit, a refresh) its positions are
+// kept instead of laid out again, which for thousands of points is the bulk of
+// the work.
+RouteSchematic levelingRoute(const LevelingModule& m, const RouteSchematic* previous = nullptr);
 // The same for the height network of a control survey (its runs are the
 // stations' height observations).
-RouteSchematic controlHeightRoute(const ControlModule& m);
+RouteSchematic controlHeightRoute(const ControlModule& m, const RouteSchematic* previous = nullptr);
 
 PlanExtents routeExtents(const RouteSchematic& route);
 

@@ -237,6 +237,31 @@ double medianEdge(const RouteSchematic& r) {
     return d.empty() ? 0 : d[d.size() / 2];
 }
 
+// A parameter edit keeps the graph: the drawing shown is kept (marked here so a
+// fresh layout would show); another graph or another anchor is laid out again.
+TEST(NetworkPlot, TheSameGraphKeepsItsDrawingAndAnotherIsLaidOutAgain) {
+    std::vector<LevelingSection> loop = {run("A", "P1"), run("P1", "P2"), run("P2", "A")};
+    const LevelingModule m = leveling({{"A", "", 0, 0, 10}}, loop);
+    RouteSchematic shown = levelingRoute(m);
+    for (NetworkPoint& p : shown.points) p.at = {p.at.x + 1234.5, p.at.y};
+    const RouteSchematic kept = levelingRoute(m, &shown);
+    ASSERT_EQ(kept.points.size(), shown.points.size());
+    for (std::size_t i = 0; i < kept.points.size(); ++i) EXPECT_EQ(kept.points[i].at.x, shown.points[i].at.x);
+    EXPECT_EQ(kept.closurePaths, levelingRoute(m).closurePaths);
+
+    const RouteSchematic fresh = levelingRoute(m);
+    auto laidOutAgain = [&](const LevelingModule& other) {
+        const RouteSchematic r = levelingRoute(other, &shown);
+        return r.points.size() != shown.points.size() || r.points[0].at.x != shown.points[0].at.x;
+    };
+    loop.push_back(run("P2", "P3"));
+    EXPECT_TRUE(laidOutAgain(leveling({{"A", "", 0, 0, 10}}, loop)));
+    loop.pop_back();
+    EXPECT_TRUE(laidOutAgain(leveling({{"A", "", 500, 700, 10}, {"P2", "", 900, 700, 11}}, loop)));
+    EXPECT_FALSE(laidOutAgain(m));
+    EXPECT_EQ(levelingRoute(m, &fresh).points[1].at.x, fresh.points[1].at.x);
+}
+
 TEST(NetworkPlot, RouteLayoutIsRepeatableAndKeepsPointsApart) {
     struct Case {
         const char* what;

@@ -141,13 +141,14 @@ QWidget* NetworkView::canvas() const { return canvas_; }
 
 void NetworkView::setControl(const ControlModule* m) {
     plot_ = m ? controlPlot(*m) : ControlPlot{};
+    const RouteSchematic previousRoute = std::move(route_);
     route_ = RouteSchematic{};
     kind_ = Kind::None;
     if (!plot_.points.empty()) {
         kind_ = Kind::Control;
     } else if (m && m->heights.pointCount > 0) {
         // Heights only: the height network as a route schematic.
-        route_ = controlHeightRoute(*m);
+        route_ = controlHeightRoute(*m, &previousRoute);
         kind_ = Kind::Route;
     }
     const std::string file = m && kind_ != Kind::None ? m->network.filePath.string() + "|" + m->network.fileName : "";
@@ -170,7 +171,8 @@ void NetworkView::setControl(const ControlModule* m) {
 
 void NetworkView::setLeveling(const LevelingModule* m) {
     plot_ = ControlPlot{};
-    route_ = m ? levelingRoute(*m) : RouteSchematic{};
+    // The same graph keeps its drawing (a parameter edit, a refresh).
+    route_ = m ? levelingRoute(*m, &route_) : RouteSchematic{};
     kind_ = route_.points.empty() ? Kind::None : Kind::Route;
     const std::string file = m && kind_ != Kind::None ? m->network.filePath.string() : "";
     if (file != shownFile_) {
