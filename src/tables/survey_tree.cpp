@@ -24,10 +24,11 @@ std::vector<SurveyTreeItem> levelingTree(const LevelingModule& m) {
         const LevelingSection& s = net.section(i);
         data.children.push_back({utf8(s.startName) + " -- " + utf8(s.endName), st::kReadings, i, {}});
     }
-    return {item("已知点", st::kLevelingKnownPoints), std::move(data),
+    return {item("已知点", st::kLevelingKnownPoints),
             item("计算成果", 0,
                  {item("往返测高差成果", st::kLevelingForwardReturn), item("高程路线闭合差", st::kLevelingClosures),
-                  item("控制点成果表", st::kLevelingPoints), item("高差平差成果表", st::kLevelingHeightDifferences)})};
+                  item("控制点成果表", st::kLevelingPoints), item("高差平差成果表", st::kLevelingHeightDifferences)}),
+            std::move(data)};
 }
 
 std::vector<SurveyTreeItem> controlTree(const ControlModule& m) {
@@ -37,13 +38,13 @@ std::vector<SurveyTreeItem> controlTree(const ControlModule& m) {
     for (std::size_t i = 0; i < net.stations.size(); ++i) {
         data.children.push_back({utf8(net.stations[i].name), st::kObservations, static_cast<int>(i), {}});
     }
-    return {item("已知点", st::kControlKnownPoints), item("方位角观测数据", st::kKnownAzimuths), std::move(data),
+    return {item("已知点", st::kControlKnownPoints), item("方位角观测数据", st::kKnownAzimuths),
             item("计算成果", 0,
                  {item("往返测边长成果", st::kDistancesForwardReturn), item("往返测高差成果", st::kControlForwardReturn),
                   item("高程路线闭合差", st::kControlClosures), item("控制点成果表", st::kCoordinates),
                   item("方向平差成果表", st::kDirections), item("方位角平差成果表", st::kAzimuths),
                   item("边长平差成果表", st::kDistances), item("高差平差成果表", st::kControlHeightDifferences),
-                  item("点位误差", st::kPointErrors), item("平面闭合差", st::kPlaneClosures)})};
+                  item("点位误差", st::kPointErrors), item("平面闭合差", st::kPlaneClosures)}), std::move(data)};
 }
 
 void selectSurveyItem(SurveySelection& selection, const SurveyTreeItem& item) {

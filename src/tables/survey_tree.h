@@ -18,12 +18,15 @@ struct SurveyTreeItem {
     std::vector<SurveyTreeItem> children;
 };
 
-// Leveling pane: "已知点", "观测数据" with one child per section ("%s -- %s" of
-// its start and end names, excluded sections too), and "计算成果" with its
-// result tables. With no file loaded only an empty "观测数据".
+// The result tables come before the observations: a file has tens or hundreds
+// of sections or stations, and the results stay in view above them.
+//
+// Leveling pane: "已知点", "计算成果" with its result tables, and "观测数据"
+// with one child per section ("%s -- %s" of its start and end names, excluded
+// sections too). With no file loaded only an empty "观测数据".
 std::vector<SurveyTreeItem> levelingTree(const LevelingModule& m);
-// Control pane: "已知点", "方位角观测数据", "观测数据" with one child per
-// station (its name), and "计算成果" with its result tables.
+// Control pane: "已知点", "方位角观测数据", "计算成果" with its result tables,
+// and "观测数据" with one child per station (its name).
 std::vector<SurveyTreeItem> controlTree(const ControlModule& m);
 
 // Selecting an item: its code, and its index (-1 for all but the children of

@@ -98,13 +98,13 @@ TEST_F(SurveyViews, OpeningTheDemosFillsThePanesAndTrees) {
     EXPECT_FALSE(window->action("surveyClose")->isEnabled());
 
     ASSERT_TRUE(openWithCommand(kLevelingModule, lev));
-    EXPECT_EQ(topTexts(tree), (QStringList{QStringLiteral("已知点"), QStringLiteral("观测数据"), QStringLiteral("计算成果")}));
+    EXPECT_EQ(topTexts(tree), (QStringList{QStringLiteral("已知点"), QStringLiteral("计算成果"), QStringLiteral("观测数据")}));
     const int sections = survey().leveling().network.sectionCount();
     ASSERT_GT(sections, 0);
-    EXPECT_EQ(tree->topLevelItem(1)->childCount(), sections);
-    EXPECT_TRUE(tree->topLevelItem(1)->isExpanded());
-    EXPECT_EQ(tree->topLevelItem(1)->child(0)->text(0), QStringLiteral("BM1 -- A1"));
-    EXPECT_EQ(tree->topLevelItem(2)->childCount(), 4);
+    EXPECT_EQ(tree->topLevelItem(2)->childCount(), sections);
+    EXPECT_TRUE(tree->topLevelItem(2)->isExpanded());
+    EXPECT_EQ(tree->topLevelItem(2)->child(0)->text(0), QStringLiteral("BM1 -- A1"));
+    EXPECT_EQ(tree->topLevelItem(1)->childCount(), 4);
     for (QTreeWidgetItemIterator it(tree); *it; ++it)
         EXPECT_EQ((*it)->data(0, Qt::AccessibleTextRole).toString(), (*it)->text(0));
     EXPECT_EQ(levelGrid()->value("file"), qpath(lev));
@@ -140,8 +140,8 @@ TEST_F(SurveyViews, OpeningTheDemosFillsThePanesAndTrees) {
     ASSERT_TRUE(openWithCommand(kControlModule, con));
     tree = window->planeView()->tree();
     EXPECT_EQ(topTexts(tree), (QStringList{QStringLiteral("已知点"), QStringLiteral("方位角观测数据"),
-                                           QStringLiteral("观测数据"), QStringLiteral("计算成果")}));
-    EXPECT_EQ(tree->topLevelItem(2)->childCount(), int(survey().control().network.stations.size()));
+                                           QStringLiteral("计算成果"), QStringLiteral("观测数据")}));
+    EXPECT_EQ(tree->topLevelItem(3)->childCount(), int(survey().control().network.stations.size()));
     EXPECT_EQ(planeGrid()->value("type"), QStringLiteral("斜距+垂角"));
     EXPECT_EQ(planeGrid()->value("angleSigma"), QStringLiteral("2.0"));
     EXPECT_TRUE(planeGrid()->isEditable("angleSigma"));
@@ -291,7 +291,7 @@ TEST_F(SurveyViews, AFailedOpenKeepsThePreviousDataAndPane) {
     ASSERT_TRUE(window->openFile(qpath(lev)));
     ASSERT_TRUE(select(kLevelingModule, st::kLevelingPoints));
     const Grid shown = table()->grid();
-    const int items = window->levelView()->tree()->topLevelItem(1)->childCount();
+    const int items = window->levelView()->tree()->topLevelItem(2)->childCount();
     struct Case {
         const char* name;
         std::string bytes;
@@ -304,7 +304,7 @@ TEST_F(SurveyViews, AFailedOpenKeepsThePreviousDataAndPane) {
         EXPECT_EQ(prompter.shown.size(), 1u) << c.name;  // told once, by the reader or the pane
         EXPECT_EQ(survey().filePath(kLevelingModule), qpath(lev));
         EXPECT_EQ(levelGrid()->value("file"), qpath(lev));
-        EXPECT_EQ(window->levelView()->tree()->topLevelItem(1)->childCount(), items);
+        EXPECT_EQ(window->levelView()->tree()->topLevelItem(2)->childCount(), items);
         EXPECT_EQ(table()->grid().code, shown.code);
         EXPECT_EQ(table()->grid().rowCount(), shown.rowCount());
     }
