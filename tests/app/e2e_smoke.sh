@@ -23,12 +23,33 @@ cleanup() {
 trap cleanup EXIT
 cp "$demo" "$work/demo.rod"
 
-# A display of our own: Xvfb picks a free number and writes it to fd 3.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "e2e: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
+# A display of our own: Xvfb picks a free number and writes it to fd 3. Other
+# test runs start their own servers at the same time: the server listens only
+# on the abstract socket (which another server cannot unlink or take over),
+# does not reset when a client leaves, and counts as started only once a
+# client reaches it and it still runs. Otherwise it is replaced.
+start_xvfb() {
+  rm -f "$work/display"
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -nolisten unix -noreset \
+    3>"$work/display" >"$work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+  [ -s "$work/display" ] || return 1
+  local n
+  n=$(head -n1 "$work/display")
+  DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1 || return 1
+  kill -0 "$xvfb_pid" 2>/dev/null || return 1
+  export DISPLAY=":$n"
+}
+started=""
+for attempt in 1 2 3 4 5; do
+  if start_xvfb; then started=1; break; fi
+  kill "$xvfb_pid" 2>/dev/null || true
+  wait "$xvfb_pid" 2>/dev/null || true
+  xvfb_pid=""
+  sleep 0.5
+done
+[ -n "$started" ] || { echo "e2e: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
 export QT_QPA_PLATFORM=xcb
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime"
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
@@ -44,7 +65,7 @@ wait_title() {  # wait until the title equals $1
 }
 
 win=""
-for _ in $(seq 150); do
+for _ in $(seq 450); do  # a machine busy with builds may take its time to show the window
   win=$(xdotool search --name 'demo\.rod' 2>/dev/null | head -n1 || true)
   [ -n "$win" ] && break
   kill -0 "$app_pid" 2>/dev/null || { echo "e2e: vornex exited" >&2; cat "$work/app.log" >&2; exit 1; }
