@@ -104,7 +104,7 @@ TEST(CalculatorAttachTest, SilentOrGarbledSimulatorFailsTheSend) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        SocketBench b(200);
+        SocketBench b(1000);  // another process answers: the link's normal reply time-out
         writeBytes(b.pc / "big.rod", calcPattern(8 * 1024));
         ASSERT_TRUE(b.sim.start(b.storage, b.socket, c.switches));
         EXPECT_EQ(b.send(b.pc / "big.rod", "BIG.rod"), c.result);
