@@ -32,6 +32,12 @@ public:
         auto* c = new QComboBox(parent);
         c->addItems(choices);
         c->setAccessibleName(index.sibling(index.row(), 0).data().toString());
+        // A choice is stored as soon as it is picked, as in the tables.
+        auto* self = const_cast<ValueDelegate*>(this);
+        connect(c, &QComboBox::activated, self, [self, c] {
+            emit self->commitData(c);
+            emit self->closeEditor(c);
+        });
         return c;
     }
     void setEditorData(QWidget* editor, const QModelIndex& index) const override {

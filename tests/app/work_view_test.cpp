@@ -240,6 +240,30 @@ TEST_F(WorkViewTest, RoadPropertiesFollowTheDocumentRules) {
     EXPECT_TRUE(grid->isEditable("startX"));
 }
 
+// Picking a choice in the pane's combo stores it at once: no Enter and no
+// leaving the cell needed.
+TEST_F(WorkViewTest, APickedChoiceIsStoredAtOnce) {
+    QTreeView* tree = view->roadGrid()->view();
+    const QAbstractItemModel* model = tree->model();
+    QModelIndex value;
+    for (int g = 0; g < model->rowCount() && !value.isValid(); ++g) {
+        const QModelIndex group = model->index(g, 0);
+        for (int r = 0; r < model->rowCount(group); ++r)
+            if (model->index(r, 0, group).data().toString() == QStringLiteral("曲线形式")) value = model->index(r, 1, group);
+    }
+    ASSERT_TRUE(value.isValid());
+    tree->setCurrentIndex(value);
+    tree->edit(value);
+    auto* box = tree->findChild<QComboBox*>();
+    ASSERT_NE(box, nullptr);
+    const int pick = box->findText(QStringLiteral("线元法"));
+    ASSERT_GE(pick, 0);
+    box->setCurrentIndex(pick);
+    emit box->activated(pick);
+    testing::settle();
+    EXPECT_EQ(doc().currentRoad()->curveForm, 1);
+}
+
 TEST_F(WorkViewTest, RoadAddAndDeleteFromTheTree) {
     QTreeWidgetItem* root = view->dataTree()->topLevelItem(0);
     QList<QAction*> actions = view->contextActions(root);
