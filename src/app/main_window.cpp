@@ -285,6 +285,9 @@ void MainWindow::createToolBar() {
 void MainWindow::createStatusBar() {
     // The message area only: the keyboard lock states cannot be read portably.
     statusBar()->setAccessibleName(QStringLiteral("状态栏"));
+    // The message as the bar's description, so screen readers and outside tools can read it.
+    connect(statusBar(), &QStatusBar::messageChanged, statusBar(),
+            [bar = statusBar()](const QString& message) { bar->setAccessibleDescription(message); });
     statusBar()->showMessage(QStringLiteral("就绪"));
 }
 

@@ -230,6 +230,8 @@ TEST_F(SurveyViews, ChangingTheWeightingRewritesTheFileAndAdjustsAgain) {
     EXPECT_EQ(levelGrid()->value("weighting"), QStringLiteral("测站数"));
     EXPECT_EQ(levelGrid()->value("coefficient"), QStringLiteral("  4.0"));  // 三等 by stations
     EXPECT_TRUE(window->statusBar()->currentMessage().contains(QStringLiteral("不能撤销")));
+    // Outside tools read the message as the bar's accessible description.
+    EXPECT_EQ(window->statusBar()->accessibleDescription(), window->statusBar()->currentMessage());
     EXPECT_FALSE(window->controller().canUndo());
 
     // Read back: only the header changed, and it holds the new weighting.
