@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/dialogs/calc_exchange.h"
 #include "app/dialogs/casio_com_dialog.h"
 #include "app/dialogs/casio_explor.h"
 #include "app/main_window.h"
@@ -18,35 +19,6 @@
 #include "link/storage.h"
 
 namespace vornex::app {
-
-namespace {
-
-// Shows the wait cursor until the first message or question, which the user
-// then reads with the normal cursor.
-struct BusyPrompter : Prompter {
-    explicit BusyPrompter(Prompter& p) : inner(p) { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPrompter() override { idle(); }
-    void idle() {
-        if (busy) QApplication::restoreOverrideCursor();
-        busy = false;
-    }
-    void message(std::string_view t) override {
-        idle();
-        inner.message(t);
-    }
-    bool askYesNo(std::string_view t, bool d, PromptIcon i) override {
-        idle();
-        return inner.askYesNo(t, d, i);
-    }
-    PasswordAnswer askPassword(PasswordDialogMode m, std::string_view c) override {
-        idle();
-        return inner.askPassword(m, c);
-    }
-    Prompter& inner;
-    bool busy = true;
-};
-
-}  // namespace
 
 void MainWindow::connectCalculator() {
     // The open project as the transfers see it: saved first when modified.
@@ -79,9 +51,8 @@ void MainWindow::connectCalculator() {
     a->setStatusTip(QStringLiteral("优化9750/9860计算器的存储内存(Storage Memeory)"));
     a->setEnabled(true);
     connect(a, &QAction::triggered, this, [this] {
-        BusyPrompter busy(*prompter_);
-        CCasioComDialog::waitForPendingCancels();  // a cancelled transfer lets go of the link first
-        link::OptimizeStorageCommand(link::processLink(), busy);
+        // On a worker: the window stays responsive behind the busy indicator.
+        optimizeCalculatorStorage(link::processLink(), *prompter_, this);
     });
 
     a = action("cgSend");

@@ -21,23 +21,38 @@ CalculatorExplorerModel::CalculatorExplorerModel(CalculatorLink& link, Prompter&
     folders_.push_back(kRootFolder);
 }
 
-bool CalculatorExplorerModel::refresh() {
+StorageListing ListStorage(CalculatorLink& link) {
+    StorageListing out;
+    LinkStatus status(link);
+    status.closeOnDestruction = false;  // the explorer's next exchange goes on with it
+    if (!link.isOpen() && !(link.OpenLink() && link.CheckLink(status))) return out;
+    out.ok = ListStorageFiles(link, out.entries);
+    return out;
+}
+
+DeleteOutcome DeleteFromStorage(CalculatorLink& link, const DeleteRequest& request) {
+    LinkStatus status(link);
+    status.closeOnDestruction = false;
+    if (!link.ConnectLink(status)) return DeleteOutcome::PortFailed;
+    if (!DeleteStorageFile(link, text::utf8ToGbk(request.folder), text::utf8ToGbk(request.name)))
+        return DeleteOutcome::Refused;
+    return DeleteOutcome::Deleted;
+}
+
+bool CalculatorExplorerModel::refresh() { return applyListing(ListStorage(link_)); }
+
+bool CalculatorExplorerModel::applyListing(const StorageListing& listing) {
     folders_.assign(1, kRootFolder);
     entries_.clear();
     rows_.clear();
     rowEntries_.clear();
     selectedFolder_ = selectedRow_ = -1;
     deleteEnabled_ = false;
-    if (!link_.isOpen() && !(link_.OpenLink() && link_.CheckLink(status_))) {
+    if (!listing.ok) {
         prompter_.message(kPortFailed);
         return false;
     }
-    std::vector<ListingEntry> listing;
-    if (!ListStorageFiles(link_, listing)) {
-        prompter_.message(kPortFailed);
-        return false;
-    }
-    for (const auto& e : listing) {
+    for (const auto& e : listing.entries) {
         if (e.isFolder) {
             folders_.push_back(text::gbkToUtf8(text::cutGbk(e.folder, kMaxListedFolderBytes)));
             continue;
@@ -143,28 +158,49 @@ bool CalculatorExplorerModel::prepareDownload(const std::string& pcFolder, Trans
 }
 
 bool CalculatorExplorerModel::deleteSelected() {
+    const std::optional<DeleteRequest> request = confirmDelete();
+    return request && deleteFinished(*request, DeleteFromStorage(link_, *request));
+}
+
+std::optional<DeleteRequest> CalculatorExplorerModel::confirmDelete() {
     if (selectedRow_ < 0) {
         prompter_.message("请选择文件");
-        return false;
+        return std::nullopt;
     }
-    std::size_t entry = rowEntries_[static_cast<std::size_t>(selectedRow_)];
-    std::string name = entries_[entry].name;
-    const std::string folder = entries_[entry].folderName;
-    if (!prompter_.askYesNo(text::format("是否删除计算器上的文件<%s>？", name.c_str()), false, PromptIcon::Question))
-        return false;
-    if (!link_.ConnectLink(status_)) {
+    const StorageEntry& entry = entries_[rowEntries_[static_cast<std::size_t>(selectedRow_)]];
+    if (!prompter_.askYesNo(text::format("是否删除计算器上的文件<%s>？", entry.name.c_str()), false,
+                            PromptIcon::Question))
+        return std::nullopt;
+    return DeleteRequest{entry.folderName, entry.name};
+}
+
+bool CalculatorExplorerModel::deleteFinished(const DeleteRequest& request, DeleteOutcome outcome) {
+    if (outcome == DeleteOutcome::PortFailed) {
         prompter_.message(kPortFailed);
         return false;
     }
-    if (!DeleteStorageFile(link_, text::utf8ToGbk(folder), text::utf8ToGbk(name))) {
-        prompter_.message(text::format("不能删除计算器上的文件<%s>。", name.c_str()));
+    if (outcome != DeleteOutcome::Deleted) {
+        prompter_.message(text::format("不能删除计算器上的文件<%s>。", request.name.c_str()));
         return false;
     }
-    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(entry));
-    rows_.erase(rows_.begin() + selectedRow_);
-    rowEntries_.erase(rowEntries_.begin() + selectedRow_);
-    for (auto& r : rowEntries_)
-        if (r > entry) --r;
+    // The entry the request named: the selected row's when it still names it,
+    // otherwise the first listed one of that folder and name.
+    auto names = [&](std::size_t e) { return entries_[e].folderName == request.folder && entries_[e].name == request.name; };
+    std::optional<std::size_t> entry;
+    if (selectedRow_ >= 0 && names(rowEntries_[static_cast<std::size_t>(selectedRow_)]))
+        entry = rowEntries_[static_cast<std::size_t>(selectedRow_)];
+    for (std::size_t e = 0; !entry && e < entries_.size(); ++e)
+        if (names(e)) entry = e;
+    if (entry) {
+        entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(*entry));
+        const auto row = std::find(rowEntries_.begin(), rowEntries_.end(), *entry);
+        if (row != rowEntries_.end()) {
+            rows_.erase(rows_.begin() + (row - rowEntries_.begin()));
+            rowEntries_.erase(row);
+        }
+        for (auto& r : rowEntries_)
+            if (r > *entry) --r;
+    }
     selectedRow_ = -1;
     deleteEnabled_ = false;
     return true;

@@ -7,10 +7,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "link/calculator_link.h"
+#include "link/exchanges.h"
 #include "link/storage.h"
 #include "model/prompter.h"
 
@@ -23,6 +25,30 @@ struct StorageEntry {
     std::int32_t size = 0;
 };
 
+// What the listing exchange brought back: the entries as the calculator listed
+// them, or ok false when it could not be reached or refused the listing.
+struct StorageListing {
+    bool ok = false;
+    std::vector<ListingEntry> entries;
+};
+// The listing exchange, for the thread that owns the link: opens and checks a
+// closed link, then lists storage memory. The link stays open.
+StorageListing ListStorage(CalculatorLink& link);
+
+// The file a delete names, as listed (UTF-8): its own folder (empty for the root) and name.
+struct DeleteRequest {
+    std::string folder;
+    std::string name;
+};
+enum class DeleteOutcome { Deleted = 0, PortFailed = 1, Refused = 2 };
+// The delete exchange, for the thread that owns the link: connects a closed
+// link, then deletes the file. The link stays open.
+DeleteOutcome DeleteFromStorage(CalculatorLink& link, const DeleteRequest& request);
+
+// The explorer's model talks to the calculator only in refresh() and
+// deleteSelected(); a window runs those exchanges on a worker instead
+// (ListStorage, DeleteFromStorage) and hands their outcome to applyListing()
+// and deleteFinished() on its own thread.
 class CalculatorExplorerModel {
 public:
     struct Row {
@@ -37,6 +63,9 @@ public:
     // Lists storage memory again. False (after the message) when the calculator
     // could not be reached or refused the listing: the dialog then closes.
     bool refresh();
+    // The second half of refresh(): shows `listing`. False (after the message)
+    // when it failed; the model then holds the root folder only.
+    bool applyListing(const StorageListing& listing);
     // Tree selection changed: rows of folder `index` (its text decides, as in
     // the tree); "文件删除" is disabled.
     void selectFolder(int index);
@@ -58,6 +87,16 @@ public:
     // "文件删除": asks, deletes the selected file of the selected folder and
     // drops it from the list. True when it was deleted.
     bool deleteSelected();
+    // The first half of deleteSelected(): the question. The file to delete, or
+    // nothing (no file selected: "请选择文件"; or the user said no).
+    std::optional<DeleteRequest> confirmDelete();
+    // The last half: on Deleted the file leaves the list, otherwise the user is
+    // told why. True when it was deleted.
+    bool deleteFinished(const DeleteRequest& request, DeleteOutcome outcome);
+
+    // The link stays open when the model goes: a window whose worker may still
+    // use the link closes it itself once the worker has let go of it.
+    void leaveLinkOpen() { status_.closeOnDestruction = false; }
 
     const std::vector<std::string>& folders() const { return folders_; }
     const std::vector<StorageEntry>& entries() const { return entries_; }

@@ -374,15 +374,19 @@ bool OptimizeStorageCommand(CalculatorLink& link, Prompter& prompter) {
         prompter.message(TransferDialogModel::kBusyText);
         return false;
     }
+    const bool sent = OptimizeStorageExchange(link);
+    prompter.message(sent ? kOptimizeStartedText : kOptimizeFailedText);
+    return sent;
+}
+
+bool OptimizeStorageExchange(CalculatorLink& link) {
     LinkStatus status(link);
     if (!link.isOpen() && !(link.OpenLink() && link.CheckLink(status))) {
-        prompter.message("不能打开计算器端口。");
         link.CloseLink();
         return false;
     }
     OptimizeStorage(link);
     link.CloseLink();
-    prompter.message("计算器存储内存正在优化...");
     return true;
 }
 

@@ -134,9 +134,15 @@ bool ReceiveFileFromStorage(TransferSession& session, const std::string& pcPath,
                             std::shared_ptr<void> keepAlive);
 void DownloadWorker(TransferSession& session);
 
-// The optimize command: its own status block, opens and checks the link when
-// closed, sends the optimize command, closes the link and tells the user.
+// The optimize command: waits up to kLinkBusyWaitMs for a finishing transfer
+// worker, then the exchange below, and tells the user.
 bool OptimizeStorageCommand(CalculatorLink& link, Prompter& prompter);
+// The optimize exchange, for the thread that owns the link: its own status
+// block, opens and checks the link when closed, sends the optimize command and
+// closes the link. False when the calculator could not be reached.
+bool OptimizeStorageExchange(CalculatorLink& link);
+inline constexpr const char* kOptimizeStartedText = "计算器存储内存正在优化...";
+inline constexpr const char* kOptimizeFailedText = "不能打开计算器端口。";
 
 // The transfer dialog without a window. The caller sets kind, source, target,
 // folder and caption, then calls startOnWorker() (a window) or start(). The

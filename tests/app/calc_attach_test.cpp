@@ -54,7 +54,9 @@ struct SocketBench {
     QStringList rootFiles() {
         CCasioExplor e(link, prompter);
         e.show();
-        QCoreApplication::processEvents();  // a failed refresh closes the dialog through the event loop
+        // The listing runs on a worker; its outcome (or the closing after a
+        // failed one) comes through the event loop.
+        EXPECT_TRUE(pumpUntil([&] { return e.exchangesRunning() == 0; }));
         QStringList files;
         if (!e.isVisible()) return files;
         for (int i = 0; i < e.fileList()->topLevelItemCount(); ++i) files << e.fileList()->topLevelItem(i)->text(0);

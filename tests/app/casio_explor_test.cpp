@@ -6,6 +6,8 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -33,7 +35,8 @@ QStringList column(const QTreeWidget* list, int c) {
 struct ExplorerRun {
     CalcBench bench;
     std::unique_ptr<CCasioExplor> dialog;
-    ExplorerRun() {
+    // `show`: opened, and its listing awaited.
+    explicit ExplorerRun(int timeoutMs = 60, bool show = true) : bench(timeoutMs) {
         fs::create_directories(bench.storage / "ROAD");
         fs::create_directories(bench.storage / "EMPTY");
         writeBytes(bench.storage / "ROOT.rod", calcPattern(10));
@@ -46,9 +49,18 @@ struct ExplorerRun {
             QTest::mouseClick(d.startButton(), Qt::LeftButton);
             EXPECT_TRUE(pumpUntil([&] { return !d.isVisible() || d.startButton()->isEnabled(); }));
         };
-        dialog->show();
+        if (show) {
+            dialog->show();
+            EXPECT_TRUE(waitForExchanges());
+        }
     }
-    ~ExplorerRun() { CCasioComDialog::waitForPendingCancels(); }
+    ~ExplorerRun() {
+        if (dialog) waitForExchanges();
+        CCasioComDialog::waitForPendingCancels();
+    }
+    // The listing, delete and capacity query run on workers; their outcome
+    // reaches the dialog through its event loop.
+    bool waitForExchanges() { return pumpUntil([&] { return dialog->exchangesRunning() == 0; }); }
     void selectRow(int row) {
         dialog->fileList()->clearSelection();
         dialog->fileList()->topLevelItem(row)->setSelected(true);
@@ -98,6 +110,7 @@ TEST(CasioExplorTest, DeleteAsksAndRemovesExactlyTheListedFile) {
         r.selectRow(0);
         r.bench.prompter.yesNoAnswers = {yes};
         QTest::mouseClick(d.deleteButton(), Qt::LeftButton);
+        ASSERT_TRUE(r.waitForExchanges());
         EXPECT_EQ(r.bench.prompter.shown.back(), "是否删除计算器上的文件<K1.rod>？");
         EXPECT_EQ(fs::exists(r.bench.storage / "ROAD" / "K1.rod"), !yes);
         EXPECT_TRUE(fs::exists(r.bench.storage / "ROAD" / "1.rod"));
@@ -177,6 +190,98 @@ TEST(CasioExplorTest, UnreachableCalculatorClosesTheDialog) {
     ASSERT_TRUE(pumpUntil([&] { return !d.isVisible(); }));
     EXPECT_EQ(prompter.shown, std::vector<std::string>{"不能打开计算器端口。\n请断开再重新连接计算器。"});
     EXPECT_EQ(d.folderTree()->topLevelItem(0)->text(0), QStringLiteral("根目录"));
+}
+
+// The listing and the delete run on a worker while the calculator stalls: the
+// window's thread handles a queued event meanwhile, the status line names the
+// exchange and the controls wait for it; then the failure is told.
+TEST(CasioExplorTest, ListingAndDeleteLeaveTheWindowResponsiveWhileTheCalculatorStalls) {
+    struct Seen {
+        bool ran = false;
+        bool onWindowThread = false;
+        bool exchangeRunning = false;
+        bool controlsEnabled = true;
+        bool closeEnabled = false;
+        QString status;
+    };
+    // Posts a queued call once the worker owns the link, and processes events until it ran.
+    auto queuedCallWhileWaiting = [](ExplorerRun& r) {
+        Seen seen;
+        CCasioExplor& d = *r.dialog;
+        EXPECT_TRUE(pumpUntil([&] { return r.bench.link.busy(); }));
+        QTimer::singleShot(0, &d, [&] {
+            seen.ran = true;
+            seen.onWindowThread = QThread::currentThread() == d.thread();
+            seen.exchangeRunning = d.exchangeRunning() && r.bench.link.busy();
+            seen.controlsEnabled = d.fileList()->isEnabled() || d.uploadButton()->isEnabled();
+            const auto buttons = d.findChildren<QPushButton*>();
+            for (QPushButton* b : buttons)
+                if (b->text() == QStringLiteral("关 闭")) seen.closeEnabled = b->isEnabled();
+            seen.status = d.statusLine()->text();
+        });
+        EXPECT_TRUE(pumpUntil([&] { return seen.ran; }));
+        return seen;
+    };
+    const link::SimulatorFaults stall{.stallAfter = 0};
+    {
+        SCOPED_TRACE("listing");
+        ExplorerRun r(1000, false);
+        r.bench.sim->setFaults(stall);
+        r.dialog->show();
+        const Seen seen = queuedCallWhileWaiting(r);
+        EXPECT_TRUE(seen.onWindowThread);
+        EXPECT_TRUE(seen.exchangeRunning);
+        EXPECT_FALSE(seen.controlsEnabled);
+        EXPECT_TRUE(seen.closeEnabled);
+        EXPECT_EQ(seen.status, QStringLiteral("正在读取计算器存储内存……"));
+        ASSERT_TRUE(pumpUntil([&] { return !r.dialog->isVisible(); }));
+        EXPECT_EQ(r.bench.prompter.shown, std::vector<std::string>{"不能打开计算器端口。\n请断开再重新连接计算器。"});
+    }
+    {
+        SCOPED_TRACE("delete");
+        ExplorerRun r(1000);
+        CCasioExplor& d = *r.dialog;
+        d.selectFolder(QStringLiteral("ROAD"));
+        r.selectRow(1);
+        const QString capacity = d.statusLine()->text();
+        r.bench.sim->setFaults(stall);
+        r.bench.prompter.yesNoAnswers = {true};
+        QTest::mouseClick(d.deleteButton(), Qt::LeftButton);
+        const Seen seen = queuedCallWhileWaiting(r);
+        EXPECT_TRUE(seen.onWindowThread);
+        EXPECT_TRUE(seen.exchangeRunning);
+        EXPECT_FALSE(seen.controlsEnabled);
+        EXPECT_EQ(seen.status, QStringLiteral("正在删除计算器上的文件<K1.rod>……"));
+        ASSERT_TRUE(r.waitForExchanges());
+        EXPECT_EQ(r.bench.prompter.shown.back(), "不能删除计算器上的文件<K1.rod>。");
+        EXPECT_TRUE(fs::exists(r.bench.storage / "ROAD" / "K1.rod"));
+        EXPECT_EQ(column(d.fileList(), 0), (QStringList{"1.rod", "K1.rod"}));
+        EXPECT_TRUE(d.fileList()->isEnabled());
+        EXPECT_EQ(d.statusLine()->text(), capacity);
+    }
+}
+
+// Closed while its listing waits on a stalled calculator: the dialog goes at
+// once, its worker ends by itself within the reply time-out, tells nobody
+// anything and leaves the link closed and free for the next explorer.
+TEST(CasioExplorTest, ClosingDuringTheListingLeavesTheLinkFree) {
+    ExplorerRun r(1000, false);
+    r.bench.sim->setFaults({.stallAfter = 0});
+    r.dialog->show();
+    ASSERT_TRUE(pumpUntil([&] { return r.bench.link.busy(); }));
+    r.dialog->reject();
+    r.dialog.reset();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(r.bench.link.waitUntilFree(5000));
+    EXPECT_FALSE(r.bench.link.isOpen());
+    EXPECT_TRUE(r.bench.prompter.shown.empty());
+
+    r.bench.sim->setFaults({});
+    CCasioExplor again(r.bench.link, r.bench.prompter);
+    again.show();
+    ASSERT_TRUE(pumpUntil([&] { return again.exchangesRunning() == 0; }));
+    EXPECT_TRUE(again.isVisible());
+    EXPECT_EQ(again.folderTree()->topLevelItem(0)->childCount(), 2);
 }
 
 }  // namespace

@@ -111,6 +111,7 @@ TEST_F(MainWindowCalcTest, ExplorerListsTheCalculator) {
     testing::answerNextModal([&](QWidget* w) {
         auto* e = qobject_cast<CCasioExplor*>(w);
         ASSERT_NE(e, nullptr);
+        ASSERT_TRUE(testing::pumpUntil([&] { return e->exchangesRunning() == 0; }));  // the listing runs on a worker
         auto* root = e->folderTree()->topLevelItem(0);
         folders << root->text(0);
         for (int i = 0; i < root->childCount(); ++i) folders << root->child(i)->text(0);

@@ -15,6 +15,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 
 #include "app/dialogs/casio_com_dialog.h"
 #include "link/exchanges.h"
@@ -43,7 +45,9 @@ public:
 }  // namespace
 
 CCasioExplor::CCasioExplor(link::CalculatorLink& link, Prompter& prompter, QWidget* parent)
-    : QDialog(parent), link_(link), prompter_(prompter), model_(link, prompter) {
+    : QDialog(parent), link_(link), prompter_(prompter), model_(link, prompter), exchanges_(link, this) {
+    // The exchanges close the link when the dialog goes, once no worker uses it.
+    model_.leaveLinkOpen();
     setWindowTitle(QStringLiteral("计算器文件管理"));
     setAccessibleName(QStringLiteral("计算器文件管理"));
     setAcceptDrops(true);
@@ -106,6 +110,7 @@ CCasioExplor::CCasioExplor(link::CalculatorLink& link, Prompter& prompter, QWidg
     connect(delete_, &QPushButton::clicked, this, &CCasioExplor::deleteFile);
     connect(refresh_, &QPushButton::clicked, this, [this] { refresh(); });
     connect(close_, &QPushButton::clicked, this, &QDialog::accept);
+    rebuildTree();
 }
 
 void CCasioExplor::showEvent(QShowEvent* event) {
@@ -115,25 +120,79 @@ void CCasioExplor::showEvent(QShowEvent* event) {
     refresh();
 }
 
-bool CCasioExplor::refresh() {
-    CCasioComDialog::waitForPendingCancels();  // a cancelled transfer lets go of the link first
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool ok = model_.refresh();
-    QApplication::restoreOverrideCursor();
-    rebuildTree();
-    fillList();
-    if (!ok) {
-        // The message was shown; without a listing the dialog has nothing to show.
-        QMetaObject::invokeMethod(this, [this] { reject(); }, Qt::QueuedConnection);
-        return false;
-    }
-    showCapacity();
-    return true;
+void CCasioExplor::refresh() {
+    if (blocking_ > 0) return;
+    struct Outcome {
+        link::StorageListing listing;
+        long long freeBytes = -1;
+    };
+    auto outcome = std::make_shared<Outcome>();
+    beginBlocking(QStringLiteral("正在读取计算器存储内存……"));
+    exchanges_.start(
+        [&link = link_, outcome](const CalcExchanges::Wanted& wanted) {
+            outcome->listing = link::ListStorage(link);
+            if (outcome->listing.ok && wanted()) outcome->freeBytes = link::QueryStorageCapacity(link);
+        },
+        [this, outcome](bool ran) {
+            endBlocking();
+            // Without a listing the dialog has nothing to show: it closes once
+            // the user was told why (the model tells a failed listing).
+            if (!ran) {
+                prompter_.message(link::TransferDialogModel::kBusyText);
+                reject();
+                return;
+            }
+            const QString shown = tree_->currentItem() ? tree_->currentItem()->text(0) : QString();
+            const bool ok = model_.applyListing(outcome->listing);
+            rebuildTree();
+            fillList();
+            if (!ok) {
+                reject();
+                return;
+            }
+            // The folder shown before, when it is still there; else the root.
+            const auto& folders = model_.folders();
+            const bool still = std::find(folders.begin(), folders.end(), shown.toStdString()) != folders.end();
+            selectFolder(still ? shown : qs(CalculatorExplorerModel::kRootFolder));
+            tree_->setFocus();
+            showCapacity(outcome->freeBytes);
+        });
 }
 
-void CCasioExplor::showCapacity() {
-    const long long free = link::QueryStorageCapacity(link_);
-    status_->setText(free >= 0 ? QStringLiteral("存储内存可用空间：%1 字节").arg(free) : QString());
+void CCasioExplor::queryCapacity() {
+    status_->setText(QStringLiteral("正在查询存储内存可用空间……"));
+    auto freeBytes = std::make_shared<long long>(-1);
+    exchanges_.start([&link = link_, freeBytes](const CalcExchanges::Wanted&) {
+        link::LinkStatus status(link);
+        status.closeOnDestruction = false;
+        if (link.ConnectLink(status)) *freeBytes = link::QueryStorageCapacity(link);
+    },
+                     [this, freeBytes](bool) { showCapacity(*freeBytes); });
+}
+
+void CCasioExplor::showCapacity(long long freeBytes) {
+    capacityText_ = freeBytes >= 0 ? QStringLiteral("存储内存可用空间：%1 字节").arg(freeBytes) : QString();
+    if (blocking_ == 0) status_->setText(capacityText_);
+}
+
+void CCasioExplor::beginBlocking(const QString& what) {
+    ++blocking_;
+    status_->setText(what);
+    setCursor(Qt::BusyCursor);
+    for (QWidget* w : {static_cast<QWidget*>(tree_), static_cast<QWidget*>(list_), static_cast<QWidget*>(upload_),
+                       static_cast<QWidget*>(download_), static_cast<QWidget*>(delete_), static_cast<QWidget*>(refresh_)})
+        w->setEnabled(false);
+}
+
+void CCasioExplor::endBlocking() {
+    if (blocking_ > 0) --blocking_;
+    if (blocking_ > 0) return;
+    unsetCursor();
+    status_->setText(capacityText_);
+    for (QWidget* w : {static_cast<QWidget*>(tree_), static_cast<QWidget*>(list_), static_cast<QWidget*>(upload_),
+                       static_cast<QWidget*>(refresh_)})
+        w->setEnabled(true);
+    updateButtons();
 }
 
 void CCasioExplor::rebuildTree() {
@@ -178,28 +237,34 @@ void CCasioExplor::updateButtons() {
     const QList<QTreeWidgetItem*> selected = list_->selectedItems();
     // Delete names exactly one file.
     model_.selectRow(selected.size() == 1 ? selected.front()->data(0, kModelRowRole).toInt() : -1);
-    delete_->setEnabled(model_.deleteEnabled());
-    download_->setEnabled(model_.downloadEnabled());
+    delete_->setEnabled(model_.deleteEnabled() && blocking_ == 0);
+    download_->setEnabled(model_.downloadEnabled() && blocking_ == 0);
 }
 
 void CCasioExplor::upload() {
-    if (model_.selectedFolder() < 0) return;
+    if (blocking_ > 0 || model_.selectedFolder() < 0) return;
     const QString path = chooseUploadFile ? chooseUploadFile() : QString();
     if (!path.isEmpty()) uploadFile(path);
 }
 
 void CCasioExplor::uploadFile(const QString& pcPath) {
-    CCasioComDialog transfer(link_, prompter_, this);
-    if (!model_.prepareUpload(pcPath.toStdString(), transfer.model())) return;
-    hide();
-    runTransfer(transfer);
-    show();
-    model_.uploadFinished(pcPath.toStdString(), transfer.transferResult());
+    if (blocking_ > 0) return;
+    link::TransferDialogModel::Result result;
+    {
+        CCasioComDialog transfer(link_, prompter_, this);
+        if (!model_.prepareUpload(pcPath.toStdString(), transfer.model())) return;
+        hide();
+        runTransfer(transfer);
+        show();
+        result = transfer.transferResult();
+    }  // the transfer dialog has let go of the link: the capacity query opens it again
+    model_.uploadFinished(pcPath.toStdString(), result);
     fillList();
-    if (transfer.transferResult() == link::TransferDialogModel::Result::Ok) showCapacity();
+    if (result == link::TransferDialogModel::Result::Ok) queryCapacity();
 }
 
 void CCasioExplor::download() {
+    if (blocking_ > 0) return;
     if (list_->selectedItems().isEmpty()) {
         prompter_.message("请选择文件");
         return;
@@ -209,6 +274,7 @@ void CCasioExplor::download() {
 }
 
 void CCasioExplor::downloadTo(const QString& pcFolder) {
+    if (blocking_ > 0) return;
     // The model rows of the selection, in the order shown.
     std::vector<int> rows;
     for (int i = 0; i < list_->topLevelItemCount(); ++i)
@@ -232,11 +298,32 @@ void CCasioExplor::downloadTo(const QString& pcFolder) {
 }
 
 void CCasioExplor::deleteFile() {
-    CCasioComDialog::waitForPendingCancels();
+    if (blocking_ > 0) return;
     updateButtons();
-    if (!model_.deleteSelected()) return;
-    fillList();
-    showCapacity();
+    const std::optional<link::DeleteRequest> request = model_.confirmDelete();
+    if (!request) return;
+    struct Outcome {
+        link::DeleteOutcome deleted = link::DeleteOutcome::PortFailed;
+        long long freeBytes = -1;
+    };
+    auto outcome = std::make_shared<Outcome>();
+    beginBlocking(QStringLiteral("正在删除计算器上的文件<%1>……").arg(qs(request->name)));
+    exchanges_.start(
+        [&link = link_, outcome, request = *request](const CalcExchanges::Wanted& wanted) {
+            outcome->deleted = link::DeleteFromStorage(link, request);
+            if (outcome->deleted == link::DeleteOutcome::Deleted && wanted())
+                outcome->freeBytes = link::QueryStorageCapacity(link);
+        },
+        [this, outcome, request = *request](bool ran) {
+            endBlocking();
+            if (!ran) {
+                prompter_.message(link::TransferDialogModel::kBusyText);
+                return;
+            }
+            if (!model_.deleteFinished(request, outcome->deleted)) return;
+            fillList();
+            showCapacity(outcome->freeBytes);
+        });
 }
 
 void CCasioExplor::dragEnterEvent(QDragEnterEvent* event) {
@@ -244,6 +331,10 @@ void CCasioExplor::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void CCasioExplor::dropEvent(QDropEvent* event) {
+    if (blocking_ > 0) {  // the listing or a delete runs: the drop is refused
+        event->ignore();
+        return;
+    }
     // Dropped on a folder of the tree: that folder; elsewhere the selected one.
     const QPoint inTree = tree_->viewport()->mapFrom(this, event->position().toPoint());
     if (QTreeWidgetItem* item = tree_->itemAt(inTree)) selectFolder(item->text(0));

@@ -2,7 +2,9 @@
 // tree under "根目录", the selected folder's files with their sizes, and the
 // buttons to upload a PC file into the folder, download the selected files and
 // delete the selected file. It paints a CalculatorExplorerModel and runs the
-// transfers it prepares in the transfer dialog.
+// transfers it prepares in the transfer dialog. The listing, the delete and the
+// capacity query run on workers (CalcExchanges); while the listing or a delete
+// runs, the status line says so and the controls but "关 闭" are disabled.
 #pragma once
 
 #include <QDialog>
@@ -11,6 +13,7 @@
 
 #include <functional>
 
+#include "app/dialogs/calc_exchange.h"
 #include "link/explorer.h"
 #include "model/prompter.h"
 
@@ -41,9 +44,14 @@ public:
     std::function<QString()> chooseDownloadFolder;
     std::function<void(CCasioComDialog&)> runTransfer;
 
-    // Lists storage memory again; false (after the message) when the calculator
-    // cannot be reached, and the dialog is then closed.
-    bool refresh();
+    // Lists storage memory again, with the free capacity, on a worker. When the
+    // calculator cannot be reached (or stays busy) the user is told and the
+    // dialog closes. Nothing happens while the listing or a delete runs.
+    void refresh();
+    // True while the listing or a delete runs (the controls are then disabled).
+    bool exchangeRunning() const { return blocking_ > 0; }
+    // Exchanges of this dialog not yet ended, the capacity query included.
+    int exchangesRunning() const { return exchanges_.running(); }
     void selectFolder(const QString& name);
     void uploadFile(const QString& pcPath);
     void downloadTo(const QString& pcFolder);
@@ -62,12 +70,19 @@ private:
     void rebuildTree();
     void fillList();
     void updateButtons();
-    void showCapacity();
+    void queryCapacity();
+    void showCapacity(long long freeBytes);
+    // The listing or a delete starts / has ended: the controls follow.
+    void beginBlocking(const QString& what);
+    void endBlocking();
     int modelRowOf(int viewRow) const;
 
     link::CalculatorLink& link_;
     Prompter& prompter_;
     link::CalculatorExplorerModel model_;
+    CalcExchanges exchanges_;
+    int blocking_ = 0;
+    QString capacityText_;  // the status line when no exchange runs
     bool refreshedOnShow_ = false;
     QTreeWidget* tree_ = nullptr;
     QTreeWidget* list_ = nullptr;
