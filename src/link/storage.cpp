@@ -618,6 +618,7 @@ void TransferDialogModel::handleNotice(const TransferNotice& n) {
         if (n.value != 0) {
             progress_ = 100;
             percentText_ = "100%";
+            if (beforeClosingMessage) beforeClosingMessage();
             prompter_.message("传输文件成功. ");
             result_ = Result::Ok;
         }
@@ -625,6 +626,7 @@ void TransferDialogModel::handleNotice(const TransferNotice& n) {
     case kNoticeCancelled:
     case kNoticeFailed:
         // The worker has sent the abort packets before this notice.
+        if (beforeClosingMessage) beforeClosingMessage();
         if (!n.message.empty()) prompter_.message(n.message);
         prompter_.message(kRestartText);
         percentText_ = "0%";

@@ -218,6 +218,10 @@ public:
 
     // Called after each handled notice (progress display of the command line).
     std::function<void(const TransferNotice&)> onNotice;
+    // Called on the dialog's thread just before the closing message of a
+    // transfer (success or failure), so a window shows the final progress
+    // behind the message box rather than the last value it painted.
+    std::function<void()> beforeClosingMessage;
 
     static const char* const kRestartText;
     static const char* const kBusyText;

@@ -65,8 +65,12 @@ TEST(CasioComDialogTest, SendsTheFileByteForByte) {
     const std::string bytes = calcPattern(3000);  // three data packets
     writeBytes(b.pc / "k1.rod", bytes);
     SendRun run(b, b.pc / "k1.rod", "ROAD", "K1.rod");
+    // Behind the success message the bar already shows the whole file.
+    QString behindMessage;
+    b.prompter.onMessage = [&](std::string_view) { behindMessage = run.dialog.progressBar()->format(); };
     run.clickStart();
     ASSERT_TRUE(pumpUntil([&] { return !run.dialog.isVisible(); }));
+    EXPECT_EQ(behindMessage, QStringLiteral("3000 / 3000 字节"));
     EXPECT_EQ(run.dialog.result(), QDialog::Accepted);
     EXPECT_EQ(run.dialog.transferResult(), Result::Ok);
     EXPECT_EQ(readBytes(b.storage / "ROAD" / "K1.rod"), bytes);

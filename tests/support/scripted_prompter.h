@@ -2,6 +2,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,13 @@ struct ScriptedPrompter : Prompter {
     std::deque<PasswordAnswer> passwords;  // answers to askPassword; empty: cancelled
     std::vector<std::string> passwordCompares;
     std::deque<int> choices;  // answers to askChoice; empty: cancelled (-1)
+    // Called with each message as it is shown (to look at the window behind it).
+    std::function<void(std::string_view)> onMessage;
 
-    void message(std::string_view t) override { shown.emplace_back(t); }
+    void message(std::string_view t) override {
+        shown.emplace_back(t);
+        if (onMessage) onMessage(t);
+    }
     bool askYesNo(std::string_view t, bool defaultYes, PromptIcon) override {
         shown.emplace_back(t);
         if (yesNoAnswers.empty()) return defaultYes;

@@ -102,6 +102,7 @@ CCasioComDialog::CCasioComDialog(link::CalculatorLink& link, Prompter& prompter,
     : QDialog(parent), wake_(std::make_shared<WakeTarget>()) {
     wake_->dialog = this;
     model_ = std::make_shared<TransferDialogModel>(link, prompter, [w = wake_] { w->wake(); });
+    model_->beforeClosingMessage = [this] { paintProgress(); };
     setWindowTitle(QStringLiteral("计算器传输"));
     setAccessibleName(QStringLiteral("计算器传输"));
     setModal(true);
@@ -161,6 +162,7 @@ CCasioComDialog::CCasioComDialog(link::CalculatorLink& link, Prompter& prompter,
 }
 
 CCasioComDialog::~CCasioComDialog() {
+    model_->beforeClosingMessage = nullptr;
     {
         std::lock_guard lock(wake_->mutex);
         wake_->dialog = nullptr;
@@ -204,6 +206,7 @@ void CCasioComDialog::startTransfer() {
 void CCasioComDialog::cancelTransfer() {
     if (cancelled_) return;
     cancelled_ = true;
+    model_->beforeClosingMessage = nullptr;
     {
         std::lock_guard lock(wake_->mutex);
         wake_->dialog = nullptr;
@@ -225,6 +228,15 @@ void CCasioComDialog::pump() {
 void CCasioComDialog::paintState() {
     const bool open = model_->open();
     start_->setEnabled(model_->startEnabled() && open);
+    paintProgress();
+    if (open) return;
+    if (model_->result() == TransferDialogModel::Result::Ok)
+        accept();
+    else
+        done(QDialog::Rejected);  // the start failed before the worker ran
+}
+
+void CCasioComDialog::paintProgress() {
     const int percent = model_->progress();
     bar_->setValue(percent);
     percent_->setText(QString::fromStdString(model_->percentText()));
@@ -241,11 +253,6 @@ void CCasioComDialog::paintState() {
         left = QStringLiteral("剩余时间：约%1秒").arg(seconds);
     }
     timeLeft_->setText(left);
-    if (open) return;
-    if (model_->result() == TransferDialogModel::Result::Ok)
-        accept();
-    else
-        done(QDialog::Rejected);  // the start failed before the worker ran
 }
 
 }  // namespace vornex::app

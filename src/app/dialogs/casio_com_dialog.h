@@ -59,6 +59,8 @@ private:
     struct WakeTarget;
     void pump();
     void paintState();
+    // The progress bar, percentage and time left as the model has them.
+    void paintProgress();
 
     std::shared_ptr<WakeTarget> wake_;
     std::shared_ptr<link::TransferDialogModel> model_;
