@@ -17,6 +17,7 @@
 #include "calc_fixture.h"
 #include "link/calculator_link.h"
 #include "link/project_transfer.h"
+#include "support/recorded_commands.h"
 
 namespace vornex::app {
 namespace {
@@ -162,18 +163,7 @@ struct FakeDriveTree {
     }
 };
 
-// Records the programs the eject would start; never starts one.
-struct RecordedCommands : link::SystemCommands {
-    bool present = true;
-    std::vector<std::string> ran;
-    bool available(const std::string& program) override { return present && program == "udisksctl"; }
-    int run(const std::vector<std::string>& argv) override {
-        std::string line;
-        for (const auto& w : argv) line += (line.empty() ? "" : " ") + w;
-        ran.push_back(line);
-        return 0;
-    }
-};
+using testing::RecordedCommands;
 
 TEST_F(MainWindowCalcTest, ColourCalculatorNotMountedSaysHowToMountIt) {
     ASSERT_TRUE(window->openFile(QString::fromStdString(file.string())));

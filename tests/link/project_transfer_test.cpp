@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "link_fixture.h"
+#include "support/recorded_commands.h"
 
 namespace vornex::link {
 namespace {
@@ -310,22 +311,7 @@ TEST(ProjectTransferTest, FailedSaveStopsTheTransfer) {
     EXPECT_TRUE(b.sim->hostPackets().empty());
 }
 
-// Records the programs it is asked to run; never starts one.
-struct FakeCommands : SystemCommands {
-    bool present = true;
-    std::vector<int> statuses;  // exit status of each run in turn; 0 once used up
-    std::vector<std::string> ran;
-    bool available(const std::string& program) override { return present && program == "udisksctl"; }
-    int run(const std::vector<std::string>& argv) override {
-        std::string line;
-        for (const auto& w : argv) line += (line.empty() ? "" : " ") + w;
-        ran.push_back(line);
-        if (statuses.empty()) return 0;
-        int st = statuses.front();
-        statuses.erase(statuses.begin());
-        return st;
-    }
-};
+using FakeCommands = vornex::testing::RecordedCommands;
 
 TEST(ProjectTransferTest, EjectOfferAfterTheColorGraphCopy) {
     FakeSystem f;
