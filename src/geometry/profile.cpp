@@ -1,5 +1,6 @@
 #include "geometry/profile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 
@@ -82,24 +83,13 @@ VerticalCurve verticalCurve(const Road& road, int index, int method) {
     return vc;
 }
 
-ProfileElevation designElevation(const Road& road, double chainage, double offset) {
+namespace {
+
+// The design elevation on grade point i's curve or tangents.
+ProfileElevation elevationAt(const Road& road, int i, const VerticalCurve& vc, double c, double offset) {
     ProfileElevation result;
     const auto& gp = road.gradePoints;
-    const int n = static_cast<int>(gp.size());
-    if (n == 0) return result;
     const int method = road.calcMethod;
-    const double c = chainage;
-
-    // The grade point whose curve or back tangent holds the station.
-    int i = n - 1;
-    VerticalCurve vc;
-    for (int k = 0; k < n; ++k) {
-        vc = verticalCurve(road, k, method);
-        if (c < gp[static_cast<std::size_t>(k)].station + vc.tangent2) {
-            i = k;
-            break;
-        }
-    }
     const GradePoint& point = gp[static_cast<std::size_t>(i)];
     const double f = c - point.station;
     double z = point.elevation + f * (f > 0 ? vc.aheadGrade : vc.backGrade);
@@ -133,6 +123,52 @@ ProfileElevation designElevation(const Road& road, double chainage, double offse
     result.elevation = z;
     result.inProfile = gp.front().station - 0.005 <= c && c <= gp.back().station + 0.005;
     return result;
+}
+
+}  // namespace
+
+ProfileElevation designElevation(const Road& road, double chainage, double offset) {
+    const auto& gp = road.gradePoints;
+    const int n = static_cast<int>(gp.size());
+    if (n == 0) return {};
+    const double c = chainage;
+
+    // The grade point whose curve or back tangent holds the station.
+    int i = n - 1;
+    VerticalCurve vc;
+    for (int k = 0; k < n; ++k) {
+        vc = verticalCurve(road, k, road.calcMethod);
+        if (c < gp[static_cast<std::size_t>(k)].station + vc.tangent2) {
+            i = k;
+            break;
+        }
+    }
+    return elevationAt(road, i, vc, c, offset);
+}
+
+ProfileSearch profileSearch(const Road& road) {
+    ProfileSearch s;
+    const auto& gp = road.gradePoints;
+    s.curves.reserve(gp.size());
+    s.reach.reserve(gp.size());
+    for (std::size_t k = 0; k < gp.size(); ++k) {
+        s.curves.push_back(verticalCurve(road, static_cast<int>(k), road.calcMethod));
+        const double reach = gp[k].station + s.curves.back().tangent2;
+        // NaN reaches (absurd input) never hold a station, as in the linear search.
+        const double previous = s.reach.empty() ? -HUGE_VAL : s.reach.back();
+        s.reach.push_back(std::isnan(reach) ? previous : std::fmax(previous, reach));
+    }
+    return s;
+}
+
+ProfileElevation designElevation(const Road& road, const ProfileSearch& search, double chainage, double offset) {
+    const int n = static_cast<int>(road.gradePoints.size());
+    if (n == 0 || search.reach.size() != static_cast<std::size_t>(n)) return designElevation(road, chainage, offset);
+    // The first grade point whose reach passes the station is where the running
+    // maximum first passes it; none: the last grade point, as in the linear search.
+    const auto it = std::upper_bound(search.reach.begin(), search.reach.end(), chainage);
+    const int i = it == search.reach.end() ? n - 1 : static_cast<int>(it - search.reach.begin());
+    return elevationAt(road, i, search.curves[static_cast<std::size_t>(i)], chainage, offset);
 }
 
 GradePointValues gradePointValues(const Road& road, int index) {

@@ -3,6 +3,8 @@
 // station (optionally moved sideways onto the finished road surface).
 #pragma once
 
+#include <vector>
+
 #include <string_view>
 
 #include "model/road.h"
@@ -41,6 +43,19 @@ struct ProfileElevation {
 // non-zero offset (negative left) adds the surface height of the cross-section
 // at |offset| on that side. No grade points: not in profile, elevation 0.
 ProfileElevation designElevation(const Road& road, double chainage, double offset = 0.0);
+
+// The grade-point search of designElevation made once for a road: it takes, for
+// a station, the first grade point whose curve (or back tangent) reaches past
+// it; kept as running maxima of those reaches, the search is a binary one. For
+// many stations of one road (drawings, long tables) this turns O(n) per
+// station into O(log n). Valid until the road's grade points or method change.
+struct ProfileSearch {
+    std::vector<double> reach;          // running maximum of station + T2 up to each grade point
+    std::vector<VerticalCurve> curves;  // verticalCurve of each grade point
+};
+ProfileSearch profileSearch(const Road& road);
+// designElevation with the search made beforehand; the same result.
+ProfileElevation designElevation(const Road& road, const ProfileSearch& search, double chainage, double offset = 0.0);
 
 // What the grade-point table shows for one grade point (lengths in metres).
 struct GradePointValues {

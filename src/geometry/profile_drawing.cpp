@@ -14,7 +14,8 @@ ProfileDrawing profileDrawing(const Road& road) {
     const int n = static_cast<int>(road.gradePoints.size());
     if (n == 0) return d;
     d.empty = false;
-    auto at = [&](double c) { return ProfileVertex{c, designElevation(road, c).elevation}; };
+    const ProfileSearch search = profileSearch(road);
+    auto at = [&](double c) { return ProfileVertex{c, designElevation(road, search, c).elevation}; };
     for (int i = 0; i < n; ++i) {
         const GradePoint& g = road.gradePoints[static_cast<std::size_t>(i)];
         d.gradeLine.push_back({g.station, g.elevation});

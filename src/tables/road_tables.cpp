@@ -243,6 +243,7 @@ Grid buildCoordinateTable(const RoadProject& project, int roadIndex, double inte
     std::vector<double> breaks;
     for (const ChainBreak& b : road->chainBreaks) breaks.push_back(breakChainage(*road, b));
     if (!validCoordinateInterval(interval)) return g;
+    const ProfileSearch profile = profileSearch(*road);
     double c = alignmentStart(*road);
     for (int n = 0;; ++n) {
         if (n == kMaxCoordinateRows) {
@@ -258,7 +259,7 @@ Grid buildCoordinateTable(const RoadProject& project, int roadIndex, double inte
             set(row, 2, coord(p.y));
             set(row, 4, formatDms(p.azimuth));
         }
-        ProfileElevation z = designElevation(*road, c);
+        ProfileElevation z = designElevation(*road, profile, c);
         if (z.inProfile) set(row, 3, text::format("%8.3f", z.elevation));
         std::string remark = p.name;
         if (remark.empty())

@@ -181,3 +181,31 @@ TEST(DesignElevation, GradePointsAtOneStationStayFinite) {
         }
     }
 }
+
+namespace vornex {
+namespace {
+
+// The prepared search finds the same grade point as the linear one, also where
+// curves overlap (a short grade between two long curves), where two grade
+// points share a station and for stations beyond both ends, with both methods.
+TEST(DesignElevation, PreparedSearchGivesTheSameElevations) {
+    Road road;
+    const double points[][3] = {{0, 100, 0},      {300, 104, 20000}, {360, 101, 30000}, {360, 101, 5000},
+                                {900, 112, 8000}, {1400, 95, 60000}, {1450, 96, 4000},  {2000, 90, 0}};
+    for (const auto& p : points) road.gradePoints.push_back({p[0], p[1], p[2]});
+    for (int method : {0, 1}) {
+        road.calcMethod = method;
+        const ProfileSearch search = profileSearch(road);
+        for (double c = -50; c <= 2050; c += 0.37) {
+            SCOPED_TRACE(c);
+            const ProfileElevation linear = designElevation(road, c);
+            const ProfileElevation prepared = designElevation(road, search, c);
+            EXPECT_EQ(prepared.inProfile, linear.inProfile);
+            if (std::isnan(linear.elevation)) EXPECT_TRUE(std::isnan(prepared.elevation));
+            else EXPECT_EQ(prepared.elevation, linear.elevation);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vornex
