@@ -1,9 +1,14 @@
 #include "app/qt_prompter.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include "app/password_dialog.h"
 #include "text/text.h"
@@ -51,6 +56,34 @@ PasswordAnswer QtPrompter::askPassword(PasswordDialogMode mode, std::string_view
     answer.accepted = dialog.exec() == QDialog::Accepted;
     if (answer.accepted) answer.text = dialog.password().toStdString();
     return answer;
+}
+
+int QtPrompter::askChoice(std::string_view utf8Text, const std::vector<std::string>& choices) {
+    if (choices.empty()) return -1;
+    QDialog dialog(parent());
+    dialog.setWindowTitle(title());
+    dialog.setAccessibleName(QStringLiteral("选择"));
+    auto* label = new QLabel(QString::fromUtf8(utf8Text.data(), qsizetype(utf8Text.size())), &dialog);
+    label->setWordWrap(true);
+    auto* list = new QListWidget(&dialog);
+    list->setAccessibleName(QStringLiteral("选项"));
+    label->setBuddy(list);
+    for (const std::string& c : choices) list->addItem(QString::fromStdString(c));
+    list->setCurrentRow(0);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+    buttons->button(QDialogButtonBox::Ok)->setAccessibleName(QStringLiteral("确定"));
+    buttons->button(QDialogButtonBox::Cancel)->setAccessibleName(QStringLiteral("取消"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    QObject::connect(list, &QListWidget::itemDoubleClicked, &dialog, &QDialog::accept);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(label);
+    layout->addWidget(list);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted) return -1;
+    return list->currentRow();
 }
 
 SaveAnswer QtPrompter::askSaveChanges(std::string_view utf8Name) {

@@ -1,5 +1,5 @@
 // The prompter of the workbench: QMessageBox for messages and questions,
-// CPassword for passwords, QFileDialog for files; every dialog is parented to
+// CPassword for passwords, a list dialog for choices, QFileDialog for files; every dialog is parented to
 // the active window (or the main window), so it stays on top of it.
 #pragma once
 
@@ -18,6 +18,8 @@ public:
     void message(std::string_view utf8Text) override;
     bool askYesNo(std::string_view utf8Text, bool defaultYes, PromptIcon icon) override;
     PasswordAnswer askPassword(PasswordDialogMode mode, std::string_view compareText) override;
+    // A list of the choices with 确定 and 取消; a double click picks at once.
+    int askChoice(std::string_view utf8Text, const std::vector<std::string>& choices) override;
     SaveAnswer askSaveChanges(std::string_view utf8Name) override;
     std::string openFileName(std::string_view filter) override;
     std::string saveFileName(std::string_view suggested, std::string_view filter) override;

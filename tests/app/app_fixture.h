@@ -35,6 +35,7 @@ struct ScriptedAppPrompter : ScriptedPrompter, app::AppPrompter {
     PasswordAnswer askPassword(PasswordDialogMode m, std::string_view c) override {
         return ScriptedPrompter::askPassword(m, c);
     }
+    int askChoice(std::string_view t, const std::vector<std::string>& c) override { return ScriptedPrompter::askChoice(t, c); }
     app::SaveAnswer askSaveChanges(std::string_view name) override {
         saveQuestions.push_back(app::saveQuestionText(name));
         if (saveAnswers.empty()) return app::SaveAnswer::Cancel;

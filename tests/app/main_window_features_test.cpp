@@ -16,6 +16,7 @@
 #include "app/views/graph_view.h"
 #include "app/work_view.h"
 #include "app_fixture.h"
+#include "exchange/exchange.h"
 #include "grid/grid_printer.h"
 #include "tables/data_tables.h"
 #include "tables/road_tables.h"
@@ -104,6 +105,25 @@ TEST_F(MainWindowFeatures, ExportAndImportARoadThroughTheFileMenu) {
     EXPECT_NE(p.roads.back().name, p.roads[0].name);  // made unique
     window->controller().undo();
     EXPECT_EQ(window->controller().project().roads.size(), roads);
+}
+
+// A file with several alignments asks which one; the one picked is added, a
+// cancelled question adds nothing.
+TEST_F(MainWindowFeatures, ImportOfSeveralAlignmentsAsksWhichOne) {
+    const std::filesystem::path xml = dir / "both.xml";
+    ASSERT_EQ(exchange::exportRoads(window->controller().project(), -1, xml).status, exchange::kExchangeOk);
+    const RoadProject& p = window->controller().project();
+    const std::size_t roads = p.roads.size();
+    ASSERT_GE(roads, 2u);
+    prompter.fileNames = {xml.string()};
+    prompter.choices = {};
+    window->action("import")->trigger();
+    EXPECT_EQ(p.roads.size(), roads);
+    prompter.fileNames = {xml.string()};
+    prompter.choices = {1};
+    window->action("import")->trigger();
+    ASSERT_EQ(p.roads.size(), roads + 1);
+    EXPECT_EQ(p.roads.back().elements.size(), p.roads[1].elements.size());
 }
 
 TEST(AboutBox, NamesTheVersionAndTheLicence) {

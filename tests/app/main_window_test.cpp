@@ -2,6 +2,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
@@ -167,6 +168,24 @@ TEST(SaveQuestion, RealDialogOffersSaveDiscardCancel) {
     QStringList expected{QStringLiteral("保存"), QStringLiteral("不保存"), QStringLiteral("取消")};
     expected.sort();
     EXPECT_EQ(buttons, expected);
+}
+
+// The choice question lists the choices; 确定 takes the selected one, 取消 none.
+TEST(ChoiceQuestion, RealDialogListsTheChoices) {
+    QtPrompter prompter;
+    const std::vector<std::string> choices = {"主线", "匝道A", "匝道B"};
+    QStringList shown;
+    testing::answerNextModal([&](QWidget* w) {
+        auto* list = w->findChild<QListWidget*>();
+        ASSERT_NE(list, nullptr);
+        for (int i = 0; i < list->count(); ++i) shown << list->item(i)->text();
+        list->setCurrentRow(1);
+        static_cast<QDialog*>(w)->accept();
+    });
+    EXPECT_EQ(prompter.askChoice("导入哪一条路线？", choices), 1);
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("主线"), QStringLiteral("匝道A"), QStringLiteral("匝道B")}));
+    testing::answerNextModal([](QWidget* w) { static_cast<QDialog*>(w)->reject(); });
+    EXPECT_EQ(prompter.askChoice("导入哪一条路线？", choices), -1);
 }
 
 TEST(PasswordDialog, SetModeWantsTheSameEntryTwice) {
