@@ -1,13 +1,16 @@
 // vornex-cli level / control: read a survey file, adjust it as the program does,
 // and print one of its tables.
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <iostream>
 #include <string>
 
+#include "adjust/network_plot.h"
 #include "adjust/survey_modules.h"
 #include "cli/command.h"
 #include "tables/grid_text.h"
+#include "geometry/angles.h"
 #include "tables/survey_tables.h"
 #include "text/text.h"
 
@@ -148,6 +151,115 @@ int runControl(const std::vector<std::string>& args) {
     return failed ? kExitFailed : kExitOk;
 }
 
+Grid tableOf(std::initializer_list<const char*> captions) {
+    Grid g;
+    for (const char* c : captions) g.columns.push_back({c, 80, {}});
+    return g;
+}
+
+void setCell(GridRow& row, int column, std::string text) { row.cells[static_cast<std::size_t>(column)].text = std::move(text); }
+
+// The points and lines of a route schematic, as the network plot draws them.
+void printRoute(const RouteSchematic& r, const Output& out) {
+    Grid points = tableOf({"点名", "X", "Y", "备注"});
+    for (const NetworkPoint& p : r.points) {
+        GridRow& row = points.addRow();
+        setCell(row, 0, p.name);
+        setCell(row, 1, text::format("%.4f", p.at.x));
+        setCell(row, 2, text::format("%.4f", p.at.y));
+        setCell(row, 3, p.known ? "已知点" : "");
+    }
+    Grid edges = tableOf({"起点", "终点", "测段数", "备注"});
+    for (const RouteEdge& e : r.edges) {
+        GridRow& row = edges.addRow();
+        setCell(row, 0, r.points[static_cast<std::size_t>(e.from)].name);
+        setCell(row, 1, r.points[static_cast<std::size_t>(e.to)].name);
+        setCell(row, 2, std::to_string(e.sections.size()));
+        setCell(row, 3, e.excluded ? "不参与平差" : "");
+    }
+    print(points, out);
+    std::cout << "\n";
+    print(edges, out);
+}
+
+// vornex-cli network: what the survey module's network plot draws. For a
+// control survey the points at their adjusted coordinates with their error
+// ellipses, and the sighted lines; for leveling (or a control survey of heights
+// only) the route schematic's layout and its sections.
+int runNetwork(const std::vector<std::string>& args) {
+    ParsedArgs a = parseArgs(args, {{"--refraction", 1}, {"--format", 1}, {"--encoding", 1}});
+    Output out;
+    if (int rc = parseCommon(a, out, "network"); rc >= 0) return rc;
+    const std::string file = a.positional[0];
+    std::string ext = file.size() >= 4 ? file.substr(file.size() - 4) : "";
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext != ".lev" && ext != ".con") {
+        std::cerr << "vornex-cli network: the input must be a leveling file (.lev) or a control-survey file (.con)\n";
+        return kExitUsage;
+    }
+    double refraction = kDefaultRefraction;
+    if (auto k = a.value("--refraction")) {
+        char* end = nullptr;
+        refraction = std::strtod(k->c_str(), &end);
+        if (k->empty() || *end != '\0' || !(std::fabs(refraction) <= 1)) {
+            std::cerr << "vornex-cli network: --refraction takes a coefficient between -1 and 1\n";
+            return kExitUsage;
+        }
+    }
+    StderrPrompter prompter;
+    prompter.gbk = out.gbk;
+    if (ext == ".lev") {
+        LevelingModule m;
+        if (!openLevelingModule(m, file, prompter)) {
+            std::cerr << "vornex-cli network: cannot read " << file << "\n";
+            return kExitFailed;
+        }
+        const RouteSchematic r = levelingRoute(m);
+        if (!r.geographic) std::cerr << encodeOutput("路线示意图（未按坐标绘制）", out.gbk) << "\n";
+        printRoute(r, out);
+        return kExitOk;
+    }
+    ControlModule m;
+    m.refraction = refraction;
+    if (!openControlModule(m, file, prompter)) {
+        std::cerr << "vornex-cli network: cannot read " << file << "\n";
+        return kExitFailed;
+    }
+    const ControlPlot plot = controlPlot(m);
+    if (plot.points.empty()) {
+        // Heights only: the height network as a route schematic.
+        printRoute(controlHeightRoute(m), out);
+        return kExitOk;
+    }
+    Grid points = tableOf({"点名", "X", "Y", "备注", "A(mm)", "B(mm)", "F"});
+    for (const NetworkPoint& p : plot.points) {
+        GridRow& row = points.addRow();
+        setCell(row, 0, p.name);
+        setCell(row, 1, text::format("%.4f", p.at.x));
+        setCell(row, 2, text::format("%.4f", p.at.y));
+        setCell(row, 3, p.known ? "已知点" : "");
+    }
+    for (const ErrorEllipse& e : plot.ellipses) {
+        GridRow& row = points.rows[static_cast<std::size_t>(e.point)];
+        setCell(row, 4, text::format("%.2f", e.a * 1000));
+        setCell(row, 5, text::format("%.2f", e.b * 1000));
+        setCell(row, 6, formatDms(normalizeAngle(e.f * 180 / kPi)));
+    }
+    Grid lines = tableOf({"起点", "终点", "观测", "备注"});
+    for (const NetworkLine& l : plot.lines) {
+        GridRow& row = lines.addRow();
+        setCell(row, 0, plot.points[static_cast<std::size_t>(l.from)].name);
+        setCell(row, 1, plot.points[static_cast<std::size_t>(l.to)].name);
+        setCell(row, 2, l.direction && l.distance ? "方向+边长" : l.direction ? "方向" : "边长");
+        setCell(row, 3, l.oneWay ? "单向" : "");
+    }
+    print(points, out);
+    std::cout << "\n";
+    print(lines, out);
+    const bool failed = (m.plane.pointCount > 0 && !m.plane.adjusted) || m.plane.doubtful;
+    return failed ? kExitFailed : kExitOk;
+}
+
 const CommandRegistrar levelCommand(
     "level",
     "level FILE.lev [--table NAME] [--weighting length|stations] [--section I] [--format tsv|csv] [--encoding utf8|gbk]",
@@ -155,6 +267,9 @@ const CommandRegistrar levelCommand(
 const CommandRegistrar controlCommand("control",
                                       "control FILE.con [--table NAME] [--station I] [--refraction K] [--format tsv|csv] [--encoding utf8|gbk]",
                                       runControl);
+const CommandRegistrar networkCommand("network",
+                                      "network FILE.lev|FILE.con [--refraction K] [--format tsv|csv] [--encoding utf8|gbk]",
+                                      runNetwork);
 
 }  // namespace
 }  // namespace vornex::cli

@@ -149,3 +149,48 @@ TEST(CliSurvey, IndexBeyondTheFileFails) {
 
 }  // namespace
 }  // namespace vornex
+
+namespace vornex {
+namespace {
+
+// network prints what the plot draws: the ellipses agree with the point-error
+// table, the schematic's layout is the same on every run, and bad input is refused.
+TEST(CliSurvey, NetworkPrintsThePlotOfBothModules) {
+    TempDir dir;
+    CliRun con = run(dir, "network " + kDemoCon);
+    ASSERT_EQ(con.status, 0) << con.err;
+    EXPECT_EQ(firstLine(con.out), "点名\tX\tY\t备注\tA(mm)\tB(mm)\tF");
+    const CliRun errors = run(dir, "control " + kDemoCon + " --table point-errors");
+    ASSERT_EQ(errors.status, 0) << errors.err;
+    // C1's A, B and F as the table shows them (its cells carry leading blanks).
+    const std::size_t c1 = errors.out.find("\nC1\t");
+    ASSERT_NE(c1, std::string::npos);
+    std::vector<std::string> cells;
+    std::string line = errors.out.substr(c1 + 1, errors.out.find('\n', c1 + 1) - c1 - 1);
+    for (std::size_t p = 0; p != std::string::npos;) {
+        const std::size_t q = line.find('\t', p);
+        cells.push_back(line.substr(p, q == std::string::npos ? q : q - p));
+        p = q == std::string::npos ? q : q + 1;
+    }
+    ASSERT_GE(cells.size(), 7u);
+    auto trim = [](std::string s) { return s.erase(0, s.find_first_not_of(' ')); };
+    const std::size_t at = con.out.find("\nC1\t");
+    ASSERT_NE(at, std::string::npos);
+    const std::string row = con.out.substr(at + 1, con.out.find('\n', at + 1) - at - 1);
+    const std::string ellipse = "\t" + trim(cells[4]) + "\t" + trim(cells[5]) + "\t" + cells[6];
+    EXPECT_EQ(row.substr(row.size() - ellipse.size()), ellipse) << row;
+    EXPECT_NE(con.out.find("\n\n起点\t终点\t观测\t备注\n"), std::string::npos);
+
+    const CliRun lev = run(dir, "network " + kDemoLev);
+    ASSERT_EQ(lev.status, 0) << lev.err;
+    EXPECT_EQ(firstLine(lev.out), "点名\tX\tY\t备注");
+    EXPECT_NE(lev.out.find("\nBM1\t"), std::string::npos);
+    EXPECT_NE(lev.out.find("\n\n起点\t终点\t测段数\t备注\n"), std::string::npos);
+    EXPECT_EQ(run(dir, "network " + kDemoLev).out, lev.out);
+
+    EXPECT_EQ(run(dir, "network " + std::string(VORNEX_SOURCE_DIR) + "/examples/demo.rod").status, 2);
+    EXPECT_EQ(run(dir, "network " + (dir / "missing.lev").string()).status, 1);
+}
+
+}  // namespace
+}  // namespace vornex
