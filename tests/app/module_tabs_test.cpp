@@ -1,3 +1,4 @@
+#include <QAbstractButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
@@ -37,6 +38,24 @@ TEST(ModuleTabs, ClicksChooseOtherTabsOnly) {
     QTest::mouseClick(&tabs, Qt::LeftButton, {}, QPoint(21, 140));
     QTest::mouseClick(&tabs, Qt::LeftButton, {}, QPoint(3, 273));
     ASSERT_EQ(spy.count(), 2);
+    EXPECT_EQ(spy[0][0].toInt(), 1);
+    EXPECT_EQ(spy[1][0].toInt(), 2);
+}
+
+// Each tab is a button of its own for screen readers and outside tools; pressing
+// it (as they do) chooses the module like a click.
+TEST(ModuleTabs, EveryTabIsANamedButton) {
+    ModuleTabs tabs(0);
+    tabs.resize(25, 300);
+    QSignalSpy spy(&tabs, &ModuleTabs::moduleChosen);
+    QStringList names;
+    for (QAbstractButton* b : tabs.findChildren<QAbstractButton*>()) {
+        names << b->accessibleName();
+        EXPECT_EQ(moduleTabAt(b->geometry().center().x(), b->geometry().center().y()), int(names.size()) - 1);
+        b->click();
+    }
+    EXPECT_EQ(names, moduleNames());
+    ASSERT_EQ(spy.count(), 2);  // the selected tab chooses nothing
     EXPECT_EQ(spy[0][0].toInt(), 1);
     EXPECT_EQ(spy[1][0].toInt(), 2);
 }
