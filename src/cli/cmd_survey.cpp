@@ -75,6 +75,22 @@ void print(const Grid& g, const Output& out) {
     std::cout.flush();
 }
 
+// --refraction K: the coefficient of atmospheric refraction, kDefaultRefraction
+// when not given. False (after the usage message) when K is not a number in [-1, 1].
+bool parseRefraction(const ParsedArgs& a, const char* command, double& refraction) {
+    refraction = kDefaultRefraction;
+    auto k = a.value("--refraction");
+    if (!k) return true;
+    char* end = nullptr;
+    refraction = std::strtod(k->c_str(), &end);
+    // A coefficient beyond +-1 has no physical meaning.
+    if (k->empty() || *end != '\0' || !(std::fabs(refraction) <= 1)) {
+        std::cerr << "vornex-cli " << command << ": --refraction takes a coefficient between -1 and 1\n";
+        return false;
+    }
+    return true;
+}
+
 int runLevel(const std::vector<std::string>& args) {
     ParsedArgs a = parseArgs(args, {{"--table", 1}, {"--weighting", 1}, {"--section", 1}, {"--format", 1}, {"--encoding", 1}});
     Output out;
@@ -121,15 +137,7 @@ int runControl(const std::vector<std::string>& args) {
         return kExitUsage;
     }
     double refraction = kDefaultRefraction;
-    if (auto k = a.value("--refraction")) {
-        char* end = nullptr;
-        refraction = std::strtod(k->c_str(), &end);
-        // A coefficient beyond +-1 has no physical meaning.
-        if (k->empty() || *end != '\0' || !(std::fabs(refraction) <= 1)) {
-            std::cerr << "vornex-cli control: --refraction takes a coefficient between -1 and 1\n";
-            return kExitUsage;
-        }
-    }
+    if (!parseRefraction(a, "control", refraction)) return kExitUsage;
     StderrPrompter prompter;
     prompter.gbk = out.gbk;
     ControlModule m;
@@ -159,16 +167,19 @@ Grid tableOf(std::initializer_list<const char*> captions) {
 
 void setCell(GridRow& row, int column, std::string text) { row.cells[static_cast<std::size_t>(column)].text = std::move(text); }
 
+// A point's name, coordinates and whether it is known, as the first four columns of a row.
+void addPointRow(Grid& points, const NetworkPoint& p) {
+    GridRow& row = points.addRow();
+    setCell(row, 0, p.name);
+    setCell(row, 1, text::format("%.4f", p.at.x));
+    setCell(row, 2, text::format("%.4f", p.at.y));
+    setCell(row, 3, p.known ? "已知点" : "");
+}
+
 // The points and lines of a route schematic, as the network plot draws them.
 void printRoute(const RouteSchematic& r, const Output& out) {
     Grid points = tableOf({"点名", "X", "Y", "备注"});
-    for (const NetworkPoint& p : r.points) {
-        GridRow& row = points.addRow();
-        setCell(row, 0, p.name);
-        setCell(row, 1, text::format("%.4f", p.at.x));
-        setCell(row, 2, text::format("%.4f", p.at.y));
-        setCell(row, 3, p.known ? "已知点" : "");
-    }
+    for (const NetworkPoint& p : r.points) addPointRow(points, p);
     Grid edges = tableOf({"起点", "终点", "测段数", "备注"});
     for (const RouteEdge& e : r.edges) {
         GridRow& row = edges.addRow();
@@ -198,14 +209,7 @@ int runNetwork(const std::vector<std::string>& args) {
         return kExitUsage;
     }
     double refraction = kDefaultRefraction;
-    if (auto k = a.value("--refraction")) {
-        char* end = nullptr;
-        refraction = std::strtod(k->c_str(), &end);
-        if (k->empty() || *end != '\0' || !(std::fabs(refraction) <= 1)) {
-            std::cerr << "vornex-cli network: --refraction takes a coefficient between -1 and 1\n";
-            return kExitUsage;
-        }
-    }
+    if (!parseRefraction(a, "network", refraction)) return kExitUsage;
     StderrPrompter prompter;
     prompter.gbk = out.gbk;
     if (ext == ".lev") {
@@ -232,13 +236,7 @@ int runNetwork(const std::vector<std::string>& args) {
         return kExitOk;
     }
     Grid points = tableOf({"点名", "X", "Y", "备注", "A(mm)", "B(mm)", "F"});
-    for (const NetworkPoint& p : plot.points) {
-        GridRow& row = points.addRow();
-        setCell(row, 0, p.name);
-        setCell(row, 1, text::format("%.4f", p.at.x));
-        setCell(row, 2, text::format("%.4f", p.at.y));
-        setCell(row, 3, p.known ? "已知点" : "");
-    }
+    for (const NetworkPoint& p : plot.points) addPointRow(points, p);
     for (const ErrorEllipse& e : plot.ellipses) {
         GridRow& row = points.rows[static_cast<std::size_t>(e.point)];
         setCell(row, 4, text::format("%.2f", e.a * 1000));
