@@ -34,12 +34,6 @@ struct CalcPrompter : Prompter {
     PasswordAnswer askPassword(PasswordDialogMode, std::string_view) override { return {}; }
 };
 
-int usageError(const std::string& command, const std::string& error) {
-    std::cerr << "vornex-cli " << command << ": " << error << "\n"
-              << "usage: vornex-cli " << commandRegistry()[command].usage << "\n";
-    return kExitUsage;
-}
-
 int replyTimeout() {
     const char* v = std::getenv("VORNEX_LINK_TIMEOUT_MS");
     if (!v || !*v) return link::kDefaultReplyTimeoutMs;

@@ -12,18 +12,6 @@ namespace vornex::cli {
 
 namespace {
 
-struct NoticePrompter : Prompter {
-    void message(std::string_view utf8Text) override { std::cerr << "vornex-cli: " << utf8Text << "\n"; }
-    bool askYesNo(std::string_view, bool defaultYes, PromptIcon) override { return defaultYes; }
-    PasswordAnswer askPassword(PasswordDialogMode, std::string_view) override { return {}; }
-};
-
-int usageError(const std::string& command, const std::string& error) {
-    std::cerr << "vornex-cli " << command << ": " << error << "\n"
-              << "usage: vornex-cli " << commandRegistry()[command].usage << "\n";
-    return kExitUsage;
-}
-
 void printNotes(const std::vector<std::string>& notes) {
     for (const std::string& n : notes) std::cerr << "vornex-cli: " << n << "\n";
 }
@@ -63,7 +51,7 @@ int runExport(const std::vector<std::string>& args) {
         exchange::formatOfPath(out) != exchange::ExchangeFormat::Dxf) {
         return usageError("export", "the output must be a LandXML file (.xml) or a DXF drawing (.dxf)");
     }
-    NoticePrompter prompter;
+    StderrNoticePrompter prompter;
     RoadProject project;
     const int version = readProject(project, in, prompter);
     if (version <= 0) {

@@ -12,20 +12,6 @@ namespace vornex::cli {
 
 namespace {
 
-// Nobody can answer on the command line: messages go to standard error, every
-// question gets its default and the password dialog is left with "只读".
-struct StderrPrompter : Prompter {
-    void message(std::string_view utf8Text) override { std::cerr << "vornex-cli: " << utf8Text << "\n"; }
-    bool askYesNo(std::string_view, bool defaultYes, PromptIcon) override { return defaultYes; }
-    PasswordAnswer askPassword(PasswordDialogMode, std::string_view) override { return {}; }
-};
-
-int usageError(const std::string& command, const std::string& error) {
-    std::cerr << "vornex-cli " << command << ": " << error << "\n"
-              << "usage: vornex-cli " << commandRegistry()[command].usage << "\n";
-    return kExitUsage;
-}
-
 // Opens a project into `doc`; false when it cannot be read (the reason, such as
 // "P is a directory", was shown through the prompter on standard error).
 bool openProject(CVornexPcDoc& doc, const std::string& path, int& version) {
@@ -47,7 +33,7 @@ int runNew(const std::vector<std::string>& args) {
     ParsedArgs parsed = parseArgs(args, {});
     if (!parsed.error.empty()) return usageError("new", parsed.error);
     if (parsed.positional.size() != 1) return usageError("new", "expected one output file");
-    StderrPrompter prompter;
+    StderrNoticePrompter prompter;
     CVornexPcDoc doc(prompter);
     doc.onNewDocument();
     return saveProject(doc, parsed.positional[0]);
@@ -57,7 +43,7 @@ int runConvert(const std::vector<std::string>& args) {
     ParsedArgs parsed = parseArgs(args, {});
     if (!parsed.error.empty()) return usageError("convert", parsed.error);
     if (parsed.positional.size() != 2) return usageError("convert", "expected an input and an output file");
-    StderrPrompter prompter;
+    StderrNoticePrompter prompter;
     CVornexPcDoc doc(prompter);
     int version = 0;
     if (!openProject(doc, parsed.positional[0], version)) return kExitFailed;
@@ -97,7 +83,7 @@ int runInfo(const std::vector<std::string>& args) {
     if (parsed.positional.size() != 1) return usageError("info", "expected one project file");
     const std::string encoding = parsed.value("--encoding").value_or("utf8");
     if (encoding != "utf8" && encoding != "gbk") return usageError("info", "--encoding takes utf8 or gbk");
-    StderrPrompter prompter;
+    StderrNoticePrompter prompter;
     CVornexPcDoc doc(prompter);
     int version = 0;
     if (!openProject(doc, parsed.positional[0], version)) return kExitFailed;

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "model/prompter.h"
+
 namespace vornex::cli {
 
 inline constexpr int kExitOk = 0;
@@ -55,5 +57,14 @@ ParsedArgs parseArgs(const std::vector<std::string>& args, const std::map<std::s
 
 // Output encoding chosen with --encoding (utf8 or gbk): converts UTF-8 text for stdout.
 std::string encodeOutput(const std::string& utf8, bool gbk);
+
+// Reports bad usage of `command` with its usage line on standard error; returns kExitUsage.
+int usageError(const std::string& command, const std::string& error);
+
+// Nobody can answer on the command line: messages go to standard error, every
+// question gets its default and the password dialog is left with "只读".
+struct StderrNoticePrompter : DefaultAnswerPrompter {
+    void message(std::string_view utf8Text) override;
+};
 
 }  // namespace vornex::cli

@@ -40,6 +40,14 @@ std::string encodeOutput(const std::string& utf8, bool gbk) {
     return gbk ? text::utf8ToGbk(utf8) : utf8;
 }
 
+int usageError(const std::string& command, const std::string& error) {
+    std::cerr << "vornex-cli " << command << ": " << error << "\n"
+              << "usage: vornex-cli " << commandRegistry()[command].usage << "\n";
+    return kExitUsage;
+}
+
+void StderrNoticePrompter::message(std::string_view utf8Text) { std::cerr << "vornex-cli: " << utf8Text << "\n"; }
+
 namespace {
 void printUsage(std::ostream& out) {
     out << "usage:\n";
