@@ -316,7 +316,11 @@ void MainWindow::createPanes() {
     // Survey edits go straight into the data file: say so, there is no undo.
     connect(survey_, &SurveyController::edited, this,
             [this](int, const QString& note) { statusBar()->showMessage(note); });
-    connect(workView_, &CWorkView::drawingWanted, this, &MainWindow::setDrawingShown);
+    // The road module's table decides on the road drawing, also while another module shows.
+    connect(workView_, &CWorkView::drawingWanted, this, [this](bool shown) {
+        drawingWish_[0] = shown;
+        if (currentModule() == 0) setDrawingShown(shown);
+    });
 
     results_ = new QSplitter(Qt::Vertical, columns_);
     results_->setAccessibleName(QStringLiteral("结果"));
@@ -386,7 +390,10 @@ void MainWindow::showModule(int index) {
     // drawing, while a survey module is active.
     surveyTable_->setModule(index);
     tableStack_->setCurrentWidget(index == 0 ? static_cast<QWidget*>(tableView_) : surveyTable_);
-    drawing_->setVisible(index == 0 && action("drawing")->isChecked());
+    // Each module keeps its own wish for the drawing row: the road module hides
+    // it for result tables, which says nothing about the survey plots.
+    action("drawing")->setChecked(drawingWish_[std::size_t(index)]);
+    drawing_->setVisible(index == 0 && drawingWish_[0]);
     updateSurveyCommands();
     emit moduleChanged(index);
 }
@@ -414,6 +421,7 @@ QString MainWindow::shownTableTitle() const {
 }
 
 void MainWindow::setDrawingShown(bool shown) {
+    drawingWish_[std::size_t(currentModule())] = shown;
     // The road drawing belongs to the road module.
     drawing_->setVisible(shown && currentModule() == 0);
     action("drawing")->setChecked(shown);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <array>
 #include <QStringList>
 
 #include <memory>
@@ -119,6 +120,8 @@ private:
     void addRecentFile(const QString& path);
     void updateRecentMenu();
     void setDrawingShown(bool shown);
+    // Whether each module (road, leveling, control) wants its drawing row shown.
+    std::array<bool, 3> drawingWish_{true, true, true};
     bool saveTo(const QString& path);
     // The commands of the drawings, the route query, looks, printing and help
     // (main_window_features.cpp).

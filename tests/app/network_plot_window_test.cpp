@@ -7,6 +7,8 @@
 #include <filesystem>
 
 #include "app/survey_controller.h"
+#include "app/work_view.h"
+#include "tables/road_tables.h"
 #include "app/survey_table_view.h"
 #include "app/survey_views.h"
 #include "app/views/network_view.h"
@@ -75,6 +77,36 @@ TEST(NetworkPlotWindow, TheActiveSurveyModuleShowsItsNetwork) {
     window.survey().close(kControlModule);
     EXPECT_FALSE(plot->isVisibleTo(&window));
     EXPECT_EQ(plot->kind(), NetworkView::Kind::None);
+}
+
+}  // namespace
+}  // namespace vornex::app
+
+namespace vornex::app {
+namespace {
+
+// A result table of the road module hides the road drawing; that says nothing
+// about the survey modules, whose plot still shows when a file opens there, and
+// going back to the road module keeps its drawing hidden.
+TEST(NetworkPlotWindow, TheRoadModulesHiddenDrawingDoesNotHideThePlot) {
+    testing::isolateSettings();
+    const std::filesystem::path examples = std::filesystem::path(VORNEX_SOURCE_DIR) / "examples";
+    testing::ScriptedAppPrompter prompter;
+    MainWindow window(&prompter);
+    window.resize(1200, 800);
+    window.show();
+    ASSERT_TRUE(window.openFile(QString::fromStdString((examples / "demo.rod").string())));
+    ASSERT_TRUE(window.workView()->selectCode(table_code::kCoordinates));
+    EXPECT_FALSE(window.drawingPane()->isVisibleTo(&window));
+    EXPECT_FALSE(window.action("drawing")->isChecked());
+
+    ASSERT_TRUE(window.openFile(QString::fromStdString((examples / "demo.con").string())));
+    EXPECT_TRUE(window.networkView()->isVisibleTo(&window));
+    EXPECT_TRUE(window.action("drawing")->isChecked());
+
+    window.showModule(0);
+    EXPECT_FALSE(window.drawingPane()->isVisibleTo(&window));
+    EXPECT_FALSE(window.action("drawing")->isChecked());
 }
 
 }  // namespace
