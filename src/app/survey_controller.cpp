@@ -144,15 +144,15 @@ void SurveyController::select(int module, const SurveySelection& selection) {
     emit selectionChanged(module);
 }
 
+bool SurveyController::afterFileEdit(int module, bool written) {
+    emit changed(module);
+    if (written) emit edited(module, QStringLiteral("修改已写入数据文件，不能撤销。"));
+    return written;
+}
+
 bool SurveyController::setLevelingWeighting(int weighting) {
     if (!isLoaded(kLevelingModule)) return false;
-    if (!vornex::setLevelingWeighting(*leveling_, weighting, prompter_)) {
-        emit changed(kLevelingModule);  // the pane shows the stored choice again
-        return false;
-    }
-    emit changed(kLevelingModule);
-    emit edited(kLevelingModule, QStringLiteral("修改已写入数据文件，不能撤销。"));
-    return true;
+    return afterFileEdit(kLevelingModule, vornex::setLevelingWeighting(*leveling_, weighting, prompter_));
 }
 
 bool SurveyController::setLevelingCoefficient(const QString& text) {
@@ -161,27 +161,14 @@ bool SurveyController::setLevelingCoefficient(const QString& text) {
     const double v = text.trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(v)) {
         prompter_.message(QStringLiteral("“%1”不是数。闭合差系数仍为原值。").arg(text.trimmed()).toStdString());
-        emit changed(kLevelingModule);  // the pane shows the stored value again
-        return false;
+        return afterFileEdit(kLevelingModule, false);
     }
-    if (!setLevelingClosureCoefficient(*leveling_, v, prompter_)) {
-        emit changed(kLevelingModule);
-        return false;
-    }
-    emit changed(kLevelingModule);
-    emit edited(kLevelingModule, QStringLiteral("修改已写入数据文件，不能撤销。"));
-    return true;
+    return afterFileEdit(kLevelingModule, setLevelingClosureCoefficient(*leveling_, v, prompter_));
 }
 
 bool SurveyController::setControlParameter(ControlParameter which, const QString& text) {
     if (!isLoaded(kControlModule)) return false;
-    if (!vornex::setControlParameter(*control_, which, text.toStdString(), prompter_)) {
-        emit changed(kControlModule);
-        return false;
-    }
-    emit changed(kControlModule);
-    emit edited(kControlModule, QStringLiteral("修改已写入数据文件，不能撤销。"));
-    return true;
+    return afterFileEdit(kControlModule, vornex::setControlParameter(*control_, which, text.toStdString(), prompter_));
 }
 
 bool SurveyController::setRefraction(double k) {

@@ -84,6 +84,10 @@ signals:
     void closureRowSelected(int module, int row);
 
 private:
+    // Refreshes the panes (after a refused edit they show the stored value
+    // again) and, when the file header was rewritten, reports the edit.
+    bool afterFileEdit(int module, bool written);
+
     std::unique_ptr<LevelingModule> leveling_;
     std::unique_ptr<ControlModule> control_;
     AppPrompter& prompter_;
