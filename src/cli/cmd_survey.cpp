@@ -18,18 +18,13 @@ namespace vornex::cli {
 namespace {
 
 // Messages of the adjustment go to standard error.
-struct StderrPrompter : Prompter {
+struct StderrPrompter : DefaultAnswerPrompter {
     bool gbk = false;
-    int shown = 0;
-    void message(std::string_view t) override {
-        ++shown;
-        std::cerr << encodeOutput(std::string(t), gbk) << "\n";
-    }
+    void message(std::string_view t) override { std::cerr << encodeOutput(std::string(t), gbk) << "\n"; }
     bool askYesNo(std::string_view t, bool defaultYes, PromptIcon) override {
         message(t);
         return defaultYes;
     }
-    PasswordAnswer askPassword(PasswordDialogMode, std::string_view) override { return {}; }
 };
 
 struct Output {
