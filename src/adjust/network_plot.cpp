@@ -46,6 +46,11 @@ std::vector<std::vector<int>> closurePathsByName(const CLevelingAdjust& a,
 
 // ---- Layout of a graph --------------------------------------------------------
 
+// Hash key of the square cell (cx, cy) of a spatial grid.
+std::uint64_t cellKey(long long cx, long long cy) {
+    return (static_cast<std::uint64_t>(cx) << 32) ^ static_cast<std::uint64_t>(static_cast<std::uint32_t>(cy));
+}
+
 // Hop counts from `start` over the adjacency lists; -1 where not reached, and
 // nothing beyond `radius` hops.
 void hops(const std::vector<std::vector<int>>& adjacent, int start, int radius, std::vector<int>& out,
@@ -90,19 +95,16 @@ constexpr std::uint32_t kSeed = 20120315;
 // separation's spacing that no earlier point holds and no anchor stands near.
 void snapToLattice(std::vector<PlanPoint>& at, const std::vector<char>& fixed, double separation) {
     const double s = separation * 1.01;
-    auto key = [](long long ix, long long iy) {
-        return (static_cast<std::uint64_t>(ix) << 32) ^ static_cast<std::uint64_t>(static_cast<std::uint32_t>(iy));
-    };
     std::unordered_map<std::uint64_t, std::vector<PlanPoint>> anchorCells;
     for (std::size_t i = 0; i < at.size(); ++i)
         if (fixed[i])
-            anchorCells[key(static_cast<long long>(std::floor(at[i].x / s)), static_cast<long long>(std::floor(at[i].y / s)))]
+            anchorCells[cellKey(static_cast<long long>(std::floor(at[i].x / s)), static_cast<long long>(std::floor(at[i].y / s)))]
                 .push_back(at[i]);
     auto nearAnchor = [&](const PlanPoint& p) {
         const long long cx = static_cast<long long>(std::floor(p.x / s)), cy = static_cast<long long>(std::floor(p.y / s));
         for (long long dx = -1; dx <= 1; ++dx)
             for (long long dy = -1; dy <= 1; ++dy) {
-                auto it = anchorCells.find(key(cx + dx, cy + dy));
+                auto it = anchorCells.find(cellKey(cx + dx, cy + dy));
                 if (it == anchorCells.end()) continue;
                 for (const PlanPoint& a : it->second)
                     if (std::hypot(a.x - p.x, a.y - p.y) < separation * 1.0001) return true;
@@ -120,12 +122,12 @@ void snapToLattice(std::vector<PlanPoint>& at, const std::vector<char>& fixed, d
                 for (long long dy = -ring; dy <= ring; ++dy) {
                     if (std::max(std::llabs(dx), std::llabs(dy)) != ring) continue;
                     const PlanPoint node{static_cast<double>(ix + dx) * s, static_cast<double>(iy + dy) * s};
-                    if (taken.count(key(ix + dx, iy + dy)) || nearAnchor(node)) continue;
+                    if (taken.count(cellKey(ix + dx, iy + dy)) || nearAnchor(node)) continue;
                     const double d = std::hypot(node.x - at[i].x, node.y - at[i].y);
                     if (d < best) best = d, bx = ix + dx, by = iy + dy;
                 }
             if (best < 1e300) {
-                taken[key(bx, by)] = 1;
+                taken[cellKey(bx, by)] = 1;
                 at[i] = {static_cast<double>(bx) * s, static_cast<double>(by) * s};
                 break;
             }
@@ -302,9 +304,6 @@ void layoutGraph(RouteSchematic& r, std::vector<std::optional<PlanPoint>> given)
         auto cellOf = [&](const PlanPoint& p) {
             return std::pair<long long, long long>(static_cast<long long>(std::floor(p.x / sep)),
                                                    static_cast<long long>(std::floor(p.y / sep)));
-        };
-        auto cellKey = [](long long cx, long long cy) {
-            return (static_cast<std::uint64_t>(cx) << 32) ^ static_cast<std::uint64_t>(static_cast<std::uint32_t>(cy));
         };
         for (int i = 0; i < n; ++i) {
             auto [cx, cy] = cellOf(at[static_cast<std::size_t>(i)]);
