@@ -44,11 +44,11 @@ ProfileDrawing profileDrawing(const Road& road) {
         for (int k = 0; k <= kProfileCurveSamples; ++k) d.design.push_back(at(c0 + (c1 - c0) * k / kProfileCurveSamples));
         d.tangentPoints.push_back(at(c1));
     }
-    for (const ChainBreak& b : road.chainBreaks) {
+    for (std::size_t k = 0; k < road.chainBreaks.size(); ++k) {
         // The break lies where its start station is first reached.
-        double c = toContinuousChainage(road, text::format("%8.3f", b.startStation));
+        double c = chainBreakChainage(road, k);
         if (c == kNoValue) continue;
-        d.chainBreaks.push_back({c, chainBreakRemark(b)});
+        d.chainBreaks.push_back({c, chainBreakRemark(road.chainBreaks[k])});
     }
     d.minChainage = d.maxChainage = d.gradeLine.front().chainage;
     d.minElevation = d.maxElevation = d.gradeLine.front().elevation;

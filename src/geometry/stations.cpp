@@ -1,6 +1,7 @@
 #include "geometry/stations.h"
 
 #include <charconv>
+#include <cstdlib>
 #include <cmath>
 #include <string>
 
@@ -39,6 +40,13 @@ KmMetres splitKilometre(double absStation) {
     return r;
 }
 
+// Chainages closer than this are one spot: far below the printed millimetre,
+// above the rounding of a few additions (relative part for large stations).
+double sameSpot(double c) { return 1e-8 + 1e-14 * std::fabs(c); }
+
+// A station as its "%.3f" text reads back.
+double millimetreText(double station) { return std::atof(text::format("%.3f", station).c_str()); }
+
 }  // namespace
 
 double alignmentStart(const Road& road) {
@@ -56,13 +64,23 @@ DesignStation toDesignStation(const Road& road, double chainage) {
     DesignStation r;
     double c = chainage;
     for (const ChainBreak& b : road.chainBreaks) {
-        if (b.startStation >= c) break;
+        // A break's own spot belongs to the back chain. The spot found by
+        // chainBreakChainage may differ from the back station by rounding in
+        // the last bits once earlier shifts are added back: it still counts.
+        if (b.startStation >= c - sameSpot(c)) break;
         c += b.endStation - b.startStation;
         // The shifted value lies in the repeated stretch [end, start] of a long chain.
         r.inLongChainZone = b.startStation >= c;
     }
     r.station = c;
     return r;
+}
+
+double chainBreakChainage(const Road& road, std::size_t index) {
+    if (index >= road.chainBreaks.size()) return kNoValue;
+    double shift = 0;
+    for (std::size_t k = 0; k < index; ++k) shift += road.chainBreaks[k].endStation - road.chainBreaks[k].startStation;
+    return road.chainBreaks[index].startStation - shift;
 }
 
 double toContinuousChainage(const Road& road, double s0, bool plus) {
@@ -74,6 +92,13 @@ double toContinuousChainage(const Road& road, double s0, bool plus) {
         // Breaks wholly outside the road do not shift anything.
         if ((a < s && b < s) || (a > e && b > e)) continue;
         double d = a - b;  // >= 0 long chain, < 0 short chain
+        // A back station with a fraction below the millimetre prints rounded
+        // (200.0006 as 200.001); that text, typed back, names the break itself
+        // and not a station just past it on the ahead chain.
+        if (!plus && s0 > a && std::fabs(s0 - millimetreText(a)) < sameSpot(s0)) {
+            acc -= s0 - a;
+            s0 = a;
+        }
         // The end station b of a break names the break's own spot (where the
         // ahead chain begins), so a typed b counts as past the break.
         if (!plus) {

@@ -28,8 +28,15 @@ struct DesignStation {
 // Continuous chainage to design station, applying the chain breaks in list order.
 DesignStation toDesignStation(const Road& road, double chainage);
 
+// Continuous chainage of the break at `index` (in table order): where its back
+// station is reached, the shifts of the breaks before it taken off exactly.
+// kNoValue for an index outside the list.
+double chainBreakChainage(const Road& road, std::size_t index);
+
 // Typed design station to continuous chainage. `plus` marks the second
-// occurrence of a station inside a long chain.
+// occurrence of a station inside a long chain. A back station with a fraction
+// below the millimetre, typed as it prints (200.0006 as 200.001), names its
+// break.
 double toContinuousChainage(const Road& road, double designStation, bool plus);
 
 // A station as the user typed or pasted it: the design station and the mark of

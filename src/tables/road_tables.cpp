@@ -53,9 +53,9 @@ void set(GridRow& row, int col, std::string t, bool red = false) {
 
 // Continuous chainage of a chain break's spot: its start station written
 // "%8.3f" and read back as typed.
-double breakChainage(const Road& road, const ChainBreak& b) {
-    return toContinuousChainage(road, text::format("%8.3f", b.startStation));
-}
+// A row lies on a chain break when it is this close (rows are set onto the
+// break's exact chainage; the margin only absorbs rounding).
+bool atSpot(double a, double b) { return std::fabs(a - b) <= 1e-8 + 1e-14 * std::fabs(a); }
 
 }  // namespace
 
@@ -195,30 +195,36 @@ bool validCoordinateInterval(double interval) {
 double nextTableStation(const Road& road, double c, double interval) {
     const double start = alignmentStart(road), end = alignmentEnd(road);
     if (start == kNoValue || !(interval > 0)) return c;
-    // Design station of the current row, as its plain text reads.
-    DesignStation ds = toDesignStation(road, c);
-    double s = std::atof(text::format("%.3f", ds.station).c_str());
-    bool plus = ds.inLongChainZone;
-    // At a chain break the stationing goes on from the break's end station (the
-    // second occurrence of the repeated stretch of a long chain).
+    // Design station of the current row; the next multiple of the interval is
+    // sought above it as its plain text reads (a row printed as 200.000 goes on
+    // to 300 even when it lies at 199.9996).
+    double design = toDesignStation(road, c).station;
+    // One pass over the breaks in table order with their exact chainages (the
+    // back station less the shifts before it): the break on this row, whose end
+    // station the stationing goes on from, and the first break ahead of it.
+    double nextBreak = kNoValue, shift = 0;
     for (const ChainBreak& b : road.chainBreaks) {
-        if (std::fabs(breakChainage(road, b) - c) < 0.0005) {
-            s = b.endStation;
-            plus = b.endStation < b.startStation;
-            break;
+        const double bc = b.startStation - shift;
+        shift += b.endStation - b.startStation;
+        if (atSpot(bc, c)) {
+            design = b.endStation;
+        } else if (bc > c && nextBreak == kNoValue) {
+            nextBreak = bc;
         }
     }
+    const double s = std::atof(text::format("%.3f", design).c_str());
     double m = interval * std::trunc((s + interval) / interval);
     if (std::fabs(s - m) > interval) m -= interval;
-    double target = toContinuousChainage(road, m, plus);
-    // (a) every chain break is a row.
-    for (const ChainBreak& b : road.chainBreaks) {
-        double bc = breakChainage(road, b);
-        if (bc > c && bc < target) {
-            target = bc;
-            break;
-        }
-    }
+    // Up to the next break the design station grows with the chainage, so the
+    // target is reached on this row's own stretch; past the next break the
+    // break itself is the next row. Walking the stretch (rather than reading m
+    // back through the breaks) keeps every row on the right side of a break
+    // whatever the fraction of its stations.
+    double target = c + (m - design);
+    // (a) every chain break is a row. A break less than half a millimetre past
+    // the target takes the target's place, so that no row prints as the
+    // break's station without being the break.
+    if (nextBreak != kNoValue && nextBreak < target + 0.0005) target = nextBreak;
     // (b) every main point is a row: the end of the element that holds c.
     for (const AlignmentElement& e : road.elements) {
         double eEnd = e.startStation + e.length;
@@ -241,7 +247,7 @@ Grid buildCoordinateTable(const RoadProject& project, int roadIndex, double inte
     if (!road || road->elements.empty()) return g;
     const double tol = curveTolerance(project.precision);
     std::vector<double> breaks;
-    for (const ChainBreak& b : road->chainBreaks) breaks.push_back(breakChainage(*road, b));
+    for (std::size_t k = 0; k < road->chainBreaks.size(); ++k) breaks.push_back(chainBreakChainage(*road, k));
     if (!validCoordinateInterval(interval)) return g;
     const ProfileSearch profile = profileSearch(*road);
     double c = alignmentStart(*road);
@@ -264,7 +270,7 @@ Grid buildCoordinateTable(const RoadProject& project, int roadIndex, double inte
         std::string remark = p.name;
         if (remark.empty())
             for (std::size_t k = 0; k < breaks.size(); ++k)
-                if (std::fabs(breaks[k] - c) < 0.0005) {
+                if (atSpot(breaks[k], c)) {
                     remark = chainBreakRemark(road->chainBreaks[k]);
                     break;
                 }

@@ -121,11 +121,22 @@ TEST(Stations, TypedStationToContinuousChainage) {
     Road noElements;
     noElements.chainBreaks = {{1000, 1100}};
     Road none = makeRoad(-1000, 1000);
+    // Back stations with a fraction below the millimetre print rounded; that text names the break.
+    Road longFraction = makeRoad(0, 5000, {{100, 100.5}, {200.0006, 150}});
+    Road shortFraction = makeRoad(0, 5000, {{200.0006, 250}});
     struct Case {
         const Road* road;
         const char* text;
         double chainage;
     } cases[] = {
+        {&longFraction, "200.001", 199.5006},     // the break (its "%.3f" text)
+        {&longFraction, "  K0+200.001", 199.5006},
+        {&longFraction, "200.0006", 199.5006},
+        {&longFraction, "200.0011", 249.5017},    // past the repeated stretch
+        {&longFraction, "+200.001", 249.5016},    // second occurrence, within the millimetre
+        {&longFraction, "+150", 199.5006},
+        {&shortFraction, "200.001", 200.0006},
+        {&shortFraction, "250", 200.0006},
         {&shortChain, "1150", 1050},
         {&shortChain, "1050", 1050},  // inside the missing stretch: as if not yet reached
         {&shortChain, "1100", 1000},  // the end station names the break's own spot

@@ -7,6 +7,7 @@
 
 #include "geometry/alignment.h"
 #include "geometry/intersection_alignment.h"
+#include "tables/route_query.h"
 #include "text/text.h"
 #include "support/road_fixtures.h"
 
@@ -116,6 +117,93 @@ TEST(RoadTables, NextStationAcrossChainBreaks) {
         {5000, 5000},   // and no further
     };
     for (const Case& c : cases) EXPECT_NEAR(nextTableStation(r, c.from), c.next, 1e-9) << c.from;
+}
+
+// Chain breaks whose back station has a fraction below the millimetre, on both
+// sides of each rounding step, long and short chains, at several intervals. The
+// expected rows come from an independent walk of the continuous chainage along a
+// 500 m north-running straight (X = chainage) with a grade of 1 % from 100 m.
+TEST(RoadTables, ChainBreakFractionsKeepEveryRowInItsPlace) {
+    struct Case {
+        std::vector<ChainBreak> breaks;
+    };
+    const Case cases[] = {
+        {{{200.0, 150}}},    {{{200.0004, 150}}}, {{{200.0006, 150}}}, {{{200.0009, 150}}},
+        {{{200.0051, 150}}}, {{{200.0099, 150}}}, {{{199.9996, 150}}}, {{{200.0006, 250}}},
+        {{{200.0009, 250}}}, {{{199.9994, 250}}}, {{{120.0006, 119.9}, {300.0007, 200}}},
+        {{{100.0005, 110}, {250.0009, 249.9991}}},
+    };
+    for (const Case& cs : cases) {
+        for (double interval : {5.0, 20.0, 100.0}) {
+            RoadProject p;
+            Road r;
+            r.elements = {element("QD", 0, 0, 0, 0, 500, 0, 0)};
+            r.chainBreaks = cs.breaks;
+            // Independent walk: stretches of constant shift (design − continuous).
+            struct Row {
+                double c, design;
+                bool plus;
+                std::string remark;
+            };
+            std::vector<Row> expected{{0, 0, false, "QD"}};
+            double shift = 0, from = 0;
+            bool zonePlus = false;
+            double zoneEnd = -1, firstBreakAt = -1;
+            // A multiple less than 0.5 mm before a break becomes the break's row, and
+            // one less than 1 mm before the end of the road becomes the end's row.
+            auto addMultiples = [&](double to, double margin) {
+                for (double m = interval * std::floor((from + shift + 1e-6) / interval + 1); m - shift <= to - margin + 1e-9;
+                     m += interval)
+                    expected.push_back({m - shift, m, zonePlus && m <= zoneEnd, ""});
+            };
+            for (const ChainBreak& b : cs.breaks) {
+                double at = b.startStation - shift;
+                if (firstBreakAt < 0) firstBreakAt = at;
+                addMultiples(at, 0.0005);
+                double kmB = std::trunc(b.endStation / 1000);
+                expected.push_back({at, b.startStation, zonePlus && b.startStation <= zoneEnd,
+                                    text::format("%s= K%d+%07.3f", b.startStation < b.endStation ? "短链" : "长链",
+                                                 static_cast<int>(kmB), b.endStation - 1000 * kmB)});
+                from = at;
+                shift += b.endStation - b.startStation;
+                zonePlus = b.endStation < b.startStation;
+                zoneEnd = b.startStation;
+            }
+            addMultiples(500, 0.001);
+            if (expected.back().c < 500 - 1e-9) expected.push_back({500, 500 + shift, false, "ZD"});
+            r.gradePoints = {{0, 100, 0}, {firstBreakAt, 100 + 0.01 * firstBreakAt, 0}, {500, 105, 0}};
+            p.roads.push_back(r);
+
+            Grid g = buildCoordinateTable(p, 0, interval);
+            const std::string what = text::format("breaks %.4f->%.4f interval %g", cs.breaks[0].startStation,
+                                                  cs.breaks[0].endStation, interval);
+            ASSERT_EQ(g.rowCount(), static_cast<int>(expected.size())) << what;
+            for (int i = 0; i < g.rowCount(); ++i) {
+                const Row& e = expected[static_cast<std::size_t>(i)];
+                std::string text = text::format("%sK0+%07.3f", e.plus ? " +" : "  ", e.design);
+                EXPECT_EQ(g.cell(i, 0).text, text) << what << " row " << i;
+                EXPECT_NEAR(num(g, i, 1), e.c, 0.00006) << what << " row " << i;
+                EXPECT_NEAR(num(g, i, 3), 100 + 0.01 * e.c, 0.0006) << what << " row " << i;
+                if (!e.remark.empty()) {
+                    EXPECT_EQ(g.cell(i, 5).text, e.remark) << what << " row " << i;
+                }
+                // The query reads the printed station back to the same spot. (A
+                // station 0.4 mm past a long chain's back station 199.9996 prints
+                // as the break does and names the break.)
+                bool breakText = false;
+                for (const ChainBreak& b : cs.breaks)
+                    breakText = breakText || (e.remark.empty() && text == text::format("  K0+%07.3f", b.startStation));
+                if (e.plus || breakText) continue;
+                RouteQueryResult q = queryByStation(p, 0, {g.cell(i, 0).text, 0, 90, std::nullopt});
+                ASSERT_TRUE(q.found) << what << " row " << i;
+                EXPECT_NEAR(q.x, e.c, 0.0006) << what << " row " << i;
+            }
+            // The vertical-curve table shows the grade point on the first break
+            // with the break's back station.
+            Grid v = buildVerticalCurveTable(p, 0);
+            EXPECT_EQ(v.cell(1, 0).text, text::format("  K0+%07.3f", cs.breaks[0].startStation)) << what;
+        }
+    }
 }
 
 TEST(RoadTables, CoordinateTableElevationsAndRowLimit) {
