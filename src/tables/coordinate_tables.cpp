@@ -1,0 +1,49 @@
+#include "tables/coordinate_tables.h"
+
+#include "geodesy/dms_text.h"
+#include "text/text.h"
+
+namespace vornex {
+namespace {
+
+bool validUtf8(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        const std::size_t more = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 9;
+        if (more == 9 || s.size() - i <= more) return false;
+        for (std::size_t k = 1; k <= more; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        i += more + 1;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string pointFileText(std::string_view bytes) {
+    return validUtf8(bytes) ? std::string(bytes) : text::gbkToUtf8(bytes);
+}
+
+Grid coordinateConversionTable(const geodesy::ConversionOutcome& outcome, bool geographic) {
+    Grid g;
+    g.code = kCoordinateConversionTable;
+    const char* const gridCaptions[] = {"点名", "X(m)", "Y(m)", "比例因子", "子午线收敛角"};
+    const char* const geoCaptions[] = {"点名", "B", "L", "比例因子", "子午线收敛角"};
+    for (int c = 0; c < 5; ++c) g.columns.push_back({geographic ? geoCaptions[c] : gridCaptions[c], c == 0 ? 80 : 120, {}});
+    for (const geodesy::ConvertedPoint& p : outcome.points) {
+        GridRow& row = g.addRow();
+        row.cells[0].text = p.name;
+        if (geographic) {
+            row.cells[1].text = geodesy::formatDmsText(p.first);
+            row.cells[2].text = geodesy::formatDmsText(p.second);
+        } else {
+            row.cells[1].text = text::format("%.4f", p.first);
+            row.cells[2].text = text::format("%.4f", p.second);
+        }
+        row.cells[3].text = text::format("%.10f", p.scale);
+        row.cells[4].text = geodesy::formatDmsText(p.convergence);
+    }
+    return g;
+}
+
+}  // namespace vornex
