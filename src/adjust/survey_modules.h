@@ -5,7 +5,9 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "adjust/leveling_adjust.h"
 #include "adjust/plane_adjust.h"
@@ -23,10 +25,20 @@ struct SurveySelection {
     bool operator==(const SurveySelection&) const = default;
 };
 
+// One extra line of the adjustment summary (平差概况), for a step that changes
+// how the observations are treated (a reduction chosen for the distances, say):
+// shown after the module's own method lines, texts as given (UTF-8).
+struct SummaryLine {
+    std::string item;
+    std::string value;
+    std::string remark;
+};
+
 struct LevelingModule {
     SurveyNetwork network;
     CLevelingAdjust adjust;
     SurveySelection selection;
+    std::vector<SummaryLine> summaryLines;
 };
 
 struct ControlModule {
@@ -37,6 +49,7 @@ struct ControlModule {
     // program keeps it in its settings. 0 leaves heights uncorrected.
     double refraction = kDefaultRefraction;
     SurveySelection selection;
+    std::vector<SummaryLine> summaryLines;
 };
 
 // Read, build and solve; a new file selects nothing. False when the file could

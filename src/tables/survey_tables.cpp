@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <initializer_list>
 
+#include "adjust/adjustment_summary.h"
 #include "adjust/plane_closures.h"
 #include "adjust/tolerances.h"
 #include "geometry/angles.h"
@@ -617,6 +618,140 @@ Grid planeClosuresTable(const ControlModule& m) {
     return g;
 }
 
+// ---- 平差概况 ----
+
+const char* kindText(ObservationKind k) {
+    switch (k) {
+        case ObservationKind::HeightDifference: return "高差";
+        case ObservationKind::Direction: return "方向";
+        case ObservationKind::Distance: return "边长";
+        case ObservationKind::Azimuth: return "方位角";
+    }
+    return "";
+}
+
+GridRow& summaryRow(Grid& g, std::string item, std::string value = {}, std::string remark = {}) {
+    GridRow& row = g.addRow();
+    put(row, 0, std::move(item));
+    put(row, 1, std::move(value));
+    put(row, 2, std::move(remark));
+    return row;
+}
+
+// The rows every adjustment shares: counts, [pvv], sigma0, the global test and
+// the largest standardized residual. `scale` turns [pvv] and sigma0 into the
+// unit shown (`unit`); result rows stay empty without results.
+void summaryRows(Grid& g, const AdjustmentSummary& s, const std::vector<std::string>& names, double scale,
+                 const std::string& unit, const std::string& pvvRemark, const std::string& priorRemark) {
+    summaryRow(g, "未知数个数", format("%d", s.unknowns));
+    summaryRow(g, "已知点数", format("%d", s.knownPoints));
+    GridRow& r = summaryRow(g, "多余观测数 r", format("%d", s.redundancy));
+    if (s.redundancy <= 0) {
+        put(r, 2, "无多余观测，不作检验");
+        r.cells[1].red = s.redundancy < 0;
+    }
+    const std::string u = unit.empty() ? std::string() : " " + unit;
+    summaryRow(g, "[pvv]", s.results ? format("%.4f", s.pvv * scale * scale) : std::string(), pvvRemark);
+    summaryRow(g, "单位权中误差（验后）", s.results && s.hasSigma0 ? format("%.3f", s.sigma0 * scale) + u : std::string(),
+               "σ0 = √([pvv]/r)");
+    summaryRow(g, "单位权中误差（先验）", s.sigma0Prior > 0 ? format("%.3f", s.sigma0Prior * scale) + u : std::string(),
+               priorRemark);
+    GridRow& chi = summaryRow(g, "χ² = [pvv]/σ0²（先验）", s.test.valid ? format("%.3f", s.test.chi2) : std::string());
+    summaryRow(g, "χ²(r) 95%区间", s.test.valid ? format("%.3f ～ %.3f", s.test.lower, s.test.upper) : std::string(),
+                                 "双侧，α = 0.05");
+    GridRow& verdict = summaryRow(g, "整体检验");
+    if (s.test.valid) {
+        put(verdict, 1, s.test.passed ? "通过" : "未通过");
+        if (!s.test.passed) {
+            verdict.cells[1].red = true;
+            chi.cells[1].red = true;
+            put(verdict, 2, s.test.chi2 > s.test.upper ? "χ²大于上限：观测误差大于先验精度，或有粗差"
+                                                       : "χ²小于下限：先验精度定得过低");
+        }
+    } else if (s.results) {
+        put(verdict, 2, s.redundancy <= 0 ? "无多余观测" : "无先验单位权中误差");
+    }
+    GridRow& w = summaryRow(g, "最大标准化残差 |w|", {}, format("|w| = |v|/(σ0·√qvv)，临界值 %.2f（α0 = 0.001）", kBaardaCritical));
+    if (s.results && s.largest.valid) {
+        const StandardizedResidual& l = s.largest;
+        put(w, 1, format("%.2f", l.w));
+        w.cells[1].red = l.rejected();
+        summaryRow(g, "所在观测",
+                   nameOf(names[static_cast<std::size_t>(l.from)]) + " - " + nameOf(names[static_cast<std::size_t>(l.to)]) + " " +
+                       kindText(l.kind),
+                   l.rejected() ? "可能含粗差" : "");
+        if (l.rejected()) g.rows.back().cells[2].red = true;
+    }
+}
+
+void appendLines(Grid& g, const std::vector<SummaryLine>& lines) {
+    for (const SummaryLine& l : lines) summaryRow(g, l.item, l.value, l.remark);
+}
+
+const char* const kOrderTexts[] = {"四等水准", "三等水准", "二等水准", "一等水准"};
+
+Grid levelingSummaryTable(const LevelingModule& m) {
+    Grid g = makeGrid(st::kLevelingSummary, {"项目", "数值", "说明"});
+    g.columns[0].width = 170;
+    g.columns[1].width = 150;
+    g.columns[2].width = 360;
+    const SurveyNetwork& net = m.network;
+    const CLevelingAdjust& a = m.adjust;
+    if (net.loadedKind() != SurveyFileKind::Leveling) return g;
+    const LevelingHeader& h = net.leveling;
+    const int order = h.levelClass >= kFourthOrder && h.levelClass <= kFirstOrder ? h.levelClass : kFourthOrder;
+    const bool byStations = h.weighting == 1;
+    summaryRow(g, "观测等级", kOrderTexts[order]);
+    summaryRow(g, "定权方式", byStations ? "测站数" : "测段长度", byStations ? "p = 1/n（n 为测站数）" : "p = 1/L（L 以 km 计）");
+    appendLines(g, m.summaryLines);
+    summaryRow(g, "高差观测数", format("%d", a.observationCount),
+               format("%d 个测段，往返测合并后", static_cast<int>(a.runs.size())));
+    const std::string standard = order >= kSecondOrder ? "GB/T 12897—2006" : "GB/T 12898—2009";
+    const std::string prior =
+        format("%s每千米全中误差 M_W = %.1f mm（%s）", kOrderTexts[order], levelingKilometreSigma(order), standard.c_str()) +
+        (byStations ? "，按平均每站路线长化为每站" : "");
+    summaryRows(g, summarizeHeights(a, levelingPriorSigma0(net)), a.pointNames, 1000.0,
+                byStations ? "mm（每站）" : "mm（每√km）", byStations ? "v 以 mm 计" : "v 以 mm、L 以 km 计", prior);
+    return g;
+}
+
+Grid controlSummaryTable(const ControlModule& m) {
+    Grid g = makeGrid(st::kControlSummary, {"项目", "数值", "说明"});
+    g.columns[0].width = 170;
+    g.columns[1].width = 150;
+    g.columns[2].width = 360;
+    const SurveyNetwork& net = m.network;
+    if (net.loadedKind() != SurveyFileKind::Control) return g;
+    const ControlHeader& h = net.control;
+    const CPlaneNetAdjust& p = m.plane;
+    appendLines(g, m.summaryLines);
+    if (h.observationType != kHeightDifference) {
+        summaryRow(g, "平面网");
+        summaryRow(g, "方向观测数", format("%d", p.directionCount()), format("%d 个测站方向组", p.stationSetCount()));
+        summaryRow(g, "边长观测数", format("%d", p.distanceCount()), "往返测合并后");
+        summaryRow(g, "方位角观测数", format("%d", p.azimuthCount()));
+        const AdjustmentSummary s = summarizePlane(p);
+        summaryRows(g, s, p.pointNames, 1.0, "", "角度以秒、边长以 m 计，权 p = 1/σ²",
+                    "σ 取文件中的角度、方位、测距先验中误差");
+        summaryRow(g, "迭代次数", s.results ? format("%d", p.solutions) : std::string());
+        summaryRow(g, "最后一次坐标改正数", s.results ? format("%.2f mm", p.lastCorrection * 1000) : std::string(),
+                   "迭代至坐标改正数不大于 10 mm");
+    }
+    if (h.observationType == kHeightDifference || h.observationType == kDistanceAndHeight ||
+        h.observationType == kSlopeAndZenith) {
+        const CLevelingAdjust& a = m.heights;
+        summaryRow(g, "高程网");
+        summaryRow(g, "高差观测数", format("%d", a.observationCount), "往返测合并后；权 p = 1/D（D 以 km 计）");
+        // The height closure limit n sqrt(L) is twice the error of one
+        // kilometre, as in leveling: sigma0 a priori = n / 2 mm per sqrt(km).
+        const double prior = h.heightClosureCoefficient > 0 ? h.heightClosureCoefficient / 2 / 1000.0 : 0.0;
+        summaryRows(g, summarizeHeights(a, prior), a.pointNames, 1000.0, "mm（每√km）", "v 以 mm、D 以 km 计",
+                    prior > 0 ? format("高程闭合差系数 n = %.1f 的一半（限差为两倍中误差）", h.heightClosureCoefficient)
+                              : std::string("高程闭合差系数为 0：无先验值"));
+    }
+    return g;
+}
+
 }  // namespace
 
 const std::vector<SurveyTableName>& surveyTableNames() {
@@ -641,6 +776,8 @@ const std::vector<SurveyTableName>& surveyTableNames() {
         {"height-differences", st::kControlHeightDifferences, K::Control},
         {"point-errors", st::kPointErrors, K::Control},
         {"plane-closures", st::kPlaneClosures, K::Control},
+        {"summary", st::kLevelingSummary, K::Leveling},
+        {"summary", st::kControlSummary, K::Control},
     };
     return names;
 }
@@ -665,6 +802,7 @@ Grid buildLevelingTable(const LevelingModule& m, int code, int index) {
         case st::kLevelingForwardReturn: return levelingForwardReturnTable(m);
         case st::kLevelingHeightDifferences: return heightDifferencesTable(code, m.adjust, byStations);
         case st::kLevelingPoints: return levelingPointsTable(m.adjust);
+        case st::kLevelingSummary: return levelingSummaryTable(m);
         default: break;
     }
     Grid g;
@@ -687,6 +825,7 @@ Grid buildControlTable(const ControlModule& m, int code, int index) {
         case st::kControlForwardReturn: return controlForwardReturnTable(m);
         case st::kControlClosures: return closuresTable(code, m.heights, false);
         case st::kPlaneClosures: return planeClosuresTable(m);
+        case st::kControlSummary: return controlSummaryTable(m);
         default: break;
     }
     Grid g;

@@ -20,6 +20,7 @@ inline constexpr int kLevelingClosures = -10050;
 inline constexpr int kLevelingForwardReturn = -10051;
 inline constexpr int kLevelingHeightDifferences = -10052;
 inline constexpr int kLevelingPoints = -10053;
+inline constexpr int kLevelingSummary = -10054;  // 平差概况
 // Control module.
 inline constexpr int kControlKnownPoints = -10030;
 inline constexpr int kObservations = -10031;
@@ -34,6 +35,7 @@ inline constexpr int kDistancesForwardReturn = -10039;
 inline constexpr int kControlForwardReturn = -10040;
 inline constexpr int kControlClosures = -10043;
 inline constexpr int kPlaneClosures = -10044;  // 平面闭合差
+inline constexpr int kControlSummary = -10045;  // 平差概况
 }  // namespace survey_table
 
 enum class SurveyModuleKind { Leveling, Control };

@@ -26,7 +26,7 @@ std::vector<SurveyTreeItem> levelingTree(const LevelingModule& m) {
     }
     return {item("已知点", st::kLevelingKnownPoints),
             item("计算成果", 0,
-                 {item("往返测高差成果", st::kLevelingForwardReturn), item("高程路线闭合差", st::kLevelingClosures),
+                 {item("平差概况", st::kLevelingSummary), item("往返测高差成果", st::kLevelingForwardReturn), item("高程路线闭合差", st::kLevelingClosures),
                   item("控制点成果表", st::kLevelingPoints), item("高差平差成果表", st::kLevelingHeightDifferences)}),
             std::move(data)};
 }
@@ -40,7 +40,7 @@ std::vector<SurveyTreeItem> controlTree(const ControlModule& m) {
     }
     return {item("已知点", st::kControlKnownPoints), item("方位角观测数据", st::kKnownAzimuths),
             item("计算成果", 0,
-                 {item("往返测边长成果", st::kDistancesForwardReturn), item("往返测高差成果", st::kControlForwardReturn),
+                 {item("平差概况", st::kControlSummary), item("往返测边长成果", st::kDistancesForwardReturn), item("往返测高差成果", st::kControlForwardReturn),
                   item("高程路线闭合差", st::kControlClosures), item("控制点成果表", st::kCoordinates),
                   item("方向平差成果表", st::kDirections), item("方位角平差成果表", st::kAzimuths),
                   item("边长平差成果表", st::kDistances), item("高差平差成果表", st::kControlHeightDifferences),

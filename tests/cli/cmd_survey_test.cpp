@@ -47,6 +47,11 @@ TEST(CliSurvey, LevelTables) {
               "后尺黑面上丝,后尺黑面下丝,后尺黑面中丝,后尺红面中丝,前尺黑面上丝,前尺黑面下丝,前尺黑面中丝,前尺红面中丝,"
               "后视距,前视距,视距差,累积视距差,后尺K+黑-红,前尺K+黑-红,黑红面高差之差");
     EXPECT_NE(r.out.find("\r\n合计,"), std::string::npos);
+    r = run(dir, "level " + kDemoLev + " --table summary");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(firstLine(r.out), "项目\t数值\t说明");
+    EXPECT_NE(r.out.find("\n多余观测数 r\t5\t"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n整体检验\t"), std::string::npos) << r.out;
     r = run(dir, "level " + kDemoLev + " --table closures --encoding gbk");
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(text::gbkToUtf8(firstLine(r.out)), "点号序列\t长度(km)\t闭合差(mm)\t限差(mm)\t备注");
@@ -60,6 +65,10 @@ TEST(CliSurvey, ControlTables) {
     r = run(dir, "control " + kDemoCon + " --table observations --station 0");
     ASSERT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("K2\t  0°00′00.0″\t"), std::string::npos);  // a direction of exactly 0
+    r = run(dir, "control " + kDemoCon + " --table summary");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\n平面网\t"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n迭代次数\t"), std::string::npos) << r.out;
     r = run(dir, "control " + kDemoCon);
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(firstLine(r.out), "点名\t坐标X(m)\t坐标Y(m)\t高程(m)\t备注");

@@ -68,6 +68,10 @@ struct ReferencePlane {
     std::vector<std::vector<double>> directionResidual;  // per set, per direction (seconds)
     std::vector<double> azimuthResidual;        // per known azimuth (seconds)
     double sigma0 = 0;
+    // Every observation in order (directions by set, distances, azimuths): its
+    // residual, weight, and residual cofactor 1/p - J Q J^T at the solution.
+    std::vector<double> residual, weight, residualCofactor;
+    double pvv = 0;
 
     int unknown(const std::string& n) const {
         auto it = std::find(names.begin(), names.end(), n);
@@ -179,11 +183,11 @@ inline ReferencePlane referencePlaneAdjust(const SurveyNetwork& net, std::map<st
         return r;
     };
     std::vector<double> w;
-    std::vector<std::vector<double>> N;
+    std::vector<std::vector<double>> N, J;
     for (int iter = 0; iter < 30; ++iter) {
         const std::vector<double> r0 = residuals(x, w);
         const std::size_t m = r0.size();
-        std::vector<std::vector<double>> J(m, std::vector<double>(nu));
+        J.assign(m, std::vector<double>(nu));
         for (std::size_t j = 0; j < nu; ++j) {
             const double h = j < 2 * np ? 1e-4 : 1e-8;
             std::vector<double> xp = x, xm = x, wp;
@@ -212,6 +216,15 @@ inline ReferencePlane referencePlaneAdjust(const SurveyNetwork& net, std::map<st
     for (std::size_t i = 0; i < r.size(); ++i) pvv += w[i] * r[i] * r[i];
     ref.sigma0 = std::sqrt(pvv / (static_cast<double>(r.size()) - static_cast<double>(nu)));
     ref.Q = Cholesky(N).inverse();
+    ref.residual = r;
+    ref.weight = w;
+    ref.pvv = pvv;
+    for (std::size_t i = 0; i < r.size(); ++i) {
+        double q = 0;
+        for (std::size_t a = 0; a < nu; ++a)
+            for (std::size_t b = 0; b < nu; ++b) q += J[i][a] * ref.Q[a][b] * J[i][b];
+        ref.residualCofactor.push_back(1 / w[i] - q);
+    }
     for (auto& [n, p] : start) ref.xy[n] = point(x, n);
     for (auto& [n, p] : known) ref.xy[n] = p;
     std::size_t k = 0;
@@ -230,7 +243,9 @@ struct ReferenceHeights {
     std::map<std::string, double> heightError;  // mm
     std::vector<double> residual;                 // m, per observation
     std::vector<double> observationError;         // mm, per observation
+    std::vector<double> residualCofactor;         // per observation: 1/p - a Q a^T
     double sigma0 = 0;
+    double pvv = 0;
 };
 
 struct HeightObservation {
@@ -278,6 +293,7 @@ inline ReferenceHeights referenceHeightAdjust(const std::map<std::string, double
         pvv += o.p * v * v;
     }
     ref.sigma0 = std::sqrt(pvv / static_cast<double>(obs.size() - n));
+    ref.pvv = pvv;
     for (std::size_t i = 0; i < n; ++i) {
         ref.height[names[i]] = x[i];
         ref.heightError[names[i]] = ref.sigma0 * std::sqrt(Q[i][i]) * 1000;
@@ -289,6 +305,7 @@ inline ReferenceHeights referenceHeightAdjust(const std::map<std::string, double
         if (b >= 0) q += Q[static_cast<std::size_t>(b)][static_cast<std::size_t>(b)];
         if (a >= 0 && b >= 0) q -= 2 * Q[static_cast<std::size_t>(a)][static_cast<std::size_t>(b)];
         ref.observationError.push_back(ref.sigma0 * std::sqrt(q) * 1000);
+        ref.residualCofactor.push_back(1 / o.p - q);
     }
     return ref;
 }

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+
+#include "adjust/adjustment_summary.h"
 
 #include "support/scripted_prompter.h"
 #include "text/text.h"
@@ -443,7 +446,92 @@ TEST(SurveyTables, PaneValues) {
     EXPECT_EQ(find(cp, "仪器高").value, "1.500");
 }
 
+// Value and remark of the n-th row whose item is `item` in a 平差概况 table.
+const GridRow* summaryItem(const Grid& g, const std::string& item, int nth = 0) {
+    for (const GridRow& r : g.rows) {
+        if (r.cells[0].text == item && nth-- == 0) return &r;
+    }
+    return nullptr;
+}
+
+TEST(SurveyTables, SummaryOfTheDemoNetworks) {
+    const std::filesystem::path examples = std::filesystem::path(VORNEX_SOURCE_DIR) / "examples";
+    ScriptedPrompter p;
+    LevelingModule lev;
+    ASSERT_TRUE(openLevelingModule(lev, examples / "demo.lev", p));
+    lev.summaryLines.push_back({"附注", "甲", "乙"});
+    Grid g = buildLevelingTable(lev, st::kLevelingSummary);
+    ASSERT_EQ(g.columnCount(), 3);
+    EXPECT_EQ(g.columns[0].caption, "项目");
+    const AdjustmentSummary s = summarizeHeights(lev.adjust, levelingPriorSigma0(lev.network));
+    ASSERT_TRUE(s.results && s.test.valid && s.largest.valid);
+    auto value = [&](const Grid& t, const char* item, int nth = 0) {
+        const GridRow* r = summaryItem(t, item, nth);
+        return r ? r->cells[1].text : std::string("<missing>");
+    };
+    EXPECT_EQ(value(g, "附注"), "甲");
+    EXPECT_EQ(value(g, "高差观测数"), std::to_string(lev.adjust.observationCount));
+    EXPECT_EQ(value(g, "未知数个数"), std::to_string(lev.adjust.pointCount - lev.adjust.knownCount));
+    EXPECT_EQ(value(g, "多余观测数 r"), std::to_string(s.redundancy));
+    EXPECT_EQ(value(g, "单位权中误差（验后）"), text::format("%.3f mm（每√km）", lev.adjust.sigma0 * 1000));
+    // 三等水准: 6 mm per kilometre.
+    EXPECT_EQ(lev.network.leveling.levelClass, 1);
+    EXPECT_EQ(value(g, "单位权中误差（先验）"), "6.000 mm（每√km）");
+    EXPECT_EQ(value(g, "χ²(r) 95%区间"), text::format("%.3f ～ %.3f", s.test.lower, s.test.upper));
+    const GridRow* verdict = summaryItem(g, "整体检验");
+    ASSERT_NE(verdict, nullptr);
+    EXPECT_EQ(verdict->cells[1].text, s.test.passed ? "通过" : "未通过");
+    EXPECT_EQ(verdict->cells[1].red, !s.test.passed);
+    EXPECT_EQ(value(g, "最大标准化残差 |w|"), text::format("%.2f", s.largest.w));
+
+    // Weighting by stations: sigma0 a priori per station from the mean line per station.
+    applyLevelingWeighting(lev.network, 1);
+    solveLevelingModule(lev, p);
+    double length = 0, stations = 0;
+    for (int i = 0; i < lev.network.sectionCount(); ++i) {
+        if (lev.network.section(i).excluded) continue;
+        length += lev.network.sectionTotals(i).length();
+        stations += lev.network.sectionTotals(i).stationCount;
+    }
+    EXPECT_EQ(value(buildLevelingTable(lev, st::kLevelingSummary), "单位权中误差（先验）"),
+              text::format("%.3f mm（每站）", 6.0 * std::sqrt(length / 1000 / stations)));
+
+    // Control survey: the plane network, then the height network.
+    ControlModule con;
+    ASSERT_TRUE(openControlModule(con, examples / "demo.con", p));
+    g = buildControlTable(con, st::kControlSummary);
+    ASSERT_NE(summaryItem(g, "平面网"), nullptr);
+    ASSERT_NE(summaryItem(g, "高程网"), nullptr);
+    EXPECT_EQ(value(g, "方向观测数"), std::to_string(con.plane.directionCount()));
+    EXPECT_EQ(value(g, "单位权中误差（先验）"), "1.000");
+    EXPECT_EQ(value(g, "单位权中误差（验后）"), text::format("%.3f", con.plane.sigma0));
+    EXPECT_EQ(value(g, "迭代次数"), std::to_string(con.plane.solutions));
+    EXPECT_EQ(value(g, "高差观测数"), std::to_string(con.heights.observationCount));
+    // The height network's sigma0 a priori is half the closure coefficient per kilometre.
+    EXPECT_EQ(value(g, "单位权中误差（先验）", 1), text::format("%.3f mm（每√km）", con.network.control.heightClosureCoefficient / 2));
+
+    // A gross error of 20" in one direction is named, in red.
+    SurveyObservation* bad = nullptr;
+    for (SurveyObservation& o : con.network.stations[2].observations) {
+        if (o.direction >= 0) bad = &o;
+    }
+    ASSERT_NE(bad, nullptr);
+    bad->direction += 20.0 / 3600;
+    solveControlModule(con, p);
+    g = buildControlTable(con, st::kControlSummary);
+    const GridRow* w = summaryItem(g, "最大标准化残差 |w|");
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->cells[1].red);
+    EXPECT_NE(value(g, "所在观测").find("方向"), std::string::npos);
+
+    // A closed module shows an empty table.
+    closeControlModule(con);
+    EXPECT_EQ(buildControlTable(con, st::kControlSummary).rowCount(), 0);
+}
+
 TEST(SurveyTables, NamesAndCodes) {
+    EXPECT_EQ(surveyTableCode("summary", SurveyModuleKind::Leveling), st::kLevelingSummary);
+    EXPECT_EQ(surveyTableCode("summary", SurveyModuleKind::Control), st::kControlSummary);
     EXPECT_EQ(surveyTableCode("closures", SurveyModuleKind::Leveling), st::kLevelingClosures);
     EXPECT_EQ(surveyTableCode("closures", SurveyModuleKind::Control), st::kControlClosures);
     EXPECT_EQ(surveyTableCode("-10038", SurveyModuleKind::Control), st::kPointErrors);

@@ -35,7 +35,7 @@ TEST(SurveyTree, LevelingTreeAndSelection) {
     ASSERT_TRUE(openLevelingModule(m, kExamples / "demo.lev", p));
     const std::vector<SurveyTreeItem> tree = levelingTree(m);
     std::vector<std::string> expected = {"已知点 -10021 -1"};
-    for (const char* line : {"计算成果 0 -1", "  往返测高差成果 -10051 -1", "  高程路线闭合差 -10050 -1", "  控制点成果表 -10053 -1",
+    for (const char* line : {"计算成果 0 -1", "  平差概况 -10054 -1", "  往返测高差成果 -10051 -1", "  高程路线闭合差 -10050 -1", "  控制点成果表 -10053 -1",
                              "  高差平差成果表 -10052 -1"}) {
         expected.push_back(line);
     }
@@ -56,7 +56,7 @@ TEST(SurveyTree, LevelingTreeAndSelection) {
     EXPECT_EQ(g.code, st::kReadings);
     EXPECT_EQ(g.rowCount(), m.network.stationCount(1) + 1);  // its stations and 合计
     EXPECT_EQ(findSurveyItem(tree, m.selection), &second);
-    selectSurveyItem(m.selection, tree[1].children[1]);
+    selectSurveyItem(m.selection, tree[1].children[2]);
     EXPECT_EQ(m.selection, (SurveySelection{st::kLevelingClosures, -1}));
 
     // A failed open keeps the selection; closing clears it and the tree.
@@ -90,7 +90,7 @@ TEST(SurveyTree, ControlTreeListsStationsAndResults) {
         EXPECT_EQ(buildControlTable(m, r.code).code, r.code);
         EXPECT_GT(buildControlTable(m, r.code).columnCount(), 0) << r.text;
     }
-    EXPECT_EQ(codes, (std::vector<int>{st::kDistancesForwardReturn, st::kControlForwardReturn, st::kControlClosures, st::kCoordinates,
+    EXPECT_EQ(codes, (std::vector<int>{st::kControlSummary, st::kDistancesForwardReturn, st::kControlForwardReturn, st::kControlClosures, st::kCoordinates,
                                        st::kDirections, st::kAzimuths, st::kDistances, st::kControlHeightDifferences, st::kPointErrors,
                                        st::kPlaneClosures}));
     closeControlModule(m);
