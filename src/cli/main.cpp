@@ -3,6 +3,7 @@
 
 #include "cli/command.h"
 #include "text/text.h"
+#include "text/version.h"
 
 namespace vornex::cli {
 
@@ -54,6 +55,7 @@ void printUsage(std::ostream& out) {
     for (const auto& [name, cmd] : commandRegistry()) {
         out << "  vornex-cli " << cmd.usage << "\n";
     }
+    out << "  vornex-cli --version\n";
 }
 }  // namespace
 
@@ -70,6 +72,10 @@ int main(int argc, char** argv) {
     if (name == "--help" || name == "-h" || name == "help") {
         printUsage(std::cout);
         return kExitOk;
+    }
+    if (name == "--version") {
+        std::cout << "vornex-cli " << vornex::kProgramVersion << "\n";
+        return std::cout.flush() ? kExitOk : kExitFailed;
     }
     auto it = commandRegistry().find(name);
     if (it == commandRegistry().end()) {
