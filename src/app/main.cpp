@@ -2,7 +2,6 @@
 // leveling (*.lev) or control-survey (*.con) file, to open;
 // --screenshot PATH renders the main window offscreen into PATH and exits.
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
 #include <QFont>
@@ -12,12 +11,17 @@
 #include <QTimer>
 #include <QTranslator>
 
+#include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/survey_views.h"
 #include "app/table_view.h"
 #include "app/work_view.h"
 
 int main(int argc, char** argv) {
+    // --help and --version need no display: answered before the QApplication is made.
+    if (const int status = vornex::app::answerHelpOrVersion(argc, argv); status >= 0) return status;
+    // The desktop entry (and the metadata) the window belongs to.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.vornex.Vornex"));
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("应用程序向导生成的本地应用程序"));
     QCoreApplication::setApplicationName(QStringLiteral("VornexPc"));
@@ -37,15 +41,10 @@ int main(int argc, char** argv) {
         }
     }
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("沃尼克斯 道路测量工作台"));
-    parser.addHelpOption();
-    QCommandLineOption screenshot(QStringLiteral("screenshot"), QStringLiteral("把主窗口画到 PNG 文件后退出"),
-                                  QStringLiteral("PATH"));
-    QCommandLineOption table(QStringLiteral("table"), QStringLiteral("截图时显示的表格代码"), QStringLiteral("CODE"));
-    parser.addOption(screenshot);
-    parser.addOption(table);
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("要打开的项目文件 (*.rod)、水准数据文件 (*.lev) 或控制测量数据文件 (*.con)"));
+    vornex::app::CommandLine commandLine;
+    QCommandLineParser& parser = commandLine.parser;
+    const QCommandLineOption& screenshot = commandLine.screenshot;
+    const QCommandLineOption& table = commandLine.table;
     parser.process(app);
 
     vornex::app::MainWindow window;

@@ -46,10 +46,10 @@ QString hintFor(int code) {
     return {};
 }
 
-// The user guide: installed beside the program (share/doc/Vornex/guide), else in the source tree.
+// The user guide: installed beside the program (share/doc/vornex/guide), else in the source tree.
 QString guidePath() {
     const QString dir = QCoreApplication::applicationDirPath();
-    for (const QString& candidate : {dir + QStringLiteral("/../share/doc/Vornex/guide/index.html"),
+    for (const QString& candidate : {dir + QStringLiteral("/../share/doc/vornex/guide/index.html"),
                                      QStringLiteral(VORNEX_SOURCE_DIR "/docs/index.html")})
         if (QFileInfo::exists(candidate)) return QFileInfo(candidate).canonicalFilePath();
     return {};
