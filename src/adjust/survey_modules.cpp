@@ -45,6 +45,14 @@ void solveLevelingModule(LevelingModule& m, Prompter& prompter) {
 
 void solveControlModule(ControlModule& m, Prompter& prompter) {
     m.plane.buildFromControlSurvey(m.network, m.heights, m.refraction);
+    m.reduced = {};
+    if (m.reduction.enabled) {
+        // The heights first: the distances are reduced from the heights of their ends.
+        if (m.heights.pointCount > 0) m.heights.solveHeights(prompter);
+        applyProjectionReduction(m.plane, m.heights, m.reduction, m.reduced, prompter);
+        m.plane.adjustPlane(prompter);
+        return;
+    }
     m.plane.adjustPlane(prompter);
     if (m.heights.pointCount > 0) m.heights.solveHeights(prompter);
 }

@@ -11,6 +11,7 @@
 
 #include "adjust/leveling_adjust.h"
 #include "adjust/plane_adjust.h"
+#include "adjust/projection_reduction.h"
 #include "adjust/survey_network.h"
 #include "model/prompter.h"
 
@@ -48,6 +49,9 @@ struct ControlModule {
     // 大气折光系数 of trigonometric heights; the file has no field for it, so the
     // program keeps it in its settings. 0 leaves heights uncorrected.
     double refraction = kDefaultRefraction;
+    // 边长归算, kept per file in the settings; by default the survey is adjusted as measured.
+    ProjectionReduction reduction;
+    ReductionResult reduced;  // what the last solution reduced
     SurveySelection selection;
     std::vector<SummaryLine> summaryLines;
 };

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <optional>
 
@@ -119,6 +120,58 @@ std::string describeSystem(const CoordinateSystem& s) {
     if (s.centralScale != 1.0) d += "，比例因子 " + numberText(s.centralScale);
     if (s.falseNorthing != 0.0) d += "，假北 " + numberText(s.falseNorthing) + " m";
     return d;
+}
+
+std::string systemToText(const CoordinateSystem& s) {
+    char buf[320];
+    std::snprintf(buf, sizeof buf, "ellipsoid=%s;cm=%.17g;zone=%d;width=%d;fe=%.17g;prefix=%d;h0=%.17g;k0=%.17g;fn=%.17g",
+                  ellipsoidInfo(s.ellipsoid).key, s.centralMeridian, s.zone, s.zoneWidth, s.falseEasting,
+                  s.zonePrefix ? 1 : 0, s.projectionHeight, s.centralScale, s.falseNorthing);
+    return buf;
+}
+
+bool systemFromText(std::string_view text, CoordinateSystem& out) {
+    CoordinateSystem s;
+    bool sawMeridian = false;
+    while (!text.empty()) {
+        const std::size_t semi = text.find(';');
+        const std::string_view item = text.substr(0, semi);
+        text.remove_prefix(semi == std::string_view::npos ? text.size() : semi + 1);
+        const std::size_t eq = item.find('=');
+        if (eq == std::string_view::npos) continue;
+        const std::string_view key = item.substr(0, eq);
+        const std::string value(item.substr(eq + 1));
+        if (key == "ellipsoid") {
+            if (!ellipsoidFromKey(value, s.ellipsoid)) return false;
+            continue;
+        }
+        char* end = nullptr;
+        const double v = std::strtod(value.c_str(), &end);
+        if (value.empty() || *end != '\0' || !std::isfinite(v)) return false;
+        if (key == "cm") {
+            s.centralMeridian = v;
+            sawMeridian = true;
+        } else if (key == "zone") {
+            s.zone = static_cast<int>(v);
+        } else if (key == "width") {
+            s.zoneWidth = static_cast<int>(v);
+        } else if (key == "fe") {
+            s.falseEasting = v;
+        } else if (key == "prefix") {
+            s.zonePrefix = v != 0;
+        } else if (key == "h0") {
+            s.projectionHeight = v;
+        } else if (key == "k0") {
+            s.centralScale = v;
+        } else if (key == "fn") {
+            s.falseNorthing = v;
+        }
+    }
+    // A zone decides the meridian.
+    if (s.zone != 0 && !zoneCentralMeridian(s.zone, s.zoneWidth, s.centralMeridian)) return false;
+    if (!sawMeridian || !checkSystem(s).empty()) return false;
+    out = s;
+    return true;
 }
 
 std::string statusText(Status status) {

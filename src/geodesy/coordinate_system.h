@@ -66,6 +66,13 @@ struct CoordinateSystem {
 // false for a zone that does not exist.
 bool setZone(CoordinateSystem& system, int zone, int width);
 
+// The system as one line of text for the settings, e.g.
+// "ellipsoid=cgcs2000;cm=114;zone=38;width=3;fe=500000;prefix=0;h0=0;k0=1;fn=0",
+// and back. systemFromText is false (and leaves `out` alone) for text that does
+// not describe a usable system; keys it does not know are ignored.
+std::string systemToText(const CoordinateSystem& system);
+bool systemFromText(std::string_view text, CoordinateSystem& out);
+
 // Empty when the system can be used, else why not (UTF-8, for the user).
 std::string checkSystem(const CoordinateSystem& system);
 
