@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "cli/coordinate_options.h"
 #include "geodesy/dms_text.h"
 #include "geodesy/point_conversion.h"
 #include "io/read.h"
@@ -23,50 +24,6 @@ constexpr const char* kUsage =
 
 // A points file far larger than any survey's is refused before it is read.
 constexpr std::uint64_t kPointFileLimit = 256ull << 20;
-
-bool readNumber(const std::string& text, double& v) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    v = std::strtod(text.c_str(), &end);
-    return *end == '\0' && std::isfinite(v);
-}
-
-bool readInt(const std::string& text, int& v) {
-    double d = 0;
-    if (!readNumber(text, d) || d != static_cast<int>(d)) return false;
-    v = static_cast<int>(d);
-    return true;
-}
-
-int failed(const std::string& utf8, bool gbk) {
-    std::cerr << "vornex-cli coords: " << encodeOutput(utf8, gbk) << "\n";
-    return kExitFailed;
-}
-
-// The meridian of one side: --cm, or --zone with --width. 0 when set, else an exit status.
-int readMeridian(const ParsedArgs& a, const std::string& prefix, int defaultWidth, geodesy::CoordinateSystem& s,
-                 bool gbk) {
-    const auto cm = a.value("--" + prefix + "cm");
-    const auto zone = a.value("--" + prefix + "zone");
-    const auto width = a.value("--" + prefix + "width");
-    if (cm && (zone || width)) return usageError("coords", "--" + prefix + "cm and --" + prefix + "zone exclude each other");
-    if (cm) {
-        if (!geodesy::parseDmsText(*cm, s.centralMeridian))
-            return usageError("coords", "--" + prefix + "cm takes a meridian in D.MMSS");
-        s.zone = 0;
-        return 0;
-    }
-    int z = 0, w = defaultWidth;
-    if (!zone || !readInt(*zone, z) || (width && !readInt(*width, w)))
-        return usageError("coords", "give the central meridian with --" + prefix + "cm D.MMSS or --" + prefix +
-                                        "zone N [--" + prefix + "width 3|6]");
-    if (w != 3 && w != 6) return usageError("coords", "--" + prefix + "width is 3 or 6");
-    if (!geodesy::setZone(s, z, w))
-        return failed(w == 3 ? "没有第 " + std::to_string(z) + " 带：3°带为 1–120 带"
-                             : "没有第 " + std::to_string(z) + " 带：6°带为 1–60 带",
-                      gbk);
-    return 0;
-}
 
 int runCoords(const std::vector<std::string>& args) {
     ParsedArgs a = parseArgs(args, {{"--from", 1},      {"--ellipsoid", 1}, {"--cm", 1},     {"--zone", 1},
@@ -86,30 +43,27 @@ int runCoords(const std::vector<std::string>& args) {
     geodesy::ConversionSetup setup;
     setup.fromGeographic = from == "blh";
     geodesy::CoordinateSystem& s = setup.from;
-    if (auto e = a.value("--ellipsoid"); e && !geodesy::ellipsoidFromKey(*e, s.ellipsoid))
-        return failed("未知的椭球“" + *e + "”：可选 cgcs2000、xian80、beijing54、wgs84", gbk);
-    if (auto h = a.value("--height"); h && !readNumber(*h, s.projectionHeight))
-        return usageError("coords", "--height takes the projection height in metres");
-    if (auto fe = a.value("--false-easting"); fe && !readNumber(*fe, s.falseEasting))
+    if (int rc = readEllipsoidAndHeight(a, "coords", s, gbk); rc >= 0) return rc;
+    if (auto fe = a.value("--false-easting"); fe && !readCoordinateNumber(*fe, s.falseEasting))
         return usageError("coords", "--false-easting takes metres");
-    if (int rc = readMeridian(a, "", 3, s, gbk); rc != 0) return rc;
+    if (int rc = readMeridian(a, "coords", "", 3, s, gbk); rc >= 0) return rc;
     setup.zoneChange = a.has("--to-cm") || a.has("--to-zone") || a.has("--to-width");
     if (setup.zoneChange) {
         if (setup.fromGeographic) return usageError("coords", "--to-cm/--to-zone change the zone of x, y (--from xy)");
         setup.to = s;
-        if (int rc = readMeridian(a, "to-", s.zone != 0 ? s.zoneWidth : 3, setup.to, gbk); rc != 0) return rc;
+        if (int rc = readMeridian(a, "coords", "to-", s.zone != 0 ? s.zoneWidth : 3, setup.to, gbk); rc >= 0) return rc;
     }
     if (a.has("--zone-prefix")) {
         // The zone number goes in front of the y written: that of the grid the results are on.
         if (setup.zoneChange) setup.to.zonePrefix = true;
         else if (setup.fromGeographic) s.zonePrefix = true;
     }
-    if (std::string why = geodesy::checkSetup(setup); !why.empty()) return failed(why, gbk);
+    if (std::string why = geodesy::checkSetup(setup); !why.empty()) return coordinateFailure("coords", why, gbk);
 
     std::string bytes;
     io::FileError error;
     if (!io::readFile(a.positional[0], bytes, error, {.maxBytes = kPointFileLimit}))
-        return failed(error.message, gbk);
+        return coordinateFailure("coords", error.message, gbk);
     std::cerr << encodeOutput("坐标系: " + geodesy::describeSystem(s), gbk) << "\n";
     if (setup.zoneChange) std::cerr << encodeOutput("换带到: " + geodesy::describeSystem(setup.to), gbk) << "\n";
     const geodesy::ConversionOutcome outcome = geodesy::convertPointText(pointFileText(bytes), setup);

@@ -9,6 +9,7 @@
 #include "adjust/network_plot.h"
 #include "adjust/survey_modules.h"
 #include "cli/command.h"
+#include "cli/coordinate_options.h"
 #include "tables/grid_text.h"
 #include "geometry/angles.h"
 #include "tables/survey_tables.h"
@@ -121,9 +122,13 @@ int runLevel(const std::vector<std::string>& args) {
 }
 
 int runControl(const std::vector<std::string>& args) {
-    ParsedArgs a = parseArgs(args, {{"--table", 1}, {"--station", 1}, {"--refraction", 1}, {"--format", 1}, {"--encoding", 1}});
+    std::map<std::string, int> arity = {{"--table", 1}, {"--station", 1}, {"--refraction", 1}, {"--format", 1}, {"--encoding", 1}};
+    addReductionOptions(arity);
+    ParsedArgs a = parseArgs(args, arity);
     Output out;
     if (int rc = parseCommon(a, out, "control"); rc >= 0) return rc;
+    ProjectionReduction reduction;
+    if (int rc = readReductionOptions(a, "control", reduction, out.gbk); rc >= 0) return rc;
     const std::string tableName = a.value("--table").value_or("points");
     const int code = surveyTableCode(tableName, SurveyModuleKind::Control);
     int station = 0;
@@ -137,11 +142,16 @@ int runControl(const std::vector<std::string>& args) {
     prompter.gbk = out.gbk;
     ControlModule m;
     m.refraction = refraction;
+    m.reduction = reduction;
     std::cerr << encodeOutput(text::format("大气折光系数: %g", refraction), out.gbk) << "\n";
     if (!openControlModule(m, a.positional[0], prompter)) {
         std::cerr << "vornex-cli control: cannot read " << a.positional[0] << "\n";
         return kExitFailed;
     }
+    // Asked for and not made (the reason has been shown): the results are not what was asked.
+    const bool reductionFailed = reduction.enabled && !m.reduced.applied && m.plane.pointCount > 0;
+    if (reduction.enabled && m.reduced.applied)
+        std::cerr << encodeOutput(describeReduction(m.reduction, m.reduced), out.gbk) << "\n";
     if (a.has("--station") && station >= static_cast<int>(m.network.stations.size())) {
         std::cerr << "vornex-cli control: no station " << station << " (the file has " << m.network.stations.size()
                   << ")\n";
@@ -150,7 +160,7 @@ int runControl(const std::vector<std::string>& args) {
     print(buildControlTable(m, code, station), out);
     // A doubtful plane result is printed but does not count as success.
     const bool failed = (m.plane.pointCount > 0 && !m.plane.adjusted) || (m.heights.pointCount > 0 && !m.heights.adjusted) ||
-                        m.plane.doubtful;
+                        m.plane.doubtful || reductionFailed;
     return failed ? kExitFailed : kExitOk;
 }
 
@@ -258,7 +268,9 @@ const CommandRegistrar levelCommand(
     "level FILE.lev [--table NAME] [--weighting length|stations] [--section I] [--format tsv|csv] [--encoding utf8|gbk]",
     runLevel);
 const CommandRegistrar controlCommand("control",
-                                      "control FILE.con [--table NAME] [--station I] [--refraction K] [--format tsv|csv] [--encoding utf8|gbk]",
+                                      "control FILE.con [--table NAME] [--station I] [--refraction K] [--format tsv|csv] [--encoding utf8|gbk]\n"
+                                      "  vornex-cli control FILE.con --reduce [--ellipsoid cgcs2000|xian80|beijing54|wgs84] (--cm D.MMSS | --zone N [--width 3|6]) "
+                                      "[--height H0] [--mean-elevation H] [--arc-to-chord]",
                                       runControl);
 const CommandRegistrar networkCommand("network",
                                       "network FILE.lev|FILE.con [--refraction K] [--format tsv|csv] [--encoding utf8|gbk]",

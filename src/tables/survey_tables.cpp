@@ -341,7 +341,11 @@ Grid distancesForwardReturnTable(const ControlModule& m) {
         captions.push_back("观测平距(m)");
     }
     const int cDiff = static_cast<int>(captions.size());
-    captions.insert(captions.end(), {"较差(mm)", "平均值(m)", "备注"});
+    captions.insert(captions.end(), {"较差(mm)", "平均值(m)"});
+    // Reduced to the projection plane: the reduced mean beside the measured one.
+    const bool reduced = m.reduced.applied;
+    if (reduced) captions.push_back("归算边长(m)");
+    captions.push_back("备注");
     Grid g = makeGrid(st::kDistancesForwardReturn, captions);
     if (type == kHeightDifference) return g;
     const CPlaneNetAdjust& a = m.plane;
@@ -373,8 +377,14 @@ Grid distancesForwardReturnTable(const ControlModule& m) {
         GridRow& top = g.rows[static_cast<std::size_t>(first)];
         put(top, 0, format("%d", k + 1));
         if (means.bothWays()) put(top, cDiff, format("%6.2f", std::fabs(means.returnMean() - means.forwardMean()) * 1000));
-        put(top, cDiff + 1, format("%9.4f", a.distanceValue[sk]));
-        spanRows(g, first, {0, cDiff, cDiff + 1, cDiff + 2});
+        if (reduced) {
+            put(top, cDiff + 1, format("%9.4f", m.reduced.measuredDistance[sk]));
+            put(top, cDiff + 2, format("%9.4f", a.distanceValue[sk]));
+            spanRows(g, first, {0, cDiff, cDiff + 1, cDiff + 2, cDiff + 3});
+        } else {
+            put(top, cDiff + 1, format("%9.4f", a.distanceValue[sk]));
+            spanRows(g, first, {0, cDiff, cDiff + 1, cDiff + 2});
+        }
     }
     return g;
 }
@@ -455,7 +465,13 @@ Grid coordinatesTable(const ControlModule& m) {
 }
 
 Grid directionsTable(const ControlModule& m) {
-    Grid g = makeGrid(st::kDirections, {"测站", "照准点", "方向观测值", "方向改正数\"", "方向平差值", "方位角", "方位角中误差\""});
+    // Reduced to the projection plane: the arc-to-chord correction beside the measured direction.
+    const bool reduced = m.reduced.applied;
+    std::vector<std::string> captions = {"测站", "照准点", "方向观测值"};
+    if (reduced) captions.push_back("方向改化\"");
+    const int c = static_cast<int>(captions.size());
+    captions.insert(captions.end(), {"方向改正数\"", "方向平差值", "方位角", "方位角中误差\""});
+    Grid g = makeGrid(st::kDirections, captions);
     const CPlaneNetAdjust& p = m.plane;
     for (int s = 0; s < p.stationSetCount(); ++s) {
         const int station = p.stationPoint[static_cast<std::size_t>(s)];
@@ -467,13 +483,14 @@ Grid directionsTable(const ControlModule& m) {
             if (j == begin) put(row, 0, nameOf(p.pointNames[static_cast<std::size_t>(station)]));
             put(row, 1, nameOf(p.pointNames[static_cast<std::size_t>(target)]));
             const double observed = p.directionValue[sj] * kDegPerRad;
-            put(row, 2, dms(observed));
+            put(row, 2, dms(reduced ? m.reduced.measuredDirection[sj] * kDegPerRad : observed));
+            if (reduced) put(row, 3, format("%8.2f", m.reduced.arcToChord[sj]));
             if (!p.adjusted) continue;
             const double correction = j == begin ? 0.0 : p.directionResidual[sj] - p.directionResidual[static_cast<std::size_t>(begin)];
-            if (j != begin) put(row, 3, format("%8.2f", correction));
-            put(row, 4, dms(observed + correction / 3600));
-            put(row, 5, dms(p.azimuth(station, target) * kDegPerRad));
-            if (p.hasSigma0) put(row, 6, format("%5.2f", p.azimuthStandardError(station, target)));
+            if (j != begin) put(row, c, format("%8.2f", correction));
+            put(row, c + 1, dms(observed + correction / 3600));
+            put(row, c + 2, dms(p.azimuth(station, target) * kDegPerRad));
+            if (p.hasSigma0) put(row, c + 3, format("%5.2f", p.azimuthStandardError(station, target)));
         }
     }
     return g;
@@ -498,7 +515,13 @@ Grid azimuthsTable(const ControlModule& m) {
 }
 
 Grid distancesTable(const ControlModule& m) {
-    Grid g = makeGrid(st::kDistances, {"起点名", "终点名", "边长观测值(m)", "边长改正数(mm)", "边长平差值(m)", "边长中误差(mm)", "边长相对中误差"});
+    // Reduced to the projection plane: the reduced distance beside the measured one.
+    const bool reduced = m.reduced.applied;
+    std::vector<std::string> captions = {"起点名", "终点名", "边长观测值(m)"};
+    if (reduced) captions.push_back("归算边长(m)");
+    const int c = static_cast<int>(captions.size());
+    captions.insert(captions.end(), {"边长改正数(mm)", "边长平差值(m)", "边长中误差(mm)", "边长相对中误差"});
+    Grid g = makeGrid(st::kDistances, captions);
     const CPlaneNetAdjust& p = m.plane;
     for (int k = 0; k < p.distanceCount(); ++k) {
         const auto sk = static_cast<std::size_t>(k);
@@ -506,16 +529,17 @@ Grid distancesTable(const ControlModule& m) {
         GridRow& row = g.addRow(k);
         put(row, 0, nameOf(p.pointNames[static_cast<std::size_t>(f)]));
         put(row, 1, nameOf(p.pointNames[static_cast<std::size_t>(t)]));
-        put(row, 2, format("%8.4f", p.distanceValue[sk]));
+        put(row, 2, format("%8.4f", reduced ? m.reduced.measuredDistance[sk] : p.distanceValue[sk]));
+        if (reduced) put(row, 3, format("%8.4f", p.distanceValue[sk]));
         if (!p.adjusted) continue;
-        put(row, 3, format("%8.2f", p.distanceResidual[sk] * 1000));
+        put(row, c, format("%8.2f", p.distanceResidual[sk] * 1000));
         const double s = p.distance(f, t);
-        put(row, 4, format("%8.4f", s));
+        put(row, c + 1, format("%8.4f", s));
         if (!p.hasSigma0) continue;
         const double sigma = p.distanceStandardError(f, t);
-        put(row, 5, format("%8.2f", sigma * 1000));
+        put(row, c + 2, format("%8.2f", sigma * 1000));
         // Relative error 1 / (s / sigma); with sigma 0 there is no such figure.
-        if (sigma > 0) put(row, 6, format("1/%d", truncateToInt32(s / sigma)));
+        if (sigma > 0) put(row, c + 3, format("1/%d", truncateToInt32(s / sigma)));
     }
     return g;
 }

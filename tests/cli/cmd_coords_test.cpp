@@ -101,3 +101,37 @@ TEST(CliCoords, BadOptionsAndInput) {
 
 }  // namespace
 }  // namespace vornex
+
+namespace vornex {
+namespace {
+
+const std::string kDemoCon = std::string(VORNEX_SOURCE_DIR) + "/examples/demo.con";
+
+// control --reduce: the reduced distances beside the measured ones, the
+// reduction named on standard error; the reduction's options need --reduce.
+TEST(CliControlReduce, ReducedColumnsAndOptions) {
+    TempDir dir;
+    CliRun plain = run(dir, "control " + kDemoCon + " --table distances");
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(lineOf(plain.out, 0), "起点名\t终点名\t边长观测值(m)\t边长改正数(mm)\t边长平差值(m)\t边长中误差(mm)\t边长相对中误差");
+    EXPECT_EQ(plain.err.find("归算"), std::string::npos);
+
+    CliRun r = run(dir, "control " + kDemoCon + " --table distances --reduce --zone 39 --mean-elevation 100");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(lineOf(r.out, 0),
+              "起点名\t终点名\t边长观测值(m)\t归算边长(m)\t边长改正数(mm)\t边长平差值(m)\t边长中误差(mm)\t边长相对中误差");
+    // The measured column is the unreduced run's; at about 100 m and 12 km from
+    // the meridian the reduced lines are some 15 ppm shorter.
+    const std::string first = lineOf(r.out, 1), before = lineOf(plain.out, 1);
+    EXPECT_EQ(first.substr(0, first.find('\t', first.find('\t', 3) + 1)), before.substr(0, before.find('\t', before.find('\t', 3) + 1)));
+    EXPECT_NE(r.err.find("归算到投影面：CGCS2000，3°带第39带（中央子午线 117°）"), std::string::npos) << r.err;
+
+    for (const char* args : {" --zone 39", " --reduce", " --reduce --zone 39 --mean-elevation high"}) {
+        CliRun bad = run(dir, "control " + kDemoCon + args);
+        EXPECT_EQ(bad.status, 2) << args << "\n" << bad.err;
+    }
+    EXPECT_EQ(run(dir, "control " + kDemoCon + " --reduce --zone 39 --ellipsoid mars").status, 1);
+}
+
+}  // namespace
+}  // namespace vornex
