@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QSettings>
 #include <QSplitter>
@@ -15,6 +16,7 @@
 #include <QTableView>
 #include <QUrl>
 
+#include "app/dialogs/coordinate_conversion.h"
 #include "app/dialogs/query_route.h"
 #include "app/looks.h"
 #include "app/main_window.h"
@@ -100,6 +102,22 @@ void MainWindow::connectFeatures() {
                 });
         dialog.exec();
     });
+
+    // 工具 → 坐标转换: a menu of its own before 视图.
+    {
+        auto* tools = new QMenu(QStringLiteral("工具(&T)"), this);
+        tools->setObjectName(QStringLiteral("tools"));
+        tools->setAccessibleName(QStringLiteral("工具"));
+        menuBar()->insertMenu(menu(QStringLiteral("view"))->menuAction(), tools);
+        menus_.insert(QStringLiteral("tools"), tools);
+        QAction* convert = makeAction("coordinateConversion", QStringLiteral("坐标转换(&C)..."),
+                                      QStringLiteral("经纬度与高斯坐标互换、换带，给出比例因子和子午线收敛角"));
+        tools->addAction(convert);
+        connect(convert, &QAction::triggered, this, [this] {
+            CCoordinateConversion dialog(*prompter_, this);
+            dialog.exec();
+        });
+    }
 
     // 应用程序外观: nine looks, the ribbon-era four in their own submenu.
     QSettings settings;

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QSettings>
+#include <QUrl>
 
 #include <cmath>
 
@@ -107,9 +108,13 @@ bool SurveyController::open(int module, const QString& path) {
     if (!validModule(module)) return false;
     CountingPrompter counting(prompter_);
     const std::filesystem::path file = toPath(path);
+    // A control file is adjusted with the reduction chosen for it before.
+    const ProjectionReduction before = control_->reduction;
+    if (module == kControlModule) control_->reduction = storedReduction(path);
     const bool ok = module == kLevelingModule ? openLevelingModule(*leveling_, file, counting)
                                               : openControlModule(*control_, file, counting);
     if (!ok) {
+        control_->reduction = before;
         if (counting.shown == 0) {
             const QString kind = module == kLevelingModule ? QStringLiteral("水准数据文件") : QStringLiteral("控制测量数据文件");
             prompter_.message(QStringLiteral("“%1”不是%2，或已损坏。").arg(QFileInfo(path).fileName(), kind).toStdString());
@@ -124,8 +129,13 @@ bool SurveyController::open(int module, const QString& path) {
 
 void SurveyController::close(int module) {
     if (module == kLevelingModule) closeLevelingModule(*leveling_);
-    else if (module == kControlModule) closeControlModule(*control_);
-    else return;
+    else if (module == kControlModule) {
+        closeControlModule(*control_);
+        control_->reduction = {};
+        control_->reduced = {};
+    } else {
+        return;
+    }
     closureRows_[module] = -1;
     emit changed(module);
     emit selectionChanged(module);
@@ -183,6 +193,36 @@ bool SurveyController::setRefraction(double k) {
     else control_->refraction = k;
     emit changed(kControlModule);
     emit edited(kControlModule, QStringLiteral("大气折光系数已保存在程序设置中。"));
+    return true;
+}
+
+namespace {
+// The settings key of a file path: percent-encoded, so its slashes make no groups.
+QString reductionKey(const QString& path) {
+    return QString::fromLatin1(kReductionGroup) + QLatin1Char('/') +
+           QString::fromLatin1(QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath()));
+}
+}  // namespace
+
+ProjectionReduction SurveyController::storedReduction(const QString& path) {
+    ProjectionReduction r;
+    const QString text = QSettings().value(reductionKey(path)).toString();
+    if (!text.isEmpty()) reductionFromText(text.toStdString(), r);
+    return r;
+}
+
+bool SurveyController::setReduction(const ProjectionReduction& choice) {
+    if (!isLoaded(kControlModule)) return false;
+    if (const std::string why = geodesy::checkSystem(choice.system); choice.enabled && !why.empty()) {
+        prompter_.message("坐标系不能使用：" + why + "。边长归算仍为原设置。");
+        emit changed(kControlModule);
+        return false;
+    }
+    QSettings().setValue(reductionKey(filePath(kControlModule)), QString::fromStdString(reductionToText(choice)));
+    control_->reduction = choice;
+    solveControlModule(*control_, prompter_);
+    emit changed(kControlModule);
+    emit edited(kControlModule, QStringLiteral("边长归算的选择已保存在程序设置中。"));
     return true;
 }
 

@@ -27,6 +27,8 @@ inline constexpr int kControlModule = 2;
 
 // Settings key of the refraction coefficient of trigonometric heights.
 inline constexpr const char* kRefractionKey = "Survey/Refraction";
+// Settings group of the control files' 边长归算, one key per file path.
+inline constexpr const char* kReductionGroup = "Survey/Reduction";
 
 class SurveyController : public QObject {
     Q_OBJECT
@@ -67,6 +69,13 @@ public:
     // Refraction coefficient (|k| <= 1): kept in the settings, not in the file.
     bool setRefraction(double k);
     double refraction() const { return control_->refraction; }
+    // 边长归算 of the loaded control file: kept in the settings under its path
+    // (the file has no room for it), applied and solved again. False with no
+    // file or a coordinate system that cannot be used (the user is told why).
+    bool setReduction(const ProjectionReduction& choice);
+    const ProjectionReduction& reduction() const { return control_->reduction; }
+    // The choice stored for a control file's path (不归算 when none).
+    static ProjectionReduction storedReduction(const QString& path);
 
     // The result column reports the current row of a closure table here
     // (-1 when another table shows); the plot listens to closureRowSelected.

@@ -1,5 +1,9 @@
 #include "app/survey_views.h"
 
+#include <cmath>
+
+#include "geodesy/dms_text.h"
+
 #include <QAction>
 #include <QHBoxLayout>
 #include <QSplitter>
@@ -266,6 +270,24 @@ const ControlKey kControlKeys[] = {
 };
 
 const QString kRefractionId = QStringLiteral("refraction");
+// 边长归算 (kept in the settings per file).
+const QString kReduceId = QStringLiteral("reduce");
+const QString kEllipsoidId = QStringLiteral("ellipsoid");
+const QString kZoneWidthId = QStringLiteral("zoneWidth");
+const QString kZoneId = QStringLiteral("zone");
+const QString kMeridianId = QStringLiteral("centralMeridian");
+const QString kProjectionHeightId = QStringLiteral("projectionHeight");
+const QString kMeanElevationId = QStringLiteral("meanElevation");
+const QString kArcToChordId = QStringLiteral("arcToChord");
+const QStringList kReduceChoices = {QStringLiteral("不归算"), QStringLiteral("归算到投影面")};
+const QStringList kWidthChoices = {QStringLiteral("3°带"), QStringLiteral("6°带"), QStringLiteral("任意中央子午线")};
+const QStringList kArcChoices = {QStringLiteral("10 km以上的边"), QStringLiteral("每条边")};
+
+QStringList ellipsoidNames() {
+    QStringList names;
+    for (int i = 0; i < geodesy::kEllipsoidCount; ++i) names << QString::fromUtf8(geodesy::ellipsoidAt(i).name);
+    return names;
+}
 
 }  // namespace
 
@@ -290,13 +312,111 @@ void CPlaneView::addOwnProperties() {
                                QStringLiteral("三角高程的大气折光系数k，0表示不作球气差改正。保存在程序设置中，"
                                               "不写入数据文件。"),
                                {}, true, QString()});
+    const QString kept = QStringLiteral("按文件保存在程序设置中，不写入数据文件。");
+    properties()->addGroup(QStringLiteral("边长归算"));
+    properties()->addProperty({kReduceId, QStringLiteral("边长归算"),
+                               QStringLiteral("平差前是否把水平距离归算到高斯投影面（方向按需加方向改化）。") + kept,
+                               kReduceChoices, true, kReduceChoices[0]});
+    properties()->addProperty({kEllipsoidId, QStringLiteral("椭球"),
+                               QStringLiteral("已知点坐标所属坐标系的椭球。选择椭球不是基准转换。"), ellipsoidNames(), true,
+                               ellipsoidNames()[0]});
+    properties()->addProperty({kZoneWidthId, QStringLiteral("投影带"),
+                               QStringLiteral("3°带、6°带或任意中央子午线。"), kWidthChoices, true, kWidthChoices[0]});
+    properties()->addProperty({kZoneId, QStringLiteral("带号"), QStringLiteral("投影带的带号（3°带 1–120，6°带 1–60）。"),
+                               {}, true, QString()});
+    properties()->addProperty({kMeridianId, QStringLiteral("中央子午线"),
+                               QStringLiteral("中央子午线经度，度.分秒；选择任意中央子午线时填写。"), {}, true, QString()});
+    properties()->addProperty({kProjectionHeightId, QStringLiteral("投影面高程(m)"),
+                               QStringLiteral("投影面在椭球面以上的高度，0 为椭球面（抵偿投影面取测区高程附近）。"), {}, true,
+                               QStringLiteral("0")});
+    properties()->addProperty({kMeanElevationId, QStringLiteral("测区平均高程(m)"),
+                               QStringLiteral("两端点高程未知的边按此高程归算；空着时取测区已知高程的平均值。"), {}, true,
+                               QString()});
+    properties()->addProperty({kArcToChordId, QStringLiteral("方向改化"),
+                               QStringLiteral("加方向改化的边：10 km 以上的边，或每条边。"), kArcChoices, true, kArcChoices[0]});
 }
 
 void CPlaneView::fillOwnProperties() {
     properties()->setValue(kRefractionId, QString::number(survey_.refraction(), 'f', 2));
+    const ProjectionReduction& r = survey_.reduction();
+    const geodesy::CoordinateSystem& s = r.system;
+    properties()->setValue(kReduceId, kReduceChoices[r.enabled ? 1 : 0]);
+    properties()->setValue(kEllipsoidId, QString::fromUtf8(geodesy::ellipsoidInfo(s.ellipsoid).name));
+    properties()->setValue(kZoneWidthId, kWidthChoices[s.zone == 0 ? 2 : s.zoneWidth == 6 ? 1 : 0]);
+    properties()->setValue(kZoneId, s.zone == 0 ? QString() : QString::number(s.zone));
+    properties()->setValue(kMeridianId, QString::fromStdString(geodesy::formatDmsText(s.centralMeridian, 2)));
+    properties()->setValue(kProjectionHeightId, QString::number(s.projectionHeight, 'f', 3));
+    properties()->setValue(kMeanElevationId, r.hasMeanElevation ? QString::number(r.meanElevation, 'f', 3) : QString());
+    properties()->setValue(kArcToChordId, kArcChoices[r.arcToChordEveryLine ? 1 : 0]);
+}
+
+// A property of 边长归算 typed or chosen: the choice with it changed, checked and stored.
+bool CPlaneView::storeReductionProperty(const QString& id, const QString& typed) {
+    static const QStringList ids = {kReduceId, kEllipsoidId, kZoneWidthId, kZoneId, kMeridianId,
+                                    kProjectionHeightId, kMeanElevationId, kArcToChordId};
+    if (!ids.contains(id)) return false;
+    ProjectionReduction r = survey_.reduction();
+    geodesy::CoordinateSystem& s = r.system;
+    const QString text = typed.trimmed();
+    auto refuse = [&](const QString& why) {
+        survey_.prompter().message((why + QStringLiteral("边长归算仍为原设置。")).toStdString());
+        fillOwnProperties();
+        return true;
+    };
+    bool ok = true;
+    if (id == kReduceId) {
+        r.enabled = text == kReduceChoices[1];
+    } else if (id == kEllipsoidId) {
+        const int at = int(ellipsoidNames().indexOf(text));
+        if (at < 0) return refuse(QStringLiteral("没有这个椭球。"));
+        s.ellipsoid = geodesy::ellipsoidAt(at).id;
+    } else if (id == kZoneWidthId) {
+        const int at = int(kWidthChoices.indexOf(text));
+        if (at == 2) {
+            s.zone = 0;
+            s.zonePrefix = false;
+        } else if (at >= 0) {
+            const int width = at == 0 ? 3 : 6;
+            // Keep the meridian: the zone of that width that holds it.
+            const int zone = width == 3 ? int(std::lround(s.centralMeridian / 3)) : int(std::floor(s.centralMeridian / 6)) + 1;
+            if (!geodesy::setZone(s, zone, width)) return refuse(QStringLiteral("中央子午线不在任何投影带上。"));
+        }
+    } else if (id == kZoneId) {
+        const int zone = text.toInt(&ok);
+        if (!ok || !geodesy::setZone(s, zone, s.zone == 0 ? 3 : s.zoneWidth))
+            return refuse(QStringLiteral("没有第 %1 带。").arg(text));
+    } else if (id == kMeridianId) {
+        double cm = 0;
+        if (!geodesy::parseDmsText(text.toStdString(), cm)) return refuse(QStringLiteral("“%1”不是度.分秒。").arg(text));
+        s.centralMeridian = cm;
+        s.zone = 0;
+        s.zonePrefix = false;
+    } else if (id == kProjectionHeightId) {
+        const double h = text.toDouble(&ok);
+        if (!ok) return refuse(QStringLiteral("“%1”不是数。").arg(text));
+        s.projectionHeight = h;
+    } else if (id == kMeanElevationId) {
+        if (text.isEmpty()) {
+            r.hasMeanElevation = false;
+        } else {
+            const double h = text.toDouble(&ok);
+            if (!ok || std::fabs(h) > 10000) return refuse(QStringLiteral("“%1”不是 -10000 到 10000 之间的高程。").arg(text));
+            r.hasMeanElevation = true;
+            r.meanElevation = h;
+        }
+    } else if (id == kArcToChordId) {
+        r.arcToChordEveryLine = text == kArcChoices[1];
+    }
+    if (r == survey_.reduction()) {
+        fillOwnProperties();
+        return true;
+    }
+    if (!survey_.setReduction(r)) fillOwnProperties();
+    return true;
 }
 
 void CPlaneView::storeProperty(const QString& id, const QString& text) {
+    if (storeReductionProperty(id, text)) return;
     if (id == kRefractionId) {
         bool ok = false;
         const double k = text.trimmed().toDouble(&ok);

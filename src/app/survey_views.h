@@ -108,6 +108,7 @@ protected:
     QStringList propertyIds() const override;
     std::vector<PaneProperty> paneProperties(bool loaded, int index) const override;
     void storeProperty(const QString& id, const QString& text) override;
+    bool storeReductionProperty(const QString& id, const QString& text);
     void addOwnProperties() override;
     void fillOwnProperties() override;
 };
