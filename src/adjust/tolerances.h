@@ -29,11 +29,19 @@ struct LevelingLimits {
     double cumulativeSightDifference = 0;  // 累积视距差, m
     double redBlackReading = 0;            // K + 黑 - 红 of one staff, mm
     double redBlackHeightDifference = 0;   // 黑红面高差之差, mm
+    // 视线长度 of one sight, m: the longest with a DS3 level, the longest with a
+    // DS05/DS1 level, and the shortest (0: none).
+    double maxSightLength = 0;
+    double maxSightLengthPrecise = 0;
+    double minSightLength = 0;
 };
 
 // Limits of the order `levelClass` (0 四等 .. 3 一等); a value outside that
 // range is taken as fourth order, as the pane's 观测等级 falls back to.
 const LevelingLimits& levelingLimits(std::int32_t levelClass);
+
+// The longest sight allowed with the file's instrument (1 DS05, else DS3), m; 0: no limit.
+double maxSightLength(const LevelingLimits& limits, std::int32_t instrument);
 
 // Default 闭合差系数 of an order for a weighting (1 by stations, else by length).
 double defaultClosureCoefficient(std::int32_t levelClass, std::int32_t weighting);

@@ -113,6 +113,14 @@ Grid readingsTable(const LevelingModule& m, int section) {
         put(row, 12, millimetres(c.backK));
         put(row, 13, millimetres(c.frontK));
         put(row, 14, millimetres(c.blackRed));
+        // 视线长度: over the longest or under the shortest sight of the order.
+        const double longest = maxSightLength(limits, net.leveling.instrument) * 1000;
+        for (int col : {8, 9}) {
+            const std::int64_t sight = col == 8 ? c.back : c.front;
+            row.cells[static_cast<std::size_t>(col)].red =
+                (longest > 0 && static_cast<double>(sight) > longest) ||
+                static_cast<double>(sight) < limits.minSightLength * 1000;
+        }
         mark(row.cells[10], c.difference, limits.sightDifference, 1000);
         mark(row.cells[11], cumulative, limits.cumulativeSightDifference, 1000);
         mark(row.cells[12], c.backK, limits.redBlackReading, 100);

@@ -97,15 +97,17 @@ TEST(SurveyTables, StationChecksOfASheetByOrder) {
               (std::vector<std::string>{"6411", "25365", "4717", "23660"}));
 
     // Red over the order's limits; a value on its limit is not marked.
-    // Fourth order 5 / 10 m, 3 mm, 5 mm; third order 3 / 6 m, 2 mm, 3 mm; none for first order.
+    // Fourth order 100 m (DS3), 5 / 10 m, 3 mm, 5 mm; third order 75 m, 3 / 6 m,
+    // 2 mm, 3 mm; first order 30 m, 1 / 3 m, 0.3 mm, 0.4 mm.
     struct Case {
         int levelClass;
         std::vector<std::pair<int, int>> red;  // (row, column)
     };
     const std::vector<Case> cases = {
         {0, {{2, 12}, {2, 13}, {2, 14}}},
-        {1, {{2, 10}, {2, 12}, {2, 13}, {2, 14}, {3, 11}}},
-        {3, {}},
+        {1, {{2, 8}, {2, 9}, {2, 10}, {2, 12}, {2, 13}, {2, 14}, {3, 11}}},
+        {3, {{0, 8}, {0, 9}, {0, 12}, {0, 13}, {0, 14}, {1, 8}, {1, 9}, {1, 12}, {1, 13}, {2, 8}, {2, 9}, {2, 10},
+             {2, 11}, {2, 12}, {2, 13}, {2, 14}, {3, 8}, {3, 9}, {3, 10}, {3, 11}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.levelClass);

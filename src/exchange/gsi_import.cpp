@@ -1,0 +1,232 @@
+#include "exchange/gsi_import.h"
+
+#include <csv.h>
+
+#include <algorithm>
+#include <set>
+
+#include "exchange/exchange.h"
+#include "exchange/file_access.h"
+#include "exchange/gsi_convert.h"
+#include "exchange/numbers.h"
+#include "text/text.h"
+
+namespace vornex::exchange {
+namespace {
+
+// Raw files of a whole field season stay far below this; 10 MB of noise is refused at its first line.
+constexpr std::size_t kRawFileLimit = 64u << 20;
+
+bool lowerExtension(const std::filesystem::path& p, const char* ext) {
+    std::string e = p.extension().string();
+    std::transform(e.begin(), e.end(), e.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return e == ext;
+}
+
+// ---- known points: libcsv records ----
+
+struct Record {
+    std::size_t line = 0;
+    std::vector<std::string> fields;
+};
+
+struct Collector {
+    std::vector<Record> records;
+    Record current;
+    bool started = false;
+    std::size_t line = 1;
+};
+
+void onField(void* bytes, std::size_t length, void* data) {
+    auto* c = static_cast<Collector*>(data);
+    if (!c->started) {
+        c->current.line = c->line;
+        c->started = true;
+    }
+    const std::string_view field = length ? std::string_view(static_cast<const char*>(bytes), length) : std::string_view();
+    c->current.fields.emplace_back(text::trim(field));
+}
+
+void onRecord(int, void* data) {
+    auto* c = static_cast<Collector*>(data);
+    if (!c->started) c->current.line = c->line;
+    c->records.push_back(std::move(c->current));
+    c->current = Record{};
+    c->started = false;
+}
+
+}  // namespace
+
+RawKind rawKindOf(std::string_view text) {
+    std::vector<gsi::Block> blocks;
+    std::string error;
+    if (!gsi::readBlocks(text, blocks, error)) return RawKind::Unknown;
+    bool level = false, angles = false;
+    for (const gsi::Block& b : blocks) {
+        for (const gsi::Word& w : b.words) {
+            level |= w.index >= 330 && w.index <= 336;
+            angles |= w.index == 21 || w.index == 22;
+        }
+    }
+    if (level == angles) return RawKind::Unknown;
+    return level ? RawKind::Leveling : RawKind::Control;
+}
+
+RawImportResult convertRaw(std::string_view text, const RawImportOptions& options) {
+    RawImportResult result;
+    result.status = kExchangeBadFile;
+    std::vector<gsi::Block> blocks;
+    if (!gsi::readBlocks(text, blocks, result.error)) return result;
+    int firstLevel = 0, firstAngle = 0;
+    for (const gsi::Block& b : blocks) {
+        for (const gsi::Word& w : b.words) {
+            if (w.index >= 330 && w.index <= 336 && firstLevel == 0) firstLevel = b.line;
+            if ((w.index == 21 || w.index == 22) && firstAngle == 0) firstAngle = b.line;
+        }
+    }
+    if (firstLevel != 0 && firstAngle != 0) {
+        result.error = "文件中既有水准读数（第 " + std::to_string(firstLevel) + " 行）又有角度（第 " +
+                       std::to_string(firstAngle) + " 行），不知道该导入为哪种观测数据";
+        return result;
+    }
+    if (firstLevel == 0 && firstAngle == 0) {
+        result.error = "文件中没有水准读数（字 331–336），也没有角度（字 21、22）";
+        return result;
+    }
+    result.kind = firstLevel != 0 ? RawKind::Leveling : RawKind::Control;
+    const bool ok = result.kind == RawKind::Leveling ? convertLevelingBlocks(blocks, options, result)
+                                                     : convertControlBlocks(blocks, options, result);
+    if (ok) {
+        result.status = kExchangeOk;
+        result.error.clear();
+    } else {
+        result.network.reset();
+    }
+    return result;
+}
+
+int importRawFile(const std::filesystem::path& in, const std::filesystem::path& out, const RawImportOptions& options,
+                  RawImportResult& result) {
+    result = {};
+    const bool toLevel = lowerExtension(out, ".lev"), toControl = lowerExtension(out, ".con");
+    if (!toLevel && !toControl) {
+        result.status = kExchangeUnknownFormat;
+        result.error = out.string() + "：输出文件应是水准数据文件（.lev）或控制测量数据文件（.con）";
+        return result.status;
+    }
+    std::error_code ec;
+    if (std::filesystem::symlink_status(out, ec).type() != std::filesystem::file_type::not_found) {
+        result.status = kExchangeOutputExists;
+        result.error = out.string() + " 已存在，不覆盖";
+        return result.status;
+    }
+    std::string bytes, error;
+    if (!readInput(in, kRawFileLimit, bytes, error)) {
+        result.status = kExchangeCannotRead;
+        result.error = error;
+        return result.status;
+    }
+    result = convertRaw(bytes, options);
+    if (result.status != kExchangeOk) return result.status;
+    if ((result.kind == RawKind::Leveling) != toLevel) {
+        result.status = kExchangeBadFile;
+        result.error = result.kind == RawKind::Leveling ? "文件中是水准读数，应导入为水准数据文件（.lev）"
+                                                        : "文件中是全站仪的角度和距离，应导入为控制测量数据文件（.con）";
+        return result.status;
+    }
+    const std::string image = toLevel ? levelingFileBytes(result.network) : controlFileBytes(result.network);
+    // Appearing while we converted: still never replaced.
+    if (std::filesystem::symlink_status(out, ec).type() != std::filesystem::file_type::not_found) {
+        result.status = kExchangeOutputExists;
+        result.error = out.string() + " 已存在，不覆盖";
+        return result.status;
+    }
+    if (!writeOutput(out, image, error)) {
+        result.status = kExchangeCannotWrite;
+        result.error = error;
+        return result.status;
+    }
+    return result.status;
+}
+
+bool parseKnownPoints(std::string_view text, std::vector<ControlPoint>& points, std::string& error) {
+    points.clear();
+    csv_parser parser;
+    if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0) {
+        error = "内存不足";
+        return false;
+    }
+    Collector c;
+    bool ok = true;
+    for (std::size_t pos = 0; ok && pos < text.size();) {
+        std::size_t end = text.find('\n', pos);
+        end = end == std::string_view::npos ? text.size() : end + 1;
+        if (csv_parse(&parser, text.data() + pos, end - pos, onField, onRecord, &c) != end - pos) {
+            error = "第 " + std::to_string(c.line) + " 行：引号用法不对";
+            ok = false;
+        }
+        ++c.line;
+        pos = end;
+    }
+    if (ok && csv_fini(&parser, onField, onRecord, &c) != 0) {
+        error = "引号不成对";
+        ok = false;
+    }
+    csv_free(&parser);
+    if (!ok) return false;
+    std::set<std::string> seen;
+    for (const Record& r : c.records) {
+        if (std::all_of(r.fields.begin(), r.fields.end(), [](const std::string& f) { return f.empty(); })) continue;
+        if (!r.fields.empty() && !r.fields[0].empty() && r.fields[0][0] == '#') continue;
+        const std::string at = "第 " + std::to_string(r.line) + " 行：";
+        if (r.fields.size() < 3 || r.fields.size() > 4) {
+            error = at + "应为“点名,X,Y”或“点名,X,Y,H”";
+            return false;
+        }
+        ControlPoint p;
+        const std::string gbk = text::utf8ToGbk(r.fields[0]);
+        if (gbk.empty()) {
+            error = at + "没有点名";
+            return false;
+        }
+        if (gbk.size() > 12) {
+            error = at + "点名 " + r.fields[0] + " 超过 12 个字节（6 个汉字）";
+            return false;
+        }
+        if (!seen.insert(gbk).second) {
+            error = at + "点 " + r.fields[0] + " 已在前面给出";
+            return false;
+        }
+        p.name.assign(gbk);
+        p.h = kNoHeight;
+        double* values[3] = {&p.x, &p.y, &p.h};
+        for (std::size_t i = 1; i < r.fields.size(); ++i) {
+            if (!parseNumber(r.fields[i], *values[i - 1]) || std::abs(*values[i - 1]) > 1e8) {
+                error = at + "“" + r.fields[i] + "”不是坐标或高程";
+                return false;
+            }
+        }
+        points.push_back(p);
+    }
+    return true;
+}
+
+bool readKnownPoints(const std::filesystem::path& file, std::vector<ControlPoint>& points, std::string& error) {
+    std::string bytes, why;
+    if (!readInput(file, 1u << 20, bytes, why)) {
+        error = why;
+        return false;
+    }
+    if (!parseKnownPoints(bytes, points, why)) {
+        error = file.string() + "：" + why;
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::string> rawOrderNames(RawKind kind) {
+    if (kind == RawKind::Leveling) return {"一等", "二等", "三等", "四等"};
+    return {"二等", "三等", "四等", "一级", "二级"};
+}
+
+}  // namespace vornex::exchange
