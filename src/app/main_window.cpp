@@ -114,6 +114,9 @@ void MainWindow::createActions() {
     connect(a, &QAction::triggered, this, [this] { setPassword(); });
     a = makeAction("import", QStringLiteral("导入(&I)..."), QStringLiteral("导入 LandXML 或 CSV 文件") + later);
     a->setEnabled(false);
+    a = makeAction("importRaw", QStringLiteral("导入观测数据(&R)..."),
+                   QStringLiteral("把数字水准仪或全站仪的原始文件（GSI）导入为水准或控制测量数据文件"));
+    connect(a, &QAction::triggered, this, [this] { importRawData(); });
     a = makeAction("export", QStringLiteral("导出(&E)..."), QStringLiteral("导出 LandXML 或 DXF 文件") + later);
     a->setEnabled(false);
     a = makeAction("print", QStringLiteral("打印(&P)..."), QStringLiteral("打印当前表格\n打印") + later);
@@ -219,7 +222,7 @@ void MainWindow::createMenus() {
     file->addSeparator();
     file->addAction(action("password"));
     file->addSeparator();
-    file->addActions({action("import"), action("export")});
+    file->addActions({action("import"), action("importRaw"), action("export")});
     file->addSeparator();
     file->addActions({action("print"), action("printPreview")});
     file->addSeparator();

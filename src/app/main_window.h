@@ -80,6 +80,10 @@ public:
     // opens in its module and switches to it.
     bool openFile(const QString& path);
     bool openWithDialog();
+    // 文件 → 导入观测数据: a raw instrument file converted into a new leveling
+    // or control-survey file, which then opens in its module (main_window_raw.cpp).
+    // False when cancelled or failed (the user is told why).
+    bool importRawData();
     bool save();
     bool saveAs();
     void setPassword();
@@ -92,7 +96,7 @@ public:
 
     // Named actions for later issues and tests: "new", "open", "save", "saveAs",
     // "password", "print", "printPreview", "exit", "surveyOpen", "surveyClose", "surveyRefresh", "undo", "redo", "cut", "copy",
-    // "paste", "import", "export", "queryRoute", "calcSend", "calcExplorer",
+    // "paste", "import", "importRaw", "export", "queryRoute", "calcSend", "calcExplorer",
     // "calcOptimize", "cgSend", "cgExplorer", "toolbar", "statusBar", "drawing",
     // "help", "quickStart", "website", "about".
     QAction* action(const QString& name) const;

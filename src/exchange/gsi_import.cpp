@@ -105,47 +105,59 @@ RawImportResult convertRaw(std::string_view text, const RawImportOptions& option
     return result;
 }
 
+namespace {
+
+bool outputExists(const std::filesystem::path& out, std::string& error) {
+    std::error_code ec;
+    if (std::filesystem::symlink_status(out, ec).type() == std::filesystem::file_type::not_found) return false;
+    error = out.string() + " 已存在，不覆盖";
+    return true;
+}
+
+int kindOfOutput(const std::filesystem::path& out, RawKind& kind, std::string& error) {
+    kind = lowerExtension(out, ".lev") ? RawKind::Leveling : lowerExtension(out, ".con") ? RawKind::Control : RawKind::Unknown;
+    if (kind != RawKind::Unknown) return kExchangeOk;
+    error = out.string() + "：输出文件应是水准数据文件（.lev）或控制测量数据文件（.con）";
+    return kExchangeUnknownFormat;
+}
+
+}  // namespace
+
+int readRawFile(const std::filesystem::path& in, std::string& text, std::string& error) {
+    return readInput(in, kRawFileLimit, text, error) ? kExchangeOk : kExchangeCannotRead;
+}
+
+int writeRawSurvey(const RawImportResult& result, const std::filesystem::path& out, std::string& error) {
+    RawKind kind = RawKind::Unknown;
+    if (const int status = kindOfOutput(out, kind, error); status != kExchangeOk) return status;
+    if (kind != result.kind) {
+        error = result.kind == RawKind::Leveling ? "文件中是水准读数，应导入为水准数据文件（.lev）"
+                                                 : "文件中是全站仪的角度和距离，应导入为控制测量数据文件（.con）";
+        return kExchangeBadFile;
+    }
+    const std::string image =
+        kind == RawKind::Leveling ? levelingFileBytes(result.network) : controlFileBytes(result.network);
+    if (outputExists(out, error)) return kExchangeOutputExists;
+    if (!writeOutput(out, image, error)) return kExchangeCannotWrite;
+    return kExchangeOk;
+}
+
 int importRawFile(const std::filesystem::path& in, const std::filesystem::path& out, const RawImportOptions& options,
                   RawImportResult& result) {
     result = {};
-    const bool toLevel = lowerExtension(out, ".lev"), toControl = lowerExtension(out, ".con");
-    if (!toLevel && !toControl) {
-        result.status = kExchangeUnknownFormat;
-        result.error = out.string() + "：输出文件应是水准数据文件（.lev）或控制测量数据文件（.con）";
-        return result.status;
-    }
-    std::error_code ec;
-    if (std::filesystem::symlink_status(out, ec).type() != std::filesystem::file_type::not_found) {
-        result.status = kExchangeOutputExists;
-        result.error = out.string() + " 已存在，不覆盖";
-        return result.status;
-    }
-    std::string bytes, error;
-    if (!readInput(in, kRawFileLimit, bytes, error)) {
-        result.status = kExchangeCannotRead;
-        result.error = error;
-        return result.status;
-    }
-    result = convertRaw(bytes, options);
+    RawKind kind = RawKind::Unknown;
+    result.status = kindOfOutput(out, kind, result.error);
     if (result.status != kExchangeOk) return result.status;
-    if ((result.kind == RawKind::Leveling) != toLevel) {
-        result.status = kExchangeBadFile;
-        result.error = result.kind == RawKind::Leveling ? "文件中是水准读数，应导入为水准数据文件（.lev）"
-                                                        : "文件中是全站仪的角度和距离，应导入为控制测量数据文件（.con）";
-        return result.status;
-    }
-    const std::string image = toLevel ? levelingFileBytes(result.network) : controlFileBytes(result.network);
-    // Appearing while we converted: still never replaced.
-    if (std::filesystem::symlink_status(out, ec).type() != std::filesystem::file_type::not_found) {
-        result.status = kExchangeOutputExists;
-        result.error = out.string() + " 已存在，不覆盖";
-        return result.status;
-    }
-    if (!writeOutput(out, image, error)) {
-        result.status = kExchangeCannotWrite;
+    if (outputExists(out, result.error)) return result.status = kExchangeOutputExists;
+    std::string text, error;
+    if (const int status = readRawFile(in, text, error); status != kExchangeOk) {
+        result.status = status;
         result.error = error;
-        return result.status;
+        return status;
     }
+    result = convertRaw(text, options);
+    if (result.status != kExchangeOk) return result.status;
+    result.status = writeRawSurvey(result, out, result.error);
     return result.status;
 }
 

@@ -44,7 +44,16 @@ RawKind rawKindOf(std::string_view text);
 // Converts the text of a GSI file. Pure: reads and writes no file.
 RawImportResult convertRaw(std::string_view text, const RawImportOptions& options);
 
-// vornex-cli import-raw and the File menu: reads `in` once, converts it, checks
+// The raw file's text, read once through the reading door. A status code of
+// exchange.h (kExchangeOk, or kExchangeCannotRead with `error`).
+int readRawFile(const std::filesystem::path& in, std::string& text, std::string& error);
+
+// Writes a converted survey to `out`, whose extension (.lev or .con) must match
+// the survey's kind and which must not exist; nothing is left at `out` on a
+// failure. A status code of exchange.h, with `error`.
+int writeRawSurvey(const RawImportResult& result, const std::filesystem::path& out, std::string& error);
+
+// vornex-cli import-raw: reads `in` once, converts it, checks
 // that the kind matches the extension of `out` (.lev or .con) and writes `out`,
 // which must not exist yet; nothing is left at `out` on any failure. Returns the
 // status (also in result.status).
