@@ -86,6 +86,29 @@ int QtPrompter::askChoice(std::string_view utf8Text, const std::vector<std::stri
     return list->currentRow();
 }
 
+void QtPrompter::showList(std::string_view utf8Text, const std::vector<std::string>& lines) {
+    QDialog dialog(parent());
+    dialog.setWindowTitle(title());
+    dialog.setAccessibleName(QStringLiteral("提示"));
+    auto* label = new QLabel(QString::fromUtf8(utf8Text.data(), qsizetype(utf8Text.size())), &dialog);
+    label->setWordWrap(true);
+    auto* list = new QListWidget(&dialog);
+    list->setAccessibleName(QStringLiteral("提示列表"));
+    list->setWordWrap(true);
+    label->setBuddy(list);
+    for (const std::string& l : lines) list->addItem(QString::fromStdString(l));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
+    buttons->button(QDialogButtonBox::Ok)->setAccessibleName(QStringLiteral("确定"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(label);
+    layout->addWidget(list);
+    layout->addWidget(buttons);
+    dialog.resize(640, 360);
+    dialog.exec();
+}
+
 SaveAnswer QtPrompter::askSaveChanges(std::string_view utf8Name) {
     QMessageBox box(QMessageBox::Warning, title(), QString::fromStdString(saveQuestionText(utf8Name)),
                     QMessageBox::NoButton, parent());

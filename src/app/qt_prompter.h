@@ -20,6 +20,8 @@ public:
     PasswordAnswer askPassword(PasswordDialogMode mode, std::string_view compareText) override;
     // A list of the choices with 确定 and 取消; a double click picks at once.
     int askChoice(std::string_view utf8Text, const std::vector<std::string>& choices) override;
+    // The text over a read-only list of the lines, with 确定.
+    void showList(std::string_view utf8Text, const std::vector<std::string>& lines) override;
     SaveAnswer askSaveChanges(std::string_view utf8Name) override;
     std::string openFileName(std::string_view filter) override;
     std::string saveFileName(std::string_view suggested, std::string_view filter) override;

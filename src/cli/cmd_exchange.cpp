@@ -6,6 +6,7 @@
 
 #include "cli/command.h"
 #include "document/project_file.h"
+#include "exchange/notes.h"
 #include "exchange/exchange.h"
 
 namespace vornex::cli {
@@ -31,7 +32,7 @@ int runImport(const std::vector<std::string>& args) {
     const int status = exchange::importToNewProject(in, out, options, result);
     if (status == exchange::kExchangeChooseAlignment) {
         std::cerr << "vornex-cli import: " << in.string() << " holds several alignments; choose one with --alignment NAME:\n";
-        for (const std::string& name : result.alignmentNames) std::cerr << "  " << name << "\n";
+        for (const std::string& name : result.alignmentNames) std::cerr << "  " << exchange::quotedInput(name) << "\n";
         return kExitUsage;
     }
     if (status != exchange::kExchangeOk) {

@@ -6,6 +6,7 @@
 #include "cli/command.h"
 #include "document/document.h"
 #include "document/project_file.h"
+#include "exchange/notes.h"
 #include "text/text.h"
 
 namespace vornex::cli {
@@ -91,7 +92,7 @@ int runInfo(const std::vector<std::string>& args) {
 
     std::string out;
     out += "version\t" + std::to_string(version) + "\n";
-    out += "project\t" + project.projectName.utf8() + "\n";
+    out += "project\t" + exchange::quotedInput(project.projectName.utf8()) + "\n";
     out += "password\t" + std::string(project.password.empty() ? "none" : "set") + "\n";
     out += text::format("precision(m)\t%.6g\n", project.precision);
     out += "control-points\t" + std::to_string(project.controlPoints.size()) + "\n";
@@ -103,7 +104,10 @@ int runInfo(const std::vector<std::string>& args) {
            "\ttunnel-slope-rules\ttunnel-station-rules\tblast-holes\n";
     for (std::size_t i = 0; i < project.roads.size(); ++i) {
         const Road& road = project.roads[i];
-        out += std::to_string(i) + "\t" + road.name.utf8() + "\t" + road.stationPrefix.utf8() + "\t" +
+        // Names from older files may hold control characters: shown escaped,
+        // never sent to the terminal.
+        out += std::to_string(i) + "\t" + exchange::quotedInput(road.name.utf8()) + "\t" +
+               exchange::quotedInput(road.stationPrefix.utf8()) + "\t" +
                (road.curveForm == 1 ? "线元法" : "交点法") + "\t" + (road.calcMethod == 0 ? "传统算法" : "精确算法") +
                countsOf(road) + "\n";
     }

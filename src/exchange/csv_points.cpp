@@ -7,6 +7,7 @@
 #include <cmath>
 #include <optional>
 
+#include "exchange/notes.h"
 #include "exchange/numbers.h"
 #include "geometry/intersection_alignment.h"
 #include "text/text.h"
@@ -172,9 +173,10 @@ ImportResult readPointsCsv(std::string_view bytes, const ImportOptions& options)
                     "行应为表头，至少含有交点名、X、Y 三列（如“交点名,X,Y,R,Ls1,Ls2”或“name,X,Y,R,Ls1,Ls2”）");
     }
 
+    NoteList notes;
     Road& road = result.road;
     road.curveForm = 0;
-    road.name.assignUtf8(options.roadName.empty() ? "Road01" : options.roadName);
+    road.name = nameFromFile(options.roadName.empty() ? "Road01" : options.roadName, "线路名称", true, notes);
     for (std::size_t ri = 1; ri < records.size(); ++ri) {
         const std::vector<std::string>& fields = records[ri].fields;
         const std::string where = "第" + std::to_string(records[ri].line) + "行";
@@ -184,20 +186,27 @@ ImportResult readPointsCsv(std::string_view bytes, const ImportOptions& options)
             return i >= 0 && static_cast<std::size_t>(i) < fields.size() ? fields[static_cast<std::size_t>(i)] : std::string();
         };
         IntersectionPoint p;
-        p.name.assignUtf8(cell(Name));
+        p.name = nameFromFile(cell(Name), where + "：交点名", false, notes);
         double v[ColumnCount] = {0, 0, 0, 0, 0, 0};
         static const char* kCaption[ColumnCount] = {"交点名", "X", "Y", "R", "Ls1", "Ls2"};
         for (int k = X; k < ColumnCount; ++k) {
             std::string c = cell(static_cast<Column>(k));
             if (c.empty() && k >= R) continue;
             if (!parseNumber(c, v[k])) {
-                return fail(where + "：" + kCaption[k] + " \"" + c + "\" 不是数值");
+                return fail(where + "：" + kCaption[k] + " \"" + quotedInput(c) + "\" 不是数值");
             }
         }
         if (std::fabs(v[X]) > kMaxCoordinate || std::fabs(v[Y]) > kMaxCoordinate) return fail(where + "：坐标超出合理范围");
         if (std::fabs(v[R]) > kMaxLength) return fail(where + "：半径超出合理范围");
         if (v[Ls1] < 0 || v[Ls2] < 0 || v[Ls1] > kMaxLength || v[Ls2] > kMaxLength) {
             return fail(where + "：缓和曲线长度应为不大于 " + formatFixed(kMaxLength, 0) + " 的非负数");
+        }
+        // A leg longer than any road element is damage, as in LandXML files.
+        if (!road.intersectionPoints.empty()) {
+            const IntersectionPoint& prev = road.intersectionPoints.back();
+            if (std::hypot(v[X] - prev.x, v[Y] - prev.y) > kMaxLength) {
+                return fail(where + "：与前一交点相距超过 " + formatFixed(kMaxLength, 0) + " m，超出合理范围");
+            }
         }
         p.x = v[X];
         p.y = v[Y];
@@ -211,7 +220,7 @@ ImportResult readPointsCsv(std::string_view bytes, const ImportOptions& options)
     IntersectionPoint& last = road.intersectionPoints.back();
     for (IntersectionPoint* end : {&first, &last}) {
         if (end->radius != 0 || end->spiralIn != 0 || end->spiralOut != 0) {
-            result.notes.push_back("交点 " + end->name.utf8() + " 是线路的" + (end == &first ? "起点" : "终点") +
+            notes.add("交点 " + quotedInput(end->name.utf8()) + " 是线路的" + (end == &first ? "起点" : "终点") +
                                    "，其半径与缓和曲线长度不用");
             end->radius = end->spiralIn = end->spiralOut = 0;
         }
@@ -220,6 +229,7 @@ ImportResult readPointsCsv(std::string_view bytes, const ImportOptions& options)
     if (buildElementsFromIntersectionPoints(road, 0, options.precision) != 1) {
         return fail("交点数据无法计算线形");
     }
+    result.notes = notes.take();
     result.status = kExchangeOk;
     return result;
 }

@@ -9,6 +9,7 @@
 #include "exchange/dxf_plan.h"
 #include "exchange/file_access.h"
 #include "exchange/landxml.h"
+#include "exchange/notes.h"
 #include "model/record_store.h"
 #include "text/text.h"
 
@@ -99,7 +100,15 @@ int importIntoProject(RoadProject& project, const std::filesystem::path& file, P
     project.currentRoad = roadIndex;
     std::string left = addControlPoints(project, result.controlPoints);
     if (!left.empty()) result.notes.push_back(left);
-    for (const std::string& n : result.notes) prompter.message(n);
+    // All notes of one import in one dialog: a box per note would need a
+    // click each.
+    if (result.notes.size() == 1) {
+        prompter.message(result.notes.front());
+    } else if (!result.notes.empty()) {
+        prompter.showList("导入 " + quotedInput(file.filename().string()) + " 的说明（共 " +
+                              std::to_string(result.notes.size()) + " 条）：",
+                          result.notes);
+    }
     return kExchangeOk;
 }
 
@@ -128,8 +137,11 @@ int importToNewProject(const std::filesystem::path& file, const std::filesystem:
     }
     std::string bytes, error;
     writeProject(project, bytes);
-    if (!writeOutput(out, bytes, error)) {
-        result.status = kExchangeCannotWrite;
+    // OUT is created, never replaced: a file that appeared at it while the
+    // import ran (the user's, or another import's) stays as it is.
+    bool existed = false;
+    if (!createOutput(out, bytes, error, existed)) {
+        result.status = existed ? kExchangeOutputExists : kExchangeCannotWrite;
         result.error = error;
         return result.status;
     }

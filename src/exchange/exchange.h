@@ -39,6 +39,21 @@ struct ImportOptions {
     std::string roadName;                  // CSV: the road's name (UTF-8); LandXML names come from the file
 };
 
+// What a file says about its coordinate system (LandXML <CoordinateSystem>),
+// as read (UTF-8, control characters removed), so that the project's
+// coordinate system can be offered from it. The import itself computes
+// nothing with it: coordinates are taken as they stand.
+struct FileCoordinateSystem {
+    std::string name;           // name
+    std::string epsgCode;       // epsgCode ("4547")
+    std::string description;    // desc
+    std::string projection;     // projectedCoordinateSystemName, else horizontalCoordinateSystemName
+    std::string datum;          // horizontalDatum, else datum
+    std::string verticalDatum;  // verticalDatum
+    std::string ellipsoid;      // ellipsoidName
+    std::string wkt;            // ogcWktCode
+};
+
 struct ImportResult {
     int status = kExchangeBadFile;
     std::string error;                        // UTF-8, when status < 0
@@ -46,6 +61,7 @@ struct ImportResult {
     std::vector<ControlPoint> controlPoints;  // every point of the file, in file order
     std::vector<std::string> notes;           // UTF-8 reports: conversions, disagreements, what was left out
     std::vector<std::string> alignmentNames;  // LandXML: every alignment of the file (UTF-8)
+    std::optional<FileCoordinateSystem> coordinateSystem;  // LandXML: the file's <CoordinateSystem>, when it has one
 };
 
 enum class ExchangeFormat { Unknown, LandXml, PointsCsv, Dxf };

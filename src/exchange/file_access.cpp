@@ -1,5 +1,7 @@
 #include "exchange/file_access.h"
 
+#include <cerrno>
+
 #include "io/read.h"
 #include "io/write.h"
 
@@ -19,6 +21,17 @@ bool readInput(const std::filesystem::path& file, std::size_t maxBytes, std::str
 bool writeOutput(const std::filesystem::path& file, std::string_view bytes, std::string& error) {
     io::FileError e;
     if (io::writeFile(file, bytes, e)) return true;
+    error = e.message;
+    return false;
+}
+
+bool createOutput(const std::filesystem::path& file, std::string_view bytes, std::string& error, bool& exists) {
+    io::FileError e;
+    io::WriteOptions options;
+    options.noReplace = true;
+    exists = false;
+    if (io::writeFile(file, bytes, e, options)) return true;
+    exists = e.code == EEXIST;
     error = e.message;
     return false;
 }

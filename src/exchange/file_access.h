@@ -16,4 +16,8 @@ bool readInput(const std::filesystem::path& file, std::size_t maxBytes, std::str
 // the old file stays as it was.
 bool writeOutput(const std::filesystem::path& file, std::string_view bytes, std::string& error);
 
+// Creates `file` with `bytes`, never replacing anything: fails (with `exists`
+// set) when something is at `file` before or when the file gets its name.
+bool createOutput(const std::filesystem::path& file, std::string_view bytes, std::string& error, bool& exists);
+
 }  // namespace vornex::exchange

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "exchange/landxml.h"
+#include "exchange/notes.h"
 #include "exchange/numbers.h"
 #include "geometry/alignment.h"
 #include "geometry/angles.h"
@@ -29,8 +30,6 @@ constexpr double kMaxElevation = 1e5;
 constexpr std::size_t kMaxElements = 1000000;
 // Differences worth a note (metres).
 constexpr double kReportTolerance = 0.001;
-// Notes of one kind listed one by one before the rest are counted.
-constexpr int kNotesPerKind = 10;
 
 constexpr double kDegToRad = kPi / 180.0;
 
@@ -53,6 +52,23 @@ std::vector<pugi::xml_node> children(const pugi::xml_node& node, std::string_vie
     std::vector<pugi::xml_node> out;
     for (pugi::xml_node c : node.children()) {
         if (c.type() == pugi::node_element && localName(c) == name) out.push_back(c);
+    }
+    return out;
+}
+
+// An enumeration or unit attribute as meant: blanks around it and repeated
+// blanks inside it do not count ("decimal  dd.mm.ss").
+std::string collapsed(std::string_view text) {
+    std::string out;
+    bool blank = false;
+    for (char c : text) {
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+            blank = !out.empty();
+            continue;
+        }
+        if (blank) out += ' ';
+        blank = false;
+        out += c;
     }
     return out;
 }
@@ -98,11 +114,17 @@ struct FilePoint {
 
 // One element of CoordGeom as the file gives it.
 struct FileElement {
-    AlignmentElement element;  // length and signed radii; start azimuth when known
+    AlignmentElement element;  // length and signed radii
     std::optional<FilePoint> start, end;
     std::optional<double> staStart;  // metres
-    std::optional<double> dirStart;  // degrees azimuth, as the file states it
-    bool azimuthKnown = false;
+    std::optional<double> dirStart;  // degrees azimuth, as the file's dir or dirStart attribute states it
+    // The start tangent that the file's coordinates give: from the chord and
+    // the element's shape, or from the centre of a curve or the PI of a spiral.
+    // `baseline` is the distance it rests on (its uncertainty is the
+    // coordinates' rounding over it).
+    std::optional<double> pointDirection;
+    double baseline = 0;
+    bool fromChord = false;
     std::string where;  // "第3个元素 <Spiral>（第12行）"
 };
 
@@ -129,17 +151,9 @@ private:
         return static_cast<int>(it - lineStarts_.begin());
     }
     std::string at(const pugi::xml_node& node) const {
-        return "<" + std::string(localName(node)) + ">（第" + std::to_string(lineOf(node)) + "行）";
+        return "<" + quotedInput(localName(node)) + ">（第" + std::to_string(lineOf(node)) + "行）";
     }
-    void note(std::string text) { result_.notes.push_back(std::move(text)); }
-    void noteCounted(int& count, std::string text) {
-        if (++count <= kNotesPerKind) note(std::move(text));
-    }
-    void noteRest(int count, const char* what) {
-        if (count > kNotesPerKind) {
-            note("另有 " + std::to_string(count - kNotesPerKind) + " 处" + what + "超过 1 mm，未逐一列出");
-        }
-    }
+    void note(std::string text) { notes_.add(std::move(text)); }
 
     void readUnits(const pugi::xml_node& root);
     double number(const pugi::xml_node& node, const char* attribute, bool required, double fallback = 0);
@@ -152,6 +166,8 @@ private:
     double rotationSign(const pugi::xml_node& node, const std::string& where);
 
     void readControlPoints(const pugi::xml_node& root);
+    void readCoordinateSystem(const pugi::xml_node& root);
+    void noteWhatIsLeftOut(const pugi::xml_node& root, const pugi::xml_node& alignment);
     pugi::xml_node chooseAlignment(const pugi::xml_node& root);
     void readGeometry(const pugi::xml_node& alignment);
     void readElement(const pugi::xml_node& node, int ordinal, std::vector<FileElement>& out);
@@ -168,6 +184,7 @@ private:
     AngleUnit direction_ = AngleUnit::Radians;
     std::map<std::string, FilePoint> namedPoints_;  // CgPoints for pntRef
     mutable std::vector<std::size_t> lineStarts_;
+    NoteList notes_;
 };
 
 double Reader::toDegrees(double value, AngleUnit unit) const {
@@ -195,7 +212,7 @@ void Reader::readUnits(const pugi::xml_node& root) {
     pugi::xml_node system = units ? child(units, "Metric") : pugi::xml_node();
     if (!system && units) system = child(units, "Imperial");
     if (!system) return;  // the format's defaults: metres and radians
-    std::string_view linear = system.attribute("linearUnit").as_string("meter");
+    const std::string linear = collapsed(system.attribute("linearUnit").as_string("meter"));
     // Feet are converted exactly: the international foot is 0.3048 m, the US
     // survey foot 1200/3937 m.
     static const std::pair<const char*, double> kLinear[] = {
@@ -209,16 +226,16 @@ void Reader::readUnits(const pugi::xml_node& root) {
             found = true;
         }
     }
-    if (!found) refuse("不支持的长度单位 linearUnit=\"" + std::string(linear) + "\" " + at(system));
+    if (!found) refuse("不支持的长度单位 linearUnit=\"" + quotedInput(linear) + "\" " + at(system));
     bool known = true;
-    std::string_view angular = system.attribute("angularUnit").as_string("radians");
+    const std::string angular = collapsed(system.attribute("angularUnit").as_string("radians"));
     angular_ = angleUnitOf(angular, known);
-    if (!known) refuse("不支持的角度单位 angularUnit=\"" + std::string(angular) + "\" " + at(system));
+    if (!known) refuse("不支持的角度单位 angularUnit=\"" + quotedInput(angular) + "\" " + at(system));
     // Directions default to the angular unit.
-    const std::string direction = system.attribute("directionUnit") ? system.attribute("directionUnit").value()
-                                                                    : std::string(angular);
+    const std::string direction =
+        system.attribute("directionUnit") ? collapsed(system.attribute("directionUnit").value()) : angular;
     direction_ = angleUnitOf(direction, known);
-    if (!known) refuse("不支持的方向单位 directionUnit=\"" + direction + "\" " + at(system));
+    if (!known) refuse("不支持的方向单位 directionUnit=\"" + quotedInput(direction) + "\" " + at(system));
 }
 
 std::optional<double> Reader::optionalNumber(const pugi::xml_node& node, const char* attribute) {
@@ -226,7 +243,7 @@ std::optional<double> Reader::optionalNumber(const pugi::xml_node& node, const c
     if (!a) return std::nullopt;
     double v = 0;
     if (!parseNumber(a.value(), v)) {
-        refuse(std::string(attribute) + "=\"" + a.value() + "\" 不是数值 " + at(node));
+        refuse(std::string(attribute) + "=\"" + quotedInput(a.value()) + "\" 不是数值 " + at(node));
     }
     return v;
 }
@@ -243,7 +260,7 @@ double Reader::number(const pugi::xml_node& node, const char* attribute, bool re
 double Reader::length(const pugi::xml_node& node, const char* attribute, bool required) {
     double v = number(node, attribute, required) * metres_;
     if (std::fabs(v) > kMaxLength) {
-        refuse(std::string(attribute) + "=\"" + node.attribute(attribute).value() + "\" 超出合理范围 " + at(node));
+        refuse(std::string(attribute) + "=\"" + quotedInput(node.attribute(attribute).value()) + "\" 超出合理范围 " + at(node));
     }
     return v;
 }
@@ -254,15 +271,15 @@ std::optional<double> Reader::radius(const pugi::xml_node& node, const char* att
     std::string_view t = text::trim(a.value());
     if (iequals(t, "INF") || iequals(t, "infinity") || iequals(t, "+INF")) return std::nullopt;
     double v = 0;
-    if (!parseNumber(t, v)) refuse(std::string(attribute) + "=\"" + a.value() + "\" 不是数值 " + at(node));
+    if (!parseNumber(t, v)) refuse(std::string(attribute) + "=\"" + quotedInput(a.value()) + "\" 不是数值 " + at(node));
     v = std::fabs(v) * metres_;
     if (v == 0 || v > kMaxRadius) return std::nullopt;  // written by some tools for a straight end
-    if (v < kMinRadius) refuse(std::string(attribute) + "=\"" + a.value() + "\" 超出合理范围 " + at(node));
+    if (v < kMinRadius) refuse(std::string(attribute) + "=\"" + quotedInput(a.value()) + "\" 超出合理范围 " + at(node));
     return v;
 }
 
 void Reader::checkCoordinate(double v, const pugi::xml_node& node) {
-    if (std::fabs(v) > kMaxCoordinate) refuse("坐标 \"" + std::string(node.child_value()) + "\" 超出合理范围 " + at(node));
+    if (std::fabs(v) > kMaxCoordinate) refuse("坐标 \"" + quotedInput(text::trim(node.child_value())) + "\" 超出合理范围 " + at(node));
 }
 
 std::optional<FilePoint> Reader::point(const pugi::xml_node& owner, const char* name) {
@@ -273,12 +290,12 @@ std::optional<FilePoint> Reader::point(const pugi::xml_node& owner, const char* 
         std::string ref = p.attribute("pntRef").as_string();
         auto it = namedPoints_.find(ref);
         if (ref.empty() || it == namedPoints_.end()) {
-            refuse("点 " + at(p) + " 没有坐标" + (ref.empty() ? "" : "，也找不到它引用的点 " + ref));
+            refuse("点 " + at(p) + " 没有坐标" + (ref.empty() ? "" : "，也找不到它引用的点 " + quotedInput(ref)));
         }
         return it->second;
     }
     double v[3] = {0, 0, 0};
-    if (!coordinates(body, v)) refuse("点 \"" + std::string(body) + "\" 不是“北坐标 东坐标 [高程]” " + at(p));
+    if (!coordinates(body, v)) refuse("点 \"" + quotedInput(body) + "\" 不是“北坐标 东坐标 [高程]” " + at(p));
     FilePoint fp{v[0] * metres_, v[1] * metres_};
     checkCoordinate(fp.x, p);
     checkCoordinate(fp.y, p);
@@ -286,10 +303,10 @@ std::optional<FilePoint> Reader::point(const pugi::xml_node& owner, const char* 
 }
 
 double Reader::rotationSign(const pugi::xml_node& node, const std::string& where) {
-    std::string_view rot = node.attribute("rot").as_string();
+    const std::string rot = collapsed(node.attribute("rot").as_string());
     if (rot == "cw") return 1.0;
     if (rot == "ccw") return -1.0;
-    refuse(where + " 的转向 rot=\"" + std::string(rot) + "\" 应为 cw 或 ccw");
+    refuse(where + " 的转向 rot=\"" + quotedInput(rot) + "\" 应为 cw 或 ccw");
 }
 
 void Reader::readControlPoints(const pugi::xml_node& root) {
@@ -299,7 +316,7 @@ void Reader::readControlPoints(const pugi::xml_node& root) {
             std::string_view body = text::trim(p.child_value());
             if (body.empty()) continue;  // a reference to another point, no coordinates of its own
             double v[3] = {0, 0, 0};
-            if (!coordinates(body, v)) refuse("点 \"" + std::string(body) + "\" 不是“北坐标 东坐标 [高程]” " + at(p));
+            if (!coordinates(body, v)) refuse("点 \"" + quotedInput(body) + "\" 不是“北坐标 东坐标 [高程]” " + at(p));
             ControlPoint cp;
             cp.x = v[0] * metres_;
             cp.y = v[1] * metres_;
@@ -308,12 +325,80 @@ void Reader::readControlPoints(const pugi::xml_node& root) {
             checkCoordinate(cp.y, p);
             if (std::fabs(cp.h) > kMaxElevation) refuse("高程超出合理范围 " + at(p));
             std::string name = p.attribute("name").as_string();
-            cp.name.assignUtf8(name);
+            cp.name = nameFromFile(name, "控制点名", false, notes_);
             std::string desc = p.attribute("desc").as_string(p.attribute("code").as_string());
-            cp.note.assignUtf8(desc);
+            cp.note = nameFromFile(desc, "控制点说明", false, notes_);
             if (!name.empty()) namedPoints_[name] = FilePoint{cp.x, cp.y};
             result_.controlPoints.push_back(cp);
         }
+    }
+}
+
+void Reader::readCoordinateSystem(const pugi::xml_node& root) {
+    pugi::xml_node cs = child(root, "CoordinateSystem");
+    if (!cs) return;
+    // Kept as read, within a sane size, without control characters.
+    auto value = [&](std::initializer_list<const char*> names) {
+        for (const char* n : names) {
+            std::string_view v = text::trim(cs.attribute(n).as_string());
+            if (v.empty()) continue;
+            bool removed = false;
+            return withoutControls(v.substr(0, 65536), removed);
+        }
+        return std::string();
+    };
+    FileCoordinateSystem f;
+    f.name = value({"name"});
+    f.epsgCode = value({"epsgCode"});
+    f.description = value({"desc"});
+    f.projection = value({"projectedCoordinateSystemName", "horizontalCoordinateSystemName"});
+    f.datum = value({"horizontalDatum", "datum"});
+    f.verticalDatum = value({"verticalDatum"});
+    f.ellipsoid = value({"ellipsoidName"});
+    f.wkt = value({"ogcWktCode"});
+    std::string what = !f.name.empty() ? "\"" + quotedInput(f.name) + "\"" : "";
+    if (!f.epsgCode.empty()) what += (what.empty() ? "EPSG " : "（EPSG ") + quotedInput(f.epsgCode) + (what.empty() ? "" : "）");
+    if (what.empty() && !f.projection.empty()) what = "\"" + quotedInput(f.projection) + "\"";
+    note("文件的坐标系 " + what + " 未用于换算：坐标按原值导入" + (what.empty() ? "" : "，坐标系记下供项目选用"));
+    result_.coordinateSystem = std::move(f);
+}
+
+// One note per kind of thing the road model has no place for, with its count.
+void Reader::noteWhatIsLeftOut(const pugi::xml_node& root, const pugi::xml_node& alignment) {
+    auto countIn = [](const pugi::xml_node& from, std::string_view group, std::string_view item) {
+        std::size_t n = 0;
+        for (pugi::xml_node g : children(from, group)) n += children(g, item).size();
+        return n;
+    };
+    // Elements of a name anywhere below a node (PI names, design speeds).
+    auto countBelow = [](pugi::xml_node from, std::string_view item, bool named) {
+        struct Walker : pugi::xml_tree_walker {
+            std::string_view item;
+            bool named = false;
+            std::size_t n = 0;
+            bool for_each(pugi::xml_node& node) override {
+                if (node.type() == pugi::node_element && localName(node) == item && (!named || node.attribute("name")))
+                    ++n;
+                return true;
+            }
+        } w;
+        w.item = item;
+        w.named = named;
+        from.traverse(w);
+        return w.n;
+    };
+    const struct {
+        std::size_t count;
+        const char* what;
+    } left[] = {
+        {countIn(alignment, "CrossSects", "CrossSect"), "横断面 (CrossSect)"},
+        {countIn(root, "Roadways", "Roadway"), "道路模型 (Roadway)"},
+        {countIn(root, "Surfaces", "Surface"), "地形曲面 (Surface)"},
+        {countBelow(alignment, "PI", true), "交点名称 (PI name)"},
+        {countBelow(root, "DesignSpeed", false), "设计速度 (DesignSpeed)"},
+    };
+    for (const auto& l : left) {
+        if (l.count > 0) note(std::string("文件中的") + l.what + " " + std::to_string(l.count) + " 个未导入");
     }
 }
 
@@ -332,8 +417,8 @@ pugi::xml_node Reader::chooseAlignment(const pugi::xml_node& root) {
         }
         result_.status = kExchangeNoSuchAlignment;
         std::string names;
-        for (const std::string& n : result_.alignmentNames) names += (names.empty() ? "" : "、") + n;
-        result_.error = "文件中没有线路 \"" + *options_.alignment + "\"；文件中的线路：" + names;
+        for (const std::string& n : result_.alignmentNames) names += (names.empty() ? "" : "、") + quotedInput(n);
+        result_.error = "文件中没有线路 \"" + quotedInput(*options_.alignment) + "\"；文件中的线路：" + names;
         return {};
     }
     if (all.size() == 1) return all[0];
@@ -430,7 +515,7 @@ void Reader::readElement(const pugi::xml_node& node, int ordinal, std::vector<Fi
             }
             geometric = arc;
         }
-        const bool chordDefinition = std::string_view(node.attribute("crvType").as_string("arc")) == "chord";
+        const bool chordDefinition = collapsed(node.attribute("crvType").as_string("arc")) == "chord";
         if (chordDefinition) {
             if (!geometric) refuse(fe.where + " 按弦长定义 (crvType=\"chord\")，缺少起点或终点坐标，无法换算弧长");
             e.length = *geometric;
@@ -448,15 +533,18 @@ void Reader::readElement(const pugi::xml_node& node, int ordinal, std::vector<Fi
         e.startRadius = e.endRadius = sign * r;
         if (auto d = optionalNumber(node, "dirStart")) fe.dirStart = toDegrees(*d, direction_);
         if (!fe.start && centre && fe.end) refuse(fe.where + " 缺少起点坐标");
-        if (fe.start && !fe.end && !fe.dirStart && centre) {
+        if (fe.start && centre) {
             // Tangent from the centre: the centre lies to the right of a right turn.
-            fe.dirStart = normalizeAngle(joinPoints(centre->x - fe.start->x, centre->y - fe.start->y).azimuth -
-                                         90.0 * sign);
+            PolarVector toCentre = joinPoints(centre->x - fe.start->x, centre->y - fe.start->y);
+            if (toCentre.distance > 1e-6) {
+                fe.pointDirection = normalizeAngle(toCentre.azimuth - 90.0 * sign);
+                fe.baseline = toCentre.distance;
+            }
         }
     } else if (kind == "Spiral") {
         fe.start = point(node, "Start");
         fe.end = point(node, "End");
-        std::string_view type = node.attribute("spiType").as_string("clothoid");
+        const std::string type = collapsed(node.attribute("spiType").as_string("clothoid"));
         const double sign = rotationSign(node, fe.where);
         e.length = length(node, "length", true);
         std::optional<double> r1 = radius(node, "radiusStart");
@@ -464,13 +552,16 @@ void Reader::readElement(const pugi::xml_node& node, int ordinal, std::vector<Fi
         e.startRadius = r1 ? sign * *r1 : 0.0;
         e.endRadius = r2 ? sign * *r2 : 0.0;
         if (type != "clothoid") {
-            note(fe.where + "：缓和曲线类型 spiType=\"" + std::string(type) + "\" 不受支持，按回旋线导入");
+            note(fe.where + "：缓和曲线类型 spiType=\"" + quotedInput(type) + "\" 不受支持，按回旋线导入");
         }
         if (auto d = optionalNumber(node, "dirStart")) fe.dirStart = toDegrees(*d, direction_);
-        if (!fe.dirStart && fe.start) {
+        if (fe.start) {
             if (std::optional<FilePoint> pi = point(node, "PI")) {
                 PolarVector t = joinPoints(pi->x - fe.start->x, pi->y - fe.start->y);
-                if (t.distance > 1e-6) fe.dirStart = t.azimuth;
+                if (t.distance > 1e-6) {
+                    fe.pointDirection = t.azimuth;
+                    fe.baseline = t.distance;
+                }
             }
         }
     } else if (kind == "IrregularLine" || kind == "Chain") {
@@ -498,22 +589,18 @@ void Reader::readElement(const pugi::xml_node& node, int ordinal, std::vector<Fi
     }
     if (fe.start && fe.end) {
         if (std::optional<double> az = azimuthFromChord(e, *fe.start, *fe.end, tol)) {
-            e.startAzimuth = *az;
-            fe.azimuthKnown = true;
+            fe.pointDirection = *az;
+            fe.baseline = joinPoints(fe.end->x - fe.start->x, fe.end->y - fe.start->y).distance;
+            fe.fromChord = true;
         }
     }
-    if (!fe.azimuthKnown && fe.dirStart) {
-        e.startAzimuth = normalizeAngle(*fe.dirStart);
-        fe.azimuthKnown = true;
-    }
-    e.arrivalAzimuth = e.startAzimuth;
     out.push_back(fe);
 }
 
 void Reader::readGeometry(const pugi::xml_node& alignment) {
     std::vector<FileElement> elements;
     std::vector<pugi::xml_node> geoms = children(alignment, "CoordGeom");
-    if (geoms.empty()) refuse("线路 \"" + std::string(alignment.attribute("name").as_string()) + "\" 没有平面线形 (CoordGeom)");
+    if (geoms.empty()) refuse("线路 \"" + quotedInput(alignment.attribute("name").as_string()) + "\" 没有平面线形 (CoordGeom)");
     int ordinal = 0;
     for (const pugi::xml_node& geom : geoms) {
         for (pugi::xml_node c : geom.children()) {
@@ -522,7 +609,7 @@ void Reader::readGeometry(const pugi::xml_node& alignment) {
             readElement(c, ++ordinal, elements);
         }
     }
-    if (elements.empty()) refuse("线路 \"" + std::string(alignment.attribute("name").as_string()) + "\" 的平面线形没有元素");
+    if (elements.empty()) refuse("线路 \"" + quotedInput(alignment.attribute("name").as_string()) + "\" 的平面线形没有元素");
     layElements(alignment, elements);
 }
 
@@ -554,26 +641,202 @@ void Reader::readStationEquations(const pugi::xml_node& alignment) {
     }
 }
 
+namespace {
+
+constexpr double kSecond = 1.0 / 3600.0;  // degrees
+// A junction is kept when the laid road is within these of the file.
+constexpr double kKeepPosition = 0.001;      // metres
+constexpr double kKeepDirection = kSecond;   // degrees
+// An element shorter than this has no direction of its own worth keeping.
+constexpr double kDecidesDirection = 0.001;  // metres
+// The rounding of a file's coordinates that a direction from them may carry
+// (two points, each to a tenth of a millimetre).
+constexpr double kCoordinateRounding = 0.0002;  // metres
+// Longest angle-point straight, and the most it may move the curve it leads into.
+constexpr double kAngleStraight = 0.001;     // metres
+constexpr double kAngleStraightShift = 0.0002;
+// Sideways drift along an element that a small angle may cause unkept.
+constexpr double kDrift = 0.0003;
+
+bool isStraight(const AlignmentElement& e) { return e.startRadius == 0 && e.endRadius == 0; }
+
+// How far a direction from coordinates over `baseline` metres may be off
+// (degrees), never less than the second the result is held to.
+double directionUncertainty(double baseline) {
+    if (!(baseline > 0)) return kKeepDirection;
+    return std::max(kKeepDirection, std::atan(kCoordinateRounding / baseline) / kDegToRad);
+}
+
+// Where the laid element ends and in which direction.
+AlignmentPoint endOf(const AlignmentElement& e, double tolerance) { return pointOnElement(e, e.length, tolerance); }
+
+std::string secondsText(double degrees) { return formatFixed(std::fabs(degrees) * 3600.0, 1) + "″"; }
+
+}  // namespace
+
 void Reader::layElements(const pugi::xml_node& alignment, std::vector<FileElement>& list) {
     Road& road = result_.road;
     const double tol = curveTolerance(options_.precision);
-    FileElement& first = list.front();
+    const std::string roadName = "线路 \"" + quotedInput(alignment.attribute("name").as_string()) + "\"";
+
+    // The file's dir attributes against its own coordinates. Some programs
+    // count directions from east, counter-clockwise: when that reading (and
+    // only that one) agrees on every element that has both, the coordinates
+    // are taken and one note says so.
+    int both = 0, north = 0, east = 0;
+    for (const FileElement& fe : list) {
+        if (!fe.dirStart || !fe.fromChord || fe.element.length < kDecidesDirection) continue;
+        const double allowed = 2 * directionUncertainty(fe.baseline);
+        ++both;
+        if (std::fabs(angleDifference(*fe.dirStart, *fe.pointDirection)) <= allowed) ++north;
+        if (std::fabs(angleDifference(90.0 - *fe.dirStart, *fe.pointDirection)) <= allowed) ++east;
+    }
+    const bool fromEast = both > 0 && east == both && north < both;
+    if (fromEast) {
+        note(roadName + "：文件中的方向 (dir、dirStart) 自东起逆时针量取，与坐标一致；按坐标导入");
+        for (FileElement& fe : list)
+            if (fe.dirStart) fe.dirStart = normalizeAngle(90.0 - *fe.dirStart);
+    }
+
+    // The direction each element leaves in, as the file says it: its
+    // coordinates first (positions come first), else its dir attribute.
+    struct Said {
+        std::optional<double> direction;
+        double uncertainty = kKeepDirection;  // what the check allows (degrees)
+        double rounding = 0;                  // what the coordinates' rounding alone may give (degrees)
+    };
+    std::vector<Said> said(list.size());
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const FileElement& fe = list[i];
+        if (fe.element.length < kDecidesDirection) continue;  // its neighbours decide
+        if (fe.pointDirection) {
+            said[i] = {fe.pointDirection, directionUncertainty(fe.baseline),
+                       std::atan(kCoordinateRounding / fe.baseline) / kDegToRad};
+            if (fe.dirStart && !fromEast) {
+                const double d = angleDifference(*fe.dirStart, *fe.pointDirection);
+                if (std::fabs(d) > 2 * said[i].uncertainty) {
+                    note(fe.where + "：文件中的方向 " + formatDms(normalizeAngle(*fe.dirStart)) +
+                                                   " 与其坐标相差 " + secondsText(d) + "，按坐标导入");
+                }
+            }
+        } else if (fe.dirStart) {
+            said[i] = {normalizeAngle(*fe.dirStart), kKeepDirection, 0};
+        }
+    }
+    // An element too short to decide takes the direction of the next one that
+    // decides, less its own turn; the last ones take the previous.
+    auto turnOf = [](const AlignmentElement& e) {
+        return e.length * (curvatureOf(e.startRadius) + curvatureOf(e.endRadius)) / 2 / kDegToRad;
+    };
+    std::vector<std::optional<double>> laidFrom(list.size());  // direction used to lay short ones
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (list[i].element.length >= kDecidesDirection) continue;
+        double turn = 0;
+        for (std::size_t k = i; k < list.size(); ++k) {
+            if (said[k].direction) {
+                laidFrom[i] = normalizeAngle(*said[k].direction - turn);
+                break;
+            }
+            turn += turnOf(list[k].element);
+        }
+    }
+
+    const FileElement& first = list.front();
     if (!first.start) refuse(first.where + " 缺少起点坐标");
-    if (!first.azimuthKnown) refuse(first.where + " 无法确定起点的切线方向（缺少终点坐标和方向）");
+    std::optional<double> firstDirection = said[0].direction ? said[0].direction : laidFrom[0];
+    if (!firstDirection) refuse(first.where + " 无法确定起点的切线方向（缺少终点坐标和方向）");
+
+    // Lay the elements one after the other as the road model does (each starts
+    // where the previous one ends; only a straight after a straight keeps a
+    // direction of its own) and keep the file's direction where a curve meets
+    // a straight at an angle: a short straight taken from the straight makes
+    // the angle point.
+    std::vector<AlignmentElement> laid;
+    laid.reserve(list.size() + 8);
+    // Index in `laid` of each file element's start, and of the element that
+    // leaves in its direction (the rest of a straight whose head was split off).
+    std::vector<std::size_t> startsAt(list.size()), leaves(list.size());
+    auto place = [&](AlignmentElement e, std::optional<double> ownDirection) {
+        if (laid.empty()) {
+            e.x = first.start->x;
+            e.y = first.start->y;
+            e.startAzimuth = e.arrivalAzimuth = *ownDirection;
+        } else {
+            const AlignmentElement& prev = laid.back();
+            AlignmentPoint end = endOf(prev, tol);
+            e.x = end.x;
+            e.y = end.y;
+            e.arrivalAzimuth = end.azimuth;
+            e.startAzimuth = (isStraight(prev) && isStraight(e) && ownDirection) ? *ownDirection : end.azimuth;
+        }
+        laid.push_back(e);
+    };
+    auto angleStraightLength = [](double turn) {
+        const double chord = 2 * std::sin(std::fabs(turn) * kDegToRad / 2);
+        return chord * kAngleStraight <= kAngleStraightShift ? kAngleStraight
+                                                             : std::max(kAngleStraightShift, kAngleStraightShift / chord);
+    };
     // A straight that follows a straight keeps its own direction (an angle
     // point), so it needs one of its own.
     for (std::size_t i = 1; i < list.size(); ++i) {
-        if (elementTypeLetter(list[i].element) == 'Z' && elementTypeLetter(list[i - 1].element) == 'Z' &&
-            !list[i].azimuthKnown) {
+        if (isStraight(list[i].element) && isStraight(list[i - 1].element) && !said[i].direction && !laidFrom[i]) {
             refuse(list[i].where + " 无法确定直线的方向（缺少终点坐标和方向）");
         }
     }
-    road.elements.clear();
-    road.elements.reserve(list.size());
-    for (const FileElement& fe : list) road.elements.push_back(fe.element);
-    AlignmentElement& e0 = road.elements.front();
-    e0.x = first.start->x;
-    e0.y = first.start->y;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const FileElement& fe = list[i];
+        AlignmentElement e = fe.element;
+        const std::optional<double> own = said[i].direction ? said[i].direction : laidFrom[i];
+        if (laid.empty()) {
+            startsAt[i] = leaves[i] = 0;
+            place(e, own);
+            continue;
+        }
+        const AlignmentPoint arrival = endOf(laid.back(), tol);
+        const double turn = own ? angleDifference(*own, arrival.azimuth) : 0.0;
+        // An angle is kept where it exceeds half a second or would carry the
+        // road sideways along the element; what the rounding of the file's
+        // coordinates may give is no angle.
+        const bool angle = said[i].direction && std::fabs(turn) > said[i].rounding &&
+                           (std::fabs(turn) > kKeepDirection / 2 || std::fabs(turn) * kDegToRad * e.length > kDrift);
+        if (angle && isStraight(e) && !isStraight(laid.back())) {
+            // A curve into a straight at an angle: the straight's first part
+            // follows the curve, the rest leaves in the file's direction.
+            const double eps = angleStraightLength(turn);
+            if (e.length >= eps + kDecidesDirection) {
+                AlignmentElement head = e;
+                head.length = eps;
+                startsAt[i] = laid.size();
+                place(head, std::nullopt);
+                e.length -= eps;
+                leaves[i] = laid.size();
+                place(e, own);
+                note(fe.where + "：与前一曲线相接处转折 " + secondsText(turn) + "，在直线起端留出 " +
+                                             formatFixed(eps * 1000, 1) + " mm 的直线作为转折点");
+                continue;
+            }
+        } else if (angle && !isStraight(e) && isStraight(laid.back())) {
+            // A straight into a curve at an angle: the straight's end moves back
+            // and a short straight in the curve's direction leads into it.
+            const double eps = angleStraightLength(turn);
+            AlignmentElement& prev = laid.back();
+            if (prev.length >= eps + kDecidesDirection) {
+                prev.length -= eps;
+                AlignmentElement lead = prev;
+                lead.length = eps;
+                place(lead, own);
+                startsAt[i] = leaves[i] = laid.size();
+                place(e, own);
+                note(fe.where + "：与前一直线相接处转折 " + secondsText(turn) + "，在直线末端留出 " +
+                                             formatFixed(eps * 1000, 1) + " mm 的直线作为转折点");
+                continue;
+            }
+        }
+        startsAt[i] = leaves[i] = laid.size();
+        place(e, own);
+    }
+
+    road.elements = std::move(laid);
     double start = 0;
     if (auto s = optionalNumber(alignment, "staStart")) {
         start = *s * metres_;
@@ -581,48 +844,37 @@ void Reader::layElements(const pugi::xml_node& alignment, std::vector<FileElemen
         start = *first.staStart;
     }
     if (std::fabs(start) > kMaxLength * 100) refuse("线路的起点桩号超出合理范围 " + at(alignment));
-    e0.startStation = start;
+    road.elements.front().startStation = start;
     propagateElements(road, 0, tol);
 
-    // Where the laid road and the file disagree, the file is told.
-    int positions = 0, directions = 0, stations = 0;
+    // Every element must start where the file says and leave in its
+    // direction; a road that cannot be kept so is refused, never imported wrong.
+    auto refuseJunction = [&](const std::string& where, double gap, double turn) {
+        refuse(roadName + " 的" + where + "：与文件中的位置相差 " + formatFixed(gap * 1000, 1) + " mm，方向相差 " +
+               secondsText(turn) + "，无法保持在 1 mm 与 1″ 之内，未导入");
+    };
     for (std::size_t i = 0; i < list.size(); ++i) {
         const FileElement& fe = list[i];
-        const AlignmentElement& e = road.elements[i];
-        if (fe.start && i > 0) {
-            double d = joinPoints(fe.start->x - e.x, fe.start->y - e.y).distance;
-            if (d > kReportTolerance) {
-                noteCounted(positions, fe.where + "：文件中的起点与按前面线元推算的起点相距 " + formatFixed(d * 1000, 1) +
-                                           " mm，按长度与半径推算");
-            }
-        }
-        if (fe.dirStart) {
-            double off = std::fabs(angleDifference(*fe.dirStart, e.startAzimuth)) * kDegToRad * e.length;
-            if (off > kReportTolerance) {
-                noteCounted(directions, fe.where + "：文件中的方向与坐标相差 " + formatDms(std::fabs(angleDifference(*fe.dirStart, e.startAzimuth))) +
-                                            "，在线元终点处偏 " + formatFixed(off * 1000, 1) + " mm，按坐标计算");
-            }
-        }
+        const AlignmentElement& e = road.elements[startsAt[i]];
+        double gap = 0, turn = 0;
+        if (fe.start) gap = joinPoints(fe.start->x - e.x, fe.start->y - e.y).distance;
+        if (said[i].direction) turn = angleDifference(road.elements[leaves[i]].startAzimuth, *said[i].direction);
+        if (gap > kKeepPosition || std::fabs(turn) > said[i].uncertainty + 1e-9) refuseJunction(fe.where, gap, turn);
         if (fe.staStart) {
             bool continuous = std::fabs(*fe.staStart - e.startStation) <= kReportTolerance;
             bool design = std::fabs(*fe.staStart - toDesignStation(road, e.startStation).station) <= kReportTolerance;
             if (!continuous && !design) {
-                noteCounted(stations, fe.where + "：staStart " + formatFixed(*fe.staStart, 4) +
+                note(fe.where + "：staStart " + formatFixed(*fe.staStart, 4) +
                                           " 与前面线元长度推算的桩号 " + formatFixed(e.startStation, 4) + " 不一致，按长度计算");
             }
         }
     }
     const FileElement& last = list.back();
     if (last.end) {
-        AlignmentPoint end = pointOnElement(road.elements.back(), road.elements.back().length, tol);
-        double d = joinPoints(last.end->x - end.x, last.end->y - end.y).distance;
-        if (d > kReportTolerance) {
-            noteCounted(positions, "线路终点：文件中的终点与推算的终点相距 " + formatFixed(d * 1000, 1) + " mm");
-        }
+        AlignmentPoint end = endOf(road.elements.back(), tol);
+        double gap = joinPoints(last.end->x - end.x, last.end->y - end.y).distance;
+        if (gap > kKeepPosition) refuseJunction("线路终点 " + last.where, gap, 0);
     }
-    noteRest(positions, "起点位置不一致");
-    noteRest(directions, "方向不一致");
-    noteRest(stations, "桩号不一致");
 }
 
 void Reader::readProfile(const pugi::xml_node& alignment) {
@@ -639,7 +891,7 @@ void Reader::readProfile(const pugi::xml_node& alignment) {
     auto stationText = [&](double s) { return std::string(text::trim(formatStation(result_.road, s, true))); };
     if (designs.empty()) return;
     for (std::size_t i = 1; i < designs.size(); ++i) {
-        note("纵断面 \"" + std::string(designs[i].attribute("name").as_string()) + "\" " + at(designs[i]) +
+        note("纵断面 \"" + quotedInput(designs[i].attribute("name").as_string()) + "\" " + at(designs[i]) +
              "：只导入第一条设计纵断面");
     }
     struct Vertex {
@@ -664,11 +916,11 @@ void Reader::readProfile(const pugi::xml_node& alignment) {
         double s = 0, h = 0;
         if (gap == std::string::npos || !parseNumber(std::string_view(body).substr(0, gap), s) ||
             !parseNumber(std::string_view(body).substr(gap), h)) {
-            refuse("变坡点 \"" + body + "\" 不是“桩号 高程” " + at(c));
+            refuse("变坡点 \"" + quotedInput(body) + "\" 不是“桩号 高程” " + at(c));
         }
         Vertex v{s * metres_, h * metres_, Vertex::None, 0, 0, c};
         if (std::fabs(v.station) > kMaxLength * 100 || std::fabs(v.elevation) > kMaxElevation) {
-            refuse("变坡点 \"" + body + "\" 超出合理范围 " + at(c));
+            refuse("变坡点 \"" + quotedInput(body) + "\" 超出合理范围 " + at(c));
         }
         if (kind == "ParaCurve") {
             v.curve = Vertex::Parabola;
@@ -733,6 +985,19 @@ void Reader::readProfile(const pugi::xml_node& alignment) {
         }
         road.gradePoints.push_back(g);
     }
+    // Vertical curves that overlap give heights that jump where the later one
+    // takes over. The profile is kept as the file has it (the grade-point
+    // table marks the overlap in red, as for a profile typed so), and the
+    // note says where and how the heights are computed there.
+    for (std::size_t i = 1; i < road.gradePoints.size(); ++i) {
+        const GradePointValues here = gradePointValues(road, static_cast<int>(i));
+        if (!here.hasBack || here.straightLength >= -kReportTolerance) continue;
+        const Vertex& a = vertices[i - 1];
+        const Vertex& b = vertices[i];
+        note("纵断面：变坡点 " + stationText(a.station) + " " + at(a.node) + " 与 " + stationText(b.station) + " " +
+             at(b.node) + " 的竖曲线重叠 " + formatFixed(-here.straightLength, 3) +
+             " m（切线长之和大于两变坡点间距）；重叠段按前一竖曲线计算，至其终点后接后一竖曲线，该处高程不连续");
+    }
 }
 
 ImportResult Reader::run() {
@@ -748,7 +1013,7 @@ ImportResult Reader::run() {
     pugi::xml_node root = doc.document_element();
     if (localName(root) != "LandXML") {
         result_.status = kExchangeBadFile;
-        result_.error = "不是 LandXML 文件：根元素是 <" + std::string(root.name()) + ">";
+        result_.error = "不是 LandXML 文件：根元素是 <" + quotedInput(root.name()) + ">";
         return result_;
     }
     try {
@@ -759,19 +1024,23 @@ ImportResult Reader::run() {
         Road& road = result_.road;
         road.curveForm = 1;
         std::string name = alignment.attribute("name").as_string();
-        road.name.assignUtf8(name.empty() ? "Road01" : name);
+        road.name = nameFromFile(name.empty() ? "Road01" : name, "线路名称", true, notes_);
         // The station prefix travels in a Feature of this program's own files.
         for (pugi::xml_node feature : children(alignment, "Feature")) {
             if (std::string_view(feature.attribute("code").as_string()) != "Vornex") continue;
             for (pugi::xml_node property : children(feature, "Property")) {
                 if (std::string_view(property.attribute("label").as_string()) == "stationPrefix") {
-                    road.stationPrefix.assignUtf8(property.attribute("value").as_string());
+                    bool removed = false;
+                    road.stationPrefix.assignUtf8(withoutControls(property.attribute("value").as_string(), removed));
                 }
             }
         }
         readStationEquations(alignment);
         readGeometry(alignment);
         readProfile(alignment);
+        readCoordinateSystem(root);
+        noteWhatIsLeftOut(root, alignment);
+        result_.notes = notes_.take();
         result_.status = kExchangeOk;
     } catch (const Refusal& r) {
         result_.status = kExchangeBadFile;

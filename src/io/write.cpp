@@ -24,6 +24,9 @@ namespace fs = std::filesystem;
 long FileOps::write(int fd, const void* data, std::size_t size) { return ::write(fd, data, size); }
 int FileOps::fsync(int fd) { return ::fsync(fd); }
 int FileOps::rename(const fs::path& from, const fs::path& to) { return ::rename(from.c_str(), to.c_str()); }
+int FileOps::renameNoReplace(const fs::path& from, const fs::path& to) {
+    return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+}
 
 FileOps& realFileOps() {
     static FileOps ops;
@@ -189,9 +192,14 @@ bool OutputFile::open(const fs::path& requested, const WriteOptions& options) {
     requested_ = requested;
     target_ = requested;
     ops_ = options.ops ? options.ops : &realFileOps();
+    noReplace_ = options.noReplace;
 
-    // Through a symbolic link to the file it names (a dangling link names the file to create).
     struct stat st {};
+    if (noReplace_ && ::lstat(target_.c_str(), &st) == 0) {
+        error_ = {EEXIST, cannotWrite(target_, EEXIST) + " (it already exists and is not replaced)"};
+        return false;
+    }
+    // Through a symbolic link to the file it names (a dangling link names the file to create).
     for (int hops = 0; ::lstat(target_.c_str(), &st) == 0 && S_ISLNK(st.st_mode); ++hops) {
         std::error_code ec;
         const fs::path next = hops < 40 ? fs::read_symlink(target_, ec) : fs::path();
@@ -331,9 +339,13 @@ bool OutputFile::commit() {
         release(true);
         return false;
     }
-    if (ops_->rename(dir_ / tempName_, target_) != 0) {
+    if (!noReplace_ && ops_->rename(dir_ / tempName_, target_) != 0) {
         const int e = errno;
         fail(e, errnoText(e));
+        release(true);
+        return false;
+    }
+    if (noReplace_ && !renameWithoutReplacing()) {
         release(true);
         return false;
     }
@@ -349,6 +361,25 @@ bool OutputFile::commit() {
     }
     release(false);
     return synced;
+}
+
+bool OutputFile::renameWithoutReplacing() {
+    const fs::path temp = dir_ / tempName_;
+    int r = ops_->renameNoReplace(temp, target_);
+    if (r != 0 && (errno == EINVAL || errno == ENOSYS)) {
+        // A file system without RENAME_NOREPLACE: a hard link is created only
+        // where no name exists, then the temporary name goes.
+        r = ::link(temp.c_str(), target_.c_str());
+        if (r == 0) (void)::unlink(temp.c_str());
+    }
+    if (r == 0) return true;
+    const int e = errno;
+    if (e == EEXIST) {
+        fail(e, "it appeared while the file was being written and is not replaced");
+    } else {
+        fail(e, errnoText(e));
+    }
+    return false;
 }
 
 void OutputFile::discard() { release(true); }

@@ -52,6 +52,10 @@ struct FileOps {
     virtual long write(int fd, const void* data, std::size_t size);
     virtual int fsync(int fd);
     virtual int rename(const std::filesystem::path& from, const std::filesystem::path& to);
+    // Gives `from` the name `to` only when nothing is at `to` (renameat2 with
+    // RENAME_NOREPLACE); -1 with errno EEXIST when something is, EINVAL where
+    // the file system cannot do it.
+    virtual int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
 };
 FileOps& realFileOps();
 
@@ -62,6 +66,12 @@ struct WriteOptions {
     // is skipped; after 100 taken names the write fails.
     std::function<std::string(int attempt)> tempName = nullptr;
     bool sweep = true;  // sweep the folder's stale temporary files first
+    // Create the target, never replace it: open() refuses a target that exists
+    // (a symbolic link included, which is not followed), and commit() gives
+    // the file its name only if nothing has appeared there meanwhile (renameat2
+    // with RENAME_NOREPLACE; where the file system answers EINVAL, link() and
+    // unlink()). Both fail with EEXIST and leave what is there untouched.
+    bool noReplace = false;
 };
 
 class OutputFile {
@@ -104,9 +114,11 @@ public:
 private:
     class StreamBuffer;
     bool flushStream();
+    bool renameWithoutReplacing();
     void release(bool unlinkTemp);
 
     FileOps* ops_ = nullptr;
+    bool noReplace_ = false;
     int fd_ = -1, dirFd_ = -1, slot_ = -1;
     std::filesystem::path requested_, target_, dir_;
     std::string tempName_;

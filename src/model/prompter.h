@@ -30,6 +30,13 @@ struct Prompter {
     // of an exchange file); returns the index picked, or -1 when the question
     // was cancelled. Where no one can answer, nothing is picked.
     virtual int askChoice(std::string_view /*utf8Text*/, const std::vector<std::string>& /*choices*/) { return -1; }
+    // Shows many lines at once (the notes of one import): one dialog with a
+    // scrollable list. Where there is no such dialog, one message holds them.
+    virtual void showList(std::string_view utf8Text, const std::vector<std::string>& lines) {
+        std::string all(utf8Text);
+        for (const std::string& l : lines) all += "\n" + l;
+        message(all);
+    }
     virtual ~Prompter() = default;
 };
 

@@ -79,7 +79,10 @@ TEST(PointsCsv, QuotedNamesKeepSeparatorsQuotesAndLineNumbersStayTrue) {
     ASSERT_EQ(r.status, exchange::kExchangeOk) << r.error;
     ASSERT_EQ(r.road.intersectionPoints.size(), 3u);
     EXPECT_EQ(r.road.intersectionPoints[0].name.utf8(), "QD, \"北\"");
-    EXPECT_EQ(r.road.intersectionPoints[1].name.utf8(), "JD\n1");
+    // A name loses its control characters (the line break), and the note says so.
+    EXPECT_EQ(r.road.intersectionPoints[1].name.utf8(), "JD1");
+    ASSERT_EQ(r.notes.size(), 1u);
+    EXPECT_NE(r.notes[0].find("JD\\x0a1"), std::string::npos) << r.notes[0];
     r = readPointsCsv("name,X,Y\n\"JD\n1\",100,0\nZD,2OO,50\n", {});
     EXPECT_NE(r.error.find("第4行"), std::string::npos) << r.error;
 }

@@ -247,6 +247,45 @@ TEST(WriteDoor, EveryFailureLeavesTheOldFileAndNoTemporaryFile) {
     EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"t.rod"});
 }
 
+// Creating without replacing: a file that exists at the start or appears while
+// the new one is written is left alone and the write fails with EEXIST; the
+// same where the file system has no RENAME_NOREPLACE (EINVAL: link and unlink).
+TEST(WriteDoor, NoReplaceCreatesButNeverReplaces) {
+    struct NoRenameat2 : FileOps {
+        bool refuse = false;
+        int renameNoReplace(const fs::path& a, const fs::path& b) override {
+            return refuse ? (errno = EINVAL, -1) : FileOps::renameNoReplace(a, b);
+        }
+    };
+    for (bool fallback : {false, true}) {
+        TempDir dir;
+        NoRenameat2 ops;
+        ops.refuse = fallback;
+        WriteOptions options;
+        options.noReplace = true;
+        options.ops = &ops;
+        FileError error;
+        ASSERT_TRUE(writeFile(dir / "new.rod", "made", error, options)) << error.message;
+        EXPECT_EQ(readAll(dir / "new.rod"), "made");
+        // Exists at the start, as a file or as a link (never followed).
+        EXPECT_FALSE(writeFile(dir / "new.rod", "again", error, options));
+        EXPECT_EQ(error.code, EEXIST);
+        ASSERT_EQ(::symlink("elsewhere", (dir / "link.rod").c_str()), 0);
+        EXPECT_FALSE(writeFile(dir / "link.rod", "x", error, options));
+        EXPECT_EQ(error.code, EEXIST);
+        // Appears while the file is written.
+        bool ok = writeFile(dir / "late.rod", [&](OutputFile& out) {
+            writeAll(dir / "late.rod", "the user's");
+            return out.write("import");
+        }, error, options);
+        EXPECT_FALSE(ok) << fallback;
+        EXPECT_EQ(error.code, EEXIST);
+        EXPECT_NE(error.message.find("late.rod"), std::string::npos) << error.message;
+        EXPECT_EQ(readAll(dir / "late.rod"), "the user's");
+        EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"late.rod", "link.rod", "new.rod"})) << fallback;
+    }
+}
+
 TEST(WriteDoor, FullFilesystem) {
     TempDir dir;
     const fs::path mnt = dir / "small";
