@@ -2,6 +2,8 @@
 // the DXF plan of the same road.
 #include <benchmark/benchmark.h>
 
+#include <ostream>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -13,13 +15,14 @@ namespace {
 
 using namespace vornex;
 
-// 5,000 elements: straight, spiral, arc, spiral, turning left and right in turn.
-RoadProject longRoad() {
+// 5,000 elements (or `elements`): straight, spiral, arc, spiral, turning left
+// and right in turn.
+RoadProject longRoad(int elements = 5000) {
     RoadProject project;
     Road road;
     road.name = "Long";
     road.curveForm = 1;
-    for (int i = 0; i < 1250; ++i) {
+    for (int i = 0; i < elements / 4; ++i) {
         const double r = (i % 2 ? 1 : -1) * (400.0 + 10 * (i % 7));
         const double pieces[4][3] = {{80, 0, 0}, {60, 0, r}, {40, r, r}, {60, r, 0}};
         for (const auto& p : pieces) {
@@ -71,5 +74,35 @@ void BM_DxfPlan5000(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_DxfPlan5000)->Unit(benchmark::kMillisecond);
+
+// Counts what is written and keeps none of it.
+struct CountingBuffer : std::streambuf {
+    std::size_t bytes = 0;
+    int_type overflow(int_type c) override {
+        ++bytes;
+        return c;
+    }
+    std::streamsize xsputn(const char*, std::streamsize n) override {
+        bytes += static_cast<std::size_t>(n);
+        return n;
+    }
+};
+
+// The plan of a 100,000-element road streamed out: the time grows with the
+// number of elements, not with its square (each element and tick is placed by
+// walking on, not by a search from the road's start).
+void BM_DxfPlanStream100000(benchmark::State& state) {
+    const RoadProject project = longRoad(100000);
+    const std::vector<int> roads{0};
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        CountingBuffer buffer;
+        std::ostream out(&buffer);
+        if (!exchange::writeDxfPlan(project, roads, out)) state.SkipWithError("the stream failed");
+        bytes = buffer.bytes;
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes));
+}
+BENCHMARK(BM_DxfPlanStream100000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

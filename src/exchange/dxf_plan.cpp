@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ostream>
+#include <sstream>
 
 #include "exchange/numbers.h"
 #include "geometry/alignment.h"
@@ -16,45 +18,48 @@ namespace vornex::exchange {
 namespace {
 
 constexpr double kDegToRad = kPi / 180.0;
-constexpr double kTickInterval = 20.0;  // m of design station
 constexpr double kTickLength = 3.0;     // m, to the left of the centre line
 constexpr double kTextHeight = 2.0;     // m
 constexpr double kMarkRadius = 0.5;     // m, circle at a main point
-// Largest distance between a spiral and its polyline (m).
-constexpr double kChordError = 0.1;
+// Largest distance between a spiral and its polyline (m): a millimetre, with
+// room to spare for the polyline's own rounding.
+constexpr double kChordError = 0.0005;
+// Most vertices of one spiral's polyline (an absurd spiral of a huge file
+// still ends).
+constexpr int kMaxSpiralPieces = 100000;
 
-// dxflib's ASCII writer made to write into memory, so that the file can go
-// through the program's own write door (whole or not at all).
-class MemoryWriter : public DL_WriterA {
+// dxflib's ASCII writer made to write into a stream, so that the file goes
+// through the program's own write door (whole or not at all) without being
+// built in memory first.
+class StreamWriter : public DL_WriterA {
 public:
-    explicit MemoryWriter(DL_Codes::version version) : DL_WriterA("", version) {}
+    StreamWriter(std::ostream& out, DL_Codes::version version) : DL_WriterA("", version), out_(out) {}
     void dxfReal(int gc, double value) const override {
         std::string v = formatNumber(value);
         if (v.find('.') == std::string::npos) v += ".0";
         code(gc);
-        out_ += v + "\n";
+        out_ << v << '\n';
     }
     void dxfInt(int gc, int value) const override {
         code(gc);
-        out_ += std::to_string(value) + "\n";
+        out_ << value << '\n';
     }
     void dxfHex(int gc, int value) const override {
         code(gc);
-        out_ += text::format("%X\n", static_cast<unsigned>(value));
+        out_ << text::format("%X\n", static_cast<unsigned>(value));
     }
     void dxfString(int gc, const char* value) const override {
         code(gc);
-        out_ += std::string(value) + "\n";
+        out_ << value << '\n';
     }
     void dxfString(int gc, const std::string& value) const override {
         code(gc);
-        out_ += value + "\n";
+        out_ << value << '\n';
     }
-    std::string take() { return std::move(out_); }
 
 private:
-    void code(int gc) const { out_ += text::format("%3d\n", gc); }
-    mutable std::string out_;
+    void code(int gc) const { out_ << text::format("%3d\n", gc); }
+    std::ostream& out_;
 };
 
 // CAD's X is the easting (this system's Y), its Y the northing (X).
@@ -69,7 +74,8 @@ double cadAngle(double azimuth) { return normalizeAngle(90.0 - azimuth); }
 
 class PlanWriter {
 public:
-    PlanWriter(const RoadProject& project, MemoryWriter& dw) : project_(project), dw_(dw) {}
+    PlanWriter(const RoadProject& project, StreamWriter& dw, double tickInterval, long long tickBudget)
+        : project_(project), dw_(dw), tickInterval_(tickInterval), ticksLeft_(tickBudget) {}
 
     void road(const Road& road);
 
@@ -95,8 +101,10 @@ private:
     void intersectionPolygon(const Road& road);
 
     const RoadProject& project_;
-    MemoryWriter& dw_;
+    StreamWriter& dw_;
     DL_Dxf dxf_;
+    double tickInterval_;
+    long long ticksLeft_;
 };
 
 void PlanWriter::element(const AlignmentElement& e, double tol) {
@@ -128,8 +136,8 @@ void PlanWriter::element(const AlignmentElement& e, double tol) {
     for (double r : {e.startRadius, e.endRadius}) {
         if (r != 0) rMin = rMin == 0 ? std::fabs(r) : std::min(rMin, std::fabs(r));
     }
-    const double chord = std::sqrt(8.0 * rMin * kChordError) * 0.5;  // half: a margin for the polyline's own rounding
-    const int pieces = std::max(2, static_cast<int>(std::ceil(e.length / chord)));
+    const double chord = std::sqrt(8.0 * rMin * kChordError);
+    const int pieces = static_cast<int>(std::clamp(std::ceil(e.length / chord), 2.0, double(kMaxSpiralPieces)));
     std::vector<CadPoint> points;
     points.reserve(static_cast<std::size_t>(pieces) + 1);
     for (int k = 0; k <= pieces; ++k) points.push_back(cad(pointOnElement(e, e.length * k / pieces, tol)));
@@ -155,21 +163,29 @@ void PlanWriter::stationTicks(const Road& road, double tol) {
         shift += b.endStation - b.startStation;
     }
     stretches.push_back({from, end, shift});
+    // The ticks come in order of chainage: the element that holds each one is
+    // found by walking on from the last, not by a search from the start.
+    const std::span<const AlignmentElement> elements(road.elements);
+    std::size_t at = 0;
+    auto pointAt = [&](double c, double offset, AlignmentPoint& p) {
+        while (at + 1 < elements.size() && c >= elements[at].startStation + elements[at].length) ++at;
+        pointAtStation(elements.subspan(at), c, tol, offset, 270, p);
+    };
     for (std::size_t i = 0; i < stretches.size(); ++i) {
         const Stretch& st = stretches[i];
         // Whole multiples of the interval; a stretch after a break leaves out
         // its first chainage, which shows the back station.
-        long long k = static_cast<long long>(std::ceil((st.from + st.shift) / kTickInterval - 1e-9));
-        if (i > 0 && k * kTickInterval - st.shift <= st.from + 1e-9) ++k;
-        for (; k * kTickInterval - st.shift <= st.to + 1e-9; ++k) {
-            const double c = k * kTickInterval - st.shift;
-            AlignmentPoint on, off, at;
-            pointAtStation(road, c, tol, 0, 90, on);
-            pointAtStation(road, c, tol, kTickLength, 270, off);
+        long long k = static_cast<long long>(std::ceil((st.from + st.shift) / tickInterval_ - 1e-9));
+        if (i > 0 && k * tickInterval_ - st.shift <= st.from + 1e-9) ++k;
+        for (; k * tickInterval_ - st.shift <= st.to + 1e-9 && ticksLeft_ > 0; ++k, --ticksLeft_) {
+            const double c = k * tickInterval_ - st.shift;
+            AlignmentPoint on, off, textAt;
+            pointAt(c, 0, on);
+            pointAt(c, kTickLength, off);
+            pointAt(c, kTickLength + 0.5, textAt);
             line(kLayerStations, cad(on), cad(off));
-            pointAtStation(road, c, tol, kTickLength + 0.5, 270, at);
-            const std::string text = text::utf8ToGbk(std::string(text::trim(formatStation(road, c, true))));
-            label(kLayerStations, cad(at), text, cadAngle(on.azimuth - 90.0));  // reading away from the road
+            const std::string kText = text::utf8ToGbk(std::string(text::trim(formatStation(road, c, true))));
+            label(kLayerStations, cad(textAt), kText, cadAngle(on.azimuth - 90.0));  // reading away from the road
         }
     }
 }
@@ -177,8 +193,11 @@ void PlanWriter::stationTicks(const Road& road, double tol) {
 void PlanWriter::mainPoints(const Road& road, double tol) {
     auto mark = [&](const AlignmentPoint& p, const std::string& name, double chainage) {
         dxf_.writeCircle(dw_, DL_CircleData(cad(p).x, cad(p).y, 0, kMarkRadius), on(kLayerMainPoints));
-        AlignmentPoint at;
-        pointAtStation(road, chainage, tol, 1.5, 90, at);
+        // The name 1.5 m to the right of the point, square to the road.
+        const PlanePoint d = polarOffset(1.5, p.azimuth + 90.0);
+        AlignmentPoint at = p;
+        at.x += d.x;
+        at.y += d.y;
         const std::string k = text::utf8ToGbk(name + " " + std::string(text::trim(formatStation(road, chainage, true))));
         label(kLayerMainPoints, cad(at), k, cadAngle(p.azimuth + 90.0));
     };
@@ -190,8 +209,10 @@ void PlanWriter::mainPoints(const Road& road, double tol) {
     mark(pointOnElement(last, last.length, tol), "ZD", last.startStation + last.length);
     // The road's name beside its start.
     const AlignmentElement& first = road.elements.front();
-    AlignmentPoint at;
-    pointAtStation(road, first.startStation, tol, 8.0, 270, at);
+    AlignmentPoint at = pointOnElement(first, 0, tol);
+    const PlanePoint d = polarOffset(8.0, first.startAzimuth + 270.0);
+    at.x += d.x;
+    at.y += d.y;
     label(kLayerMainPoints, cad(at), road.name.str(), cadAngle(first.startAzimuth));
 }
 
@@ -216,8 +237,24 @@ void PlanWriter::road(const Road& road) {
 
 }  // namespace
 
-std::string writeDxfPlan(const RoadProject& project, std::span<const int> roads) {
-    MemoryWriter dw(DL_Codes::AC1015);
+double tickInterval(const RoadProject& project, std::span<const int> roads) {
+    double length = 0;
+    for (int index : roads) {
+        if (index < 0 || index >= static_cast<int>(project.roads.size())) continue;
+        const Road& road = project.roads[static_cast<std::size_t>(index)];
+        if (road.elements.empty()) continue;
+        double shortChains = 0;  // stations a short chain skips carry no tick
+        for (const ChainBreak& b : road.chainBreaks) shortChains += std::max(0.0, b.startStation - b.endStation);
+        length += alignmentEnd(road) - alignmentStart(road) + shortChains;
+    }
+    for (double step : kTickIntervals) {
+        if (length / step < static_cast<double>(kMaxStationTicks)) return step;
+    }
+    return kTickIntervals[std::size(kTickIntervals) - 1];
+}
+
+bool writeDxfPlan(const RoadProject& project, std::span<const int> roads, std::ostream& out) {
+    StreamWriter dw(out, DL_Codes::AC1015);
     DL_Dxf dxf;
     dxf.writeComment(dw, "Vornex road plan. X of this drawing is the easting and Y the northing, in metres.");
     dxf.writeHeader(dw);
@@ -245,9 +282,25 @@ std::string writeDxfPlan(const RoadProject& project, std::span<const int> roads)
         dxf.writeLayer(dw, DL_LayerData(l.name, 0), DL_Attributes("", l.colour, 100, "CONTINUOUS", 1.0));
     }
     dw.tableEnd();
+    // The text style names its fonts in the STYLE entry itself (group codes 3
+    // and 4), where CAD programs look: the shape font txt.shx with the GB
+    // big font gbcbig.shx, the usual pair of Chinese drawings, so that the GBK
+    // texts show in Chinese wherever those fonts (or their substitutes) exist.
     dw.tableStyle(1);
-    // txt with the GB big font, so that CAD shows the Chinese texts.
-    dxf.writeStyle(dw, DL_StyleData("Standard", 0, 0.0, 1.0, 0.0, 0, kTextHeight, "txt", "gbcbig"));
+    dw.dxfString(0, "STYLE");
+    dw.handle();
+    dw.dxfHex(330, 3);  // the STYLE table
+    dw.dxfString(100, "AcDbSymbolTableRecord");
+    dw.dxfString(100, "AcDbTextStyleTableRecord");
+    dw.dxfString(2, "Standard");
+    dw.dxfInt(70, 0);
+    dw.dxfReal(40, 0.0);  // no fixed height
+    dw.dxfReal(41, 1.0);
+    dw.dxfReal(50, 0.0);
+    dw.dxfInt(71, 0);
+    dw.dxfReal(42, kTextHeight);
+    dw.dxfString(3, kTextFont);
+    dw.dxfString(4, kBigFont);
     dw.tableEnd();
     dxf.writeView(dw);
     dxf.writeUcs(dw);
@@ -269,17 +322,24 @@ std::string writeDxfPlan(const RoadProject& project, std::span<const int> roads)
     dw.sectionEnd();
 
     dw.sectionEntities();
-    PlanWriter plan(project, dw);
+    PlanWriter plan(project, dw, tickInterval(project, roads), kMaxStationTicks);
     for (int index : roads) {
         if (index < 0 || index >= static_cast<int>(project.roads.size())) continue;
         const Road& road = project.roads[static_cast<std::size_t>(index)];
         if (!road.elements.empty()) plan.road(road);
+        if (!out.good()) return false;
     }
     dw.sectionEnd();
     dxf.writeObjects(dw);
     dxf.writeObjectsEnd(dw);
     dw.dxfEOF();
-    return dw.take();
+    return out.good();
+}
+
+std::string writeDxfPlan(const RoadProject& project, std::span<const int> roads) {
+    std::ostringstream out;
+    writeDxfPlan(project, roads, out);
+    return out.str();
 }
 
 }  // namespace vornex::exchange

@@ -185,10 +185,13 @@ ExportResult exportRoads(const RoadProject& project, int roadIndex, const std::f
             return result;
         }
     }
-    const std::string bytes =
-        format == ExchangeFormat::LandXml ? writeLandXml(project, roads) : writeDxfPlan(project, roads);
     std::string error;
-    if (!writeOutput(file, bytes, error)) {
+    // The drawing is streamed into the file: its size has no bearing on memory.
+    const bool written = format == ExchangeFormat::LandXml
+                             ? writeOutput(file, writeLandXml(project, roads), error)
+                             : writeOutputStream(
+                                   file, [&](std::ostream& out) { return writeDxfPlan(project, roads, out); }, error);
+    if (!written) {
         result.status = kExchangeCannotWrite;
         result.error = error;
         return result;

@@ -25,6 +25,14 @@ bool writeOutput(const std::filesystem::path& file, std::string_view bytes, std:
     return false;
 }
 
+bool writeOutputStream(const std::filesystem::path& file, const std::function<bool(std::ostream&)>& fill,
+                       std::string& error) {
+    io::FileError e;
+    if (io::writeFile(file, [&](io::OutputFile& out) { return fill(out.stream()) && out.stream().good(); }, e)) return true;
+    error = e.message;
+    return false;
+}
+
 bool createOutput(const std::filesystem::path& file, std::string_view bytes, std::string& error, bool& exists) {
     io::FileError e;
     io::WriteOptions options;

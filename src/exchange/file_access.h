@@ -2,6 +2,8 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -15,6 +17,11 @@ bool readInput(const std::filesystem::path& file, std::size_t maxBytes, std::str
 // is written, flushed and renamed over it; on any failure it is removed and
 // the old file stays as it was.
 bool writeOutput(const std::filesystem::path& file, std::string_view bytes, std::string& error);
+
+// Replaces `file` as writeOutput does with what `fill` writes into a stream
+// (false from `fill` gives up and leaves the old file).
+bool writeOutputStream(const std::filesystem::path& file, const std::function<bool(std::ostream&)>& fill,
+                       std::string& error);
 
 // Creates `file` with `bytes`, never replacing anything: fails (with `exists`
 // set) when something is at `file` before or when the file gets its name.

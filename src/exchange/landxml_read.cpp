@@ -227,6 +227,10 @@ void Reader::readUnits(const pugi::xml_node& root) {
         }
     }
     if (!found) refuse("不支持的长度单位 linearUnit=\"" + quotedInput(linear) + "\" " + at(system));
+    if (linear != "meter") {
+        // The road model is metric: what comes in another unit goes out in metres.
+        note("文件的长度单位为 " + linear + "，已换算为米；导出时一律写成米");
+    }
     bool known = true;
     const std::string angular = collapsed(system.attribute("angularUnit").as_string("radians"));
     angular_ = angleUnitOf(angular, known);

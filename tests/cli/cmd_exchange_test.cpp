@@ -68,6 +68,11 @@ TEST_F(ExchangeCliTest, ImportsATableOfIntersectionPoints) {
 
 TEST_F(ExchangeCliTest, RefusalsAndUsage) {
     writeAll(dir / "bad.xml", "<LandXML><Alignments><Alignment name=\"x\">");
+    // A road whose second element starts 5 mm from where the first one ends.
+    writeAll(dir / "gap.xml",
+             "<LandXML><Alignments><Alignment name=\"Gap\"><CoordGeom>"
+             "<Line><Start>0 0</Start><End>100 0</End></Line><Line><Start>100.005 0</Start><End>200 0</End></Line>"
+             "</CoordGeom></Alignment></Alignments></LandXML>");
     struct Case {
         const char* what;
         std::string args;
@@ -76,6 +81,7 @@ TEST_F(ExchangeCliTest, RefusalsAndUsage) {
     };
     const Case cases[] = {
         {"truncated LandXML", "import " + path("bad.xml") + " " + path("o.rod"), 1, "XML"},
+        {"a junction that cannot be kept", "import " + path("gap.xml") + " " + path("o.rod"), 1, "5.0 mm"},
         {"missing input", "import " + path("none.xml") + " " + path("o.rod"), 1, "none.xml"},
         {"unknown input kind", "import " + path("bad.pdf") + " " + path("o.rod"), 2, "usage"},
         {"one argument", "import " + path("bad.xml"), 2, "usage"},
@@ -91,6 +97,18 @@ TEST_F(ExchangeCliTest, RefusalsAndUsage) {
         EXPECT_FALSE(std::filesystem::exists(dir / "o.rod"));
         EXPECT_FALSE(std::filesystem::exists(dir / "o.xml"));
     }
+}
+
+// A road named as the program's scratch road is renamed, not lost.
+TEST_F(ExchangeCliTest, AScratchRoadNameIsRenamedOnImport) {
+    writeAll(dir / "~Manual.csv", "name,X,Y\nQD,0,0\nZD,100,0\n");
+    CliRun im = cli("import " + path("~Manual.csv") + " " + path("m.rod"));
+    ASSERT_EQ(im.status, 0) << im.err;
+    EXPECT_NE(im.err.find("Manual"), std::string::npos) << im.err;
+    CliRun info = cli("info " + path("m.rod"));
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find("roads\t1"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("\tManual\t"), std::string::npos) << info.out;
 }
 
 }  // namespace

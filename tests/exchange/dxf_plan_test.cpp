@@ -1,6 +1,7 @@
 // The DXF plan read back by an independent reader (python3-ezdxf).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -26,6 +27,8 @@ const char* kReadBack = R"PY(
 import sys, ezdxf
 doc = ezdxf.readfile(sys.argv[1])
 print("codepage", doc.header.get("$DWGCODEPAGE", ""))
+style = doc.styles.get("Standard")
+print("style", style.dxf.font, style.dxf.bigfont)
 counts = {}
 msp = doc.modelspace()
 for e in msp:
@@ -44,7 +47,7 @@ for e in msp.query("LWPOLYLINE[layer=='CENTRELINE']"):
 )PY";
 
 struct ReadBack {
-    std::string codepage;
+    std::string codepage, font, bigFont;
     std::map<std::string, int> counts;
     std::vector<std::string> texts;
     std::vector<std::vector<double>> arcs, lines, spirals;
@@ -72,6 +75,7 @@ ReadBack readBack(const TempDir& dir, const std::filesystem::path& dxf) {
             return v;
         };
         if (kind == "codepage") words >> r.codepage;
+        if (kind == "style") words >> r.font >> r.bigFont;
         if (kind == "count") {
             std::string key;
             int n = 0;
@@ -102,6 +106,10 @@ TEST(DxfPlan, ReadsBackAsTheRoad) {
     ASSERT_EQ(exchange::exportRoads(demo, 0, dir / "plan.dxf").status, exchange::kExchangeOk);
     ReadBack r = readBack(dir, dir / "plan.dxf");
     EXPECT_EQ(r.codepage, "ANSI_936");
+    // The text style names its fonts where CAD looks for them: a shape font and
+    // the GB big font for the Chinese texts.
+    EXPECT_EQ(r.font, "txt.shx");
+    EXPECT_EQ(r.bigFont, "gbcbig.shx");
     EXPECT_NE(testing::readAll(dir / "plan.dxf").find("X of this drawing is the easting"), std::string::npos);
 
     int straights = 0, arcs = 0, spirals = 0;
@@ -160,24 +168,89 @@ TEST(DxfPlan, ReadsBackAsTheRoad) {
         EXPECT_NEAR(std::remainder(angle - endAngle, 360.0), 0, 1e-6);
     }
 
-    // Spirals: vertices on the road, and the chords within 0.1 m of the curve.
+    // Spirals: the drawn polyline and the road lie within a millimetre of each
+    // other both ways, the road sampled every 5 cm with pointAtStation.
     ASSERT_EQ(static_cast<int>(r.spirals.size()), spirals);
+    auto toSegments = [](const std::vector<double>& v, double px, double py) {
+        double best = HUGE_VAL;
+        for (std::size_t j = 0; j + 3 < v.size(); j += 2) {
+            const double ax = v[j], ay = v[j + 1], bx = v[j + 2], by = v[j + 3];
+            const double dx = bx - ax, dy = by - ay, len2 = dx * dx + dy * dy;
+            const double t = len2 > 0 ? std::clamp(((px - ax) * dx + (py - ay) * dy) / len2, 0.0, 1.0) : 0.0;
+            best = std::min(best, std::hypot(px - ax - t * dx, py - ay - t * dy));
+        }
+        return best;
+    };
     std::size_t k = 0;
+    double worst = 0;
     for (const AlignmentElement& e : road.elements) {
         if (elementTypeLetter(e) != 'H') continue;
         const std::vector<double>& v = r.spirals[k++];
         ASSERT_GE(v.size(), 6u);
-        const int n = static_cast<int>(v.size() / 2) - 1;
-        for (int j = 0; j < n; ++j) {
-            const double t0 = e.length * j / n, t1 = e.length * (j + 1) / n;
-            AlignmentPoint p = pointOnElement(e, t0, 0.0001), mid = pointOnElement(e, (t0 + t1) / 2, 0.0001);
-            EXPECT_NEAR(v[2 * j], p.y, 1e-6);
-            EXPECT_NEAR(v[2 * j + 1], p.x, 1e-6);
-            // Distance of the curve's middle from the chord.
-            const double ax = v[2 * j], ay = v[2 * j + 1], bx = v[2 * j + 2], by = v[2 * j + 3];
-            const double off = std::fabs((bx - ax) * (mid.x - ay) - (by - ay) * (mid.y - ax)) / std::hypot(bx - ax, by - ay);
-            EXPECT_LE(off, 0.1);
+        std::vector<double> sampled;  // the road, CAD (easting, northing)
+        for (double t = 0;; t += 0.05) {
+            AlignmentPoint p;
+            pointAtStation(road, e.startStation + std::min(t, e.length), 0.0001, 0, 90, p);
+            sampled.push_back(p.y);
+            sampled.push_back(p.x);
+            if (t >= e.length) break;
         }
+        for (std::size_t j = 0; j + 1 < sampled.size(); j += 2) worst = std::max(worst, toSegments(v, sampled[j], sampled[j + 1]));
+        // Every vertex and the middle of every chord, against the sampled road.
+        for (std::size_t j = 0; j + 1 < v.size(); j += 2) {
+            worst = std::max(worst, toSegments(sampled, v[j], v[j + 1]));
+            if (j + 3 < v.size()) worst = std::max(worst, toSegments(sampled, (v[j] + v[j + 2]) / 2, (v[j + 1] + v[j + 3]) / 2));
+        }
+    }
+    EXPECT_LT(worst, 0.001);
+}
+
+// A station tick every 20 m would be too many on a long road: the step grows
+// (50, 100, 500, 1000 m) and no drawing holds more than 100,000 ticks.
+TEST(DxfPlan, StationTicksStayWithinBounds) {
+    TempDir dir;
+    auto straight = [](double length) {
+        Road road;
+        road.name = "L";
+        AlignmentElement e;
+        e.length = length;
+        road.elements.push_back(e);
+        return road;
+    };
+    struct Case {
+        double length;  // m of one straight, road repeated `roads` times
+        int roads;
+        double step;
+        long long ticks;  // counted in the written file; -1: not written (the step is enough)
+    };
+    const Case cases[] = {
+        {1000, 1, 20, 51},
+        {1999990, 1, 20, -1},
+        {2000000, 1, 50, -1},
+        {3000000, 2, 100, -1},
+        {1e7, 20, 1000, 100000},  // 2e8 m of road: the cap holds
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.length);
+        RoadProject p;
+        std::vector<int> all;
+        for (int i = 0; i < c.roads; ++i) {
+            p.roads.push_back(straight(c.length));
+            all.push_back(i);
+        }
+        EXPECT_EQ(exchange::tickInterval(p, all), c.step);
+        if (c.ticks < 0) continue;
+        ASSERT_EQ(exchange::exportRoads(p, -1, dir / "ticks.dxf").status, exchange::kExchangeOk);
+        // Count the tick lines by reading the file: a LINE entity on layer STATIONS.
+        std::istringstream in(testing::readAll(dir / "ticks.dxf"));
+        std::string line, entity, previous;
+        long long ticks = 0;
+        while (std::getline(in, line)) {
+            if (previous == "  0") entity = line;
+            if (previous == "  8" && line == exchange::kLayerStations && entity == "LINE") ++ticks;
+            previous = line;
+        }
+        EXPECT_EQ(ticks, c.ticks);
     }
 }
 

@@ -451,7 +451,9 @@ TEST(LandXmlImport, ConvertsUnitsExactly) {
             c.units);
         ImportResult r = import(xml);
         ASSERT_EQ(r.status, exchange::kExchangeOk) << r.error;
-        EXPECT_TRUE(r.notes.empty()) << joined(r.notes);
+        // One note: the unit was converted, and exports are in metres.
+        ASSERT_EQ(r.notes.size(), 1u) << joined(r.notes);
+        EXPECT_TRUE(mentions(r.notes, "写成米")) << joined(r.notes);
         const double k = c.metresPerUnit;
         EXPECT_DOUBLE_EQ(alignmentStart(r.road), 100 * k);
         EXPECT_DOUBLE_EQ(r.road.elements[0].length, 1000 * k);

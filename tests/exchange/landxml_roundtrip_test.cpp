@@ -130,6 +130,45 @@ TEST(LandXmlRoundTrip, ExportedFilesAreWellFormed) {
     EXPECT_EQ(std::system(cmd.c_str()), 0) << testing::readAll(dir / "lint");
 }
 
+// Exports validate against the published LandXML 1.2 schema (kept outside the
+// project; its path is the CMake cache entry VORNEX_LANDXML_SCHEMA): the demo's
+// roads, and a road imported from another program's file with an angle point
+// added and written out again.
+TEST(LandXmlRoundTrip, ExportsValidateAgainstTheSchema) {
+    const std::filesystem::path schema = VORNEX_LANDXML_SCHEMA;
+    if (!std::filesystem::exists(schema)) {
+        GTEST_SKIP() << "the LandXML 1.2 schema is not at " << schema.string()
+                     << " (set the CMake cache entry VORNEX_LANDXML_SCHEMA to validate the exports)";
+    }
+    TempDir dir;
+    const RoadProject demo = demoProject();
+    ASSERT_EQ(exchange::exportRoads(demo, -1, dir / "demo.xml").status, exchange::kExchangeOk);
+
+    const std::string other =
+        "<?xml version=\"1.0\"?>\n<LandXML xmlns=\"http://www.landxml.org/schema/LandXML-1.2\" version=\"1.2\">"
+        "<Units><Imperial linearUnit=\"foot\" areaUnit=\"squareFoot\" volumeUnit=\"cubicYard\" "
+        "angularUnit=\"decimal degrees\" directionUnit=\"decimal  degrees\"/></Units>"
+        "<CoordinateSystem epsgCode=\"2231\"/>"
+        "<Alignments><Alignment name=\"Ramp 7\" staStart=\"100\"><CoordGeom>"
+        "<Line><Start>1000 2000</Start><End>1100 2000</End></Line>"
+        "<Curve rot=\"cw\" radius=\"300\" length=\"100\"><Start>1100 2000</Start>"
+        "<Center>1066.1848 2298.0872</Center></Curve>"
+        "</CoordGeom><Profile><ProfAlign name=\"d\"><PVI>100 50</PVI><PVI>300 52</PVI></ProfAlign></Profile>"
+        "</Alignment></Alignments></LandXML>\n";
+    testing::writeAll(dir / "other.xml", other);
+    RoadProject imported;
+    int road = -1;
+    ScriptedPrompter prompter;
+    ASSERT_EQ(exchange::importIntoProject(imported, dir / "other.xml", prompter, road), exchange::kExchangeOk);
+    ASSERT_EQ(exchange::exportRoads(imported, road, dir / "imported.xml").status, exchange::kExchangeOk);
+
+    for (const char* file : {"demo.xml", "imported.xml"}) {
+        const std::string cmd = "xmllint --noout --nonet --schema " + schema.string() + " " + (dir / file).string() +
+                                " >" + (dir / "lint").string() + " 2>&1";
+        EXPECT_EQ(std::system(cmd.c_str()), 0) << file << "\n" << testing::readAll(dir / "lint");
+    }
+}
+
 TEST(ExchangeEntries, ImportToNewProjectNeverOverwritesAndLeavesNothingOnFailure) {
     TempDir dir;
     const RoadProject demo = demoProject();
