@@ -1,6 +1,9 @@
 // The main window's commands beyond the document: the drawing row (plan, profile
 // and cross section of the current road), the route query, the looks, printing
 // and export of the shown table, and help.
+#include <chrono>
+#include <future>
+
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -10,6 +13,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
@@ -224,7 +228,21 @@ void MainWindow::connectFeatures() {
         const std::string path = prompter_->saveFileName(doc.currentRoad()->name.utf8() + ".xml",
                                                          "LandXML 文件 (*.xml);;DXF 文件 (*.dxf)");
         if (path.empty()) return;
-        const exchange::ExportResult r = exchange::exportRoads(controller_->project(), controller_->project().currentRoad, path);
+        // A long road's drawing takes a while: it is written on a worker from a
+        // copy of the project, while a busy dialog keeps the window alive.
+        auto job = std::async(std::launch::async, [project = controller_->project(), path] {
+            return exchange::exportRoads(project, project.currentRoad, path);
+        });
+        if (job.wait_for(std::chrono::milliseconds(200)) != std::future_status::ready) {
+            QProgressDialog busy(QStringLiteral("正在导出 %1 …").arg(QString::fromStdString(path)), QString(), 0, 0, this);
+            busy.setWindowModality(Qt::WindowModal);
+            busy.setMinimumDuration(0);
+            busy.setAccessibleName(QStringLiteral("正在导出"));
+            busy.show();
+            while (job.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
+                QApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        const exchange::ExportResult r = job.get();
         for (const std::string& note : r.notes) prompter_->message(note);
         if (r.status < 0) prompter_->message("导出失败：" + r.error);
         else statusBar()->showMessage(QStringLiteral("已导出 %1").arg(QString::fromStdString(path)), 5000);

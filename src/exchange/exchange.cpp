@@ -86,7 +86,8 @@ Name12 uniqueRoadName(const RoadProject& project, const Name12& name) {
     }
 }
 
-int importIntoProject(RoadProject& project, const std::filesystem::path& file, Prompter& prompter, int& roadIndex) {
+int importIntoProject(RoadProject& project, const std::filesystem::path& file, Prompter& prompter, int& roadIndex,
+                      std::optional<FileCoordinateSystem>* coordinateSystem) {
     ImportOptions options;
     options.precision = project.precision;
     ImportResult result = importFile(file, options, &prompter);
@@ -94,6 +95,7 @@ int importIntoProject(RoadProject& project, const std::filesystem::path& file, P
         if (result.status != kExchangeCancelled) prompter.message(result.error);
         return result.status;
     }
+    if (coordinateSystem) *coordinateSystem = result.coordinateSystem;
     result.road.name = uniqueRoadName(project, result.road.name);
     project.roads.push_back(std::move(result.road));
     roadIndex = static_cast<int>(project.roads.size()) - 1;

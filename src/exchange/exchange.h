@@ -87,9 +87,12 @@ Name12 uniqueRoadName(const RoadProject& project, const Name12& name);
 // The File menu's import: reads `file` and adds its road to the open project
 // under a unique name, with the file's control points (up to 20), and makes it
 // the current road. Every note and the error of a refused file go through
-// `prompter` (as one message each); the alignment question too. Returns a
-// status code; `roadIndex` is the new road's index on success.
-int importIntoProject(RoadProject& project, const std::filesystem::path& file, Prompter& prompter, int& roadIndex);
+// `prompter` (one note as a message, several as one list); the alignment
+// question too. Returns a status code; `roadIndex` is the new road's index on
+// success, and `coordinateSystem` (when given) receives what the file says
+// about its coordinate system.
+int importIntoProject(RoadProject& project, const std::filesystem::path& file, Prompter& prompter, int& roadIndex,
+                      std::optional<FileCoordinateSystem>* coordinateSystem = nullptr);
 
 // vornex-cli import: a new project that holds only the imported road (and the
 // file's control points, up to 20) written to `out`, which must not exist yet.

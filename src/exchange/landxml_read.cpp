@@ -183,6 +183,7 @@ private:
     AngleUnit angular_ = AngleUnit::Radians;
     AngleUnit direction_ = AngleUnit::Radians;
     std::map<std::string, FilePoint> namedPoints_;  // CgPoints for pntRef
+    double coordinateStep_ = 1e-6;  // metres: the last digit of the coarsest coordinate read
     mutable std::vector<std::size_t> lineStarts_;
     NoteList notes_;
 };
@@ -303,6 +304,16 @@ std::optional<FilePoint> Reader::point(const pugi::xml_node& owner, const char* 
     FilePoint fp{v[0] * metres_, v[1] * metres_};
     checkCoordinate(fp.x, p);
     checkCoordinate(fp.y, p);
+    // The coarsest last digit of the file's coordinates: directions taken from
+    // them are no better than that.
+    for (std::size_t i = 0; i < body.size();) {
+        std::size_t dot = body.find('.', i);
+        if (dot == std::string_view::npos) break;
+        std::size_t end = dot + 1;
+        while (end < body.size() && body[end] >= '0' && body[end] <= '9') ++end;
+        coordinateStep_ = std::max(coordinateStep_, std::pow(10.0, -static_cast<double>(end - dot - 1)) * metres_);
+        i = end;
+    }
     return fp;
 }
 
@@ -653,9 +664,10 @@ constexpr double kKeepPosition = 0.001;      // metres
 constexpr double kKeepDirection = kSecond;   // degrees
 // An element shorter than this has no direction of its own worth keeping.
 constexpr double kDecidesDirection = 0.001;  // metres
-// The rounding of a file's coordinates that a direction from them may carry
-// (two points, each to a tenth of a millimetre).
-constexpr double kCoordinateRounding = 0.0002;  // metres
+// The rounding of a file's coordinates that a direction from them may carry:
+// two points, each to half its last digit in both axes, and never less than
+// two points to a tenth of a millimetre.
+double coordinateRounding(double step) { return std::max(0.0002, 1.5 * step); }
 // Longest angle-point straight, and the most it may move the curve it leads into.
 constexpr double kAngleStraight = 0.001;     // metres
 constexpr double kAngleStraightShift = 0.0002;
@@ -666,9 +678,9 @@ bool isStraight(const AlignmentElement& e) { return e.startRadius == 0 && e.endR
 
 // How far a direction from coordinates over `baseline` metres may be off
 // (degrees), never less than the second the result is held to.
-double directionUncertainty(double baseline) {
+double directionUncertainty(double baseline, double rounding) {
     if (!(baseline > 0)) return kKeepDirection;
-    return std::max(kKeepDirection, std::atan(kCoordinateRounding / baseline) / kDegToRad);
+    return std::max(kKeepDirection, std::atan(rounding / baseline) / kDegToRad);
 }
 
 // Where the laid element ends and in which direction.
@@ -682,6 +694,7 @@ void Reader::layElements(const pugi::xml_node& alignment, std::vector<FileElemen
     Road& road = result_.road;
     const double tol = curveTolerance(options_.precision);
     const std::string roadName = "线路 \"" + quotedInput(alignment.attribute("name").as_string()) + "\"";
+    const double rounding = coordinateRounding(coordinateStep_);
 
     // The file's dir attributes against its own coordinates. Some programs
     // count directions from east, counter-clockwise: when that reading (and
@@ -690,7 +703,7 @@ void Reader::layElements(const pugi::xml_node& alignment, std::vector<FileElemen
     int both = 0, north = 0, east = 0;
     for (const FileElement& fe : list) {
         if (!fe.dirStart || !fe.fromChord || fe.element.length < kDecidesDirection) continue;
-        const double allowed = 2 * directionUncertainty(fe.baseline);
+        const double allowed = 2 * directionUncertainty(fe.baseline, rounding);
         ++both;
         if (std::fabs(angleDifference(*fe.dirStart, *fe.pointDirection)) <= allowed) ++north;
         if (std::fabs(angleDifference(90.0 - *fe.dirStart, *fe.pointDirection)) <= allowed) ++east;
@@ -707,15 +720,15 @@ void Reader::layElements(const pugi::xml_node& alignment, std::vector<FileElemen
     struct Said {
         std::optional<double> direction;
         double uncertainty = kKeepDirection;  // what the check allows (degrees)
-        double rounding = 0;                  // what the coordinates' rounding alone may give (degrees)
+        double fromRounding = 0;              // what the coordinates' rounding alone may give (degrees)
     };
     std::vector<Said> said(list.size());
     for (std::size_t i = 0; i < list.size(); ++i) {
         const FileElement& fe = list[i];
         if (fe.element.length < kDecidesDirection) continue;  // its neighbours decide
         if (fe.pointDirection) {
-            said[i] = {fe.pointDirection, directionUncertainty(fe.baseline),
-                       std::atan(kCoordinateRounding / fe.baseline) / kDegToRad};
+            said[i] = {fe.pointDirection, directionUncertainty(fe.baseline, rounding),
+                       std::atan(rounding / fe.baseline) / kDegToRad};
             if (fe.dirStart && !fromEast) {
                 const double d = angleDifference(*fe.dirStart, *fe.pointDirection);
                 if (std::fabs(d) > 2 * said[i].uncertainty) {
@@ -801,7 +814,7 @@ void Reader::layElements(const pugi::xml_node& alignment, std::vector<FileElemen
         // An angle is kept where it exceeds half a second or would carry the
         // road sideways along the element; what the rounding of the file's
         // coordinates may give is no angle.
-        const bool angle = said[i].direction && std::fabs(turn) > said[i].rounding &&
+        const bool angle = said[i].direction && std::fabs(turn) > said[i].fromRounding &&
                            (std::fabs(turn) > kKeepDirection / 2 || std::fabs(turn) * kDegToRad * e.length > kDrift);
         if (angle && isStraight(e) && !isStraight(laid.back())) {
             // A curve into a straight at an angle: the straight's first part

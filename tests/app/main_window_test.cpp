@@ -188,6 +188,25 @@ TEST(ChoiceQuestion, RealDialogListsTheChoices) {
     EXPECT_EQ(prompter.askChoice("导入哪一条路线？", choices), -1);
 }
 
+// Many lines (the notes of one import) come in one dialog with a list, not a
+// box each.
+TEST(ListMessage, RealDialogShowsEveryLineAtOnce) {
+    QtPrompter prompter;
+    std::vector<std::string> lines;
+    for (int i = 0; i < 40; ++i) lines.push_back("第" + std::to_string(i + 1) + "个平面元素：长度为零，略去");
+    int dialogs = 0, rows = 0;
+    testing::answerNextModal([&](QWidget* w) {
+        ++dialogs;
+        auto* list = w->findChild<QListWidget*>();
+        ASSERT_NE(list, nullptr);
+        rows = list->count();
+        static_cast<QDialog*>(w)->accept();
+    });
+    prompter.showList("导入的说明：", lines);
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_EQ(rows, 40);
+}
+
 TEST(PasswordDialog, SetModeWantsTheSameEntryTwice) {
     CPassword dialog(PasswordDialogMode::Set, {});
     dialog.show();

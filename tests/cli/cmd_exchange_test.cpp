@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "document/project_file.h"
 #include "support/run_cli.h"
 #include "support/temp_dir.h"
 
@@ -109,6 +110,19 @@ TEST_F(ExchangeCliTest, AScratchRoadNameIsRenamedOnImport) {
     ASSERT_EQ(info.status, 0) << info.err;
     EXPECT_NE(info.out.find("roads\t1"), std::string::npos) << info.out;
     EXPECT_NE(info.out.find("\tManual\t"), std::string::npos) << info.out;
+
+    // Names with control characters (from files written before) are printed
+    // escaped, never sent to the terminal.
+    vornex::RoadProject project;
+    project.roads.emplace_back();
+    project.roads.back().name = "R\x1b[2J\x07";
+    std::string bytes;
+    vornex::writeProject(project, bytes);
+    writeAll(dir / "esc.rod", bytes);
+    CliRun esc = cli("info " + path("esc.rod"));
+    ASSERT_EQ(esc.status, 0) << esc.err;
+    EXPECT_EQ(esc.out.find('\x1b'), std::string::npos) << esc.out;
+    EXPECT_NE(esc.out.find("R\\x1b[2J\\x07"), std::string::npos) << esc.out;
 }
 
 }  // namespace

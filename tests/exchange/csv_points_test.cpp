@@ -127,6 +127,9 @@ TEST(PointsCsv, RefusesTablesItCannotRead) {
         {"header without Y", "name,X,R\nA,0,0\nB,1,1\n", "表头"},
         {"a coordinate that is not a number", "name,X,Y\nA,0,0\nB,1O0,5\n", "第3行"},
         {"an absurd coordinate", "name,X,Y\nA,0,0\nB,1e30,5\n", "第3行"},
+        {"a leg longer than any element (the limit of LandXML)", "name,X,Y\nA,-999999999,0\nB,999999999,0\n", "第3行"},
+        {"a hostile value, cut and escaped", "name,X,Y\nA,0,0\nB,\x1b]0;x\x07" + std::string(5000, '7') + "z,5\n",
+         "\\x1b]0;x\\x07777"},
         {"a negative spiral length", "name,X,Y,R,Ls1\nA,0,0,,\nB,100,0,300,-5\nC,100,100,,\n", "第3行"},
         {"an open quote", "name,X,Y\n\"A,0,0\nB,1,1\n", "引号"},
         {"a quote inside an unquoted field", "name,X,Y\nA,0,0\nB,1\"0,5\nC,9,9\n", "第3行"},
@@ -138,6 +141,7 @@ TEST(PointsCsv, RefusesTablesItCannotRead) {
         ImportResult r = readPointsCsv(c.bytes, {});
         EXPECT_EQ(r.status, exchange::kExchangeBadFile);
         EXPECT_NE(r.error.find(c.error), std::string::npos) << r.error;
+        EXPECT_LT(r.error.size(), 300u);
         EXPECT_TRUE(r.road.intersectionPoints.empty());
     }
 }
