@@ -119,7 +119,11 @@ bool applyProjectionReduction(CPlaneNetAdjust& plane, const CLevelingAdjust& hei
 
 std::string describeReduction(const ProjectionReduction& choice, const ReductionResult& result) {
     if (!result.applied) return "边长不归算";
-    std::string d = "归算到投影面：" + geodesy::describeSystem(choice.system);
+    return "归算到投影面：" + reductionDetails(choice, result);
+}
+
+std::string reductionDetails(const ProjectionReduction& choice, const ReductionResult& result) {
+    std::string d = geodesy::describeSystem(choice.system);
     d += text::format("；测区纬度 %.4f°，平均曲率半径 %.1f km，平均高程 %.3f m", result.latitude, result.radius / 1000,
                       result.meanElevation);
     if (result.correctedDirections > 0) d += text::format("；方向改化 %d 个", result.correctedDirections);

@@ -54,6 +54,10 @@ bool applyProjectionReduction(CPlaneNetAdjust& plane, const CLevelingAdjust& hei
 // "归算到投影面：CGCS2000，3°带第38带（中央子午线 114°），假东 500000 m，投影面高 0 m；
 //  测区纬度 35.0000°，平均曲率半径 6371.0 km，平均高程 1500.000 m".
 std::string describeReduction(const ProjectionReduction& choice, const ReductionResult& result);
+// What follows "归算到投影面：" in describeReduction.
+std::string reductionDetails(const ProjectionReduction& choice, const ReductionResult& result);
+// Item of the line that names the reduction in the adjustment's summary.
+inline constexpr const char* kReductionSummaryItem = "边长归算";
 
 // The choice as one line of text for the settings, and back (false for text
 // that is not such a choice; `out` is then left alone).

@@ -51,10 +51,15 @@ void solveControlModule(ControlModule& m, Prompter& prompter) {
         if (m.heights.pointCount > 0) m.heights.solveHeights(prompter);
         applyProjectionReduction(m.plane, m.heights, m.reduction, m.reduced, prompter);
         m.plane.adjustPlane(prompter);
-        return;
+    } else {
+        m.plane.adjustPlane(prompter);
+        if (m.heights.pointCount > 0) m.heights.solveHeights(prompter);
     }
-    m.plane.adjustPlane(prompter);
-    if (m.heights.pointCount > 0) m.heights.solveHeights(prompter);
+    // 平差概况 names the reduction only when it was chosen.
+    std::erase_if(m.summaryLines, [](const SummaryLine& l) { return l.item == kReductionSummaryItem; });
+    if (m.reduction.enabled)
+        m.summaryLines.push_back({kReductionSummaryItem, m.reduced.applied ? "归算到投影面" : "未能归算（见提示）",
+                                  m.reduced.applied ? reductionDetails(m.reduction, m.reduced) : ""});
 }
 
 void setControlRefraction(ControlModule& m, double refraction, Prompter& prompter) {

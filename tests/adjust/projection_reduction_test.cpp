@@ -98,6 +98,14 @@ TEST(ProjectionReduction, TraverseIsScaledByTheReductionFactor) {
     EXPECT_EQ(reduced.reduced.measuredDistance[0], 1000);
     EXPECT_NEAR(reduced.plane.distanceValue[0], 1000 * scale, 1e-6);
     EXPECT_EQ(reduced.reduced.correctedDirections, 0);  // all lines under 10 km
+    // 平差概况 names the reduction, and only when it was chosen.
+    ASSERT_EQ(reduced.summaryLines.size(), 1u);
+    EXPECT_EQ(reduced.summaryLines[0].item, "边长归算");
+    EXPECT_EQ(reduced.summaryLines[0].value, "归算到投影面");
+    EXPECT_NE(reduced.summaryLines[0].remark.find("3°带第39带"), std::string::npos);
+    EXPECT_TRUE(plain.summaryLines.empty());
+    solveControlModule(reduced, prompter);  // solved again: still one line
+    EXPECT_EQ(reduced.summaryLines.size(), 1u);
 }
 
 // Heights of the line's ends where the survey has them, the mean elevation
