@@ -17,12 +17,13 @@ cpack --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1
 deb=$work/out/vornex_${version}_$(dpkg --print-architecture).deb
 [ -f "$deb" ] || { ls "$work/out"; fail "no package $deb"; exit 1; }
 
-# The files: what `cmake --install` puts under the prefix, without the licence file
-# (the copyright file states the licence) and with the Debian documentation files.
+# The files: what `cmake --install` puts under the prefix, and the Debian
+# documentation files.
 cmake --install "$build" --prefix "$work/prefix/usr" >/dev/null
-sed "s|^$work/prefix/||" "$build/install_manifest.txt" | grep -vx 'usr/share/doc/vornex/LICENSE' |
-  { cat; printf '%s\n' usr/share/doc/vornex/copyright usr/share/doc/vornex/changelog.Debian.gz; } |
-  LC_ALL=C sort >"$work/expected"
+# (The manifest's last line has no newline.)
+{ sed "s|^$work/prefix/||" "$build/install_manifest.txt"; echo
+  printf '%s\n' usr/share/doc/vornex/copyright usr/share/doc/vornex/changelog.Debian.gz; } |
+  sed '/^$/d' | LC_ALL=C sort >"$work/expected"
 dpkg-deb --fsys-tarfile "$deb" | tar -t | grep -v '/$' | sed 's|^\./||' | LC_ALL=C sort >"$work/packaged"
 diff -u "$work/expected" "$work/packaged" || fail "the package's files differ from the install manifest"
 
