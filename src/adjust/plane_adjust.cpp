@@ -83,17 +83,18 @@ void CPlaneNetAdjust::reset() {
 }
 
 double trigonometricHeight(double slope, double zenithDegrees, double instrumentHeight, double prismHeight,
-                           double refraction) {
+                           double refraction, bool correct) {
     const double z = toRadians(zenithDegrees);
     double h = slope * std::cos(z) + instrumentHeight - prismHeight;
-    if (refraction != 0) {
+    if (correct) {
         const double d = slope * std::fabs(std::sin(z));
         h += (1 - refraction) * d * d / (2 * kEarthRadius);
     }
     return h;
 }
 
-void CPlaneNetAdjust::buildFromControlSurvey(const SurveyNetwork& net, CLevelingAdjust& heights, double refraction) {
+void CPlaneNetAdjust::buildFromControlSurvey(const SurveyNetwork& net, CLevelingAdjust& heights, double refraction,
+                                             bool correct) {
     reset();
     heights.reset();
     const int type = net.control.observationType;
@@ -120,7 +121,7 @@ void CPlaneNetAdjust::buildFromControlSurvey(const SurveyNetwork& net, CLeveling
                     // A height by zenith angle needs the prism height: without it the run is not used.
                     if (o.targetHeight < 0) continue;
                     const double v = o.distance * std::cos(toRadians(o.verticalOrHeight));
-                    h = trigonometricHeight(o.distance, o.verticalOrHeight, st.instrumentHeight, o.targetHeight, refraction);
+                    h = trigonometricHeight(o.distance, o.verticalOrHeight, st.instrumentHeight, o.targetHeight, refraction, correct);
                     d = std::sqrt(std::max(0.0, o.distance * o.distance - v * v));
                 }
                 if (!(d > 0) || !std::isfinite(d) || !std::isfinite(h)) continue;

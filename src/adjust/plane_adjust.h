@@ -21,16 +21,18 @@
 
 namespace vornex {
 
-// Earth curvature and refraction of trigonometric heights: (1 - k) D^2 / 2R is
-// added to S cos Z. A coefficient of 0 leaves the height uncorrected.
+// Earth curvature and refraction of trigonometric heights (球气差改正):
+// (1 - k) D^2 / 2R is added to S cos Z. Whether to correct at all is a choice
+// of its own; k = 0 corrects for the curvature of the earth only.
 inline constexpr double kDefaultRefraction = 0.14;
 inline constexpr double kEarthRadius = 6371000.0;  // m
 
 // Height difference from the instrument's station mark to the target mark of a
-// slope distance S (m) and zenith angle Z (degrees): S cos Z + i - v, plus the
-// curvature and refraction correction with the horizontal distance S |sin Z|.
+// slope distance S (m) and zenith angle Z (degrees): S cos Z + i - v, plus, when
+// `correct`, the curvature and refraction correction (1 - k) D^2 / 2R with the
+// horizontal distance D = S |sin Z|.
 double trigonometricHeight(double slope, double zenithDegrees, double instrumentHeight, double prismHeight,
-                           double refraction);
+                           double refraction, bool correct = true);
 
 // Coordinate errors and error ellipse of one point (metres, F in radians).
 struct PointError {
@@ -88,9 +90,10 @@ public:
     // Fills `heights` (observation types 2, 3, 4) and, for every type but 2, this
     // plane adjustment. Both are reset first.
     // Heights by zenith angle (type 4) carry the curvature and refraction
-    // correction with coefficient `refraction` (0: none).
+    // correction with coefficient `refraction` when `correct` (k = 0: curvature
+    // only), none otherwise.
     void buildFromControlSurvey(const SurveyNetwork& network, CLevelingAdjust& heights,
-                                double refraction = kDefaultRefraction);
+                                double refraction = kDefaultRefraction, bool correct = true);
 
     // Approximate coordinates and iteration. 1 on success (or with no points),
     // 0 on failure (the reason is shown).

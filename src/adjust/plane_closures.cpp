@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <map>
 #include <set>
 #include <unordered_map>
 
@@ -137,59 +138,56 @@ void findTriangles(const CPlaneNetAdjust& p, const Observations& obs, PlaneClosu
                         out.triangles.end());
 }
 
-// Walks a traverse that leaves known point `start` towards `first`, oriented at
-// the start by the direction to `back`. False when the chain is not a traverse.
-bool walkTraverse(const Observations& obs, int pointCount, int start, int back, int first, TraverseClosure& t) {
-    int set = 0;
-    double angle = 0, az = 0, d = 0;
-    if (!obs.knownAzimuth(start, back, az) || !obs.angle(start, back, first, set, angle) || !obs.distance(start, first, d)) return false;
-    std::vector<double> azimuths, lengths;
-    t.points = {start, first};
-    az = std::fmod(az + angle, kTwoPi);
-    azimuths.push_back(az);
-    lengths.push_back(d);
-    int angles = 1, prev = start, cur = first;
-    std::vector<char> visited(static_cast<std::size_t>(pointCount), 0);
-    visited[static_cast<std::size_t>(start)] = visited[static_cast<std::size_t>(first)] = 1;
-    while (!obs.known(cur)) {
-        // One leg forward: the only other target of the station's set with a distance.
-        int next = -1;
-        bool found = false;
-        for (int s : obs.setsOf(cur)) {
-            bool hasPrev = false;
-            int forward = -1, forwardCount = 0;
-            for (int j = obs.setStart(s); j < obs.setEnd(s); ++j) {
-                const int q = obs.target(j);
-                if (q == prev) hasPrev = true;
-                double dq;
-                if (q != prev && q != cur && q != forward && obs.distance(cur, q, dq)) {
-                    forward = q;
-                    ++forwardCount;
-                }
-            }
-            if (!hasPrev) continue;
-            if (forwardCount != 1) return false;
-            next = forward;
-            found = true;
-            break;
+// The azimuth of the first leg start -> first, oriented at the start by a
+// sighting to another known point or along a known azimuth (the first such
+// target of the first set that holds both). False without one.
+bool orientLeg(const Observations& obs, int start, int first, int exclude, double& az) {
+    for (int s : obs.setsOf(start)) {
+        for (int j = obs.setStart(s); j < obs.setEnd(s); ++j) {
+            const int back = obs.target(j);
+            int set = 0;
+            double known = 0, angle = 0;
+            if (back == first || back == start || back == exclude || !obs.knownAzimuth(start, back, known)) continue;
+            if (!obs.angle(start, back, first, set, angle)) continue;
+            az = std::fmod(known + angle, kTwoPi);
+            return true;
         }
-        if (!found || (visited[static_cast<std::size_t>(next)] && !obs.known(next))) return false;
-        if (!obs.angle(cur, prev, next, set, angle) || !obs.distance(cur, next, d)) return false;
-        az = std::fmod(az + kPi + angle, kTwoPi);
+    }
+    return false;
+}
+
+// The closure of the traverse along `path` (known start, stations, known end),
+// oriented at its start (the caller has reversed a path oriented only at its
+// end). False when an angle or a leg is missing.
+bool computeTraverse(const Observations& obs, const std::vector<int>& path, TraverseClosure& t) {
+    const int start = path.front(), end = path.back();
+    double az = 0;
+    if (!orientLeg(obs, start, path[1], -1, az)) return false;
+    std::vector<double> azimuths, lengths;
+    int angles = 1;
+    for (std::size_t i = 0; i + 1 < path.size(); ++i) {
+        double d = 0, angle = 0;
+        int set = 0;
+        if (i > 0) {
+            if (!obs.angle(path[i], path[i - 1], path[i + 1], set, angle)) return false;
+            az = std::fmod(az + kPi + angle, kTwoPi);
+            ++angles;
+        }
+        if (!obs.distance(path[i], path[i + 1], d)) return false;
         azimuths.push_back(az);
         lengths.push_back(d);
-        ++angles;
-        t.points.push_back(next);
-        visited[static_cast<std::size_t>(next)] = 1;
-        prev = cur;
-        cur = next;
     }
-    // Orientation at the end: a known azimuth from the end point or another known point.
-    for (int s : obs.setsOf(cur)) {
+    t = TraverseClosure{};
+    t.points = path;
+    // Orientation at the end: a known azimuth from the end point or a sighting to
+    // another known point (for a closed traverse, the start's own back sight).
+    const int prev = path[path.size() - 2];
+    for (int s : obs.setsOf(end)) {
         for (int j = obs.setStart(s); j < obs.setEnd(s) && !t.hasAngular; ++j) {
             const int y = obs.target(j);
-            double known = 0;
-            if (y == prev || y == cur || !obs.knownAzimuth(cur, y, known) || !obs.angle(cur, prev, y, set, angle)) continue;
+            double known = 0, angle = 0;
+            int set = 0;
+            if (y == prev || y == end || !obs.knownAzimuth(end, y, known) || !obs.angle(end, prev, y, set, angle)) continue;
             t.angular = wrapPi(az + kPi + angle - known) * CPlaneNetAdjust::kRho;
             t.hasAngular = true;
             ++angles;
@@ -202,44 +200,149 @@ bool walkTraverse(const Observations& obs, int pointCount, int start, int back, 
     // (leg i carries i + 1 of them).
     const double perAngle = t.hasAngular ? t.angular / CPlaneNetAdjust::kRho / angles : 0.0;
     double x = obs.xy(start).x, y = obs.xy(start).y;
-    t.length = 0;
     for (std::size_t i = 0; i < lengths.size(); ++i) {
         const double a = azimuths[i] - perAngle * static_cast<double>(i + 1);
         x += lengths[i] * std::cos(a);
         y += lengths[i] * std::sin(a);
         t.length += lengths[i];
     }
-    t.fx = x - obs.xy(cur).x;
-    t.fy = y - obs.xy(cur).y;
+    t.fx = x - obs.xy(end).x;
+    t.fy = y - obs.xy(end).y;
     return true;
 }
 
-void findTraverses(const CPlaneNetAdjust& p, const Observations& obs, PlaneClosures& out) {
-    std::set<std::vector<int>> seen;
-    for (int a = 0; a < p.knownCount; ++a) {
-        for (int s : obs.setsOf(a)) {
-            for (int j = obs.setStart(s); j < obs.setEnd(s); ++j) {
-                const int first = obs.target(j);
-                double d;
-                if (obs.known(first) || first == a || !obs.distance(a, first, d)) continue;
-                // The first target of the set that orients the start.
-                for (int k = obs.setStart(s); k < obs.setEnd(s); ++k) {
-                    const int back = obs.target(k);
-                    double az;
-                    if (back == first || back == a || !obs.knownAzimuth(a, back, az)) continue;
-                    TraverseClosure t;
-                    if (walkTraverse(obs, p.pointCount, a, back, first, t)) {
-                        std::vector<int> reversed(t.points.rbegin(), t.points.rend());
-                        if (!seen.count(t.points) && !seen.count(reversed)) {
-                            seen.insert(t.points);
-                            out.traverses.push_back(std::move(t));
-                        }
-                    }
-                    break;
-                }
-            }
+// Traverse lines of a network: paths along legs with a distance from a known
+// point to a known point (or back to its start), through unknown stations only,
+// each station once, with an angle at every station. Per pair of known points
+// the path through the most stations (cross-ties are left out, as a traverse
+// book leaves them), found by exhaustive search within kMaxTraverseSteps steps;
+// then, from the longest down, a path whose legs all lie in paths already
+// taken is left out.
+class TraverseSearch {
+public:
+    TraverseSearch(const CPlaneNetAdjust& p, const Observations& obs) : p_(p), obs_(obs), legs_(static_cast<std::size_t>(p.pointCount)) {
+        for (int k = 0; k < p.distanceCount(); ++k) {
+            const int a = p.distanceFrom[static_cast<std::size_t>(k)], b = p.distanceTo[static_cast<std::size_t>(k)];
+            if (a == b) continue;
+            legs_[static_cast<std::size_t>(a)].push_back(b);
+            legs_[static_cast<std::size_t>(b)].push_back(a);
         }
+        for (auto& l : legs_) {
+            std::sort(l.begin(), l.end());
+            l.erase(std::unique(l.begin(), l.end()), l.end());
+        }
+        visited_.assign(static_cast<std::size_t>(p.pointCount), 0);
     }
+
+    // False when the search went beyond its bound (nothing is listed then).
+    bool run(std::vector<TraverseClosure>& out) {
+        for (int a = 0; a < p_.knownCount && !stopped_; ++a) {
+            path_ = {a};
+            visited_[static_cast<std::size_t>(a)] = 1;
+            for (int first : legs_[static_cast<std::size_t>(a)]) {
+                if (obs_.known(first)) continue;  // a leg between known points holds no station
+                extend(first);
+                if (stopped_) break;
+            }
+            visited_[static_cast<std::size_t>(a)] = 0;
+        }
+        if (stopped_) return false;
+        std::vector<Candidate> chosen;
+        chosen.reserve(best_.size());
+        for (auto& [key, c] : best_) chosen.push_back(std::move(c));
+        // The longest first; equals in the order of their known points.
+        std::sort(chosen.begin(), chosen.end(), [](const Candidate& x, const Candidate& y) {
+            if (x.path.size() != y.path.size()) return x.path.size() > y.path.size();
+            return x.key < y.key;
+        });
+        std::set<std::uint64_t> covered;
+        std::vector<std::pair<std::uint64_t, TraverseClosure>> rows;
+        for (Candidate& c : chosen) {
+            bool fresh = false;
+            for (std::size_t i = 0; i + 1 < c.path.size(); ++i) fresh |= !covered.count(legKey(c.path[i], c.path[i + 1]));
+            if (!fresh) continue;
+            std::vector<int> path = c.path;
+            if (!c.startOriented) std::reverse(path.begin(), path.end());
+            TraverseClosure t;
+            if (!computeTraverse(obs_, path, t)) continue;
+            for (std::size_t i = 0; i + 1 < c.path.size(); ++i) covered.insert(legKey(c.path[i], c.path[i + 1]));
+            rows.push_back({c.key, std::move(t)});
+        }
+        // Listed in the order of their known points.
+        std::stable_sort(rows.begin(), rows.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+        for (auto& r : rows) out.push_back(std::move(r.second));
+        return true;
+    }
+
+private:
+    struct Candidate {
+        std::uint64_t key = 0;  // the pair of known points, smaller first
+        std::vector<int> path;
+        bool startOriented = false;
+        bool bothOriented = false;
+    };
+
+    static std::uint64_t legKey(int a, int b) { return a < b ? pairKey(a, b) : pairKey(b, a); }
+
+    void extend(int cur) {
+        if (++steps_ > kMaxTraverseSteps) {
+            stopped_ = true;
+            return;
+        }
+        const int prev = path_.back();
+        path_.push_back(cur);
+        visited_[static_cast<std::size_t>(cur)] = 1;
+        for (int next : legs_[static_cast<std::size_t>(cur)]) {
+            if (next == prev || stopped_) continue;
+            int set = 0;
+            double angle = 0;
+            if (obs_.known(next)) {
+                const int start = path_.front();
+                // Each pair once, from its smaller known point; a closed traverse needs three legs.
+                if (next < start || (next == start && path_.size() < 3)) continue;
+                if (!obs_.angle(cur, prev, next, set, angle)) continue;
+                path_.push_back(next);
+                consider();
+                path_.pop_back();
+                continue;
+            }
+            if (visited_[static_cast<std::size_t>(next)] || !obs_.angle(cur, prev, next, set, angle)) continue;
+            extend(next);
+        }
+        visited_[static_cast<std::size_t>(cur)] = 0;
+        path_.pop_back();
+    }
+
+    // The path in path_ reached a known point: kept when it is the best of its pair.
+    void consider() {
+        const int a = path_.front(), b = path_.back();
+        double az = 0;
+        const bool startOriented = orientLeg(obs_, a, path_[1], -1, az);
+        const bool endOriented = orientLeg(obs_, b, path_[path_.size() - 2], -1, az);
+        if (!startOriented && !endOriented) return;  // no azimuth to carry: no closure
+        const std::uint64_t key = pairKey(a, b);
+        auto it = best_.find(key);
+        if (it != best_.end()) {
+            const Candidate& c = it->second;
+            if (c.path.size() > path_.size()) return;
+            if (c.path.size() == path_.size() && (c.bothOriented || !(startOriented && endOriented))) return;
+        }
+        best_[key] = Candidate{key, path_, startOriented, startOriented && endOriented};
+    }
+
+    const CPlaneNetAdjust& p_;
+    const Observations& obs_;
+    std::vector<std::vector<int>> legs_;
+    std::vector<char> visited_;
+    std::vector<int> path_;
+    std::map<std::uint64_t, Candidate> best_;
+    std::size_t steps_ = 0;
+    bool stopped_ = false;
+};
+
+void findTraverses(const CPlaneNetAdjust& p, const Observations& obs, PlaneClosures& out) {
+    TraverseSearch search(p, obs);
+    out.traverseSearchComplete = search.run(out.traverses);
 }
 
 }  // namespace

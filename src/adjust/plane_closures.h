@@ -1,11 +1,21 @@
 // Closures of a plane control network computed from the observations alone,
 // before any adjustment: the angular misclosure of every triangle whose three
 // angles were observed, and the angular and coordinate closures of every
-// traverse (a chain of stations with one leg forward at each, from a known
-// point to a known point, oriented by known points or known azimuths).
+// traverse line the network holds.
+//
+// A traverse line is a path along legs that carry a distance, from a known
+// point to a known point (or back to its own start), through unknown stations
+// only, each visited once, with the angle observed at every station. For each
+// pair of known points the path through the most stations is taken (cross-ties
+// are left out, as a traverse book leaves them); then, from the longest down, a
+// path whose legs all lie in paths already taken is left out. An end is
+// oriented by a sighting to another known point or a known azimuth; a line
+// oriented at one end only has no angular closure, one oriented at neither end
+// is not listed. The search is exhaustive within kMaxTraverseSteps steps.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <vector>
 
 #include "adjust/plane_adjust.h"
@@ -28,9 +38,16 @@ struct TraverseClosure {
     double f() const;
 };
 
+// Bound on the steps of the traverse search (paths extended by one leg): some
+// tenths of a second; a network of a few dozen stations stays far below it.
+inline constexpr std::size_t kMaxTraverseSteps = 1000000;
+
 struct PlaneClosures {
     std::vector<TriangleClosure> triangles;
     std::vector<TraverseClosure> traverses;
+    // False when the traverse search went beyond kMaxTraverseSteps: then no
+    // traverse is listed.
+    bool traverseSearchComplete = true;
 };
 
 // Works on the observation lists and the known coordinates of a built plane

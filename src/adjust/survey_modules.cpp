@@ -44,7 +44,7 @@ void solveLevelingModule(LevelingModule& m, Prompter& prompter) {
 }
 
 void solveControlModule(ControlModule& m, Prompter& prompter) {
-    m.plane.buildFromControlSurvey(m.network, m.heights, m.refraction);
+    m.plane.buildFromControlSurvey(m.network, m.heights, m.refraction, m.correctCurvature);
     m.reduced = {};
     if (m.reduction.enabled) {
         // The heights first: the distances are reduced from the heights of their ends.
@@ -65,6 +65,20 @@ void solveControlModule(ControlModule& m, Prompter& prompter) {
 void setControlRefraction(ControlModule& m, double refraction, Prompter& prompter) {
     m.refraction = refraction;
     solveControlModule(m, prompter);
+}
+
+void setControlCurvatureCorrection(ControlModule& m, bool correct, Prompter& prompter) {
+    m.correctCurvature = correct;
+    solveControlModule(m, prompter);
+}
+
+bool usesTrigonometricHeights(const ControlModule& m) {
+    return m.network.loadedKind() == SurveyFileKind::Control && m.network.control.observationType == kSlopeAndZenith &&
+           !m.heights.runs.empty();
+}
+
+std::string heightCorrectionText(const ControlModule& m) {
+    return m.correctCurvature ? text::format("大气折光系数: %g", m.refraction) : std::string("球气差改正: 不改正");
 }
 
 bool levelingCoefficientEditable(const SurveyNetwork& network) { return network.key > 81; }

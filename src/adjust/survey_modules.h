@@ -46,8 +46,10 @@ struct ControlModule {
     SurveyNetwork network;
     CPlaneNetAdjust plane;
     CLevelingAdjust heights;
-    // 大气折光系数 of trigonometric heights; the file has no field for it, so the
-    // program keeps it in its settings. 0 leaves heights uncorrected.
+    // 球气差改正 of trigonometric heights: 改正 (correct) with the 大气折光系数
+    // k (0: the curvature of the earth only), or 不改正 (the plain S cos Z + i - v).
+    // The file has no field for either, so the program keeps them in its settings.
+    bool correctCurvature = true;
     double refraction = kDefaultRefraction;
     // 边长归算, kept per file in the settings; by default the survey is adjusted as measured.
     ProjectionReduction reduction;
@@ -100,5 +102,12 @@ enum class ControlParameter {
 bool setControlParameter(ControlModule& m, ControlParameter which, std::string_view text, Prompter& prompter);
 // Sets the refraction coefficient and solves again (nothing is written to the file).
 void setControlRefraction(ControlModule& m, double refraction, Prompter& prompter);
+// Sets 球气差改正 (true: 改正) and solves again (nothing is written to the file).
+void setControlCurvatureCorrection(ControlModule& m, bool correct, Prompter& prompter);
+// Whether the height network holds a height computed from a zenith angle (the
+// only heights the correction and the coefficient apply to).
+bool usesTrigonometricHeights(const ControlModule& m);
+// "大气折光系数: k", or "球气差改正: 不改正", as the command line reports it.
+std::string heightCorrectionText(const ControlModule& m);
 
 }  // namespace vornex

@@ -52,6 +52,20 @@ SurveyController::SurveyController(AppPrompter& prompter, QObject* parent)
     bool ok = false;
     const double k = settings.value(QString::fromLatin1(kRefractionKey), kDefaultRefraction).toDouble(&ok);
     control_->refraction = ok && std::isfinite(k) && std::fabs(k) <= 1 ? k : kDefaultRefraction;
+    const QString curvatureKey = QString::fromLatin1(kCurvatureKey);
+    if (settings.contains(curvatureKey)) {
+        control_->correctCurvature = settings.value(curvatureKey, true).toBool();
+    } else {
+        // Before the choice existed a coefficient of 0 meant no correction: keep
+        // that meaning once as 不改正 with the default coefficient, and store both.
+        const bool stored = settings.contains(QString::fromLatin1(kRefractionKey));
+        control_->correctCurvature = !(stored && ok && k == 0);
+        if (!control_->correctCurvature) {
+            control_->refraction = kDefaultRefraction;
+            settings.setValue(QString::fromLatin1(kRefractionKey), kDefaultRefraction);
+        }
+        settings.setValue(curvatureKey, control_->correctCurvature);
+    }
 }
 
 SurveyController::~SurveyController() = default;
@@ -224,6 +238,15 @@ bool SurveyController::setReduction(const ProjectionReduction& choice) {
     emit changed(kControlModule);
     emit edited(kControlModule, QStringLiteral("边长归算的选择已保存在程序设置中。"));
     return true;
+}
+
+void SurveyController::setCurvatureCorrection(bool correct) {
+    QSettings settings;
+    settings.setValue(QString::fromLatin1(kCurvatureKey), correct);
+    if (isLoaded(kControlModule)) setControlCurvatureCorrection(*control_, correct, prompter_);
+    else control_->correctCurvature = correct;
+    emit changed(kControlModule);
+    emit edited(kControlModule, QStringLiteral("球气差改正已保存在程序设置中。"));
 }
 
 void SurveyController::reportClosureRow(int module, int row) {

@@ -29,6 +29,9 @@ inline constexpr int kControlModule = 2;
 inline constexpr const char* kRefractionKey = "Survey/Refraction";
 // Settings group of the control files' 边长归算, one key per file path.
 inline constexpr const char* kReductionGroup = "Survey/Reduction";
+// Settings key of 球气差改正 (true: 改正). Settings written before it existed
+// stored a coefficient of 0 to mean no correction: that is read once as 不改正.
+inline constexpr const char* kCurvatureKey = "Survey/CurvatureCorrection";
 
 class SurveyController : public QObject {
     Q_OBJECT
@@ -76,6 +79,9 @@ public:
     const ProjectionReduction& reduction() const { return control_->reduction; }
     // The choice stored for a control file's path (不归算 when none).
     static ProjectionReduction storedReduction(const QString& path);
+    // 球气差改正 (true: 改正), kept in the settings.
+    void setCurvatureCorrection(bool correct);
+    bool curvatureCorrection() const { return control_->correctCurvature; }
 
     // The result column reports the current row of a closure table here
     // (-1 when another table shows); the plot listens to closureRowSelected.

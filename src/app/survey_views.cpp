@@ -288,6 +288,8 @@ QStringList ellipsoidNames() {
     for (int i = 0; i < geodesy::kEllipsoidCount; ++i) names << QString::fromUtf8(geodesy::ellipsoidAt(i).name);
     return names;
 }
+const QString kCurvatureId = QStringLiteral("curvature");
+const QStringList kCurvatureChoices = {QStringLiteral("改正"), QStringLiteral("不改正")};
 
 }  // namespace
 
@@ -308,9 +310,13 @@ std::vector<PaneProperty> CPlaneView::paneProperties(bool loaded, int index) con
 
 void CPlaneView::addOwnProperties() {
     properties()->addGroup(QStringLiteral("三角高程"));
+    properties()->addProperty({kCurvatureId, QStringLiteral("球气差改正"),
+                               QStringLiteral("由天顶距算得的高差是否加球气差改正(1-k)D²/2R。“不改正”即h=S·cosZ+i-v。"
+                                              "保存在程序设置中，不写入数据文件。"),
+                               kCurvatureChoices, true, kCurvatureChoices[0]});
     properties()->addProperty({kRefractionId, QStringLiteral("大气折光系数"),
-                               QStringLiteral("三角高程的大气折光系数k，0表示不作球气差改正。保存在程序设置中，"
-                                              "不写入数据文件。"),
+                               QStringLiteral("球气差改正中的大气折光系数k，仅在改正时使用；0表示只作地球曲率改正。"
+                                              "保存在程序设置中，不写入数据文件。"),
                                {}, true, QString()});
     const QString kept = QStringLiteral("按文件保存在程序设置中，不写入数据文件。");
     properties()->addGroup(QStringLiteral("边长归算"));
@@ -337,6 +343,7 @@ void CPlaneView::addOwnProperties() {
 }
 
 void CPlaneView::fillOwnProperties() {
+    properties()->setValue(kCurvatureId, kCurvatureChoices[survey_.curvatureCorrection() ? 0 : 1]);
     properties()->setValue(kRefractionId, QString::number(survey_.refraction(), 'f', 2));
     const ProjectionReduction& r = survey_.reduction();
     const geodesy::CoordinateSystem& s = r.system;
@@ -416,6 +423,15 @@ bool CPlaneView::storeReductionProperty(const QString& id, const QString& typed)
 }
 
 void CPlaneView::storeProperty(const QString& id, const QString& text) {
+    if (id == kCurvatureId) {
+        const int chosen = int(kCurvatureChoices.indexOf(text.trimmed()));
+        if (chosen < 0 || (chosen == 0) == survey_.curvatureCorrection()) {
+            fillOwnProperties();
+            return;
+        }
+        survey_.setCurvatureCorrection(chosen == 0);
+        return;
+    }
     if (storeReductionProperty(id, text)) return;
     if (id == kRefractionId) {
         bool ok = false;

@@ -71,20 +71,34 @@ void print(const Grid& g, const Output& out) {
     std::cout.flush();
 }
 
-// --refraction K: the coefficient of atmospheric refraction, kDefaultRefraction
-// when not given. False (after the usage message) when K is not a number in [-1, 1].
-bool parseRefraction(const ParsedArgs& a, const char* command, double& refraction) {
-    refraction = kDefaultRefraction;
+// --refraction K|none: the coefficient of atmospheric refraction of the
+// curvature and refraction correction (kDefaultRefraction when not given; 0 is
+// the curvature of the earth only), or none for no correction. False (after the
+// usage message) when K is neither none nor a number in [-1, 1].
+bool parseRefraction(const ParsedArgs& a, const char* command, ControlModule& m) {
+    m.refraction = kDefaultRefraction;
+    m.correctCurvature = true;
     auto k = a.value("--refraction");
     if (!k) return true;
+    if (*k == "none") {
+        m.correctCurvature = false;
+        return true;
+    }
+    double& refraction = m.refraction;
     char* end = nullptr;
     refraction = std::strtod(k->c_str(), &end);
     // A coefficient beyond +-1 has no physical meaning.
     if (k->empty() || *end != '\0' || !(std::fabs(refraction) <= 1)) {
-        std::cerr << "vornex-cli " << command << ": --refraction takes a coefficient between -1 and 1\n";
+        std::cerr << "vornex-cli " << command << ": --refraction takes a coefficient between -1 and 1, or none\n";
         return false;
     }
     return true;
+}
+
+// The correction of trigonometric heights in use, once per command on standard
+// error, and only when the file has a height computed from a zenith angle.
+void reportHeightCorrection(const ControlModule& m, const Output& out) {
+    if (usesTrigonometricHeights(m)) std::cerr << encodeOutput(heightCorrectionText(m), out.gbk) << "\n";
 }
 
 int runLevel(const std::vector<std::string>& args) {
@@ -136,14 +150,11 @@ int runControl(const std::vector<std::string>& args) {
         std::cerr << "vornex-cli control: unknown table or station\n";
         return kExitUsage;
     }
-    double refraction = kDefaultRefraction;
-    if (!parseRefraction(a, "control", refraction)) return kExitUsage;
+    ControlModule m;
+    if (!parseRefraction(a, "control", m)) return kExitUsage;
     StderrPrompter prompter;
     prompter.gbk = out.gbk;
-    ControlModule m;
-    m.refraction = refraction;
     m.reduction = reduction;
-    std::cerr << encodeOutput(text::format("大气折光系数: %g", refraction), out.gbk) << "\n";
     if (!openControlModule(m, a.positional[0], prompter)) {
         std::cerr << "vornex-cli control: cannot read " << a.positional[0] << "\n";
         return kExitFailed;
@@ -152,6 +163,7 @@ int runControl(const std::vector<std::string>& args) {
     const bool reductionFailed = reduction.enabled && !m.reduced.applied && m.plane.pointCount > 0;
     if (reduction.enabled && m.reduced.applied)
         std::cerr << encodeOutput(describeReduction(m.reduction, m.reduced), out.gbk) << "\n";
+    reportHeightCorrection(m, out);
     if (a.has("--station") && station >= static_cast<int>(m.network.stations.size())) {
         std::cerr << "vornex-cli control: no station " << station << " (the file has " << m.network.stations.size()
                   << ")\n";
@@ -213,8 +225,8 @@ int runNetwork(const std::vector<std::string>& args) {
         std::cerr << "vornex-cli network: the input must be a leveling file (.lev) or a control-survey file (.con)\n";
         return kExitUsage;
     }
-    double refraction = kDefaultRefraction;
-    if (!parseRefraction(a, "network", refraction)) return kExitUsage;
+    ControlModule m;
+    if (!parseRefraction(a, "network", m)) return kExitUsage;
     StderrPrompter prompter;
     prompter.gbk = out.gbk;
     if (ext == ".lev") {
@@ -228,12 +240,11 @@ int runNetwork(const std::vector<std::string>& args) {
         printRoute(r, out);
         return kExitOk;
     }
-    ControlModule m;
-    m.refraction = refraction;
     if (!openControlModule(m, file, prompter)) {
         std::cerr << "vornex-cli network: cannot read " << file << "\n";
         return kExitFailed;
     }
+    reportHeightCorrection(m, out);
     const ControlPlot plot = controlPlot(m);
     if (plot.points.empty()) {
         // Heights only: the height network as a route schematic.
@@ -268,12 +279,12 @@ const CommandRegistrar levelCommand(
     "level FILE.lev [--table NAME] [--weighting length|stations] [--section I] [--format tsv|csv] [--encoding utf8|gbk]",
     runLevel);
 const CommandRegistrar controlCommand("control",
-                                      "control FILE.con [--table NAME] [--station I] [--refraction K] [--format tsv|csv] [--encoding utf8|gbk]\n"
+                                      "control FILE.con [--table NAME] [--station I] [--refraction K|none] [--format tsv|csv] [--encoding utf8|gbk]\n"
                                       "  vornex-cli control FILE.con --reduce [--ellipsoid cgcs2000|xian80|beijing54|wgs84] (--cm D.MMSS | --zone N [--width 3|6]) "
                                       "[--height H0] [--mean-elevation H] [--arc-to-chord]",
                                       runControl);
 const CommandRegistrar networkCommand("network",
-                                      "network FILE.lev|FILE.con [--refraction K] [--format tsv|csv] [--encoding utf8|gbk]",
+                                      "network FILE.lev|FILE.con [--refraction K|none] [--format tsv|csv] [--encoding utf8|gbk]",
                                       runNetwork);
 
 }  // namespace

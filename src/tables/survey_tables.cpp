@@ -647,6 +647,12 @@ Grid planeClosuresTable(const ControlModule& m) {
         // 1/T = f / length, shown and never marked; a closure of nothing has no T.
         if (t.f() > 0) put(row, 11, format("1/%d", truncateToInt32(t.length / t.f())));
     }
+    if (!c.traverseSearchComplete) {
+        GridRow& row = g.addRow();
+        put(row, 0, "导线");
+        put(row, 12, "导线路线过多，未计算导线闭合差");
+        row.cells[12].red = true;
+    }
     return g;
 }
 
@@ -773,6 +779,10 @@ Grid controlSummaryTable(const ControlModule& m) {
         h.observationType == kSlopeAndZenith) {
         const CLevelingAdjust& a = m.heights;
         summaryRow(g, "高程网");
+        if (h.observationType == kSlopeAndZenith) {
+            summaryRow(g, "球气差改正", m.correctCurvature ? format("改正（k = %.2f）", m.refraction) : std::string("不改正"),
+                       m.correctCurvature ? "(1 − k)D²/2R；k = 0 时只作地球曲率改正" : "h = S·cos Z + i − v");
+        }
         summaryRow(g, "高差观测数", format("%d", a.observationCount), "往返测合并后；权 p = 1/D（D 以 km 计）");
         // The height closure limit n sqrt(L) is twice the error of one
         // kilometre, as in leveling: sigma0 a priori = n / 2 mm per sqrt(km).

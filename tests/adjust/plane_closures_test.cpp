@@ -1,9 +1,13 @@
 #include "adjust/plane_closures.h"
 
+#include "adjust/demo_networks.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <algorithm>
 #include <map>
+#include <set>
 #include <string>
 
 namespace vornex {
@@ -177,8 +181,75 @@ TEST(PlaneClosures, TrianglesWithThreeObservedAngles) {
     EXPECT_NEAR(w[abd], 2.0, 1e-6);
 }
 
-TEST(PlaneClosures, NetworksThatAreNoTraverse) {
-    // A braced quadrilateral: every point has several legs, so no chain is a traverse.
+TEST(PlaneClosures, TraverseLinesInsideNetworks) {
+    // A connecting traverse A (on B) -> T1 -> T2 -> T3 -> C (on D) with a
+    // cross-tie T1 - T3 observed both ways: the line through the most stations
+    // is the traverse; the tie is left out, as a traverse book leaves it.
+    Net n;
+    n.truth = {{"B", {1000, 800}}, {"A", {1200, 1000}}, {"T1", {1450, 1180}}, {"T2", {1600, 1450}},
+               {"T3", {1500, 1700}}, {"C", {1700, 1900}}, {"D", {1650, 2200}}};
+    for (const char* k : {"B", "A", "C", "D"}) n.known(k);
+    n.station("A", {{"B", false}, {"T1", true}});
+    n.station("T1", {{"A", true}, {"T2", true}, {"T3", true}});
+    n.station("T2", {{"T1", true}, {"T3", true}});
+    n.station("T3", {{"T2", true}, {"T1", true}, {"C", true}});
+    n.station("C", {{"T3", true}, {"D", false}});
+    n.obs("T2", "T3").distance += 0.006;  // measured both ways: the line's mean is 3 mm long
+    CPlaneNetAdjust plane;
+    CLevelingAdjust heights;
+    plane.buildFromControlSurvey(n.net, heights);
+    PlaneClosures c = computePlaneClosures(plane);
+    EXPECT_TRUE(c.traverseSearchComplete);
+    ASSERT_EQ(c.traverses.size(), 1u);
+    const TraverseClosure& t = c.traverses[0];
+    EXPECT_EQ(names(plane, t.points), (std::vector<std::string>{"A", "T1", "T2", "T3", "C"}));
+    EXPECT_TRUE(t.hasAngular);
+    EXPECT_EQ(t.angleCount, 5);
+    EXPECT_EQ(t.legCount, 4);
+    EXPECT_NEAR(t.angular, 0, 1e-6);
+    EXPECT_NEAR(t.f(), 0.003, 1e-9);
+    // The triangle T1 - T2 - T3 has all three angles.
+    EXPECT_EQ(c.triangles.size(), 1u);
+
+    // Without the foresight at C the line has no angular closure, only fx, fy;
+    // without the backsight at A it is carried from C backwards.
+    for (const char* dropped : {"D", "B"}) {
+        Net m = n;
+        for (SurveyStation& s : m.net.stations) {
+            auto& o = s.observations;
+            o.erase(std::remove_if(o.begin(), o.end(), [&](const SurveyObservation& x) { return x.targetName.str() == dropped; }),
+                    o.end());
+        }
+        CPlaneNetAdjust p2;
+        CLevelingAdjust h2;
+        p2.buildFromControlSurvey(m.net, h2);
+        c = computePlaneClosures(p2);
+        ASSERT_EQ(c.traverses.size(), 1u) << dropped;
+        const TraverseClosure& u = c.traverses[0];
+        EXPECT_FALSE(u.hasAngular) << dropped;
+        EXPECT_EQ(u.legCount, 4);
+        EXPECT_NEAR(u.f(), 0.003, 1e-9) << dropped;
+        std::vector<std::string> path = names(p2, u.points);
+        if (std::string(dropped) == "B") {
+            EXPECT_EQ(path.front(), "C");  // oriented at C only
+        } else {
+            EXPECT_EQ(path.front(), "A");
+        }
+    }
+    // Neither end oriented: nothing to carry, no row.
+    Net none = n;
+    for (SurveyStation& s : none.net.stations) {
+        auto& o = s.observations;
+        o.erase(std::remove_if(o.begin(), o.end(),
+                               [&](const SurveyObservation& x) { return x.targetName.str() == "B" || x.targetName.str() == "D"; }),
+                o.end());
+    }
+    EXPECT_TRUE(none.closures().traverses.empty());
+}
+
+TEST(PlaneClosures, BracedQuadrilateralGivesItsTraverseLines) {
+    // Every leg measured: the line between the two known points through both
+    // stations, then the loops at each known point that add a leg not yet used.
     Net n;
     n.truth = {{"A", {0, 0}}, {"B", {0, 500}}, {"C", {450, 520}}, {"D", {430, -20}}};
     n.known("A");
@@ -190,11 +261,80 @@ TEST(PlaneClosures, NetworksThatAreNoTraverse) {
         n.station(s, t);
     }
     PlaneClosures c = n.closures();
-    EXPECT_TRUE(c.traverses.empty());
     EXPECT_EQ(c.triangles.size(), 4u);
     for (const TriangleClosure& t : c.triangles) EXPECT_NEAR(t.misclosure, 0, 1e-6);
+    ASSERT_EQ(c.traverses.size(), 3u);
+    std::set<std::pair<int, int>> legs;
+    for (const TraverseClosure& t : c.traverses) {
+        EXPECT_EQ(t.legCount, 3);
+        EXPECT_TRUE(t.hasAngular);
+        EXPECT_NEAR(t.angular, 0, 1e-6);
+        EXPECT_NEAR(t.f(), 0, 1e-9);
+        for (std::size_t i = 0; i + 1 < t.points.size(); ++i) legs.insert(std::minmax(t.points[i], t.points[i + 1]));
+    }
+    EXPECT_EQ(legs.size(), 5u);  // every leg but the base between the known points
     // Nothing built: nothing found.
     EXPECT_TRUE(computePlaneClosures(CPlaneNetAdjust{}).triangles.empty());
+}
+
+TEST(PlaneClosures, TraverseLinesOfTheExampleNetwork) {
+    // The example is a braced network: its traverse lines run from known point
+    // to known point through distinct unknown stations along measured legs, and
+    // each brings a leg the lines before it did not use.
+    CPlaneNetAdjust plane;
+    CLevelingAdjust heights;
+    plane.buildFromControlSurvey(demoControlNetwork(), heights);
+    const PlaneClosures c = computePlaneClosures(plane);
+    ASSERT_TRUE(c.traverseSearchComplete);
+    ASSERT_FALSE(c.traverses.empty());
+    std::set<std::pair<int, int>> used;
+    for (const TraverseClosure& t : c.traverses) {
+        ASSERT_GE(t.points.size(), 3u);
+        EXPECT_LT(t.points.front(), plane.knownCount);
+        EXPECT_LT(t.points.back(), plane.knownCount);
+        std::set<int> stations(t.points.begin() + 1, t.points.end() - 1);
+        EXPECT_EQ(stations.size(), t.points.size() - 2);
+        for (int s : stations) EXPECT_GE(s, plane.knownCount);
+        bool fresh = false;
+        for (std::size_t i = 0; i + 1 < t.points.size(); ++i) fresh |= used.insert(std::minmax(t.points[i], t.points[i + 1])).second;
+        EXPECT_TRUE(fresh);
+        EXPECT_EQ(t.legCount, static_cast<int>(t.points.size()) - 1);
+        EXPECT_LT(t.f(), 0.02);  // the example's errors are of millimetres
+    }
+}
+
+TEST(PlaneClosures, TraverseSearchIsBounded) {
+    // A dense mesh of measured legs between two known points has more paths
+    // than the search may visit: it says so and lists no traverse.
+    Net n;
+    n.truth = {{"A", {0, 0}}, {"B", {0, 3000}}};
+    const int side = 7;
+    for (int i = 0; i < side; ++i)
+        for (int j = 0; j < side; ++j) n.truth["P" + std::to_string(i * side + j)] = {400.0 + 300 * i, 100.0 + 400 * j + 7 * i};
+    n.known("A");
+    n.known("B");
+    auto neighbours = [&](int i, int j) {
+        std::vector<std::pair<std::string, bool>> t;
+        for (int di = -1; di <= 1; ++di)
+            for (int dj = -1; dj <= 1; ++dj) {
+                const int a = i + di, b = j + dj;
+                if ((di || dj) && a >= 0 && a < side && b >= 0 && b < side) t.push_back({"P" + std::to_string(a * side + b), true});
+            }
+        return t;
+    };
+    n.station("A", {{"B", false}, {"P0", true}});
+    n.station("B", {{"A", false}, {"P" + std::to_string(side - 1), true}});
+    for (int i = 0; i < side; ++i)
+        for (int j = 0; j < side; ++j) {
+            auto t = neighbours(i, j);
+            if (i == 0 && j == 0) t.push_back({"A", true});
+            if (i == 0 && j == side - 1) t.push_back({"B", true});
+            n.station("P" + std::to_string(i * side + j), t);
+        }
+    PlaneClosures c = n.closures();
+    EXPECT_FALSE(c.traverseSearchComplete);
+    EXPECT_TRUE(c.traverses.empty());
+    EXPECT_FALSE(c.triangles.empty());
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <functional>
 
 #include "adjust/demo_networks.h"
@@ -53,6 +56,42 @@ SurveyNetwork smallLeveling(std::int32_t key) {
     s.endName = "B";
     net.sections.push_back(s);
     return net;
+}
+
+TEST(SurveyModules, CurvatureStaysWhenRefractionIsZero) {
+    // The correction (1 - k) D^2 / 2R at D = 1000 m: k = 0 keeps the curvature
+    // of the earth; not correcting gives the plain formula.
+    const double zenith = 89.0, slope = 1000 / std::sin(zenith * kPi / 180);
+    const double plain = slope * std::cos(zenith * kPi / 180) + 1.5 - 1.8;
+    const double d2r = 1000.0 * 1000.0 / (2 * kEarthRadius);
+    EXPECT_NEAR(trigonometricHeight(slope, zenith, 1.5, 1.8, 0.0), plain + d2r, 1e-9);
+    EXPECT_NEAR(trigonometricHeight(slope, zenith, 1.5, 1.8, 0.14), plain + 0.86 * d2r, 1e-9);
+    EXPECT_NEAR(trigonometricHeight(slope, zenith, 1.5, 1.8, 0.14, false), plain, 1e-12);
+
+    // The example's loop K2 - C3 - C5 - K2 closes alike at k = 0 and k = 0.001.
+    ScriptedPrompter p;
+    auto loopClosure = [&](double k, bool correct) {
+        ControlModule m;
+        m.refraction = k;
+        m.correctCurvature = correct;
+        EXPECT_TRUE(openControlModule(m, std::filesystem::path(VORNEX_SOURCE_DIR) / "examples" / "demo.con", p));
+        EXPECT_TRUE(usesTrigonometricHeights(m));
+        for (const ClosureRecord& c : m.heights.closures) {
+            std::string path;
+            for (int i : c.points()) path += m.heights.pointNames[static_cast<std::size_t>(i)] + " ";
+            if (path == "K2 C3 C5 K2 ") return c.misclosure();
+        }
+        ADD_FAILURE() << "no loop K2 - C3 - C5 - K2";
+        return 0;
+    };
+    const int zero = loopClosure(0.0, true);
+    EXPECT_NEAR(zero, loopClosure(0.001, true), 2);  // 0.1 mm units
+    EXPECT_LT(std::abs(zero), 100);                  // within 10 mm
+    EXPECT_GT(std::abs(loopClosure(0.14, false)), 500);  // uncorrected: far off
+    ControlModule m;
+    EXPECT_EQ(heightCorrectionText(m), "大气折光系数: 0.14");
+    m.correctCurvature = false;
+    EXPECT_EQ(heightCorrectionText(m), "球气差改正: 不改正");
 }
 
 TEST(SurveyModules, LevelingParameterRules) {

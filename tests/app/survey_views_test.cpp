@@ -49,6 +49,7 @@ protected:
     void SetUp() override {
         testing::isolateSettings();
         QSettings().remove(QString::fromLatin1(kRefractionKey));
+        QSettings().remove(QString::fromLatin1(kCurvatureKey));
         // Copies: the edits write into the file.
         std::filesystem::copy_file(kExamples / "demo.lev", lev);
         std::filesystem::copy_file(kExamples / "demo.con", con);
@@ -287,6 +288,38 @@ TEST_F(SurveyViews, ControlParametersAreWrittenAndTheResultsChange) {
     EXPECT_EQ(testing::readAll(con), bytes);
     SurveyController second(prompter);
     EXPECT_DOUBLE_EQ(second.refraction(), 0.2);
+}
+
+TEST_F(SurveyViews, CurvatureCorrectionIsAChoiceOfItsOwn) {
+    // A coefficient of 0 stored before the choice existed meant no correction:
+    // it is read once as 不改正 (with the default coefficient) and stored so.
+    QSettings().setValue(QString::fromLatin1(kRefractionKey), 0.0);
+    QSettings().remove(QString::fromLatin1(kCurvatureKey));  // the window's controller stored it
+    {
+        SurveyController old(prompter);
+        EXPECT_FALSE(old.curvatureCorrection());
+        EXPECT_DOUBLE_EQ(old.refraction(), kDefaultRefraction);
+        EXPECT_FALSE(QSettings().value(QString::fromLatin1(kCurvatureKey), true).toBool());
+    }
+    // From then on k = 0 is the curvature of the earth only.
+    QSettings().setValue(QString::fromLatin1(kRefractionKey), 0.0);
+    QSettings().setValue(QString::fromLatin1(kCurvatureKey), true);
+    SurveyController now(prompter);
+    EXPECT_TRUE(now.curvatureCorrection());
+    EXPECT_DOUBLE_EQ(now.refraction(), 0.0);
+
+    // The pane's choice re-adjusts and is kept in the settings, not in the file.
+    ASSERT_TRUE(window->openFile(qpath(con)));
+    EXPECT_EQ(planeGrid()->value("curvature"), QStringLiteral("改正"));
+    const std::string bytes = testing::readAll(con);
+    const double before = survey().control().heights.heights.at(3);
+    ASSERT_TRUE(planeGrid()->enter("curvature", QStringLiteral("不改正")));
+    testing::settle();
+    EXPECT_FALSE(survey().control().correctCurvature);
+    EXPECT_FALSE(QSettings().value(QString::fromLatin1(kCurvatureKey)).toBool());
+    EXPECT_NE(survey().control().heights.heights.at(3), before);
+    EXPECT_EQ(planeGrid()->value("curvature"), QStringLiteral("不改正"));
+    EXPECT_EQ(testing::readAll(con), bytes);
 }
 
 TEST_F(SurveyViews, AFailedOpenKeepsThePreviousDataAndPane) {

@@ -120,13 +120,27 @@ TEST(CliSurvey, PlaneClosuresAndRefraction) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(firstLine(r.out), "类别\t点号序列\t角数\t角度闭合差(″)\t限差(″)\t边数\t导线长(m)\tfx(mm)\tfy(mm)\tf(mm)\t限差(mm)\t全长相对闭合差\t备注");
     EXPECT_NE(r.out.find("\n三角形\tK1 - K2 - C1\t3\t"), std::string::npos) << r.out;
-    // The coefficient in use goes to standard error; 0 changes the heights.
-    EXPECT_NE(r.err.find("大气折光系数: 0.14"), std::string::npos) << r.err;
+    // The correction in use goes to standard error once; k = 0 keeps the
+    // curvature of the earth, none leaves the heights uncorrected.
+    EXPECT_EQ(r.err, "大气折光系数: 0.14\n");
     const std::string corrected = run(dir, "control " + kDemoCon + " --table points").out;
-    r = run(dir, "control " + kDemoCon + " --table points --refraction 0");
+    r = run(dir, "control " + kDemoCon + " --table closures --refraction 0");
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("大气折光系数: 0\n"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err, "大气折光系数: 0\n");
+    EXPECT_NE(r.out.find("K2 - C3 - C5 - K2\t  2.43\t   5.8\t"), std::string::npos) << r.out;
+    r = run(dir, "control " + kDemoCon + " --table points --refraction none");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "球气差改正: 不改正\n");
     EXPECT_NE(r.out, corrected);
+    r = run(dir, "network " + kDemoCon + " --refraction none");
+    EXPECT_EQ(r.err, "球气差改正: 不改正\n");
+    // No height from a zenith angle: nothing to report.
+    SurveyNetwork plain = demoControlNetwork();
+    plain.control.observationType = kSlopeDistance;
+    writeSurveyFile(dir / "plain.con", controlFileBytes(plain));
+    r = run(dir, "control " + (dir / "plain.con").string());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
     for (const char* bad : {"abc", "2", "nan", ""}) EXPECT_EQ(run(dir, "control " + kDemoCon + " --refraction '" + bad + "'").status, 2) << bad;
 }
 

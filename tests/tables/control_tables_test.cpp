@@ -324,13 +324,19 @@ TEST(ControlTables, CurvatureAndRefractionOfAReciprocalPair) {
     m.network.stations = {a, b};
     struct Case {
         double k;
+        bool correct;
         std::string difference;  // 较差(mm) of A - B
         double c;                // height of C
     };
     // The reciprocal mean cancels the correction; a one-way height keeps it.
-    for (const Case& k : {Case{0.14, "  0.00", 103.21}, Case{0.0, "134.99", 103.21 - c}}) {
+    // k = 0 still corrects for the curvature of the earth: each one-way height
+    // is then 0.14 D^2 / 2R too high; without the correction it is c too low.
+    const double curvature = D * D / (2 * 6371000.0);
+    for (const Case& k : {Case{0.14, true, "  0.00", 103.21}, Case{0.0, true, " 21.97", 103.21 + 0.14 * curvature},
+                          Case{0.14, false, "134.99", 103.21 - c}}) {
         SCOPED_TRACE(k.k);
         ScriptedPrompter p;
+        m.correctCurvature = k.correct;
         setControlRefraction(m, k.k, p);
         EXPECT_EQ(m.refraction, k.k);
         Grid fr = buildControlTable(m, st::kControlForwardReturn);
