@@ -443,10 +443,20 @@ void MainWindow::updateCommandStates() {
     action("paste")->setEnabled(editable);
     action("password")->setEnabled(editable);
     const QUndoStack& stack = controller_->undoStack();
-    action("undo")->setStatusTip(controller_->canUndo() ? QStringLiteral("撤消：") + stack.undoText()
-                                                        : QStringLiteral("撤消上一步操作"));
-    action("redo")->setStatusTip(controller_->canRedo() ? QStringLiteral("重做：") + stack.redoText()
-                                                        : QStringLiteral("重做上一步撤消的操作"));
+    // The items and their tips name the edit they take back or do again ("撤消 输入 圆半径").
+    auto name = [this](const QString& id, const QString& verb, const QString& key, bool can, const QString& edit,
+                       const QString& idleTip) {
+        QAction* a = action(id);
+        const bool named = can && !edit.isEmpty();
+        a->setText(named ? verb + QLatin1Char(' ') + edit + key : verb + key);
+        a->setToolTip(named ? verb + QLatin1Char(' ') + edit : verb);
+        a->setIconText(verb);  // the toolbar button keeps its width
+        a->setStatusTip(named ? verb + QStringLiteral("：") + edit : idleTip);
+    };
+    name(QStringLiteral("undo"), QStringLiteral("撤消"), QStringLiteral("(&U)"), controller_->canUndo(), stack.undoText(),
+         QStringLiteral("撤消上一步操作"));
+    name(QStringLiteral("redo"), QStringLiteral("重做"), QStringLiteral("(&R)"), controller_->canRedo(), stack.redoText(),
+         QStringLiteral("重做上一步撤消的操作"));
 }
 
 bool MainWindow::maybeSave() {

@@ -142,6 +142,8 @@ TableView::TableView(DocumentController& controller, QWidget* parent) : QWidget(
         emit hintChanged(QString::fromStdString(own.empty() ? grid_.columns[std::size_t(column)].hint : own));
     });
 
+    connect(table_, &GridView::editRefused, this, &TableView::explainLocked);
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -158,6 +160,7 @@ TableView::TableView(DocumentController& controller, QWidget* parent) : QWidget(
 }
 
 void TableView::onDocumentReplaced() {
+    pending_.clear();
     controller_.viewState().coordinateInterval = storedCoordinateInterval(controller_.filePath());
     showInterval();
     emit intervalChanged(coordinateInterval());
@@ -215,7 +218,46 @@ void TableView::rebuild() {
         grid_.code = code;
     }
     QApplication::restoreOverrideCursor();
+    showPending();
     showGrid();
+}
+
+namespace {
+bool isChangeTable(int code) { return code == tc::kWidthChanges || code == tc::kCrossfallChanges; }
+}  // namespace
+
+void TableView::showPending() {
+    if (pending_.empty()) return;
+    const int road = controller_.doc().project().currentRoad;
+    // Another road (or another project) drops the waiting row; another table keeps it.
+    if (road != pendingRoad_ || !controller_.editable()) {
+        pending_.clear();
+        return;
+    }
+    if (grid_.code != pendingCode_ || !isEditable() || grid_.rowCount() == 0) return;
+    GridRow& empty = grid_.rows.back();
+    for (const auto& [column, text] : pending_)
+        if (column < int(empty.cells.size())) empty.cells[std::size_t(column)].text = text;
+}
+
+bool TableView::keepPending(int row, int column, const QString& text) {
+    if (!isChangeTable(grid_.code) || column > 1 || row != grid_.rowCount() - 1 || row <= 0) return false;
+    const GridRow& r = grid_.rows[std::size_t(row)];
+    for (const GridCell& c : r.cells)
+        if (c.recordIndex >= 0) return false;
+    if (r.recordIndex >= 0) return false;
+    pendingCode_ = grid_.code;
+    pendingRoad_ = controller_.doc().project().currentRoad;
+    pending_[column] = text.toStdString();
+    grid_.rows[std::size_t(row)].cells[std::size_t(column)].text = text.toStdString();
+    table_->setRow(row, grid_.rows[std::size_t(row)]);
+    emit hintChanged(QStringLiteral("输入一个板块的数值后，这一行连同桩号和变化方式一起保存。"));
+    return true;
+}
+
+void TableView::explainLocked(int row, int column) {
+    const std::string why = lockedCellReason(controller_.tableContext(), grid_, row, column);
+    if (!why.empty()) emit hintChanged(QString::fromStdString(why));
 }
 
 void TableView::showGrid() {
@@ -279,13 +321,24 @@ bool TableView::editCell(int row, int column, const QString& text) {
     if (!isEditable() || row < 0 || row >= grid_.rowCount() || column < 0 || column >= grid_.columnCount())
         return false;
     if (!grid_.cell(row, column).editable) return false;
+    if (keepPending(row, column, text)) return true;
     const int record = grid_.rows[std::size_t(row)].recordIndex;
     const int kind = record >= 0 ? recordKindOfTable(grid_.code) : change::kTable;
-    return runEdit(QStringLiteral("输入"), kind, record, [&](Grid& g) {
+    // The undo step is named after the column typed into ("输入 圆半径").
+    QString label = QStringLiteral("输入");
+    const QString caption = QString::fromStdString(grid_.columns[std::size_t(column)].caption).trimmed();
+    if (!caption.isEmpty()) label += QLatin1Char(' ') + caption;
+    // A plate value typed into the empty change row takes the station and
+    // transition waiting there (the grid keeps their texts); they wait no more.
+    std::map<int, std::string> waiting;
+    if (record < 0 && row == grid_.rowCount() - 1) waiting.swap(pending_);
+    const bool done = runEdit(label, kind, record, [&](Grid& g) {
         // Only the field the cell shows is stored; the row's other fields keep their values.
         DataTableContext ctx = controller_.tableContext();
         return storeDataCell(controller_.doc().project(), ctx, g, row, column, text.toStdString());
     });
+    if (!done) pending_.swap(waiting);
+    return done;
 }
 
 bool TableView::paste(int row, int column, const QString& text) {

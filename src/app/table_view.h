@@ -6,6 +6,9 @@
 
 #include <QWidget>
 
+#include <map>
+#include <string>
+
 #include "app/document_controller.h"
 #include "grid/grid_view.h"
 #include "tables/data_tables.h"
@@ -80,6 +83,12 @@ private:
     void onDocumentReplaced();
     void takeTypedInterval();
     EditScope scopeOfTable() const;
+    // The station and transition typed into the empty row of a width- or
+    // crossfall-change table wait there, shown, until a plate value makes the
+    // row's record; they are put back into the row whenever the table is built again.
+    bool keepPending(int row, int column, const QString& text);
+    void showPending();
+    void explainLocked(int row, int column);
     // Runs a table command on a copy of the shown grid as one edit.
     bool runEdit(const QString& label, int kind, int record, const std::function<DataEdit(Grid&)>& fn);
 
@@ -95,6 +104,9 @@ private:
     int rebuilds_ = 0;
     int rowUpdates_ = 0;
     int followRecord_ = -1;  // the record the current cell stays on after a rebuild
+    std::map<int, std::string> pending_;  // column -> text waiting in the empty change row
+    int pendingCode_ = 0;
+    int pendingRoad_ = -1;
 };
 
 }  // namespace vornex::app

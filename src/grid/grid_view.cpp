@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
@@ -481,7 +482,22 @@ void GridView::changeEvent(QEvent* e) {
     QTableView::changeEvent(e);
 }
 
+bool GridView::isLocked(const QModelIndex& index) const {
+    return index.isValid() && !(model_->flags(index) & Qt::ItemIsEditable);
+}
+
 void GridView::keyPressEvent(QKeyEvent* e) {
+    // A character or F2 on a cell that takes no input would otherwise go to the
+    // keyboard search and move the current cell: it is refused where it is.
+    const QString text = e->text();
+    const bool typing = (!text.isEmpty() && text.at(0).isPrint() &&
+                         !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) ||
+                        (e->key() == Qt::Key_F2 && e->modifiers() == Qt::NoModifier);
+    if (typing && state() != QAbstractItemView::EditingState && isLocked(currentIndex())) {
+        emit editRefused(currentIndex().row(), currentIndex().column());
+        e->accept();
+        return;
+    }
     switch (clipboardKey(e)) {
         case ClipboardKey::Copy: copyToClipboard(); break;
         case ClipboardKey::Cut: cutToClipboard(); break;
@@ -490,6 +506,12 @@ void GridView::keyPressEvent(QKeyEvent* e) {
         case ClipboardKey::None: QTableView::keyPressEvent(e); return;
     }
     e->accept();
+}
+
+void GridView::mouseDoubleClickEvent(QMouseEvent* e) {
+    const QModelIndex index = indexAt(e->position().toPoint());
+    if (isLocked(index) && e->button() == Qt::LeftButton) emit editRefused(index.row(), index.column());
+    QTableView::mouseDoubleClickEvent(e);
 }
 
 void GridView::contextMenuEvent(QContextMenuEvent* e) {

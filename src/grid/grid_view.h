@@ -122,6 +122,9 @@ public slots:
 signals:
     // The current cell moved (for the hint in the status bar).
     void currentCellChanged(int row, int column);
+    // The user tried to type into (or open) a cell that takes no input: the key
+    // is taken, not passed on, so that the application can say why.
+    void editRefused(int row, int column);
 
 protected:
     void commitData(QWidget* editor) override;
@@ -129,10 +132,12 @@ protected:
     bool event(QEvent* e) override;
     void changeEvent(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
 
 private:
     bool handEdit(const GridEdit& edit);
+    bool isLocked(const QModelIndex& index) const;
     CellRange rangeOrCurrent() const;
     bool anyEditableCell() const;
     void applySpans(int firstRow, int lastRow);

@@ -547,13 +547,17 @@ void fillRow(GridRow& row, int code, const Road* road, const RoadProject& p, con
             set(0, r.name.utf8());
             set(1, fmt("%8.4f", r.x));
             set(2, fmt("%8.4f", r.y));
-            bool end = index == 0 || index == count - 1;
-            if (end) {
+            // The start point carries no curve. The last row takes the curve of
+            // the point it becomes once a later row is typed, so its curve cells
+            // take input like the middle rows' (shown only where not 0, the end
+            // point showing name and coordinates alone until a curve is typed).
+            auto nz = [](double v) { return v == 0 ? std::string() : fmt("%8.3f", v); };
+            if (index == 0) {
                 for (int c = 3; c < 8; ++c) set(c, "", false);
             } else {
-                auto nz = [](double v) { return v == 0 ? std::string() : fmt("%8.3f", v); };
+                const bool last = index == count - 1;
                 set(3, nz(r.spiralIn));
-                set(4, fmt("%8.3f", r.radius));
+                set(4, last ? nz(r.radius) : fmt("%8.3f", r.radius));
                 set(5, nz(r.spiralOut));
                 set(6, nz(r.startRadius));
                 set(7, nz(r.endRadius));
@@ -1267,6 +1271,32 @@ DataEdit storeDataRow(RoadProject& project, const DataTableContext& ctx, const G
     const GridRow& r = grid.rows[static_cast<std::size_t>(row)];
     for (std::size_t c = 0; c < r.cells.size(); ++c) writes.push_back({row, static_cast<int>(c), r.cells[c].text});
     return storeWrites(project, ctx, grid, std::move(writes));
+}
+
+std::string lockedCellReason(const DataTableContext& ctx, const Grid& grid, int row, int column) {
+    if (row < 0 || row >= grid.rowCount() || column < 0 || column >= grid.columnCount()) return {};
+    if (!isDataTableCode(grid.code)) return "计算成果由设计数据算出，不能在表中修改。";
+    if (!ctx.editable) return "项目以只读方式打开，数据不能修改。";
+    if (grid.cell(row, column).editable) return {};
+    switch (grid.code) {
+        case tc::kChainBreaks:
+            if (column == 2) return "断链描述由开始桩号和结束桩号算出，不能输入。";
+            break;
+        case tc::kIntersectionPoints:
+            if (column >= 3) return "起点只有交点名和坐标；曲线要素在其后的交点上输入。";
+            break;
+        case tc::kWidthChanges:
+            if (row == 0) return "标准断面宽度在“标准横断面”中修改。";
+            break;
+        case tc::kCrossfallChanges:
+            if (row == 0) return "标准断面坡度在“标准横断面”中修改。";
+            break;
+        case tc::kSlopeTemplateRows:
+            if (column >= 1) return "本行的边坡类型不用这个数值；先选择边坡类型。";
+            break;
+        default: break;
+    }
+    return "此单元格不能输入。";
 }
 
 std::string dataMenuLabel(DataMenuItem item) {
