@@ -5,6 +5,9 @@
 #include <QStyle>
 #include <QStyleFactory>
 
+#include <algorithm>
+#include <cmath>
+
 namespace vornex::app {
 
 const std::vector<LookChoice>& lookChoices() {
@@ -96,6 +99,39 @@ QPalette lookPalette(int id) {
 
 QColor redMarkColor(const QPalette& palette) {
     return palette.color(QPalette::Base).lightness() < 128 ? QColor(255, 110, 110) : QColor(255, 0, 0);
+}
+
+double contrastRatio(const QColor& a, const QColor& b) {
+    auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    auto luminance = [&](const QColor& c) {
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor readableOn(const QColor& colour, const QColor& background, double minContrast) {
+    if (contrastRatio(colour, background) >= minContrast) return colour;
+    // Mix towards white on a dark background, towards black on a light one, in
+    // small steps: the first mix that reads is the one nearest the colour meant.
+    const bool dark = background.lightnessF() < 0.5;
+    const QColor target = dark ? QColor(255, 255, 255) : QColor(0, 0, 0);
+    for (int step = 1; step <= 50; ++step) {
+        const double t = step / 50.0;
+        const QColor mixed = QColor::fromRgbF(float(colour.redF() + (target.redF() - colour.redF()) * t),
+                                              float(colour.greenF() + (target.greenF() - colour.greenF()) * t),
+                                              float(colour.blueF() + (target.blueF() - colour.blueF()) * t));
+        if (contrastRatio(mixed, background) >= minContrast) return mixed;
+    }
+    return target;
+}
+
+QColor lineInk(const QColor& colour, const QPalette& palette) {
+    return readableOn(colour, palette.color(QPalette::Base), kLineContrast);
+}
+
+QColor textInk(const QColor& colour, const QPalette& palette) {
+    return readableOn(colour, palette.color(QPalette::Base), kTextContrast);
 }
 
 void applyLook(QApplication& app, int id) {

@@ -41,6 +41,19 @@ QPalette lookPalette(int id);
 // (a lighter red on dark backgrounds).
 QColor redMarkColor(const QPalette& palette);
 
+// Contrast ratio of two colours (WCAG 2: relative luminance, (L1 + 0.05) / (L2 + 0.05)).
+double contrastRatio(const QColor& a, const QColor& b);
+// A drawing colour made readable on `background`: the same hue, lightened on a
+// dark background or darkened on a light one just until it reaches
+// `minContrast` (unchanged when it already does).
+QColor readableOn(const QColor& colour, const QColor& background, double minContrast);
+// The drawings (plan, profile, cross section, network) paint on the Base colour:
+// their lines reach 3:1 against it and their texts 4.5:1 (WCAG 2 non-text and text contrast).
+inline constexpr double kLineContrast = 3.0;
+inline constexpr double kTextContrast = 4.5;
+QColor lineInk(const QColor& colour, const QPalette& palette);
+QColor textInk(const QColor& colour, const QPalette& palette);
+
 // Applies a look to the application: style and palette at once.
 void applyLook(QApplication& app, int id);
 

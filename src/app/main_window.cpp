@@ -431,7 +431,9 @@ void MainWindow::setDrawingShown(bool shown) {
 }
 
 void MainWindow::updateTitle() {
-    setWindowTitle(controller_->displayName() + QStringLiteral("[*] - ") + QString::fromUtf8(kApplicationTitle));
+    setWindowTitle(controller_->displayName() + QStringLiteral("[*] - ") + applicationTitle());
+    // Screen readers name the open project as the title does (without the modified mark).
+    setAccessibleName(controller_->displayName() + QStringLiteral(" - ") + applicationTitle());
     setWindowModified(controller_->modified());
 }
 

@@ -40,8 +40,9 @@ class SurveyTableView;
 class SurveyModuleView;
 class NetworkView;
 
-// Window title of the workbench (the document type's title).
-inline constexpr const char* kApplicationTitle = "沃尼克斯V0.9.20120223";
+// Window title of the workbench (the document type's title): the name and the
+// title version of text/version.h ("沃尼克斯V0.9.20120223").
+QString applicationTitle();
 // The about box's text: program, version and licence (HTML).
 QString aboutText();
 

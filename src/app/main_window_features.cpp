@@ -30,10 +30,8 @@
 #include "exchange/exchange.h"
 #include "grid/grid_printer.h"
 #include "tables/data_tables.h"
+#include "text/version.h"
 
-#ifndef VORNEX_VERSION
-#define VORNEX_VERSION "0.1"
-#endif
 #ifndef VORNEX_SOURCE_DIR
 #define VORNEX_SOURCE_DIR ""
 #endif
@@ -271,12 +269,14 @@ void MainWindow::connectFeatures() {
 
 QString aboutText() {
     return QStringLiteral("<h3>沃尼克斯 道路测设工作台</h3>"
-                          "<p>版本 %1</p>"
+                          "<p>版本 %1（窗口标题所示版本 %2）</p>"
                           "<p>道路线形与设计高程计算、水准网和平面控制网平差、计算器传输。</p>"
                           "<p>本程序是自由软件，按 GNU 通用公共许可证第 2 版或（由您选择）任何更高版本"
                           "（GPL-2.0-or-later）发布，不提供任何担保。许可证全文见随程序提供的 LICENSE 文件。</p>")
-        .arg(QStringLiteral(VORNEX_VERSION));
+        .arg(QString::fromUtf8(kProgramVersion), QString::fromUtf8(kTitleVersion));
 }
+
+QString applicationTitle() { return QStringLiteral("沃尼克斯") + QString::fromUtf8(kTitleVersion); }
 
 void MainWindow::refreshDrawing() {
     if (!drawingPane_) return;

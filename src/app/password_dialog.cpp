@@ -46,6 +46,8 @@ CPassword::CPassword(PasswordDialogMode mode, const std::string& compareUtf8, QW
     for (QLineEdit* e : {password_, repetition_}) {
         e->setMaxLength(static_cast<int>(kPasswordLength));
         e->setMinimumWidth(160);
+        // Masked as typed: a password is not shown to whoever looks at the screen.
+        e->setEchoMode(QLineEdit::Password);
         keepEntryForm(e);
     }
     grid->addWidget(passwordLabel, 0, 0);

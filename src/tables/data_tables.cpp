@@ -649,7 +649,11 @@ void fillRow(GridRow& row, int code, const Road* road, const RoadProject& p, con
             for (int k = 0; k < 5; ++k) {
                 bool used = !caps[static_cast<std::size_t>(k)].empty();
                 set(k + 1, used ? fmt("%5.2f", r.values[static_cast<std::size_t>(k)]) : "", used);
-                row.cells[static_cast<std::size_t>(k) + 1].hint = caps[static_cast<std::size_t>(k)];
+                // The hint of a value: its caption, or the fuller text a value has
+                // (a platform's slope says which sign goes which way).
+                row.cells[static_cast<std::size_t>(k) + 1].hint =
+                    r.rowType == 0 && k == 1 ? std::string("输入平台的坡度(%), 路基侧高为-, 低为+")
+                                             : caps[static_cast<std::size_t>(k)];
             }
             break;
         }

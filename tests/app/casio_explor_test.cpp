@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "app/dialogs/casio_com_dialog.h"
 #include "calc_fixture.h"
 
@@ -144,6 +146,71 @@ TEST(CasioExplorTest, UploadAddsOneRowAndDownloadCopiesTheBytes) {
     EXPECT_EQ(readBytes(target / "K1.rod"), calcPattern(2500));
     EXPECT_EQ(readBytes(target / "K2.rod"), bytes);
     EXPECT_FALSE(fs::exists(target / "1.rod"));
+}
+
+// The explorer runs modally, as the menu opens it. Every transfer, whatever its
+// end, comes back to the same open explorer, its loop still running, with the
+// list as it now is.
+TEST(CasioExplorTest, TransfersReturnToTheOpenExplorerWithItsListRefreshed) {
+    struct Case {
+        const char* name;
+        bool upload;
+        std::function<void(CCasioComDialog&)> transfer;
+        bool fail;  // the calculator stops answering
+        QStringList rows;
+    };
+    const auto start = [](CCasioComDialog& d) {
+        d.show();
+        QTest::mouseClick(d.startButton(), Qt::LeftButton);
+        EXPECT_TRUE(pumpUntil([&] { return !d.isVisible() || d.startButton()->isEnabled(); }));
+    };
+    const auto cancel = [](CCasioComDialog& d) {
+        d.show();
+        QTest::mouseClick(d.cancelButton(), Qt::LeftButton);
+    };
+    const std::vector<Case> cases = {
+        {"upload", true, start, false, {"1.rod", "K1.rod", "K2.rod"}},
+        {"download", false, start, false, {"1.rod", "K1.rod"}},
+        {"cancelled upload", true, cancel, false, {"1.rod", "K1.rod"}},
+        {"failed upload", true, start, true, {"1.rod", "K1.rod"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ExplorerRun r(60, false);
+        CCasioExplor& d = *r.dialog;
+        writeBytes(r.bench.pc / "k2.rod", calcPattern(900));
+        d.runTransfer = c.transfer;
+        d.chooseUploadFile = [&] { return QString::fromStdString((r.bench.pc / "k2.rod").string()); };
+        d.chooseDownloadFolder = [&] { return QString::fromStdString(r.bench.pc.string()); };
+        bool openAfter = false;
+        QStringList rowsAfter;
+        QTimer::singleShot(0, &d, [&] {
+            ASSERT_TRUE(r.waitForExchanges());
+            d.selectFolder(QStringLiteral("ROAD"));
+            if (c.fail) r.bench.sim->setFaults({.stallAfter = 0});
+            if (c.upload) {
+                QTest::mouseClick(d.uploadButton(), Qt::LeftButton);
+            } else {
+                r.selectRow(1);
+                QTest::mouseClick(d.downloadButton(), Qt::LeftButton);
+            }
+            r.bench.sim->setFaults({});
+            // Runs only while the explorer's own loop still runs.
+            QTimer::singleShot(0, &d, [&] {
+                openAfter = d.isVisible();
+                rowsAfter = column(d.fileList(), 0);
+                d.accept();
+            });
+        });
+        d.exec();
+        EXPECT_TRUE(openAfter);
+        EXPECT_EQ(rowsAfter, c.rows);
+        // A success is told as information, not as a warning.
+        if (std::string(c.name) != "upload" && std::string(c.name) != "download") continue;
+        ASSERT_FALSE(r.bench.prompter.shown.empty());
+        EXPECT_EQ(r.bench.prompter.shown.back(), "传输文件成功. ");
+        EXPECT_EQ(r.bench.prompter.messageKinds.back(), PromptIcon::Information);
+    }
 }
 
 // PC files dropped on a folder of the tree go into that folder; a dropped

@@ -9,6 +9,10 @@
 #include <QStyle>
 #include <QTemporaryDir>
 
+#include "app/views/graph_view.h"
+#include "app/views/network_view.h"
+#include "app/views/profile_view.h"
+
 namespace vornex::app {
 namespace {
 
@@ -38,6 +42,37 @@ TEST(Looks, EveryLookKeepsTextAndRedMarksReadable) {
     EXPECT_GT(dark.color(QPalette::Text).lightness(), 180);
     for (int id : {210, 214, 215, 217, 218}) EXPECT_GT(lookPalette(id).color(QPalette::Window).lightness(), 180) << id;
     EXPECT_NE(lookPalette(215).color(QPalette::Window), lookPalette(218).color(QPalette::Window));
+}
+
+// The colours the plan, profile, cross-section and network drawings are painted
+// with, made readable on each look's background: lines 3:1, texts 4.5:1.
+TEST(Looks, DrawingColoursAreReadableInEveryLook) {
+    const std::vector<QColor> meant = {
+        ProfileView::kDesignColour, ProfileView::kGradeColour, ProfileView::kChainBreakColour,
+        CGraphView::kPolygonColour, CGraphView::kArcColour,    CGraphView::kSpiralColour,
+        NetworkView::kEllipseColour, NetworkView::kOverLimitColour, NetworkView::kHighlightColour,
+        QColor(0, 120, 200),       QColor(150, 90, 30),         QColor(110, 110, 110),
+        QColor(150, 150, 150),     QColor(133, 142, 144),       QColor(255, 0, 0)};
+    for (const LookChoice& look : lookChoices()) {
+        const QPalette p = lookPalette(look.id);
+        const QColor base = p.color(QPalette::Base);
+        std::vector<QColor> colours = meant;
+        for (auto role : {QPalette::Text, QPalette::Mid, QPalette::PlaceholderText}) colours.push_back(p.color(role));
+        for (const QColor& c : colours) {
+            SCOPED_TRACE(c.name().toStdString());
+            EXPECT_GE(contrast(lineInk(c, p), base), kLineContrast - 1e-9) << look.id;
+            EXPECT_GE(contrast(textInk(c, p), base), kTextContrast - 1e-9) << look.id;
+            // The contrast is reached with the least change: a colour that reads stays as it is.
+            if (contrast(c, base) >= kTextContrast) EXPECT_EQ(textInk(c, p), c);
+        }
+    }
+    // The dark look's profile: the chain-break remarks (#005AC8) and the grade
+    // line (#C80000) on #1E1E20 became lighter, keeping their hue.
+    const QPalette dark = lookPalette(kDarkLook);
+    const QColor remark = textInk(ProfileView::kChainBreakColour, dark);
+    EXPECT_GT(remark.lightness(), ProfileView::kChainBreakColour.lightness());
+    EXPECT_NEAR(remark.hsvHue(), ProfileView::kChainBreakColour.hsvHue(), 3);
+    EXPECT_NEAR(contrastRatio(QColor(0x00, 0x5A, 0xC8), QColor(0x1E, 0x1E, 0x20)), 2.6, 0.1);
 }
 
 TEST(Looks, StoredValuesOutsideTheRangeBehaveAsTheBlueScheme) {

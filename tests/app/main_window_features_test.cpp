@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "text/version.h"
 #include "app/looks.h"
 #include "app/table_view.h"
 #include "app/views/drawing_pane.h"
@@ -130,7 +131,10 @@ TEST(AboutBox, NamesTheVersionAndTheLicence) {
     const QString text = aboutText();
     EXPECT_TRUE(text.contains(QStringLiteral("沃尼克斯")));
     EXPECT_TRUE(text.contains(QStringLiteral("GPL-2.0-or-later")));
-    EXPECT_TRUE(text.contains(QStringLiteral("0.1")));
+    // The program's version and, beside it, the version the title carries, from one place.
+    EXPECT_TRUE(text.contains(QStringLiteral("版本 ") + QString::fromUtf8(kProgramVersion)));
+    EXPECT_TRUE(text.contains(QString::fromUtf8(kTitleVersion)));
+    EXPECT_EQ(applicationTitle(), QStringLiteral("沃尼克斯V0.9.20120223"));
 }
 
 }  // namespace

@@ -47,6 +47,8 @@ protected:
 
 TEST_F(MainWindowTest, TitleShowsTheFileAndTheModifiedMark) {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("demo.rod[*] - 沃尼克斯V0.9.20120223"));
+    // A screen reader names the open project, as the title does.
+    EXPECT_EQ(window->accessibleName(), QStringLiteral("demo.rod - 沃尼克斯V0.9.20120223"));
     EXPECT_FALSE(window->isWindowModified());
     window->workView()->selectCode(-101);
     ASSERT_TRUE(window->tableView()->editCell(0, 4, QStringLiteral("备注一")));
@@ -214,6 +216,9 @@ TEST(PasswordDialog, SetModeWantsTheSameEntryTwice) {
     EXPECT_EQ(dialog.cancelButton()->text(), QStringLiteral("取消"));
     QTest::keyClicks(dialog.passwordEdit(), "abc123xyz99");  // 11 characters
     EXPECT_EQ(dialog.passwordEdit()->text(), QStringLiteral("ABC123XYZ9"));
+    // Kept in upper case, shown masked.
+    EXPECT_FALSE(dialog.passwordEdit()->displayText().contains(QLatin1Char('A')));
+    EXPECT_EQ(dialog.repetitionEdit()->echoMode(), QLineEdit::Password);
     QTest::keyClicks(dialog.repetitionEdit(), "abc");
     QStringList refused;
     QObject::connect(&dialog, &CPassword::refused, [&](const QString& m) { refused << m; });

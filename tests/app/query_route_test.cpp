@@ -121,6 +121,30 @@ TEST(QueryRoute, BatchWritesTheOutputFile) {
     EXPECT_EQ(dialog.runBatch(QString::fromStdString(input)), 1);
     EXPECT_TRUE(std::filesystem::exists(dir / "pts0.txt"));
     EXPECT_EQ(prompter.shown.back(), "计算完成。");
+    EXPECT_EQ(prompter.messageKinds.back(), PromptIcon::Information);
+
+    // The progress box, once shown, has closed before the message comes.
+    {
+        std::string some;
+        for (int i = 0; i < 5000; ++i) some += "P,3402000," + std::to_string(501000 + i % 1000) + ",100\n";
+        vornex::testing::writeAll(dir / "pts.txt", some);
+        bool shownWhileRunning = false, progressAtMessage = true;
+        QTimer::singleShot(0, &dialog, [&] {
+            if (auto* progress = dialog.findChild<QProgressDialog*>()) {
+                progress->show();
+                shownWhileRunning = true;
+            }
+        });
+        prompter.onMessage = [&](std::string_view) {
+            auto* progress = dialog.findChild<QProgressDialog*>();
+            progressAtMessage = progress && progress->isVisible();
+        };
+        EXPECT_EQ(dialog.runBatch(QString::fromStdString(input)), 5000);
+        prompter.onMessage = nullptr;
+        EXPECT_TRUE(shownWhileRunning);
+        EXPECT_FALSE(progressAtMessage);
+        EXPECT_EQ(prompter.shown.back(), "计算完成。");
+    }
 
     // The progress dialog's cancel stops a long batch and leaves no output.
     std::filesystem::remove(dir / "pts0.txt");

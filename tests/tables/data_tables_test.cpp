@@ -101,6 +101,20 @@ TEST(DataTables, RowsShowFormatsAndDisplayRules) {
               (std::vector<std::string>{"JD0", "  1.5000", "  0.0000", "", "", "", "", ""}));
     EXPECT_EQ(rowTexts(buildDataTable(p, tc::kIntersectionPoints, context()), 1),
               (std::vector<std::string>{"JD1", "100.0000", "200.1235", "  40.000", "   0.000", "", "", ""}));
+    // The start point's curve cells take no input, and say why; the last row's
+    // take the curve it gets once a later row is typed (empty while 0).
+    {
+        r.intersectionPoints[2].spiralIn = 25;
+        const Grid ip = buildDataTable(p, tc::kIntersectionPoints, context());
+        EXPECT_EQ(rowTexts(ip, 2), (std::vector<std::string>{"JD2", "  0.0000", "  0.0000", "  25.000", "", "", "", ""}));
+        for (int col = 3; col < 8; ++col) {
+            EXPECT_FALSE(ip.cell(0, col).editable);
+            EXPECT_FALSE(lockedCellReason(context(), ip, 0, col).empty());
+            EXPECT_TRUE(ip.cell(2, col).editable);
+            EXPECT_TRUE(lockedCellReason(context(), ip, 2, col).empty());
+        }
+        r.intersectionPoints[2].spiralIn = 0;
+    }
 
     r.chainBreaks = {{1000, 1100}, {2000, 1950}};
     Grid cb = buildDataTable(p, tc::kChainBreaks, context());
@@ -239,6 +253,13 @@ TEST(DataTables, ParseRules) {
     EXPECT_FALSE(st.cell(0, 3).editable);
     EXPECT_EQ(st.cell(0, 3).text, "");
     EXPECT_EQ(st.columns[1].caption, "坡高(m)");
+    EXPECT_EQ(st.cell(0, 2).hint, "坡度(1:n)");
+    EXPECT_FALSE(lockedCellReason(ctx, st, 0, 3).empty());
+    // A platform's slope has the fuller hint that says which sign goes which way.
+    ASSERT_TRUE(typeRow(p, ctx, tc::kSlopeTemplateRows, 1, {"平台", "2", "-4"}));
+    st = buildDataTable(p, tc::kSlopeTemplateRows, ctx);
+    EXPECT_EQ(st.cell(1, 1).hint, "宽度(m)");
+    EXPECT_EQ(st.cell(1, 2).hint, "输入平台的坡度(%), 路基侧高为-, 低为+");
 }
 
 TEST(DataTables, ContourRowKeepsItsSide) {

@@ -253,9 +253,9 @@ void CCasioExplor::uploadFile(const QString& pcPath) {
     {
         CCasioComDialog transfer(link_, prompter_, this);
         if (!model_.prepareUpload(pcPath.toStdString(), transfer.model())) return;
-        hide();
+        // The transfer dialog opens over the explorer, which stays shown: hiding
+        // a modal dialog would end its loop and close it.
         runTransfer(transfer);
-        show();
         result = transfer.transferResult();
     }  // the transfer dialog has let go of the link: the capacity query opens it again
     model_.uploadFinished(pcPath.toStdString(), result);
@@ -283,7 +283,6 @@ void CCasioExplor::downloadTo(const QString& pcFolder) {
         prompter_.message("请选择文件");
         return;
     }
-    hide();
     for (int row : rows) {
         model_.selectRow(row);
         CCasioComDialog transfer(link_, prompter_, this);
@@ -293,7 +292,6 @@ void CCasioExplor::downloadTo(const QString& pcFolder) {
         runTransfer(transfer);
         if (transfer.transferResult() != link::TransferDialogModel::Result::Ok) break;
     }
-    show();
     updateButtons();
 }
 

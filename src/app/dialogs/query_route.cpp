@@ -18,6 +18,9 @@
 #include <QEventLoop>
 
 #include <atomic>
+#include <mutex>
+#include <utility>
+#include <vector>
 #include <cmath>
 #include <thread>
 
@@ -30,14 +33,25 @@ namespace {
 
 QString qs(const std::string& utf8) { return QString::fromStdString(utf8); }
 
-// The batch worker's messages and questions, shown on the window's thread: each
-// call waits there for the answer, as a direct call would.
+// The batch worker's questions, asked on the window's thread: each call waits
+// there for the answer, as a direct call would. Its messages need no answer:
+// they wait until the batch has ended and its progress box has closed, so that
+// no box covers them ("计算完成。").
 class WindowThreadPrompter : public Prompter {
 public:
     WindowThreadPrompter(Prompter& target, QObject* windowObject) : target_(target), window_(windowObject) {}
-    void message(std::string_view utf8Text) override {
-        const std::string text(utf8Text);
-        call([&] { target_.message(text); });
+    void message(std::string_view utf8Text, PromptIcon kind = PromptIcon::Warning) override {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        messages_.emplace_back(std::string(utf8Text), kind);
+    }
+    // Shows the messages kept so far (on the window's thread, once the worker has ended).
+    void showMessages() {
+        std::vector<std::pair<std::string, PromptIcon>> kept;
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            kept.swap(messages_);
+        }
+        for (const auto& [text, kind] : kept) target_.message(text, kind);
     }
     bool askYesNo(std::string_view utf8Text, bool defaultYes, PromptIcon icon) override {
         const std::string text(utf8Text);
@@ -63,6 +77,8 @@ private:
 
     Prompter& target_;
     QObject* window_;
+    std::mutex mutex_;
+    std::vector<std::pair<std::string, PromptIcon>> messages_;
 };
 
 // A typed number; nullopt for anything else (blank, text, not finite).
@@ -367,6 +383,8 @@ int CQueryRoute::runBatch(const QString& inputPath) {
     loop.exec();
     worker.join();
     dialog.reset();
+    dialog.hide();
+    relay.showMessages();
     return result;
 }
 

@@ -1,5 +1,9 @@
 #include "app/views/graph_view.h"
 
+#include "app/looks.h"
+#include "app/views/label_placement.h"
+
+#include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -74,18 +78,39 @@ void CGraphView::paintOutlines(QPainter& p) {
     const char* names[3] = {"开挖线", "初支", "二衬"};
     for (std::size_t i = 0; i < outlines_.size(); ++i) {
         const int c = std::clamp(static_cast<int>(outlines_[i].contour) - static_cast<int>(RecordKind::ExcavationContour), 0, 2);
-        p.setPen(QPen(colours[c], 2));
+        p.setPen(QPen(lineInk(colours[c], palette()), 2));
         for (const SectionPolyline* line : {&outlines_[i].right, &outlines_[i].left}) {
             QPolygonF poly;
             for (const SectionPoint& q : *line) poly << at(q);
             p.drawPolyline(poly);
         }
+        p.setPen(textInk(colours[c], palette()));
         p.drawText(QPointF(10, 20 + 16 * static_cast<double>(i)), QString::fromUtf8(names[c]));
     }
-    p.setPen(QPen(palette().color(QPalette::Mid), 1, Qt::DashLine));
+    p.setPen(QPen(lineInk(palette().color(QPalette::Mid), palette()), 1, Qt::DashLine));
     const QPointF centre = at({0, 0});
     p.drawLine(QPointF(centre.x(), 0), QPointF(centre.x(), height()));
     p.drawLine(QPointF(0, centre.y()), QPointF(width(), centre.y()));
+}
+
+std::vector<QRectF> CGraphView::intersectionLabelBoxes() const {
+    std::vector<QPointF> anchors;
+    std::vector<QSizeF> sizes;
+    std::vector<QRectF> marks;
+    const QFontMetricsF metrics(font());
+    const double r = kMarkRadius + 1;
+    for (const PlanMark& m : drawing_.intersectionPoints) {
+        const QPointF at = toScreen(m.at);
+        anchors.push_back(at);
+        sizes.push_back(QSizeF(metrics.horizontalAdvance(QString::fromStdString(m.name)) + 2, metrics.height()));
+        marks.push_back(QRectF(at.x() - r, at.y() - r, 2 * r, 2 * r));
+    }
+    for (const PlanPiece& piece : drawing_.pieces) {
+        if (piece.points.empty()) continue;
+        const QPointF at = toScreen(piece.points.front());
+        marks.push_back(QRectF(at.x() - r, at.y() - r, 2 * r, 2 * r));
+    }
+    return placeLabels(anchors, sizes, marks, kMarkRadius + 2);
 }
 
 void CGraphView::setHint(const QString& text) {
@@ -218,7 +243,7 @@ void CGraphView::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     if (!hint_.isEmpty()) {
-        p.setPen(QColor(255, 0, 0));
+        p.setPen(textInk(QColor(255, 0, 0), palette()));
         p.drawText(QRect(20, 40 - fontMetrics().ascent(), width() - 40, height() - 40), Qt::TextWordWrap, hint_);
         return;
     }
@@ -230,17 +255,19 @@ void CGraphView::paintEvent(QPaintEvent*) {
     const QColor ink = palette().color(QPalette::Text);
 
     // Intersection-point polygon with circles and names.
-    QPen polygon(kPolygonColour, 2);
+    // Every colour reaches its contrast on the look's background (lines 3:1, texts 4.5:1).
+    QPen polygon(lineInk(kPolygonColour, palette()), 2);
     p.setPen(polygon);
     QPolygonF ips;
     for (const PlanMark& m : drawing_.intersectionPoints) ips << toScreen(m.at);
     p.drawPolyline(ips);
+    const std::vector<QRectF> labels = intersectionLabelBoxes();
     for (std::size_t i = 0; i < drawing_.intersectionPoints.size(); ++i) {
         p.setPen(polygon);
         p.setBrush(Qt::NoBrush);
         p.drawEllipse(ips[static_cast<int>(i)], kMarkRadius, kMarkRadius);
         p.setPen(ink);
-        p.drawText(ips[static_cast<int>(i)] + QPointF(10, -10), QString::fromStdString(drawing_.intersectionPoints[i].name));
+        p.drawText(labels[i], Qt::AlignCenter, QString::fromStdString(drawing_.intersectionPoints[i].name));
     }
 
     // Elements: straights in the ink colour, arcs red, spirals magenta. Pieces off
@@ -255,7 +282,9 @@ void CGraphView::paintEvent(QPaintEvent*) {
         const PlanPiece& piece = drawing_.pieces[i];
         const QRectF& b = pieceBounds_[i];
         if (!b.isNull() && !visible.intersects(b.adjusted(-1e-6, -1e-6, 1e-6, 1e-6))) continue;
-        QColor c = piece.kind == PlanPieceKind::Arc ? kArcColour : piece.kind == PlanPieceKind::Spiral ? kSpiralColour : ink;
+        const QColor c = lineInk(
+            piece.kind == PlanPieceKind::Arc ? kArcColour : piece.kind == PlanPieceKind::Spiral ? kSpiralColour : ink,
+            palette());
         line.clear();
         for (std::size_t k = 0; k < piece.points.size(); ++k) {
             const QPointF q = toScreen(piece.points[k]);
@@ -276,7 +305,7 @@ void CGraphView::paintEvent(QPaintEvent*) {
     for (const QPointF& m : marks) p.drawEllipse(m, kMarkRadius, kMarkRadius);
 
     if (dragging_ && mode_ == Mode::WindowZoom) {
-        p.setPen(QPen(QColor(133, 142, 144), 1));
+        p.setPen(QPen(lineInk(QColor(133, 142, 144), palette()), 1));
         p.setBrush(Qt::NoBrush);
         p.drawRect(QRect(dragStart_, dragNow_).normalized());
     }

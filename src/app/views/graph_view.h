@@ -49,6 +49,10 @@ public:
     Mode mode() const { return mode_; }
     const PlanDrawing& drawing() const { return drawing_; }
 
+    // Where the names of the intersection points go (in their order): beside
+    // their circles, clear of each other and of the circles and element marks.
+    std::vector<QRectF> intersectionLabelBoxes() const;
+
     // Widget position of a plan point (X northing up, Y easting right).
     QPointF toScreen(const PlanPoint& p) const;
     PlanPoint toPlan(const QPointF& pos) const;

@@ -1,6 +1,10 @@
 #include "app/views/network_view.h"
 
+#include "app/looks.h"
+#include "app/views/label_placement.h"
+
 #include <QDoubleSpinBox>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -282,7 +286,7 @@ void NetworkView::wheel(QPointF at, int notches) {
 
 void NetworkView::paint(QPainter& p) {
     if (kind_ == Kind::None) {
-        p.setPen(palette().color(QPalette::PlaceholderText));
+        p.setPen(textInk(palette().color(QPalette::PlaceholderText), palette()));
         p.drawText(canvas_->rect(), Qt::AlignCenter, QStringLiteral("没有可显示的网图"));
         return;
     }
@@ -293,9 +297,32 @@ void NetworkView::paint(QPainter& p) {
     }
 }
 
-void NetworkView::paintPoint(QPainter& p, const NetworkPoint& point, const QColor& colour) {
+std::vector<QRectF> NetworkView::pointLabelBoxes() const {
+    const std::vector<NetworkPoint>& points = kind_ == Kind::Control ? plot_.points : route_.points;
+    std::vector<QPointF> anchors;
+    std::vector<QSizeF> sizes;
+    std::vector<QRectF> marks;
+    const QFontMetricsF metrics(canvas_->font());
+    const double r = kMarkRadius + 2.5;
+    for (const NetworkPoint& pt : points) {
+        const QPointF at = toScreen(pt.at);
+        anchors.push_back(at);
+        sizes.push_back(QSizeF(metrics.horizontalAdvance(QString::fromStdString(pt.name)) + 2, metrics.height()));
+        marks.push_back(QRectF(at.x() - r, at.y() - r, 2 * r, 2 * r));
+    }
+    if (kind_ == Kind::Control)
+        for (const ErrorEllipse& e : plot_.ellipses) {
+            QPolygonF poly;
+            for (const PlanPoint& q : ellipseOutline(plot_.points[static_cast<std::size_t>(e.point)].at, e, magnification_))
+                poly << toScreen(q);
+            marks.push_back(poly.boundingRect());
+        }
+    return placeLabels(anchors, sizes, marks, kMarkRadius + 2);
+}
+
+void NetworkView::paintPoint(QPainter& p, const NetworkPoint& point, const QColor& colour, const QRectF& label) {
     const QPointF c = toScreen(point.at);
-    p.setPen(QPen(colour, 1.5));
+    p.setPen(QPen(lineInk(colour, palette()), 1.5));
     if (point.known) {
         // Known points: a filled triangle standing on its base.
         const double r = kMarkRadius + 1.5;
@@ -308,14 +335,15 @@ void NetworkView::paintPoint(QPainter& p, const NetworkPoint& point, const QColo
         p.drawEllipse(c, kMarkRadius, kMarkRadius);
     }
     p.setBrush(Qt::NoBrush);
-    p.drawText(c + QPointF(kMarkRadius + 3, -kMarkRadius - 2), QString::fromStdString(point.name));
+    p.setPen(textInk(colour, palette()));
+    p.drawText(label, Qt::AlignCenter, QString::fromStdString(point.name));
 }
 
 void NetworkView::paintHighlight(QPainter& p, const std::vector<NetworkPoint>& points,
                                  const std::vector<std::vector<int>>& paths) {
     if (highlighted_ < 0 || static_cast<std::size_t>(highlighted_) >= paths.size()) return;
     const std::vector<int>& path = paths[static_cast<std::size_t>(highlighted_)];
-    QPen pen(kHighlightColour, 5);
+    QPen pen(lineInk(kHighlightColour, palette()), 5);
     pen.setCapStyle(Qt::RoundCap);
     p.setPen(pen);
     for (std::size_t i = 0; i + 1 < path.size(); ++i) {
@@ -328,7 +356,7 @@ void NetworkView::paintControl(QPainter& p) {
     const QColor ink = palette().color(QPalette::Text);
     // Lines: solid where sighted from both ends, dashed from one end only.
     for (const NetworkLine& l : plot_.lines) {
-        QPen pen(QColor(110, 110, 110), 1.2, l.oneWay ? Qt::DashLine : Qt::SolidLine);
+        QPen pen(lineInk(QColor(110, 110, 110), palette()), 1.2, l.oneWay ? Qt::DashLine : Qt::SolidLine);
         p.setPen(pen);
         p.drawLine(toScreen(plot_.points[static_cast<std::size_t>(l.from)].at), toScreen(plot_.points[static_cast<std::size_t>(l.to)].at));
     }
@@ -337,11 +365,12 @@ void NetworkView::paintControl(QPainter& p) {
         const PlanPoint& c = plot_.points[static_cast<std::size_t>(e.point)].at;
         QPolygonF poly;
         for (const PlanPoint& q : ellipseOutline(c, e, magnification_)) poly << toScreen(q);
-        p.setPen(QPen(overLimit(e.point) ? kOverLimitColour : kEllipseColour, 1.5));
+        p.setPen(QPen(lineInk(overLimit(e.point) ? kOverLimitColour : kEllipseColour, palette()), 1.5));
         p.drawPolyline(poly);
     }
+    const std::vector<QRectF> labels = pointLabelBoxes();
     for (std::size_t i = 0; i < plot_.points.size(); ++i)
-        paintPoint(p, plot_.points[i], overLimit(static_cast<int>(i)) ? kOverLimitColour : ink);
+        paintPoint(p, plot_.points[i], overLimit(static_cast<int>(i)) ? kOverLimitColour : ink, labels[i]);
     paintScaleBar(p);
 }
 
@@ -354,7 +383,7 @@ void NetworkView::paintScaleBar(QPainter& p) {
     const double len = mm * pxPerMm;
     const QPointF start(12, canvas_->height() - 14);
     const QPointF end = start + QPointF(len, 0);
-    p.setPen(QPen(kEllipseColour, 2));
+    p.setPen(QPen(lineInk(kEllipseColour, palette()), 2));
     p.drawLine(start, end);
     p.drawLine(start, start + QPointF(0, -6));
     p.drawLine(end, end + QPointF(0, -6));
@@ -366,14 +395,15 @@ void NetworkView::paintRoute(QPainter& p) {
     const QColor ink = palette().color(QPalette::Text);
     for (const RouteEdge& e : route_.edges) {
         // Runs set aside by the surveyor are drawn dashed and grey.
-        p.setPen(e.excluded ? QPen(QColor(150, 150, 150), 1.2, Qt::DashLine) : QPen(ink, 1.5));
+        p.setPen(e.excluded ? QPen(lineInk(QColor(150, 150, 150), palette()), 1.2, Qt::DashLine) : QPen(ink, 1.5));
         p.drawLine(toScreen(route_.points[static_cast<std::size_t>(e.from)].at),
                    toScreen(route_.points[static_cast<std::size_t>(e.to)].at));
     }
     paintHighlight(p, route_.points, route_.closurePaths);
-    for (const NetworkPoint& pt : route_.points) paintPoint(p, pt, ink);
+    const std::vector<QRectF> labels = pointLabelBoxes();
+    for (std::size_t i = 0; i < route_.points.size(); ++i) paintPoint(p, route_.points[i], ink, labels[i]);
     if (!route_.geographic) {
-        p.setPen(palette().color(QPalette::PlaceholderText));
+        p.setPen(textInk(palette().color(QPalette::PlaceholderText), palette()));
         p.drawText(QPointF(10, canvas_->height() - 10), QStringLiteral("路线示意图（未按坐标绘制）"));
     }
 }

@@ -65,6 +65,9 @@ public:
     PlanPoint toPlan(const QPointF& pos) const;
     double scale() const;  // pixels per metre
     double zoom() const { return zoom_; }
+    // Where the point names of the shown plot go (in the points' order): beside
+    // their marks, clear of each other, of the marks and of the error ellipses.
+    std::vector<QRectF> pointLabelBoxes() const;
 
 public slots:
     void showAll();
@@ -79,7 +82,7 @@ private:
     void paintRoute(QPainter& p);
     void paintHighlight(QPainter& p, const std::vector<NetworkPoint>& points,
                         const std::vector<std::vector<int>>& paths);
-    void paintPoint(QPainter& p, const NetworkPoint& point, const QColor& colour);
+    void paintPoint(QPainter& p, const NetworkPoint& point, const QColor& colour, const QRectF& label);
     void paintScaleBar(QPainter& p);
     void wheel(QPointF at, int notches);
     void refit();

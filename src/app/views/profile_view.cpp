@@ -1,5 +1,7 @@
 #include "app/views/profile_view.h"
 
+#include "app/looks.h"
+
 #include <QPainter>
 #include <QPainterPath>
 
@@ -9,6 +11,7 @@ namespace vornex::app {
 
 const QColor ProfileView::kDesignColour(200, 0, 0);
 const QColor ProfileView::kGradeColour(0, 150, 0);
+const QColor ProfileView::kChainBreakColour(0, 90, 200);
 
 namespace {
 constexpr int kLeft = 70, kRight = 20, kTop = 40, kBottom = 30;
@@ -75,7 +78,8 @@ void ProfileView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QColor ink = palette().color(QPalette::Text);
-    const QColor faint = palette().color(QPalette::Mid);
+    // Every colour reaches its contrast on the look's background (lines 3:1, texts 4.5:1).
+    const QColor faint = lineInk(palette().color(QPalette::Mid), palette());
     if (drawing_.empty) {
         p.setPen(ink);
         p.drawText(rect(), Qt::AlignCenter, QStringLiteral("没有纵断面数据"));
@@ -103,21 +107,22 @@ void ProfileView::paintEvent(QPaintEvent*) {
     // Chain breaks: a vertical mark with its remark.
     for (const ChainBreakLabel& b : drawing_.chainBreaks) {
         const double x = toScreen(b.chainage, lo).x();
-        p.setPen(QPen(QColor(0, 90, 200), 1, Qt::DashLine));
+        p.setPen(QPen(lineInk(kChainBreakColour, palette()), 1, Qt::DashLine));
         p.drawLine(QPointF(x, a.top()), QPointF(x, a.bottom()));
+        p.setPen(textInk(kChainBreakColour, palette()));
         p.drawText(QPointF(x + 3, a.top() + 12), QString::fromStdString(b.text));  // at the top, clear of sag labels
     }
 
     // Grade lines, then the design line over them.
     QPolygonF grade;
     for (const ProfileVertex& v : drawing_.gradeLine) grade << toScreen(v.chainage, v.elevation);
-    p.setPen(QPen(kGradeColour, 1, Qt::DashLine));
+    p.setPen(QPen(lineInk(kGradeColour, palette()), 1, Qt::DashLine));
     p.drawPolyline(grade);
     QPolygonF design;
     for (const ProfileVertex& v : drawing_.design) design << toScreen(v.chainage, v.elevation);
-    p.setPen(QPen(kDesignColour, 2));
+    p.setPen(QPen(lineInk(kDesignColour, palette()), 2));
     p.drawPolyline(design);
-    p.setPen(QPen(kDesignColour, 1));
+    p.setPen(QPen(lineInk(kDesignColour, palette()), 1));
     for (const ProfileVertex& v : drawing_.tangentPoints) p.drawEllipse(toScreen(v.chainage, v.elevation), 3, 3);
 
     // Grade-point labels: station, elevation and grade ahead, above a crest and

@@ -17,6 +17,7 @@ class ProfileView : public QWidget {
 public:
     static const QColor kDesignColour;  // the design line
     static const QColor kGradeColour;   // the grade lines
+    static const QColor kChainBreakColour;  // chain-break marks and their remarks
 
     explicit ProfileView(QWidget* parent = nullptr);
     // Takes the road's profile (computed here once). nullptr: nothing drawn.
