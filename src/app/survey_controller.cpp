@@ -19,7 +19,7 @@ namespace {
 // reader has already explained is not explained twice.
 struct CountingPrompter : Prompter {
     explicit CountingPrompter(Prompter& to) : to(to) {}
-    void message(std::string_view t, PromptIcon = PromptIcon::Warning) override {
+    void message(std::string_view t) override {
         ++shown;
         to.message(t);
     }

@@ -12,6 +12,7 @@
 
 #include "app/tree_items.h"
 #include "tables/data_tables.h"
+#include "tables/locked_cells.h"
 #include "tables/road_tables.h"
 
 #include <QRegularExpression>

@@ -119,11 +119,6 @@ DataEdit storeDataCell(RoadProject& project, const DataTableContext& ctx, Grid& 
 // defaults of insertRow and takes every editable cell. Nothing stored: false.
 DataEdit storeDataRow(RoadProject& project, const DataTableContext& ctx, const Grid& grid, int row);
 
-// Why cell (row, column) of `grid` takes no input (a result table, a read-only
-// project, a value the row does not use or the table derives), for the status
-// bar when the user tries to type there; empty when the cell is editable.
-std::string lockedCellReason(const DataTableContext& ctx, const Grid& grid, int row, int column);
-
 // Inclusive cell range of data rows (header excluded) and columns.
 struct CellRange {
     int top = 0, left = 0, bottom = -1, right = -1;

@@ -371,7 +371,7 @@ int batchQuery(const RoadProject& project, int roadIndex, const std::string& inp
         prompter.message("不能建立文件。\n" + out.error().message);
         return -2;
     }
-    prompter.message("计算完成。", PromptIcon::Information);
+    prompter.message("计算完成。");
     return written;
 }
 

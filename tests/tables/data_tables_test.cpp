@@ -1,4 +1,5 @@
 #include "tables/data_tables.h"
+#include "tables/locked_cells.h"
 
 #include <gtest/gtest.h>
 
