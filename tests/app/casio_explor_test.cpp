@@ -164,14 +164,9 @@ TEST(CasioExplorTest, TransfersReturnToTheOpenExplorerWithItsListRefreshed) {
         QTest::mouseClick(d.startButton(), Qt::LeftButton);
         EXPECT_TRUE(pumpUntil([&] { return !d.isVisible() || d.startButton()->isEnabled(); }));
     };
-    const auto cancel = [](CCasioComDialog& d) {
-        d.show();
-        QTest::mouseClick(d.cancelButton(), Qt::LeftButton);
-    };
     const std::vector<Case> cases = {
         {"upload", true, start, false, {"1.rod", "K1.rod", "K2.rod"}},
         {"download", false, start, false, {"1.rod", "K1.rod"}},
-        {"cancelled upload", true, cancel, false, {"1.rod", "K1.rod"}},
         {"failed upload", true, start, true, {"1.rod", "K1.rod"}},
     };
     for (const Case& c : cases) {
@@ -185,7 +180,11 @@ TEST(CasioExplorTest, TransfersReturnToTheOpenExplorerWithItsListRefreshed) {
         bool openAfter = false;
         QStringList rowsAfter;
         QTimer::singleShot(0, &d, [&] {
-            ASSERT_TRUE(r.waitForExchanges());
+            if (!r.waitForExchanges()) {
+                ADD_FAILURE() << "the listing did not end";
+                d.reject();
+                return;
+            }
             d.selectFolder(QStringLiteral("ROAD"));
             if (c.fail) r.bench.sim->setFaults({.stallAfter = 0});
             if (c.upload) {

@@ -1,5 +1,7 @@
 #include "app/views/graph_view.h"
 
+#include "app/looks.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -58,16 +60,16 @@ TEST(GraphView, DrawsThePolygonArcsAndSpiralsWhereTheMappingPutsThem) {
         for (std::size_t i = 1; i + 1 < d.intersectionPoints.size(); ++i) {
             QPointF at = view.toScreen(d.intersectionPoints[i].at);
             if (img.rect().contains(at.toPoint())) {
-                EXPECT_TRUE(colourNear(img, at, CGraphView::kPolygonColour)) << when << " point " << i;
+                EXPECT_TRUE(colourNear(img, at, lineInk(CGraphView::kPolygonColour, view.palette()))) << when << " point " << i;
             }
         }
         QPointF arc = view.toScreen(middleOf(d, PlanPieceKind::Arc));
         QPointF spiral = view.toScreen(middleOf(d, PlanPieceKind::Spiral));
         if (img.rect().contains(arc.toPoint())) {
-            EXPECT_TRUE(colourNear(img, arc, CGraphView::kArcColour)) << when;
+            EXPECT_TRUE(colourNear(img, arc, lineInk(CGraphView::kArcColour, view.palette()))) << when;
         }
         if (img.rect().contains(spiral.toPoint())) {
-            EXPECT_TRUE(colourNear(img, spiral, CGraphView::kSpiralColour)) << when;
+            EXPECT_TRUE(colourNear(img, spiral, lineInk(CGraphView::kSpiralColour, view.palette()))) << when;
         }
     };
     check("at first");

@@ -63,7 +63,9 @@ TEST(Looks, DrawingColoursAreReadableInEveryLook) {
             EXPECT_GE(contrast(lineInk(c, p), base), kLineContrast - 1e-9) << look.id;
             EXPECT_GE(contrast(textInk(c, p), base), kTextContrast - 1e-9) << look.id;
             // The contrast is reached with the least change: a colour that reads stays as it is.
-            if (contrast(c, base) >= kTextContrast) EXPECT_EQ(textInk(c, p), c);
+            if (contrast(c, base) >= kTextContrast) {
+                EXPECT_EQ(textInk(c, p), c);
+            }
         }
     }
     // The dark look's profile: the chain-break remarks (#005AC8) and the grade
