@@ -138,7 +138,10 @@ int writeRawSurvey(const RawImportResult& result, const std::filesystem::path& o
     const std::string image =
         kind == RawKind::Leveling ? levelingFileBytes(result.network) : controlFileBytes(result.network);
     if (outputExists(out, error)) return kExchangeOutputExists;
-    if (!writeOutput(out, image, error)) return kExchangeCannotWrite;
+    // Created, never replaced: a file that appeared at OUT while the raw file was
+    // converted (the user's, or another import's) stays as it is.
+    bool existed = false;
+    if (!createOutput(out, image, error, existed)) return existed ? kExchangeOutputExists : kExchangeCannotWrite;
     return kExchangeOk;
 }
 
