@@ -5,11 +5,13 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <span>
 #include <string>
 
 #include "adjust/leveling_adjust.h"
 #include "adjust/network_plot.h"
 #include "adjust/plane_adjust.h"
+#include "adjust/plane_closures.h"
 #include "adjust/survey_modules.h"
 #include "model/prompter.h"
 #include "tables/survey_tables.h"
@@ -159,8 +161,12 @@ BENCHMARK(BM_LevelingRouteKept)->Arg(60)->Unit(benchmark::kMillisecond);
 
 // rows x cols plane network on a slightly irregular grid 300 m apart: every
 // station observes its 4 neighbours and the 2 forward diagonals by direction,
-// its 4 neighbours by distance; four known corners, and one known azimuth.
-SurveyNetwork planeGrid(int rows, int cols) {
+// its 4 neighbours by distance; four known corners. With `closing`, as a
+// network whose closures are worth listing: the backward diagonals are observed
+// too (every grid triangle has its three angles), a known azimuth orients the
+// first corner, and two traverses of 8 new points run outside the grid from
+// corner to corner (along the first and the last row), each leg measured.
+SurveyNetwork planeGrid(int rows, int cols, bool closing = false) {
     SurveyNetwork net;
     auto at = [](int i, int j) {
         return PlanePoint{3000000 + 300.0 * i + 40 * std::sin(1.3 * j + i), 500000 + 300.0 * j + 40 * std::cos(0.7 * i + 2 * j)};
@@ -180,8 +186,8 @@ SurveyNetwork planeGrid(int rows, int cols) {
             s.name = gridName('P', i, j).c_str();
             const PlanePoint a = at(i, j);
             const double zero = 17.0 * ((i * cols + j) % 20);
-            const int nb[6][3] = {{0, 1, 1}, {1, 0, 1}, {0, -1, 1}, {-1, 0, 1}, {1, 1, 0}, {1, -1, 0}};
-            for (const auto& d : nb) {
+            const int nb[8][3] = {{0, 1, 1}, {1, 0, 1}, {0, -1, 1}, {-1, 0, 1}, {1, 1, 0}, {1, -1, 0}, {-1, -1, 0}, {-1, 1, 0}};
+            for (const auto& d : closing ? std::span(nb) : std::span(nb).first(6)) {
                 const int ti = i + d[0], tj = j + d[1];
                 if (ti < 0 || tj < 0 || ti >= rows || tj >= cols) continue;
                 const PlanePoint b = at(ti, tj);
@@ -194,6 +200,47 @@ SurveyNetwork planeGrid(int rows, int cols) {
             }
             net.stations.push_back(s);
         }
+    if (!closing) return net;
+    auto observe = [&](SurveyStation& s, const PlanePoint& from, const std::string& target, const PlanePoint& to,
+                       bool withDistance) {
+        SurveyObservation o;
+        o.targetName = target.c_str();
+        const PolarVector v = joinPoints(to.x - from.x, to.y - from.y);
+        o.direction = normalizeAngle(v.azimuth + 1.5 * std::sin(++n * 0.9) / 3600);
+        if (withDistance) o.distance = v.distance + 0.002 * std::sin(++n * 1.1);
+        s.observations.push_back(o);
+    };
+    {
+        const PolarVector v = joinPoints(at(1, 0).x - at(0, 0).x, at(1, 0).y - at(0, 0).y);
+        net.knownAzimuths.push_back({gridName('P', 0, 0).c_str(), gridName('P', 1, 0).c_str(), v.azimuth});
+    }
+    // A traverse from corner (i, 0), oriented towards point (back, 0) (known or of
+    // known azimuth), to corner (i, cols - 1),
+    // closed on the known corner `close`, `outside` metres beyond the row.
+    auto traverse = [&](char prefix, int i, double outside, int back, int close) {
+        const int m = 8;
+        std::vector<std::pair<std::string, PlanePoint>> chain;
+        chain.push_back({gridName('P', i, 0), at(i, 0)});
+        for (int k = 1; k <= m; ++k) {
+            const PlanePoint a = at(i, 0), b = at(i, cols - 1);
+            const double t = static_cast<double>(k) / (m + 1);
+            chain.push_back({std::string(1, prefix) + std::to_string(k),
+                             {a.x + t * (b.x - a.x) + outside + 20 * std::sin(k * 1.3), a.y + t * (b.y - a.y)}});
+        }
+        chain.push_back({gridName('P', i, cols - 1), at(i, cols - 1)});
+        for (std::size_t k = 0; k < chain.size(); ++k) {
+            SurveyStation s;
+            s.name = chain[k].first.c_str();
+            const PlanePoint here = chain[k].second;
+            if (k == 0) observe(s, here, gridName('P', back, 0), at(back, 0), false);
+            else observe(s, here, chain[k - 1].first, chain[k - 1].second, true);
+            if (k + 1 < chain.size()) observe(s, here, chain[k + 1].first, chain[k + 1].second, true);
+            else observe(s, here, gridName('P', close, cols - 1), at(close, cols - 1), false);
+            net.stations.push_back(s);
+        }
+    };
+    traverse('A', 0, -400, 1, rows - 1);
+    traverse('B', rows - 1, 400, 0, 0);
     return net;
 }
 
@@ -221,18 +268,23 @@ void BM_PlaneNetGrid(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
     runPlane(state, n, n);
 }
-// The plane closure table (平面闭合差) of the same network, built once after the adjustment.
+// The plane closure table (平面闭合差) of the same grid with every triangle and two
+// traverses closed, adjusted once; the table is built in each iteration.
 void BM_PlaneNet500ClosureTable(benchmark::State& state) {
     ControlModule m;
-    m.network = planeGrid(20, 25);
+    m.network = planeGrid(20, 25, true);
     DefaultAnswerPrompter prompter;
     solveControlModule(m, prompter);
+    if (m.plane.solutions == 0) state.SkipWithError("no solution");
     int rows = 0;
     for (auto _ : state) {
         rows = buildControlTable(m, survey_table::kPlaneClosures).rowCount();
         benchmark::DoNotOptimize(rows);
     }
+    const PlaneClosures closures = computePlaneClosures(m.plane);
     state.counters["rows"] = rows;
+    state.counters["triangles"] = static_cast<double>(closures.triangles.size());
+    state.counters["traverses"] = static_cast<double>(closures.traverses.size());
 }
 BENCHMARK(BM_PlaneNet500)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlaneNet500ClosureTable)->Unit(benchmark::kMillisecond);

@@ -7,6 +7,7 @@
 #include "geometry/alignment.h"
 #include "geometry/angles.h"
 #include "geometry/intersection_alignment.h"
+#include "geometry/point_to_station.h"
 #include "geometry/profile.h"
 #include "geometry/stakeout.h"
 #include "geometry/stations.h"
@@ -89,6 +90,8 @@ Grid buildCurveElementTable(const RoadProject& project, int roadIndex) {
     if (!road || road->intersectionPoints.empty()) return g;
     const double tol = curveTolerance(project.precision);
     const std::vector<IntersectionPointCurve> table = curveTable(*road, tol);
+    // The main points through the index: a long road's table stays linear.
+    const AlignmentIndex index(road->elements, tol);
     const int n = static_cast<int>(road->intersectionPoints.size());
     for (int i = 0; i < n && i < static_cast<int>(table.size()); ++i) {
         const IntersectionPoint& ip = road->intersectionPoints[static_cast<std::size_t>(i)];
@@ -130,7 +133,7 @@ Grid buildCurveElementTable(const RoadProject& project, int roadIndex) {
                 double s = mains[k];
                 if (s == kNoValue) continue;
                 AlignmentPoint p;
-                if (pointAtStation(*road, s, tol, 0, 90, p) != 1) continue;
+                if (index.pointAtStation(s, 0, 90, p) != 1) continue;
                 set(*rows[0], 16 + k, kmStation(*road, s));
                 set(*rows[1], 16 + k, coord(p.x));
                 set(*rows[2], 16 + k, coord(p.y));

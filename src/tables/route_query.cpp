@@ -201,10 +201,10 @@ std::string batchOutputPath(const std::string& inputPath) {
 
 namespace {
 
-double field(const std::string& s) {
-    std::string t(text::trim(s));
+double field(std::string_view s) {
+    const std::string_view t = text::trim(s);
     if (t.empty()) return 0;
-    double v = std::strtod(t.c_str(), nullptr);
+    const double v = text::parseNumber(t);
     return std::isfinite(v) ? v : 0.0;
 }
 
@@ -258,9 +258,9 @@ bool parseBatchLine(std::string_view line, BatchPoint& point) {
     if (c3 == std::string_view::npos) return false;
     std::size_t c4 = line.find(',', c3 + 1);
     point.name = text::cutGbk(line.substr(0, c1), 12);
-    point.x = field(std::string(line.substr(c1 + 1, c2 - c1 - 1)));
-    point.y = field(std::string(line.substr(c2 + 1, c3 - c2 - 1)));
-    point.z = field(std::string(line.substr(c3 + 1, c4 == std::string_view::npos ? std::string_view::npos : c4 - c3 - 1)));
+    point.x = field(line.substr(c1 + 1, c2 - c1 - 1));
+    point.y = field(line.substr(c2 + 1, c3 - c2 - 1));
+    point.z = field(line.substr(c3 + 1, c4 == std::string_view::npos ? std::string_view::npos : c4 - c3 - 1));
     return true;
 }
 
@@ -288,6 +288,7 @@ int batchQuery(const RoadProject& project, int roadIndex, const std::string& inp
         return -2;
     }
     const AlignmentIndex index(road->elements, 0.0001);
+    const ProfileSearch profile = profileSearch(*road);
     const std::string noValueText = text::format("%8.3f", kNoValue);
     std::string buffer;
     buffer.reserve(1 << 16);
@@ -329,8 +330,9 @@ int batchQuery(const RoadProject& project, int roadIndex, const std::string& inp
         const double z = point.z;
         double h = kNoValue, v = kNoValue, n = kNoValue;
         StationOffset so;
-        if (!road->elements.empty() && index.stationOfPoint(pt, so) >= 0) {
-            double dz = designElevation(*road, so.station).elevation;
+        // Breaks exist only inside a tunnel: elsewhere the design elevation is not needed.
+        if (!road->elements.empty() && index.stationOfPoint(pt, so) >= 0 && tunnelAtStation(*road, so.station) >= 0) {
+            const double dz = designElevation(*road, profile, so.station).elevation;
             BreakDistances d;
             if (overUnderBreak(*road, so.station, so.offset, z - dz, RecordKind::SecondaryContour, d)) {
                 h = d.horizontal;
@@ -345,11 +347,15 @@ int batchQuery(const RoadProject& project, int roadIndex, const std::string& inp
             return kBatchNotFinite;
         }
         buffer += name;
-        buffer += text::format(",%8.4f,%8.4f,%8.4f", pt.x, pt.y, z);
+        for (double value : {pt.x, pt.y, z}) {
+            buffer += ',';
+            text::appendFixed(buffer, value, 4, 8);
+        }
         for (double value : {h, v, n}) {
             buffer += ',';
-            // kNoValue is by far the most common value and slow to print: its text is made once.
-            buffer += value == kNoValue ? noValueText : text::format("%8.3f", value);
+            // kNoValue is by far the most common value: its text is made once.
+            if (value == kNoValue) buffer += noValueText;
+            else text::appendFixed(buffer, value, 3, 8);
         }
         buffer += '\n';
         ++written;

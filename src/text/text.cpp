@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
 #include <cstdarg>
 #include <cstdio>
 #include <iconv.h>
@@ -112,6 +115,38 @@ std::string format(const char* fmt, ...) {
     std::vsnprintf(out.data(), out.size() + 1, fmt, ap2);
     va_end(ap2);
     return out;
+}
+
+void appendFixed(std::string& out, double value, int precision, int width) {
+    // Finite values of up to 1e308 need at most 309 digits, a sign, a point and the decimals.
+    char buf[400];
+    int n = 0;
+    if (std::isfinite(value) && precision >= 0 && precision <= 40) {
+        const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, precision);
+        if (r.ec == std::errc()) n = static_cast<int>(r.ptr - buf);
+    }
+    if (n == 0) {
+        // Infinities and NaN (printf's own spelling of their signs) and odd precisions.
+        out += format("%*.*f", width, precision, value);
+        return;
+    }
+    if (n < width) out.append(static_cast<std::size_t>(width - n), ' ');
+    out.append(buf, static_cast<std::size_t>(n));
+}
+
+double parseNumber(std::string_view s) {
+    const char* b = s.data();
+    const char* e = b + s.size();
+    while (b != e && (*b == ' ' || *b == '\t')) ++b;
+    double v = 0;
+    // from_chars reads the plain decimal forms strtod reads, to the same correctly
+    // rounded value; anything else (a '+', hexadecimal, a value out of range, other
+    // leading blanks, a number followed by more text) goes to strtod itself.
+    if (b != e && *b != '+') {
+        const auto r = std::from_chars(b, e, v);
+        if (r.ec == std::errc() && r.ptr == e) return v;
+    }
+    return std::strtod(std::string(s).c_str(), nullptr);
 }
 
 std::string_view trim(std::string_view s) {

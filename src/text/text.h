@@ -30,6 +30,17 @@ inline std::string nameFromUtf8(std::string_view utf8, std::size_t maxBytes = 12
 // printf-style formatting into a std::string ("%8.4f" and friends, used verbatim).
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
+// Appends `value` exactly as printf's "%<width>.<precision>f" would write it
+// (correctly rounded, ties to even, right-aligned in `width` characters), through
+// std::to_chars, which does not parse a format string per number. Used where many
+// numbers are written, such as the batch's result lines.
+void appendFixed(std::string& out, double value, int precision, int width);
+
+// Reads a number as std::strtod would from the start of `s` (leading blanks
+// skipped, the longest number prefix taken, 0 when there is none), through
+// std::from_chars where that gives the same value and strtod otherwise.
+double parseNumber(std::string_view s);
+
 // Blank-trimmed copy (spaces, tabs, CR, LF at both ends).
 std::string_view trim(std::string_view s);
 

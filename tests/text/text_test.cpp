@@ -1,3 +1,6 @@
+#include <cmath>
+#include <random>
+
 #include <gtest/gtest.h>
 
 #include "text/text.h"
@@ -60,4 +63,57 @@ TEST(TextFormat, PrintfFormatsVerbatim) {
     std::string longText(1000, 'x');
     EXPECT_EQ(format("%s!", longText.c_str()), longText + "!");
     EXPECT_EQ(trim("  a b \r\n"), "a b");
+}
+
+// The fast writer and reader of numbers must give printf's and strtod's bytes and
+// values exactly: the batch's result file depends on it. Checked against the C
+// library itself, on the hard cases (ties, signs, huge and tiny values) and on
+// many random values of every magnitude.
+TEST(TextNumbers, AppendFixedWritesWhatPrintfWrites) {
+    const double cases[] = {0.0, -0.0, 0.125, -0.125, 0.375, 2.5, 0.00005, -0.00005, 0.00015, 1.00005,
+                            123456.78905, -3.99995, 1e-320, -1e-7, 1e18, 1e308, -1.7976931348623157e308,
+                            9999999.99995, 4.35, 2.675, 1e16 + 2, 0.1 + 0.2};
+    for (double v : cases)
+        for (int p : {0, 3, 4}) {
+            std::string fast = "x";
+            appendFixed(fast, v, p, 8);
+            EXPECT_EQ(fast, "x" + format("%8.*f", p, v)) << v << " precision " << p;
+        }
+    for (double v : {HUGE_VAL, -HUGE_VAL, std::nan(""), -std::nan("")}) {
+        std::string fast;
+        appendFixed(fast, v, 4, 8);
+        EXPECT_EQ(fast, format("%8.4f", v));
+    }
+    std::mt19937_64 rng(5);
+    std::uniform_real_distribution<double> mantissa(-10, 10);
+    std::uniform_int_distribution<int> exponent(-12, 12), quarter(-400000, 400000);
+    for (int i = 0; i < 200000; ++i) {
+        // Random magnitudes, and exact multiples of 1/4096 (many exact ties at 3 and 4 decimals).
+        const double v = i % 2 ? mantissa(rng) * std::pow(10.0, exponent(rng)) : quarter(rng) / 4096.0;
+        std::string fast;
+        appendFixed(fast, v, 3 + i % 2, 8);
+        ASSERT_EQ(fast, format("%8.*f", 3 + i % 2, v)) << v;
+    }
+}
+
+TEST(TextNumbers, ParseNumberReadsWhatStrtodReads) {
+    const char* cases[] = {"0", "-0", "12.5", "  7.25", "\t-3", "+4.5", "1e3", "1E-3", ".5", "5.", "0x1A", "1.5e",
+                           "12abc", "abc", "", " ", "-", "inf", "-Infinity", "nan", "1e999", "-1e999", "1e-400",
+                           "4.9e-324", "2.2250738585072011e-308", "3000123.45678901234567", "\v8", "1,2"};
+    for (const char* c : cases) {
+        const double expected = std::strtod(c, nullptr), got = parseNumber(c);
+        if (std::isnan(expected)) {
+            EXPECT_TRUE(std::isnan(got)) << c;
+        } else {
+            EXPECT_EQ(std::signbit(got), std::signbit(expected)) << c;
+            EXPECT_EQ(got, expected) << c;
+        }
+    }
+    std::mt19937_64 rng(9);
+    std::uniform_real_distribution<double> mantissa(-10, 10);
+    std::uniform_int_distribution<int> exponent(-30, 30), digits(1, 17);
+    for (int i = 0; i < 100000; ++i) {
+        const std::string s = format("%.*g", digits(rng), mantissa(rng) * std::pow(10.0, exponent(rng)));
+        ASSERT_EQ(parseNumber(s), std::strtod(s.c_str(), nullptr)) << s;
+    }
 }
