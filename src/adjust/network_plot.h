@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "adjust/survey_modules.h"
-#include "geometry/plan_drawing.h"
+#include "geometry/angles.h"
 
 namespace vornex {
 

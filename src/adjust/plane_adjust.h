@@ -43,7 +43,11 @@ struct PointError {
 
 class CPlaneNetAdjust : public CAdjustBase {
 public:
-    static constexpr double kRho = 206264.80624709636;  // seconds per radian
+    // Seconds per radian (180·3600/π). The residuals of known azimuths are turned
+    // into seconds with kResidualRho = 206264.806247 (plane_adjust.cpp): the same
+    // figure rounded to 6 decimals, kept so that those residuals stay as they are.
+    // The two differ by 1e-7 seconds per radian, which changes no printed digit.
+    static constexpr double kRho = 206264.80624709636;
     static constexpr double kUnknownX = 1e30;           // X of a point without coordinates
     static constexpr int kMaxSolutions = 101;
 

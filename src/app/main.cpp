@@ -12,10 +12,12 @@
 #include <QTranslator>
 
 #include "app/command_line.h"
+#include "app/dialogs/casio_com_dialog.h"
 #include "app/main_window.h"
 #include "app/survey_views.h"
 #include "app/table_view.h"
 #include "app/work_view.h"
+#include "link/calculator_link.h"
 
 int main(int argc, char** argv) {
     // --help and --version need no display: answered before the QApplication is made.
@@ -76,5 +78,11 @@ int main(int argc, char** argv) {
         return ok ? 0 : 1;
     }
     window.showMaximized();
-    return app.exec();
+    const int status = app.exec();
+    // A transfer cancelled or stalled as the program quits: its worker lets go of
+    // the calculator within its reply time-outs, before the window and prompter
+    // it may still report to are destroyed.
+    vornex::app::CCasioComDialog::waitForPendingCancels(2 * vornex::link::processLink().replyTimeoutMs() + 500);
+    vornex::link::waitForTransfersAtExit(vornex::link::processLink());
+    return status;
 }

@@ -1,11 +1,26 @@
 #include "geometry/angles.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "model/records.h"
 #include "text/text.h"
 
 namespace vornex {
+
+void PlanExtents::add(const PlanPoint& p) {
+    if (!std::isfinite(p.x) || !std::isfinite(p.y)) return;
+    if (empty) {
+        minX = maxX = p.x;
+        minY = maxY = p.y;
+        empty = false;
+        return;
+    }
+    minX = std::min(minX, p.x);
+    maxX = std::max(maxX, p.x);
+    minY = std::min(minY, p.y);
+    maxY = std::max(maxY, p.y);
+}
 namespace {
 
 constexpr double kDegToRad = kPi / 180.0;

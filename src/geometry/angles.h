@@ -19,6 +19,19 @@ struct PlanePoint {
     bool operator==(const PlanePoint&) const = default;
 };
 
+// A point of a drawing in plane coordinates (the road's plan, a network plot).
+struct PlanPoint {
+    double x = 0;  // northing
+    double y = 0;  // easting
+};
+
+// The box around the finite points of a drawing.
+struct PlanExtents {
+    bool empty = true;
+    double minX = 0, minY = 0, maxX = 0, maxY = 0;
+    void add(const PlanPoint& p);
+};
+
 // Distance and azimuth from one point to another.
 struct PolarVector {
     double distance = 0;

@@ -7,20 +7,6 @@
 
 namespace vornex {
 
-void PlanExtents::add(const PlanPoint& p) {
-    if (!std::isfinite(p.x) || !std::isfinite(p.y)) return;
-    if (empty) {
-        minX = maxX = p.x;
-        minY = maxY = p.y;
-        empty = false;
-        return;
-    }
-    minX = std::min(minX, p.x);
-    maxX = std::max(maxX, p.x);
-    minY = std::min(minY, p.y);
-    maxY = std::max(maxY, p.y);
-}
-
 namespace {
 
 // Longest step along a curve of radius r whose chord stays within e of it:

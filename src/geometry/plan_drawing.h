@@ -8,14 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "geometry/angles.h"
 #include "model/road.h"
 
 namespace vornex {
-
-struct PlanPoint {
-    double x = 0;  // northing
-    double y = 0;  // easting
-};
 
 enum class PlanPieceKind { Straight, Arc, Spiral };
 
@@ -24,12 +20,6 @@ struct PlanPiece {
     int element = -1;               // index into the road's elements
     double startStation = 0;        // continuous chainage of points.front()
     std::vector<PlanPoint> points;  // from the element's start to its end
-};
-
-struct PlanExtents {
-    bool empty = true;
-    double minX = 0, minY = 0, maxX = 0, maxY = 0;
-    void add(const PlanPoint& p);
 };
 
 struct PlanMark {

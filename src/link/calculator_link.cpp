@@ -128,8 +128,14 @@ std::string CalculatorLink::readReply(std::size_t maxBytes) {
 }
 
 CalculatorLink& processLink() {
-    static CalculatorLink link(transportFactoryFor(linkNameFromEnvironment()));
-    return link;
+    // Made once and left to the end of the process, never destroyed by the exit
+    // of main(): detached workers may still be finishing with it.
+    static CalculatorLink* link = new CalculatorLink(transportFactoryFor(linkNameFromEnvironment()));
+    return *link;
+}
+
+bool waitForTransfersAtExit(CalculatorLink& link) {
+    return link.waitUntilFree(2 * std::max(link.replyTimeoutMs(), 0) + 500);
 }
 
 void CancelEvent::set() {

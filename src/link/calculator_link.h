@@ -98,7 +98,14 @@ private:
 };
 
 // The one link of the application, on the backend VORNEX_LINK names (USB when unset).
+// It is never destroyed: a transfer worker still letting go of the calculator
+// when the program ends keeps a valid link to the last.
 CalculatorLink& processLink();
+
+// At the program's end: waits until no transfer worker uses the link, at most
+// two reply time-outs (the reply a cancelled worker is waiting for, then the
+// one to its abort) and half a second. False when a worker still holds it.
+bool waitForTransfersAtExit(CalculatorLink& link);
 
 // Auto-reset event: set() by the cancel, poll() by the worker consumes it.
 class CancelEvent {

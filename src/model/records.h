@@ -1,6 +1,22 @@
 // Every record a road project holds, field by field in stored order.
 // Records are plain values; the scrambled file images are made only where bytes
 // go to or come from a file (see scramble.h).
+//
+// Stations. A road has two kinds of station value:
+// - a continuous chainage: the distance along the centreline from the road's
+//   start reading of the element list, with no jump at a chain break. Every
+//   computation works in it (geometry/stations.h converts).
+// - a design station: the station as a surveyor reads it on the road, which
+//   jumps at each chain break (and repeats a stretch in a long chain).
+// Only the two stations of a chain break are design stations. The stations of
+// elements, intersection points, grade points, slope assignments, plate
+// changes, structures, bridges, piers, tunnels and tunnel station rules are
+// continuous chainages. Tables show and take design stations and convert.
+//
+// Signs. Lateral offsets are 左负右正: negative left of the centreline, positive
+// right, looking in the direction of rising station. Azimuths are decimal
+// degrees clockwise from north (+X); a radius is negative on a left turn. An
+// angle typed as 度.分秒 is stored in decimal degrees.
 #pragma once
 
 #include <array>
@@ -54,7 +70,7 @@ struct IntersectionPoint {
     Name12 label;  // carried through unchanged
     double x = 0, y = 0;
     double computed = 0;  // written by the intersection-point computation only
-    double station = 0;
+    double station = 0;   // continuous chainage, computed along the polygon
     double radius = 0;    // > 0 curve, 0 angle point, < 0 joins the previous curve (virtual intersection)
     double spiralIn = 0, spiralOut = 0;
     double startRadius = 0, endRadius = 0;  // < 0: spiral parameter A
@@ -67,7 +83,7 @@ struct AlignmentElement {
     Name12 label;  // carried through unchanged
     double x = 0, y = 0;
     double arrivalAzimuth = 0;
-    double startStation = 0;
+    double startStation = 0;  // continuous chainage of the element's start
     double length = 0;
     double startAzimuth = 0;
     double startRadius = 0, endRadius = 0;  // 0 straight; negative turns left
@@ -76,7 +92,8 @@ struct AlignmentElement {
 
 // 变坡点 (kind 2).
 struct GradePoint {
-    double station = 0, elevation = 0, verticalRadius = 0;
+    double station = 0;  // continuous chainage
+    double elevation = 0, verticalRadius = 0;
     bool operator==(const GradePoint&) const = default;
 };
 
@@ -100,9 +117,9 @@ struct CrossSectionPlate {
     bool operator==(const CrossSectionPlate&) const = default;
 };
 
-// 边坡参数 (kind 5).
+// 边坡参数 (kind 5): the templates from this station on.
 struct SlopeAssignment {
-    double station = 0;
+    double station = 0;  // continuous chainage
     std::int32_t leftFill = 0, leftCut = 0, rightFill = 0, rightCut = 0;  // slope-template indices
     bool operator==(const SlopeAssignment&) const = default;
 };
@@ -123,7 +140,7 @@ struct SlopeTemplate {
 
 // 路幅宽度变化 (kind 9) and 路幅坡度变化 (kind 10) share one layout.
 struct PlateChange {
-    double station = 0;
+    double station = 0;  // continuous chainage
     std::int32_t plateIndex = 0;
     std::int32_t transition = 0;  // 0 linear, 1 cubic, 2 quartic parabola, 3 circular
     double value = 0;             // width (m) or crossfall (%)
@@ -143,8 +160,11 @@ struct ControlPoint {
 // 构筑物 (kind 12).
 struct Structure {
     std::int32_t kindAndMethod = 0;  // low 16 bits kind, high 16 bits method (1 rectangle, 0 parallelogram)
-    double station = 0;
-    double angle = 0;  // degrees, kept in [0, 180)
+    double station = 0;              // continuous chainage of the structure's centre
+    // Degrees, kept in [0, 180): the structure's axis turned clockwise from the
+    // road's direction at the station (90: square across the road).
+    double angle = 0;
+    // Along the axis: the right length runs in the axis direction, the left one opposite.
     double leftLength = 0, rightLength = 0;
     double width = 0;
     double centreElevation = 0;
@@ -158,6 +178,9 @@ struct Structure {
 struct Pile {
     Name12 name;
     std::int32_t coordMode = 0;  // 0 relative, 1 absolute
+    // Absolute: X and Y. Relative to the pier's centre: `along` in the direction
+    // turned (angle - 90) degrees clockwise from the road's (the road's own
+    // direction for a square pier), `across` 90 degrees clockwise from that.
     double along = 0, across = 0;
     double elevation = 0;
     bool operator==(const Pile&) const = default;
@@ -166,8 +189,10 @@ struct Pile {
 // 墩台 (kind 14).
 struct Pier {
     Name12 name;
-    double station = 0;
-    double angle = 0;  // degrees
+    double station = 0;  // continuous chainage
+    // Degrees: the pier's axis turned clockwise from the bridge's longitudinal
+    // axis (its tangent at the pier); typed as 度.分秒.
+    double angle = 0;
     std::vector<Pile> piles;
     bool operator==(const Pier&) const = default;
 };
@@ -176,9 +201,9 @@ struct Pier {
 struct Bridge {
     Name12 name;
     std::int32_t calcType = 0;  // 0 弯桥弯做, 1 弯桥直做
-    double startStation = 0, length = 0;
+    double startStation = 0, length = 0;  // continuous chainage of the start
     double leftWidth = 0, rightWidth = 0;
-    double axisOffset = 0;
+    double axisOffset = 0;  // m from the road's design line to the bridge's axis, 左负右正
     std::vector<Pier> piers;
     bool operator==(const Bridge&) const = default;
 };
@@ -209,7 +234,7 @@ struct TunnelSlopeRule {
 
 // 桩号定义 (kind 23).
 struct TunnelStationRule {
-    double station = 0;
+    double station = 0;  // continuous chainage
     std::int32_t changeForm = 0;  // 1 gradual, 2 sudden, 0 end of stretch
     std::int32_t templateIndex = 0;
     bool operator==(const TunnelStationRule&) const = default;
@@ -218,7 +243,7 @@ struct TunnelStationRule {
 // 隧道 (kind 16).
 struct Tunnel {
     Name12 name;
-    double startStation = 0, length = 0;
+    double startStation = 0, length = 0;  // continuous chainage of the start
     std::int32_t plateIndex = 0;
     std::vector<TunnelSlopeRule> slopeRules;
     std::vector<TunnelStationRule> stationRules;

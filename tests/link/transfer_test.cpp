@@ -201,6 +201,35 @@ TEST(TransferTest, BusyLinkIsReportedNotUsed) {
     EXPECT_EQ(m.result(), Result::Ok);
 }
 
+// Quitting the program while a transfer stalls: the window (and the model) go
+// at once, and the exit's wait ends within its bound with the worker done, so
+// nothing it touches is destroyed under it.
+TEST(TransferTest, ExitWaitsForAStalledWorkerWithinItsBound) {
+    SimBench b(300);
+    fs::create_directories(b.storage / "ROAD");
+    writeAll(b.storage / "ROAD" / "DL.rod", patternBytes(4000));
+    b.sim->setFaults({.stallAfter = 5});  // silent after the second data packet
+    {
+        auto m = std::make_unique<TransferDialogModel>(b.link, b.prompter);
+        m->kind = TransferKind::Receive;
+        m->folder = "ROAD";
+        m->source = "DL.rod";
+        m->target = (b.pc / "DL.rod").string();
+        int progressSeen = 0;
+        m->onNotice = [&](const TransferNotice& n) { progressSeen += n.code == kNoticeProgress; };
+        m->start();
+        while (progressSeen < 2 && m->workerRunning()) m->waitForNotices(100);
+        ASSERT_TRUE(m->workerRunning());
+    }  // the window closed as the program quits
+    auto t0 = std::chrono::steady_clock::now();
+    EXPECT_TRUE(waitForTransfersAtExit(b.link));
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(2 * 300 + 500 + 200));
+    EXPECT_FALSE(b.link.busy());
+    EXPECT_FALSE(b.link.isOpen());
+    EXPECT_FALSE(fs::exists(b.pc / "DL.rod"));
+    EXPECT_EQ(&processLink(), &processLink());
+}
+
 TEST(TransferTest, UploadThenDownloadGivesTheSameBytes) {
     SimBench b;
     for (std::size_t size : {1u, 255u, 256u, 1023u, 1024u, 1025u, 2048u, 63487u, 63488u, 63489u, 65536u, 204800u}) {

@@ -176,7 +176,7 @@ CCasioComDialog::~CCasioComDialog() {
     // aborts and closes the link on its own thread; an idle model closes it here.
 }
 
-void CCasioComDialog::waitForPendingCancels() { cancelPool().waitForDone(); }
+bool CCasioComDialog::waitForPendingCancels(int timeoutMs) { return cancelPool().waitForDone(timeoutMs); }
 
 TransferDialogModel::Result CCasioComDialog::transferResult() const {
     return cancelled_ ? TransferDialogModel::Result::Cancel : model_->result();

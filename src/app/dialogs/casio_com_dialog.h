@@ -44,8 +44,9 @@ public:
     QLabel* percentLabel() const { return percent_; }
     QLabel* timeLabel() const { return timeLeft_; }
 
-    // Waits until every cancelled transfer has let go of its link (tests, exit).
-    static void waitForPendingCancels();
+    // Waits until every cancelled transfer has let go of its link (tests, and the
+    // program's exit, which bounds the wait); false when timeoutMs (>= 0) ran out.
+    static bool waitForPendingCancels(int timeoutMs = -1);
 
 public slots:
     void startTransfer();
