@@ -128,13 +128,6 @@ bool TransferSession::waitForEnd(int timeoutMs) {
 
 // ---------------------------------------------------------------- upload
 
-bool SendFileToStorage(TransferSession& session, LinkStatus& status, Prompter& prompter, const std::string& sourcePath,
-                       const std::string& folder, const std::string& targetName, std::shared_ptr<void> keepAlive) {
-    if (!PrepareUpload(session, status, prompter, sourcePath, folder, targetName)) return false;
-    session.start(UploadWorker, std::move(keepAlive));
-    return true;
-}
-
 bool PrepareUpload(TransferSession& session, LinkStatus& status, Prompter& prompter, const std::string& sourcePath,
                    const std::string& folder, const std::string& targetName) {
     CalculatorLink& link = session.link();
@@ -251,14 +244,6 @@ void UploadWorker(TransferSession& session) {
 }
 
 // ---------------------------------------------------------------- download
-
-bool ReceiveFileFromStorage(TransferSession& session, const std::string& pcPath, LinkStatus& status,
-                            Prompter& prompter, const std::string& folder, const std::string& sourceName,
-                            std::shared_ptr<void> keepAlive) {
-    if (!PrepareDownload(session, pcPath, status, prompter, folder, sourceName)) return false;
-    session.start(DownloadWorker, std::move(keepAlive));
-    return true;
-}
 
 bool PrepareDownload(TransferSession& session, const std::string& pcPath, LinkStatus& status, Prompter& prompter,
                      const std::string& folder, const std::string& sourceName) {

@@ -117,10 +117,6 @@ private:
 // the user why. Runs on whichever thread then runs the worker.
 bool PrepareUpload(TransferSession& session, LinkStatus& status, Prompter& prompter, const std::string& sourcePath,
                    const std::string& folder, const std::string& targetName);
-// PrepareUpload, then UploadWorker on its own thread. False when the worker was
-// not started. `keepAlive` owns the session: the worker holds it until it has ended.
-bool SendFileToStorage(TransferSession& session, LinkStatus& status, Prompter& prompter, const std::string& sourcePath,
-                       const std::string& folder, const std::string& targetName, std::shared_ptr<void> keepAlive);
 void UploadWorker(TransferSession& session);
 
 // The set-up of a download of `sourceName` of `folder` to `pcPath`: the PC
@@ -128,10 +124,6 @@ void UploadWorker(TransferSession& session);
 // calculator is ready to send (DownloadWorker).
 bool PrepareDownload(TransferSession& session, const std::string& pcPath, LinkStatus& status, Prompter& prompter,
                      const std::string& folder, const std::string& sourceName);
-// PrepareDownload, then DownloadWorker on its own thread.
-bool ReceiveFileFromStorage(TransferSession& session, const std::string& pcPath, LinkStatus& status,
-                            Prompter& prompter, const std::string& folder, const std::string& sourceName,
-                            std::shared_ptr<void> keepAlive);
 void DownloadWorker(TransferSession& session);
 
 // The optimize command: waits up to kLinkBusyWaitMs for a finishing transfer

@@ -35,7 +35,12 @@ const Road* roadAt(const RoadProject& p, int index) {
     return &p.roads[static_cast<std::size_t>(index)];
 }
 
-std::string coord(double v) { return v == kNoValue ? std::string() : text::format("%8.4f", v); }
+// "%8.4f", written through <charconv> (long tables print many of them).
+std::string coord(double v) {
+    std::string out;
+    if (v != kNoValue) text::appendFixed(out, v, 4, 8);
+    return out;
+}
 
 // Lengths: "%8.3f", and "0.000" for anything below a millimetre either way.
 std::string length(double v) {
@@ -195,7 +200,12 @@ bool validCoordinateInterval(double interval) {
     return interval >= kMinCoordinateInterval && interval <= kMaxCoordinateInterval;
 }
 
-double nextTableStation(const Road& road, double c, double interval) {
+namespace {
+
+// nextTableStation; with `index` (built on the road's elements) the element
+// holding c is found by its binary search instead of a walk from the start, so
+// a whole table stays linear in its rows.
+double nextTableStationOn(const Road& road, const AlignmentIndex* index, double c, double interval) {
     const double start = alignmentStart(road), end = alignmentEnd(road);
     if (start == kNoValue || !(interval > 0)) return c;
     // Design station of the current row; the next multiple of the interval is
@@ -228,18 +238,34 @@ double nextTableStation(const Road& road, double c, double interval) {
     // the target takes the target's place, so that no row prints as the
     // break's station without being the break.
     if (nextBreak != kNoValue && nextBreak < target + 0.0005) target = nextBreak;
-    // (b) every main point is a row: the end of the element that holds c.
-    for (const AlignmentElement& e : road.elements) {
-        double eEnd = e.startStation + e.length;
-        if (eEnd > c + 0.001) {
-            if (!(target <= eEnd - 0.001)) target = eEnd;
-            break;
+    // (b) every main point is a row: the end of the element that holds c (the
+    // first whose end lies past c + 1 mm; the index's search finds the same one).
+    if (index) {
+        const int i = index->elementAtStation(c + 0.001);
+        if (i >= 0) {
+            const AlignmentElement& e = road.elements[static_cast<std::size_t>(i)];
+            const double eEnd = e.startStation + e.length;
+            if (eEnd > c + 0.001 && !(target <= eEnd - 0.001)) target = eEnd;
+        }
+    } else {
+        for (const AlignmentElement& e : road.elements) {
+            double eEnd = e.startStation + e.length;
+            if (eEnd > c + 0.001) {
+                if (!(target <= eEnd - 0.001)) target = eEnd;
+                break;
+            }
         }
     }
     if (target < start) target = start;
     if (target > end) target = end;
     if (!std::isfinite(target)) return c;
     return target;
+}
+
+}  // namespace
+
+double nextTableStation(const Road& road, double c, double interval) {
+    return nextTableStationOn(road, nullptr, c, interval);
 }
 
 Grid buildCoordinateTable(const RoadProject& project, int roadIndex, double interval) {
@@ -253,6 +279,7 @@ Grid buildCoordinateTable(const RoadProject& project, int roadIndex, double inte
     for (std::size_t k = 0; k < road->chainBreaks.size(); ++k) breaks.push_back(chainBreakChainage(*road, k));
     if (!validCoordinateInterval(interval)) return g;
     const ProfileSearch profile = profileSearch(*road);
+    const AlignmentIndex index(road->elements, tol);
     double c = alignmentStart(*road);
     for (int n = 0;; ++n) {
         if (n == kMaxCoordinateRows) {
@@ -263,13 +290,17 @@ Grid buildCoordinateTable(const RoadProject& project, int roadIndex, double inte
         GridRow& row = g.addRow(-1);
         set(row, 0, kmStation(*road, c));
         AlignmentPoint p;
-        if (pointAtStation(*road, c, tol, 0, 90, p) == 1) {
+        if (index.pointAtStation(c, 0, 90, p) == 1) {
             set(row, 1, coord(p.x));
             set(row, 2, coord(p.y));
             set(row, 4, formatDms(p.azimuth));
         }
         ProfileElevation z = designElevation(*road, profile, c);
-        if (z.inProfile) set(row, 3, text::format("%8.3f", z.elevation));
+        if (z.inProfile) {
+            std::string h;
+            text::appendFixed(h, z.elevation, 3, 8);
+            set(row, 3, std::move(h));
+        }
         std::string remark = p.name;
         if (remark.empty())
             for (std::size_t k = 0; k < breaks.size(); ++k)
@@ -278,7 +309,7 @@ Grid buildCoordinateTable(const RoadProject& project, int roadIndex, double inte
                     break;
                 }
         set(row, 5, remark);
-        double next = nextTableStation(*road, c, interval);
+        double next = nextTableStationOn(*road, &index, c, interval);
         if (!(next > c)) break;
         c = next;
     }
