@@ -1,12 +1,11 @@
 #include "exchange/csv_points.h"
 
-#include <csv.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <optional>
 
+#include "exchange/csv_records.h"
 #include "exchange/notes.h"
 #include "exchange/numbers.h"
 #include "geometry/intersection_alignment.h"
@@ -30,81 +29,6 @@ bool validUtf8(std::string_view s) {
         i += n + 1;
     }
     return true;
-}
-
-// One record of the table: its fields (trimmed) and the line it starts on.
-struct Record {
-    std::size_t line = 0;
-    std::vector<std::string> fields;
-};
-
-struct Collector {
-    std::vector<Record> records;
-    Record current;
-    bool started = false;
-    std::size_t line = 1;  // the line being fed to the parser
-};
-
-void onField(void* bytes, std::size_t length, void* data) {
-    auto* c = static_cast<Collector*>(data);
-    if (!c->started) {
-        c->current.line = c->line;
-        c->started = true;
-    }
-    const std::string_view field = length ? std::string_view(static_cast<const char*>(bytes), length) : std::string_view();
-    c->current.fields.emplace_back(text::trim(field));
-}
-
-void onRecord(int, void* data) {
-    auto* c = static_cast<Collector*>(data);
-    if (!c->started) c->current.line = c->line;
-    c->records.push_back(std::move(c->current));
-    c->current = Record{};
-    c->started = false;
-}
-
-// Only blanks are padding: a tab is a separator in a TSV table.
-int isBlank(unsigned char c) { return c == CSV_SPACE ? 1 : 0; }
-
-// Splits the table into records with libcsv (RFC 4180: a field in double quotes
-// may hold the separator and line breaks, "" stands for one quote). The text is
-// fed line by line so that an error can name its line. False with `error` set
-// when the quoting is broken or memory runs out.
-bool readRecords(std::string_view text, char separator, std::vector<Record>& records, std::string& error) {
-    csv_parser parser;
-    if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0) {
-        error = "内存不足";
-        return false;
-    }
-    csv_set_delim(&parser, static_cast<unsigned char>(separator));
-    if (separator == '\t') csv_set_space_func(&parser, isBlank);
-    Collector c;
-    bool ok = true;
-    for (std::size_t pos = 0; ok && pos < text.size();) {
-        std::size_t end = text.find('\n', pos);
-        end = end == std::string_view::npos ? text.size() : end + 1;
-        const std::size_t n = end - pos;
-        if (csv_parse(&parser, text.data() + pos, n, onField, onRecord, &c) != n) {
-            error = "第" + std::to_string(c.line) +
-                    (csv_error(&parser) == CSV_EPARSE ? "行：引号用法不对（字段中的引号应写成两个引号，整个字段放在引号中）"
-                                                      : "行：" + std::string(csv_strerror(csv_error(&parser))));
-            ok = false;
-        }
-        ++c.line;
-        pos = end;
-    }
-    if (ok && csv_fini(&parser, onField, onRecord, &c) != 0) {
-        const std::size_t from = c.records.empty() ? 1 : c.records.back().line + 1;
-        error = "第" + std::to_string(from) + "行起：引号不成对";
-        ok = false;
-    }
-    csv_free(&parser);
-    // Lines holding nothing but blanks are no records.
-    std::erase_if(c.records, [](const Record& r) {
-        return std::all_of(r.fields.begin(), r.fields.end(), [](const std::string& f) { return f.empty(); });
-    });
-    records = std::move(c.records);
-    return ok;
 }
 
 enum Column { Name, X, Y, R, Ls1, Ls2, ColumnCount };
@@ -156,9 +80,9 @@ ImportResult readPointsCsv(std::string_view bytes, const ImportOptions& options)
                            : header.find(',') != std::string_view::npos ? ','
                            : header.find(';') != std::string_view::npos ? ';'
                                                                         : ',';
-    std::vector<Record> records;
+    std::vector<CsvRecord> records;
     std::string error;
-    if (!readRecords(textUtf8, separator, records, error)) return fail(error);
+    if (!readCsvRecords(textUtf8, separator, records, error)) return fail(error);
     if (records.empty()) return fail("文件是空的");
     const std::vector<std::string>& fields = records.front().fields;
     const std::size_t headerLine = records.front().line;

@@ -1,10 +1,9 @@
 #include "exchange/gsi_import.h"
 
-#include <csv.h>
-
 #include <algorithm>
 #include <set>
 
+#include "exchange/csv_records.h"
 #include "exchange/exchange.h"
 #include "exchange/file_access.h"
 #include "exchange/gsi_convert.h"
@@ -21,38 +20,6 @@ bool lowerExtension(const std::filesystem::path& p, const char* ext) {
     std::string e = p.extension().string();
     std::transform(e.begin(), e.end(), e.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return e == ext;
-}
-
-// ---- known points: libcsv records ----
-
-struct Record {
-    std::size_t line = 0;
-    std::vector<std::string> fields;
-};
-
-struct Collector {
-    std::vector<Record> records;
-    Record current;
-    bool started = false;
-    std::size_t line = 1;
-};
-
-void onField(void* bytes, std::size_t length, void* data) {
-    auto* c = static_cast<Collector*>(data);
-    if (!c->started) {
-        c->current.line = c->line;
-        c->started = true;
-    }
-    const std::string_view field = length ? std::string_view(static_cast<const char*>(bytes), length) : std::string_view();
-    c->current.fields.emplace_back(text::trim(field));
-}
-
-void onRecord(int, void* data) {
-    auto* c = static_cast<Collector*>(data);
-    if (!c->started) c->current.line = c->line;
-    c->records.push_back(std::move(c->current));
-    c->current = Record{};
-    c->started = false;
 }
 
 }  // namespace
@@ -166,32 +133,10 @@ int importRawFile(const std::filesystem::path& in, const std::filesystem::path& 
 
 bool parseKnownPoints(std::string_view text, std::vector<ControlPoint>& points, std::string& error) {
     points.clear();
-    csv_parser parser;
-    if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0) {
-        error = "内存不足";
-        return false;
-    }
-    Collector c;
-    bool ok = true;
-    for (std::size_t pos = 0; ok && pos < text.size();) {
-        std::size_t end = text.find('\n', pos);
-        end = end == std::string_view::npos ? text.size() : end + 1;
-        if (csv_parse(&parser, text.data() + pos, end - pos, onField, onRecord, &c) != end - pos) {
-            error = "第 " + std::to_string(c.line) + " 行：引号用法不对";
-            ok = false;
-        }
-        ++c.line;
-        pos = end;
-    }
-    if (ok && csv_fini(&parser, onField, onRecord, &c) != 0) {
-        error = "引号不成对";
-        ok = false;
-    }
-    csv_free(&parser);
-    if (!ok) return false;
+    std::vector<CsvRecord> records;
+    if (!readCsvRecords(text, ',', records, error)) return false;
     std::set<std::string> seen;
-    for (const Record& r : c.records) {
-        if (std::all_of(r.fields.begin(), r.fields.end(), [](const std::string& f) { return f.empty(); })) continue;
+    for (const CsvRecord& r : records) {
         if (!r.fields.empty() && !r.fields[0].empty() && r.fields[0][0] == '#') continue;
         const std::string at = "第 " + std::to_string(r.line) + " 行：";
         if (r.fields.size() < 3 || r.fields.size() > 4) {

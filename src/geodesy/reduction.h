@@ -1,6 +1,6 @@
 // Reduction of measured distances and directions to the Gauss-Krüger plane
-// (the corrections of the classical control-survey reduction; see for example
-// the national specifications for engineering surveys):
+// (the classical corrections of a control survey's reduction, as the
+// engineering-survey standard GB 50026 states them):
 //
 //   to the projection surface at height H0, from the line's mean elevation Hm:
 //     D0 = D · (1 − (Hm − H0) / (R + Hm))
