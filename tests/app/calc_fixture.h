@@ -84,6 +84,9 @@ inline bool pumpUntil(const std::function<bool()>& done) {
     while (!done()) {
         if (t.elapsed() > 20000) return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        // Called from a timer's slot, the event dispatcher may not deliver the
+        // workers' queued results in this nested loop: deliver them directly.
+        QCoreApplication::sendPostedEvents();
     }
     return true;
 }
