@@ -18,6 +18,7 @@
 #include "app/table_view.h"
 #include "app/work_view.h"
 #include "link/calculator_link.h"
+#include "tables/table_codes.h"
 
 int main(int argc, char** argv) {
     // --help and --version need no display: answered before the QApplication is made.
@@ -64,12 +65,14 @@ int main(int argc, char** argv) {
                                                       ? static_cast<vornex::app::SurveyModuleView*>(window.levelView())
                                                       : window.planeView();
             const int code = parser.isSet(table) ? parser.value(table).toInt()
-                                                 : (window.currentModule() == 1 ? -10053 : -10033);
-            pane->selectItem(code, code == -10020 || code == -10031 ? 0 : -1);
+                                                 : (window.currentModule() == 1 ? vornex::survey_table::kLevelingPoints
+                                                                                 : vornex::survey_table::kCoordinates);
+            const bool perSection = code == vornex::survey_table::kReadings || code == vornex::survey_table::kObservations;
+            pane->selectItem(code, perSection ? 0 : -1);
         } else if (parser.isSet(table)) {
             window.workView()->selectCode(parser.value(table).toInt());
         } else {
-            window.workView()->selectCode(-103);
+            window.workView()->selectCode(vornex::table_code::kIntersectionPoints);
         }
         QApplication::processEvents();
         const QString path = parser.value(screenshot);

@@ -288,7 +288,7 @@ void MainWindow::refreshDrawing() {
     const int code = doc.currentTable;
     const int index = controller_->viewState().tunnelTemplate;
     if (doc.currentRoad() && (code == table_code::kExcavationContour || code == table_code::kPrimaryContour ||
-                              code == table_code::kSecondaryContour || code == -114) &&
+                              code == table_code::kSecondaryContour || code == table_code::kTunnelTemplates) &&
         index >= 0 && index < static_cast<int>(doc.currentRoad()->tunnelTemplates.size()))
         t = &doc.currentRoad()->tunnelTemplates[static_cast<std::size_t>(index)];
     drawingPane_->setTunnelTemplate(t);

@@ -2,13 +2,13 @@
 
 namespace vornex::app {
 
-namespace ic = item_code;
+namespace ic = table_code;
 
 std::vector<TreeEntry> dataCategories(bool byElements) {
     return {
         {ic::kControlPoints, QStringLiteral("控制点")},
         {ic::kChainBreaks, QStringLiteral("断链数据")},
-        {byElements ? ic::kPlaneByElements : ic::kPlaneByPoints, QStringLiteral("平面设计线")},
+        {byElements ? ic::kElements : ic::kIntersectionPoints, QStringLiteral("平面设计线")},
         {ic::kGradePoints, QStringLiteral("纵断面设计")},
         {ic::kPlates, QStringLiteral("标准横断面")},
         {ic::kWidthChanges, QStringLiteral("路幅宽度变化")},
@@ -23,9 +23,9 @@ std::vector<TreeEntry> dataCategories(bool byElements) {
 }
 
 std::vector<TreeEntry> tunnelTemplateParts() {
-    return {{ic::kExcavation, QStringLiteral("开挖线")},
-            {ic::kPrimary, QStringLiteral("初支")},
-            {ic::kSecondary, QStringLiteral("二衬")}};
+    return {{ic::kExcavationContour, QStringLiteral("开挖线")},
+            {ic::kPrimaryContour, QStringLiteral("初支")},
+            {ic::kSecondaryContour, QStringLiteral("二衬")}};
 }
 
 std::vector<TreeEntry> tunnelParts() {
@@ -35,9 +35,12 @@ std::vector<TreeEntry> tunnelParts() {
 }
 
 std::vector<TreeEntry> resultItems() {
-    return {{-10001, QStringLiteral("直曲表")},          {-10002, QStringLiteral("线元一览表")},
-            {-10004, QStringLiteral("纵坡及竖曲线表")}, {-10003, QStringLiteral("逐桩坐标表")},
-            {-10006, QStringLiteral("结构物坐标表")},   {-10005, QStringLiteral("桥位坐标表")}};
+    return {{ic::kCurveElements, QStringLiteral("直曲表")},
+            {ic::kElementList, QStringLiteral("线元一览表")},
+            {ic::kVerticalCurves, QStringLiteral("纵坡及竖曲线表")},
+            {ic::kCoordinates, QStringLiteral("逐桩坐标表")},
+            {ic::kStructureStakeout, QStringLiteral("结构物坐标表")},
+            {ic::kBridgePositions, QStringLiteral("桥位坐标表")}};
 }
 
 ItemClass classifyDataItem(int data, std::optional<int> parent, std::optional<int> grandparent) {
@@ -45,14 +48,14 @@ ItemClass classifyDataItem(int data, std::optional<int> parent, std::optional<in
     if (parent && (*parent == ic::kBridges || *parent == ic::kTunnelTemplates || *parent == ic::kTunnels)) {
         c.child = *parent;
     } else if (parent && *parent == ic::kSlopeTemplates) {
-        c.child = ic::kSlopeTemplate;
+        c.child = ic::kSlopeTemplateRows;
     } else if (grandparent && *grandparent == ic::kBridges) {
-        c.child = ic::kBridgeOrPier;
+        c.child = ic::kPiles;
     }
     if (data == ic::kBridges || data == ic::kSlopeTemplates || data == ic::kTunnelTemplates || data == ic::kTunnels) {
         c.folder = data;
     } else if (parent && *parent == ic::kBridges) {
-        c.folder = ic::kBridgeOrPier;
+        c.folder = ic::kPiles;
     } else {
         c.folder = c.child;
     }
@@ -63,26 +66,26 @@ DataSelection dataSelection(int data, std::optional<int> parent, std::optional<i
     const ItemClass c = classifyDataItem(data, parent, grandparent);
     DataSelection s;
     s.code = data;
-    if (c.folder == ic::kBridges || c.folder == ic::kBridgeOrPier) {
+    if (c.folder == ic::kBridges || c.folder == ic::kPiles) {
         s.pane = PropertyPane::Bridge;
         s.setsBridge = true;
         if (c.child == ic::kBridges) {  // a bridge
             s.code = ic::kBridges;
             s.bridge = data;
             s.pier = -1;
-        } else if (c.child == ic::kBridgeOrPier) {  // a pier of bridge `parent`
-            s.code = ic::kBridgeOrPier;
+        } else if (c.child == ic::kPiles) {  // a pier of bridge `parent`
+            s.code = ic::kPiles;
             s.bridge = parent.value_or(-1);
             s.pier = data;
         } else {  // the folder
             s.bridge = -1;
             s.pier = -1;
         }
-    } else if (c.folder == ic::kTunnelTemplates || (data <= ic::kExcavation && data >= ic::kSecondary)) {
+    } else if (c.folder == ic::kTunnelTemplates || (data <= ic::kExcavationContour && data >= ic::kSecondaryContour)) {
         s.pane = PropertyPane::TunnelTemplate;
         s.setsTunnelTemplate = true;
         if (c.child == ic::kTunnelTemplates) s.tunnelTemplate = data;
-        else if (data <= ic::kExcavation && data >= ic::kSecondary) s.tunnelTemplate = parent.value_or(-1);
+        else if (data <= ic::kExcavationContour && data >= ic::kSecondaryContour) s.tunnelTemplate = parent.value_or(-1);
     } else if (c.folder == ic::kTunnels || (data <= ic::kBlastHoles && data >= ic::kTunnelStationRules)) {
         s.pane = PropertyPane::Tunnel;
         s.setsTunnel = true;
@@ -90,8 +93,8 @@ DataSelection dataSelection(int data, std::optional<int> parent, std::optional<i
         else if (data <= ic::kBlastHoles && data >= ic::kTunnelStationRules) s.tunnel = parent.value_or(-1);
     } else {
         s.pane = PropertyPane::Road;
-        if (c.child == ic::kSlopeTemplate) {
-            s.code = ic::kSlopeTemplate;
+        if (c.child == ic::kSlopeTemplateRows) {
+            s.code = ic::kSlopeTemplateRows;
             s.setsSlopeTemplate = true;
             s.slopeTemplate = data;
         }

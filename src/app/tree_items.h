@@ -1,4 +1,4 @@
-// The item codes of the road module's trees and the rules that classify a
+// The road module's trees (their codes are in tables/table_codes.h) and the rules that classify a
 // data-tree item and decide what its selection makes current. Pure functions,
 // so that the work view and its tests share them.
 #pragma once
@@ -8,34 +8,9 @@
 #include <optional>
 #include <vector>
 
-namespace vornex::app {
+#include "tables/table_codes.h"
 
-namespace item_code {
-inline constexpr int kDataRoot = -100;
-inline constexpr int kControlPoints = -101;
-inline constexpr int kChainBreaks = -102;
-inline constexpr int kPlaneByPoints = -103;
-inline constexpr int kPlaneByElements = -104;
-inline constexpr int kGradePoints = -105;
-inline constexpr int kPlates = -106;
-inline constexpr int kWidthChanges = -108;
-inline constexpr int kCrossfallChanges = -109;
-inline constexpr int kTunnels = -110;
-inline constexpr int kExcavation = -111;
-inline constexpr int kPrimary = -112;
-inline constexpr int kSecondary = -113;
-inline constexpr int kTunnelTemplates = -114;
-inline constexpr int kBlastHoles = -115;
-inline constexpr int kTunnelSlopeRules = -116;
-inline constexpr int kTunnelStationRules = -117;
-inline constexpr int kSlopeAssignments = -120;
-inline constexpr int kSlopeTemplates = -121;
-inline constexpr int kSlopeTemplate = -122;
-inline constexpr int kBridges = -130;
-inline constexpr int kBridgeOrPier = -131;
-inline constexpr int kStructures = -132;
-inline constexpr int kResultsRoot = -10000;
-}  // namespace item_code
+namespace vornex::app {
 
 // One fixed item of a tree: its code and caption.
 struct TreeEntry {
@@ -79,8 +54,8 @@ struct DataSelection {
 DataSelection dataSelection(int data, std::optional<int> parent, std::optional<int> grandparent);
 
 // True when the table of `code` takes edits: −10000 ≤ code ≤ −1.
-inline bool isEditableCode(int code) { return code >= -10000 && code <= -1; }
+inline bool isEditableCode(int code) { return code >= table_code::kResultsRoot && code <= -1; }
 // True for codes whose selection keeps the drawing shown (data codes).
-inline bool showsDrawing(int code) { return code > -10000 && code <= -1; }
+inline bool showsDrawing(int code) { return code > table_code::kResultsRoot && code <= -1; }
 
 }  // namespace vornex::app

@@ -33,7 +33,7 @@
 
 namespace vornex::app {
 
-namespace ic = item_code;
+namespace ic = table_code;
 
 namespace {
 
@@ -394,8 +394,8 @@ void CWorkView::rebuildDataTree() {
     rebuilding_ = false;
     // The plane item follows the road's method.
     for (int& v : keep)
-        if (v == ic::kPlaneByPoints || v == ic::kPlaneByElements)
-            v = byElements ? ic::kPlaneByElements : ic::kPlaneByPoints;
+        if (v == ic::kIntersectionPoints || v == ic::kElements)
+            v = byElements ? ic::kElements : ic::kIntersectionPoints;
     // Keep the selection on the same item, or the nearest one that is left.
     QTreeWidgetItem* target = nullptr;
     while (!keep.empty() && !target) {

@@ -26,7 +26,7 @@ std::string pointFileText(std::string_view bytes) {
 
 Grid coordinateConversionTable(const geodesy::ConversionOutcome& outcome, bool geographic) {
     Grid g;
-    g.code = kCoordinateConversionTable;
+    g.code = table_code::kCoordinateConversion;
     const char* const gridCaptions[] = {"点名", "X(m)", "Y(m)", "比例因子", "子午线收敛角"};
     const char* const geoCaptions[] = {"点名", "B", "L", "比例因子", "子午线收敛角"};
     for (int c = 0; c < 5; ++c) g.columns.push_back({geographic ? geoCaptions[c] : gridCaptions[c], c == 0 ? 80 : 120, {}});

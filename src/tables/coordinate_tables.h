@@ -8,10 +8,9 @@
 
 #include "geodesy/point_conversion.h"
 #include "tables/grid.h"
+#include "tables/table_codes.h"
 
 namespace vornex {
-
-inline constexpr int kCoordinateConversionTable = -10060;
 
 // Text of a points file as UTF-8: kept when it is valid UTF-8, else read as GBK.
 std::string pointFileText(std::string_view bytes);

@@ -34,33 +34,12 @@
 #include "model/prompter.h"
 #include "model/road.h"
 #include "tables/grid.h"
+#include "tables/table_codes.h"
 
 namespace vornex {
 
-// Table codes of the data-entry tables (the document's current table).
-namespace table_code {
-inline constexpr int kNone = -100;
-inline constexpr int kControlPoints = -101;
-inline constexpr int kChainBreaks = -102;
-inline constexpr int kIntersectionPoints = -103;
-inline constexpr int kElements = -104;
-inline constexpr int kGradePoints = -105;
-inline constexpr int kPlates = -106;
-inline constexpr int kWidthChanges = -108;
-inline constexpr int kCrossfallChanges = -109;
-inline constexpr int kExcavationContour = -111;
-inline constexpr int kPrimaryContour = -112;
-inline constexpr int kSecondaryContour = -113;
-inline constexpr int kBlastHoles = -115;
-inline constexpr int kTunnelSlopeRules = -116;
-inline constexpr int kTunnelStationRules = -117;
-inline constexpr int kSlopeAssignments = -120;
-inline constexpr int kSlopeTemplateRows = -122;
-inline constexpr int kPiles = -131;
-inline constexpr int kStructures = -132;
-}  // namespace table_code
-
-// True for the codes above that have a data-entry table.
+// True for the data-entry codes of tables/table_codes.h that have a table (not the
+// folders).
 bool isDataTableCode(int code);
 
 // The plane-alignment table follows the road's method: -103 on a road defined by

@@ -3,20 +3,11 @@
 
 #include "model/road.h"
 #include "tables/grid.h"
+#include "tables/table_codes.h"
 
 namespace vornex {
 
-namespace table_code {
-inline constexpr int kResultsRoot = -10000;
-inline constexpr int kCurveElements = -10001;     // 直曲表
-inline constexpr int kElementList = -10002;       // 线元一览表
-inline constexpr int kCoordinates = -10003;       // 逐桩坐标表
-inline constexpr int kVerticalCurves = -10004;    // 纵坡及竖曲线表
-inline constexpr int kBridgePositions = -10005;   // 桥位坐标表
-inline constexpr int kStructureStakeout = -10006; // 结构物坐标表
-}  // namespace table_code
-
-// True for the six result-table codes above.
+// True for the six road result codes (table_code::kCurveElements to kStructureStakeout).
 bool isRoadResultCode(int code);
 
 // The table for a result code; a missing road or an unknown code gives an empty

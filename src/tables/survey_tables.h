@@ -9,34 +9,9 @@
 
 #include "adjust/survey_modules.h"
 #include "tables/grid.h"
+#include "tables/table_codes.h"
 
 namespace vornex {
-
-namespace survey_table {
-// Leveling module.
-inline constexpr int kReadings = -10020;
-inline constexpr int kLevelingKnownPoints = -10021;
-inline constexpr int kLevelingClosures = -10050;
-inline constexpr int kLevelingForwardReturn = -10051;
-inline constexpr int kLevelingHeightDifferences = -10052;
-inline constexpr int kLevelingPoints = -10053;
-inline constexpr int kLevelingSummary = -10054;  // 平差概况
-// Control module.
-inline constexpr int kControlKnownPoints = -10030;
-inline constexpr int kObservations = -10031;
-inline constexpr int kKnownAzimuths = -10032;
-inline constexpr int kCoordinates = -10033;
-inline constexpr int kDirections = -10034;
-inline constexpr int kAzimuths = -10035;
-inline constexpr int kDistances = -10036;
-inline constexpr int kControlHeightDifferences = -10037;
-inline constexpr int kPointErrors = -10038;
-inline constexpr int kDistancesForwardReturn = -10039;
-inline constexpr int kControlForwardReturn = -10040;
-inline constexpr int kControlClosures = -10043;
-inline constexpr int kPlaneClosures = -10044;  // 平面闭合差
-inline constexpr int kControlSummary = -10045;  // 平差概况
-}  // namespace survey_table
 
 enum class SurveyModuleKind { Leveling, Control };
 

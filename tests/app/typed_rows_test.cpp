@@ -28,7 +28,7 @@ namespace {
 
 using testing::ScriptedAppPrompter;
 using testing::TempDir;
-namespace ic = item_code;
+namespace ic = table_code;
 
 // One cell of a typed row: a text typed character by character, or the choice
 // with this text picked from the cell's list with the arrow keys.
@@ -174,7 +174,7 @@ const std::vector<TypedRow>& typedRows() {
              EXPECT_EQ(r.chainBreaks[0].endStation, 1150.5);
          }},
         // The rows of the road as typed in the workbench: start, one curve, end.
-        {"intersection points", {ic::kDataRoot, ic::kPlaneByPoints}, 1,
+        {"intersection points", {ic::kDataRoot, ic::kIntersectionPoints}, 1,
          {{T("QD"), T("500"), T("500")},
           {T("JD1"), T("700"), T("600"), T("40"), T("200"), T("40"), T("0"), T("0")},
           {T("ZD"), T("900"), T("500")}},
@@ -246,7 +246,7 @@ const std::vector<TypedRow>& typedRows() {
              EXPECT_EQ(r.crossfallChanges[0].plateIndex, 0);
              EXPECT_EQ(r.crossfallChanges[0].value, -3);
          }},
-        {"excavation contour, left", {ic::kDataRoot, ic::kTunnelTemplates, 1, ic::kExcavation}, 1,
+        {"excavation contour, left", {ic::kDataRoot, ic::kTunnelTemplates, 1, ic::kExcavationContour}, 1,
          {{T("-1.5"), T("2.5"), T("5.25"), T("30.3")}}, false,
          [](const RoadProject&, const Road& r) {
              ASSERT_EQ(r.tunnelTemplates[1].excavation.size(), 1u);
@@ -256,7 +256,7 @@ const std::vector<TypedRow>& typedRows() {
              EXPECT_EQ(e.radius, -5.25);
              EXPECT_NEAR(e.centralAngle, 30.5, 1e-6);  // 30°30'
          }},
-        {"primary contour, right", {ic::kDataRoot, ic::kTunnelTemplates, 0, ic::kPrimary}, 2,
+        {"primary contour, right", {ic::kDataRoot, ic::kTunnelTemplates, 0, ic::kPrimaryContour}, 2,
          {{T("1.5"), T("-2"), T("6"), T("45")}}, false,
          [](const RoadProject&, const Road& r) {
              ASSERT_EQ(r.tunnelTemplates[0].primary.size(), 1u);
@@ -266,7 +266,7 @@ const std::vector<TypedRow>& typedRows() {
              EXPECT_EQ(e.radius, 6);
              EXPECT_NEAR(e.centralAngle, 45, 1e-6);
          }},
-        {"secondary contour", {ic::kDataRoot, ic::kTunnelTemplates, 0, ic::kSecondary}, 2,
+        {"secondary contour", {ic::kDataRoot, ic::kTunnelTemplates, 0, ic::kSecondaryContour}, 2,
          {{T("0.8"), T("0.4"), T(""), T("")}}, false,
          [](const RoadProject&, const Road& r) {
              ASSERT_EQ(r.tunnelTemplates[0].secondary.size(), 1u);
@@ -385,7 +385,7 @@ namespace {
 // A road typed so far: the start point, and one intersection point as the last row.
 TEST_F(TypedRowsTest, ACellThatTakesNoInputSaysWhyAndTheWaitingRowShowsWhatWasTyped) {
     ASSERT_TRUE(window->openFile(QString::fromStdString(file.string())));
-    ASSERT_TRUE(window->workView()->selectPath({ic::kDataRoot, ic::kPlaneByPoints}));
+    ASSERT_TRUE(window->workView()->selectPath({ic::kDataRoot, ic::kIntersectionPoints}));
     table()->setFocus();
     table()->setCurrentCell(0, 0);
     typeRow({T("QD"), T("500"), T("500")}, false);
