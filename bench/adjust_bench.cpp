@@ -4,7 +4,16 @@
 // network in memory and solves. The *Grid benchmarks give the growth with size.
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <span>
 #include <string>
 
@@ -94,6 +103,53 @@ void BM_Leveling90000Solve(benchmark::State& state) {
     state.counters["points"] = 90000;
 }
 BENCHMARK(BM_Leveling90000Solve)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The whole `vornex-cli level FILE --table points` of an n x n grid, as a user
+// runs it: reading the file, the adjustment with its closures, the standard
+// error of every point and the printed table. The time is the wall time of the
+// process; peak_MB its peak resident memory, as /usr/bin/time reports it (the
+// figure of wait4 would include this program's own peak, which a spawned
+// child inherits).
+void BM_LevelingCliPoints(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const std::filesystem::path dir = std::filesystem::temp_directory_path();
+    const std::string stem = "vornex-bench-" + std::to_string(::getpid()) + "-" + std::to_string(n);
+    const std::filesystem::path file = dir / (stem + ".lev"), peakFile = dir / (stem + ".peak");
+    if (!writeSurveyFile(file, levelingFileBytes(levelingGrid(n, n)))) {
+        state.SkipWithError("cannot write the grid file");
+        return;
+    }
+    const std::string timer = "/usr/bin/time", program = VORNEX_CLI_PATH, path = file.string(), peak = peakFile.string();
+    std::vector<std::string> args = {timer, "-f", "%M", "-o", peak, program, "level", path, "--table", "points"};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    double peakMb = 0;
+    for (auto _ : state) {
+        posix_spawn_file_actions_t quiet;
+        posix_spawn_file_actions_init(&quiet);
+        posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+        const auto start = std::chrono::steady_clock::now();
+        pid_t pid = 0;
+        const int spawned = posix_spawn(&pid, timer.c_str(), &quiet, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&quiet);
+        int status = 0;
+        if (spawned != 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            state.SkipWithError("vornex-cli level failed (or /usr/bin/time is missing)");
+            break;
+        }
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        std::ifstream in(peakFile);
+        double kib = 0;
+        in >> kib;
+        peakMb = std::max(peakMb, kib / 1024.0);
+    }
+    std::filesystem::remove(file);
+    std::filesystem::remove(peakFile);
+    state.counters["points"] = n * n;
+    state.counters["peak_MB"] = peakMb;
+}
+BENCHMARK(BM_LevelingCliPoints)->Arg(100)->Arg(224)->Arg(300)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // The forward/return table of an adjusted n x n grid whose every section is
 // measured forward and back: it must grow with the number of runs, not with

@@ -52,12 +52,27 @@ int CAdjustBase::findPoint(std::string_view name) const {
     return it == nameIndex_.end() ? -1 : it->second;
 }
 
+namespace {
+
+// Relative cost of one multiply-add of each solver, measured on leveling grids
+// and plane networks: the dense inversion runs over contiguous memory, the
+// envelope over contiguous rows, the sparse factor through row lists. Each
+// solver's cost also counts its inverse elements, which the result tables
+// always ask for: the dense inversion has them, the envelope's take about
+// twice its factorisation, the sparse factor's about as much again.
+constexpr double kDenseCost = 1.0;
+constexpr double kEnvelopeCost = 3 * 1.5;
+constexpr double kSparseCost = 2 * 4.0;
+// Ordering and symbolic analysis of the sparse factor, per unknown and per
+// coupling: below this much work the envelope is used without trying it.
+constexpr double kSparsePlanCost = 400.0;
+
+}  // namespace
+
 bool CAdjustBase::beginNormals(int unknowns, const std::vector<std::vector<int>>& couplings) {
     freeNormals();
     refusal_ = Refusal::None;
     unknownCount_ = unknowns;
-    envelopeActive_ = solverChoice_ == NormalSolver::Envelope ||
-                      (solverChoice_ == NormalSolver::Automatic && unknowns > kDenseLimit);
     auto refuse = [&](double bytes, double work) {
         neededBytes_ = bytes;
         neededWork_ = work;
@@ -66,15 +81,41 @@ bool CAdjustBase::beginNormals(int unknowns, const std::vector<std::vector<int>>
         return false;
     };
     try {
-        if (envelopeActive_) {
-            if (!envelope_.build(unknowns, couplings, limits_)) {
-                return refuse(envelope_.need().bytes, envelope_.need().work);
+        const double n = unknowns;
+        const double denseBytes = n * (n + 1) / 2 * 8, denseWork = n * n * n / 2;  // n passes of n^2 / 2
+        NormalSolver chosen = solverChoice_;
+        if (chosen == NormalSolver::Automatic) {
+            chosen = NormalSolver::Dense;
+            // A few dozen unknowns: nothing beats the dense inversion.
+            if (unknowns > 32) {
+                envelope_.plan(unknowns, couplings);
+                const double envelopeCost = kEnvelopeCost * envelope_.need().work;
+                if (envelopeCost < kDenseCost * denseWork) chosen = NormalSolver::Envelope;
+                double couplingCount = 0;
+                for (const auto& c : couplings) couplingCount += static_cast<double>(c.size());
+                if (chosen == NormalSolver::Envelope && envelopeCost > kSparsePlanCost * (n + couplingCount)) {
+                    sparse_.plan(unknowns, couplings);
+                    const double sparseCost = kSparseCost * sparse_.need().work + kSparsePlanCost * (n + couplingCount);
+                    if (sparseCost < envelopeCost) chosen = NormalSolver::Sparse;
+                }
             }
+        } else if (chosen == NormalSolver::Envelope) {
+            envelope_.plan(unknowns, couplings);
+        } else if (chosen == NormalSolver::Sparse) {
+            sparse_.plan(unknowns, couplings);
+        }
+        active_ = chosen;
+        if (chosen == NormalSolver::Envelope) {
+            sparse_ = SparseLdlt{};
+            if (!envelope_.allocate(limits_)) return refuse(envelope_.need().bytes, envelope_.need().work);
+        } else if (chosen == NormalSolver::Sparse) {
+            envelope_ = EnvelopeMatrix{};
+            if (!sparse_.allocate(limits_)) return refuse(sparse_.need().bytes, sparse_.need().work);
         } else {
+            envelope_ = EnvelopeMatrix{};
+            sparse_ = SparseLdlt{};
             // The packed matrix, inverted by n passes of n^2 / 2 multiply-adds.
-            const double n = unknowns;
-            const double bytes = n * (n + 1) / 2 * 8, work = n * n * n / 2;
-            if (bytes > limits_.memoryBytes || work > limits_.work) return refuse(bytes, work);
+            if (denseBytes > limits_.memoryBytes || denseWork > limits_.work) return refuse(denseBytes, denseWork);
             packed_.assign(static_cast<std::size_t>(unknowns) * static_cast<std::size_t>(unknowns + 1) / 2, 0.0);
         }
         rhs_.assign(static_cast<std::size_t>(unknowns), 0.0);
@@ -100,28 +141,28 @@ std::string CAdjustBase::normalsRefusalMessage() const {
 }
 
 void CAdjustBase::zeroNormals() {
-    if (envelopeActive_) {
-        envelope_.zero();
-    } else {
-        std::fill(packed_.begin(), packed_.end(), 0.0);
+    switch (active_) {
+        case NormalSolver::Envelope: envelope_.zero(); break;
+        case NormalSolver::Sparse: sparse_.zero(); break;
+        default: std::fill(packed_.begin(), packed_.end(), 0.0); break;
     }
-    envelopeInverted_ = false;
+    inverted_ = false;
     std::fill(rhs_.begin(), rhs_.end(), 0.0);
 }
 
 void CAdjustBase::addNormal(int i, int j, double v) {
-    if (envelopeActive_) {
-        envelope_.add(i, j, v);
-    } else {
-        packed_[packedIndex(static_cast<std::size_t>(i), static_cast<std::size_t>(j))] += v;
+    switch (active_) {
+        case NormalSolver::Envelope: envelope_.add(i, j, v); break;
+        case NormalSolver::Sparse: sparse_.add(i, j, v); break;
+        default: packed_[packedIndex(static_cast<std::size_t>(i), static_cast<std::size_t>(j))] += v; break;
     }
 }
 
 void CAdjustBase::setNormalDiagonal(int i, double v) {
-    if (envelopeActive_) {
-        envelope_.setDiagonal(i, v);
-    } else {
-        packed_[packedIndex(static_cast<std::size_t>(i), static_cast<std::size_t>(i))] = v;
+    switch (active_) {
+        case NormalSolver::Envelope: envelope_.setDiagonal(i, v); break;
+        case NormalSolver::Sparse: sparse_.setDiagonal(i, v); break;
+        default: packed_[packedIndex(static_cast<std::size_t>(i), static_cast<std::size_t>(i))] = v; break;
     }
 }
 
@@ -133,8 +174,9 @@ void CAdjustBase::freeNormals() {
     rhs_ = {};
     solution_ = {};
     envelope_ = EnvelopeMatrix{};
-    envelopeActive_ = false;
-    envelopeInverted_ = false;
+    sparse_ = SparseLdlt{};
+    active_ = NormalSolver::Dense;
+    inverted_ = false;
 }
 
 void CAdjustBase::accumulateObservation(const double* a, const int* m, int k, double p, double w) {
@@ -149,14 +191,21 @@ void CAdjustBase::accumulateObservation(const double* a, const int* m, int k, do
 }
 
 int CAdjustBase::invertNormals() {
-    envelopeInverted_ = false;
-    if (envelopeActive_) return envelope_.factor();
-    return invertPacked(packed_.data(), unknownCount_);
+    inverted_ = false;
+    switch (active_) {
+        case NormalSolver::Envelope: return envelope_.factor();
+        case NormalSolver::Sparse: return sparse_.factor();
+        default: return invertPacked(packed_.data(), unknownCount_);
+    }
 }
 
 void CAdjustBase::solve() {
-    if (envelopeActive_) {
+    if (active_ == NormalSolver::Envelope) {
         envelope_.solve(rhs_, solution_);
+        return;
+    }
+    if (active_ == NormalSolver::Sparse) {
+        sparse_.solve(rhs_, solution_);
         return;
     }
     const auto n = static_cast<std::size_t>(unknownCount_);
@@ -173,12 +222,19 @@ void CAdjustBase::solve() {
 
 double CAdjustBase::cofactor(int i, int j) const {
     if (i < 0 || j < 0 || i >= unknownCount_ || j >= unknownCount_) return 0;
-    if (envelopeActive_) {
-        if (!envelopeInverted_) {
+    if (active_ == NormalSolver::Envelope) {
+        if (!inverted_) {
             envelope_.invertInEnvelope();
-            envelopeInverted_ = true;
+            inverted_ = true;
         }
         return envelope_.inverse(i, j);
+    }
+    if (active_ == NormalSolver::Sparse) {
+        if (!inverted_) {
+            sparse_.invertSelected();
+            inverted_ = true;
+        }
+        return sparse_.inverse(i, j);
     }
     return packed_[packedIndex(static_cast<std::size_t>(i), static_cast<std::size_t>(j))];
 }

@@ -2,9 +2,11 @@
 // table, the normal equations N x = U in packed symmetric storage, their
 // in-place inversion and the solution.
 //
-// Small networks use the packed dense inverse. Large ones use the envelope
-// factorisation of envelope.h with the inverse elements inside the envelope;
-// both give the same solution and cofactors to rounding.
+// Small networks use the packed dense inverse, banded ones the envelope
+// factorisation of envelope.h with the inverse elements inside the envelope,
+// and large meshes the sparse factorisation of sparse_ldlt.h with the inverse
+// elements on the pattern of its factor; the choice goes by the work each
+// would take. All give the same solution and cofactors to rounding.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "adjust/envelope.h"
+#include "adjust/sparse_ldlt.h"
 
 namespace vornex {
 
@@ -43,15 +46,14 @@ struct MergedRun {
 
 // Which solver the normal equations use.
 enum class NormalSolver {
-    Automatic,  // packed dense up to kDenseLimit unknowns, envelope beyond
+    Automatic,  // whichever of the three below takes the least work
     Dense,
     Envelope,
+    Sparse,
 };
 
 class CAdjustBase {
 public:
-    static constexpr int kDenseLimit = 300;
-
     int adjusted = 0;
     std::int32_t pointCount = 0;
     std::vector<std::string> pointNames;  // GBK bytes; position = point index
@@ -93,7 +95,9 @@ public:
 
     void setSolver(NormalSolver s) { solverChoice_ = s; }
     NormalSolver solver() const { return solverChoice_; }
-    bool usesEnvelope() const { return envelopeActive_; }
+    // The solver the last normal equations use (never Automatic).
+    NormalSolver activeSolver() const { return active_; }
+    bool usesEnvelope() const { return active_ == NormalSolver::Envelope; }
 
     const std::vector<double>& solution() const { return solution_; }
     const std::vector<double>& rightHandSide() const { return rhs_; }
@@ -121,9 +125,10 @@ private:
     NormalLimits limits_ = machineNormalLimits();
     Refusal refusal_ = Refusal::None;
     double neededBytes_ = 0, neededWork_ = 0;
-    bool envelopeActive_ = false;
+    NormalSolver active_ = NormalSolver::Dense;
     mutable EnvelopeMatrix envelope_;
-    mutable bool envelopeInverted_ = false;
+    mutable SparseLdlt sparse_;
+    mutable bool inverted_ = false;  // the envelope's or the sparse factor's inverse elements exist
     std::unordered_map<std::string, int> nameIndex_;
 };
 

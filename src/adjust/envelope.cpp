@@ -106,9 +106,9 @@ NormalLimits machineNormalLimits() {
     return limits;
 }
 
-bool EnvelopeMatrix::build(int n, const std::vector<std::vector<int>>& adjacency, const NormalLimits& limits) {
+void EnvelopeMatrix::plan(int n, const std::vector<std::vector<int>>& adjacency) {
     *this = EnvelopeMatrix{};
-    if (n <= 0) return true;
+    if (n <= 0) return;
     // Symmetric, sorted neighbour lists without self references.
     std::vector<std::vector<int>> adj(static_cast<std::size_t>(n));
     for (int i = 0; i < n && i < static_cast<int>(adjacency.size()); ++i) {
@@ -141,19 +141,31 @@ bool EnvelopeMatrix::build(int n, const std::vector<std::vector<int>>& adjacency
     need_.elements = static_cast<double>(total);
     need_.bytes = need_.elements * kBytesPerElement + static_cast<double>(n) * kBytesPerUnknown;
     need_.work = work;
-    if (need_.bytes > limits.memoryBytes || need_.work > limits.work) return false;
     n_ = n;
     perm_ = std::move(perm);
     iperm_ = std::move(iperm);
     first_ = std::move(first);
-    rowStart_.resize(static_cast<std::size_t>(n));
+}
+
+bool EnvelopeMatrix::allocate(const NormalLimits& limits) {
+    if (need_.bytes > limits.memoryBytes || need_.work > limits.work) return false;
+    rowStart_.resize(static_cast<std::size_t>(n_));
     std::size_t pos = 0;
-    for (int r = 0; r < n; ++r) {
+    for (int r = 0; r < n_; ++r) {
         rowStart_[static_cast<std::size_t>(r)] = pos;
         pos += static_cast<std::size_t>(r - first_[static_cast<std::size_t>(r)] + 1);
     }
-    values_.assign(total, 0.0);
+    values_.assign(pos, 0.0);
     return true;
+}
+
+bool EnvelopeMatrix::build(int n, const std::vector<std::vector<int>>& adjacency, const NormalLimits& limits) {
+    plan(n, adjacency);
+    if (allocate(limits)) return true;
+    const Need need = need_;
+    *this = EnvelopeMatrix{};
+    need_ = need;
+    return false;
 }
 
 void EnvelopeMatrix::zero() {

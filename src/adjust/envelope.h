@@ -46,6 +46,11 @@ public:
     // factorisation work exceeds `limits` (nothing is allocated then; need()
     // says by how much).
     bool build(int n, const std::vector<std::vector<int>>& adjacency, const NormalLimits& limits = machineNormalLimits());
+    // build() in two steps: plan() orders the unknowns and finds the envelope
+    // and what it needs, allocate() then allocates it unless the need exceeds
+    // `limits` (false then, and nothing is allocated).
+    void plan(int n, const std::vector<std::vector<int>>& adjacency);
+    bool allocate(const NormalLimits& limits);
     const Need& need() const { return need_; }
 
     int size() const { return n_; }

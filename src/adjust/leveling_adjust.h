@@ -82,8 +82,11 @@ public:
 
     // The shortest-path search of the closures: passes over the observations in
     // order (skipping `ignore`), relaxing both directions, until a pass changes
-    // nothing. Done by events, which visits only the observations whose ends
-    // changed and gives exactly the result of the full passes.
+    // nothing. Without a target (and with every cost positive) the result of
+    // the passes comes from a search by cost and a search by the time each
+    // point settles in the passes, in O(m log m); with a target it is done by
+    // events, which visit only the observations whose ends changed. Both give
+    // the path, cost and height of the full passes.
     // With a `target`, values above the target's current cost are not spread:
     // they can never lead to the target (every observation has a positive cost),
     // so the target's path, cost and height are still exactly those of the full
@@ -98,8 +101,10 @@ private:
         std::vector<int> touchedPoints, touchedObservations;
         std::vector<double> distance;  // of the bounding path search
         std::vector<int> reached;
+        std::vector<int> reachedPass;  // of the search in pass order
     };
     void search(SearchSpace& space, int start, int ignore, int target) const;
+    void searchInOrder(SearchSpace& space, int start, int ignore) const;
     double boundingPath(SearchSpace& space, int start, int ignore, int target) const;
     bool approximateHeights();
     void computeClosures();

@@ -539,3 +539,62 @@ TEST(LevelingAdjust, MemoryAndWorkBoundsAreToldApart) {
 
 }  // namespace
 }  // namespace vornex
+
+namespace vornex {
+namespace {
+
+TEST(LevelingAdjust, EverySolverMatchesAnIndependentDenseSolution) {
+    // A 15 x 20 grid with unequal sections and three known points: heights and
+    // their standard errors from each solver equal the independent dense
+    // solution to 0.01 mm, and the standard errors of the observations agree
+    // between the solvers.
+    const int rows = 15, cols = 20;
+    auto nm = [](int i, int j) { return "S" + std::to_string(i) + "-" + std::to_string(j); };
+    std::vector<std::string> storage;
+    storage.reserve(4 * rows * cols);
+    for (int i = 0; i < rows; ++i)
+        for (int j = 0; j < cols; ++j) {
+            if (j + 1 < cols) storage.insert(storage.end(), {nm(i, j), nm(i, j + 1)});
+            if (i + 1 < rows) storage.insert(storage.end(), {nm(i + 1, j), nm(i, j)});
+        }
+    std::vector<Leg> runs;
+    for (std::size_t k = 0; k + 1 < storage.size(); k += 2)
+        runs.push_back({storage[k].c_str(), storage[k + 1].c_str(), 0.37 * std::sin(0.1 * static_cast<double>(k)) + 0.0004 * static_cast<double>(k % 7),
+                        250.0 + 90.0 * static_cast<double>(k % 11)});
+    const std::map<std::string, double> knownHeights = {{nm(0, 0), 50}, {nm(rows - 1, cols - 1), 50.3}, {nm(7, 3), 49.8}};
+    std::vector<ControlPoint> known;
+    for (const auto& [name, h] : knownHeights) known.push_back({name.c_str(), "", 0, 0, h});
+    const SurveyNetwork net = network(known, runs);
+
+    CLevelingAdjust dense;
+    dense.buildFromLeveling(net);
+    dense.setSolver(NormalSolver::Dense);
+    ScriptedPrompter p;
+    ASSERT_EQ(dense.solveHeights(p), 1);
+    std::vector<Obs> obs;
+    for (int k = 0; k < dense.observationCount; ++k) {
+        const auto sk = static_cast<std::size_t>(k);
+        obs.push_back({dense.pointNames[static_cast<std::size_t>(dense.fromIndex[sk])], dense.pointNames[static_cast<std::size_t>(dense.toIndex[sk])],
+                       dense.observed[sk], dense.weight[sk]});
+    }
+    const Reference ref = referenceSolution(knownHeights, obs);
+
+    for (NormalSolver solver : {NormalSolver::Automatic, NormalSolver::Dense, NormalSolver::Envelope, NormalSolver::Sparse}) {
+        CLevelingAdjust adj;
+        adj.buildFromLeveling(net);
+        adj.setSolver(solver);
+        ASSERT_EQ(adj.solveHeights(p), 1);
+        EXPECT_EQ(adj.activeSolver(), solver == NormalSolver::Automatic ? NormalSolver::Envelope : solver);
+        EXPECT_NEAR(adj.sigma0, ref.sigma0, 1e-8);
+        for (int i = adj.knownCount; i < adj.pointCount; ++i) {
+            const std::string& name = adj.pointNames[static_cast<std::size_t>(i)];
+            EXPECT_NEAR(adj.heights[static_cast<std::size_t>(i)], ref.heights.at(name), 1e-5) << name;
+            EXPECT_NEAR(adj.heightStandardError(i), ref.heightSigmaMm.at(name), 0.01) << name;
+        }
+        for (int k = 0; k < adj.observationCount; ++k) EXPECT_NEAR(adj.observationStandardError(k), dense.observationStandardError(k), 1e-6) << k;
+        EXPECT_EQ(adj.closures.size(), dense.closures.size());
+    }
+}
+
+}  // namespace
+}  // namespace vornex
