@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "app/project_system.h"
 #include "tables/document_tables.h"
 
 namespace vornex::app {
@@ -263,9 +264,11 @@ void DocumentController::newDocument() {
     view_ = ViewState{};
     doc_.onNewDocument();
     filePath_.clear();
+    system_.reset();
     stack_.setClean();
     setModified(false);
     emit documentReplaced();
+    emit coordinateSystemChanged();
     emit changed(change::kEverything, -1);
     emit undoStateChanged();
     emit modifiedChanged(false);
@@ -283,9 +286,11 @@ int DocumentController::open(const QString& path) {
         doc_.onNewDocument();
         filePath_.clear();
     }
+    system_ = storedProjectSystem(filePath_);
     stack_.setClean();
     setModified(false);
     emit documentReplaced();
+    emit coordinateSystemChanged();
     emit changed(change::kEverything, -1);
     emit undoStateChanged();
     emit modifiedChanged(false);
@@ -298,6 +303,8 @@ int DocumentController::save(const QString& path) {
     const int status = doc_.save(std::filesystem::path(path.toStdString()));
     if (status == 1) {
         filePath_ = QFileInfo(path).absoluteFilePath();
+        // The system goes with the file (saved under another name, or for the first time).
+        storeProjectSystem(filePath_, system_);
         stack_.setClean();
         setModified(false);
         emit saved(filePath_);
@@ -305,6 +312,13 @@ int DocumentController::save(const QString& path) {
     emit changed(change::kEverything, -1);
     emit undoStateChanged();
     return status;
+}
+
+void DocumentController::setCoordinateSystem(const std::optional<geodesy::CoordinateSystem>& system) {
+    if (system == system_) return;
+    system_ = system;
+    storeProjectSystem(filePath_, system_);
+    emit coordinateSystemChanged();
 }
 
 QString DocumentController::displayName() const {

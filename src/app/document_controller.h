@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "document/document.h"
+#include "geodesy/coordinate_system.h"
 #include "model/prompter.h"
 #include "tables/data_tables.h"
 
@@ -110,6 +111,12 @@ public:
     bool modified() const { return doc_.modified(); }
     bool editable() const { return doc_.editable(); }
 
+    // The project's coordinate system (none until the user chooses one): kept
+    // in the settings under the project file's path, read on Open and kept for
+    // the new path on Save As. Not part of the file, so not on the undo stack.
+    const std::optional<geodesy::CoordinateSystem>& coordinateSystem() const { return system_; }
+    void setCoordinateSystem(const std::optional<geodesy::CoordinateSystem>& system);
+
     QUndoStack& undoStack() { return stack_; }
     bool canUndo() const;
     bool canRedo() const;
@@ -129,6 +136,8 @@ signals:
     void documentReplaced();
     // After a successful save, with the file's absolute path.
     void saved(const QString& path);
+    // The project's coordinate system was chosen, changed or dropped (and after New and Open).
+    void coordinateSystemChanged();
 
 private:
     friend class SnapshotCommand;
@@ -144,6 +153,7 @@ private:
     QUndoStack stack_;
     QString filePath_;
     ViewState view_;
+    std::optional<geodesy::CoordinateSystem> system_;
     std::size_t memoryLimit_ = 256u * 1024u * 1024u;
     std::size_t memory_ = 0;
     int floor_ = 0;  // undo never goes below this stack index (older steps were dropped for memory)

@@ -24,6 +24,7 @@
 #include "app/dialogs/query_route.h"
 #include "app/looks.h"
 #include "app/main_window.h"
+#include "app/project_system.h"
 #include "app/survey_controller.h"
 #include "app/table_view.h"
 #include "app/views/drawing_pane.h"
@@ -117,8 +118,13 @@ void MainWindow::connectFeatures() {
         tools->addAction(convert);
         connect(convert, &QAction::triggered, this, [this] {
             CCoordinateConversion dialog(*prompter_, this);
+            if (const auto& system = controller_->coordinateSystem()) dialog.setSystem(*system);
             dialog.exec();
         });
+        // A control file without a 边长归算 of its own starts from the project's system.
+        auto followProject = [this] { survey_->setDefaultSystem(controller_->coordinateSystem()); };
+        connect(controller_, &DocumentController::coordinateSystemChanged, this, followProject);
+        followProject();
     }
 
     // 应用程序外观: nine looks, the ribbon-era four in their own submenu.
@@ -209,10 +215,13 @@ void MainWindow::connectFeatures() {
         const std::string path = prompter_->openFileName("LandXML 或交点文件 (*.xml *.landxml *.csv *.tsv *.txt)");
         if (path.empty()) return;
         int road = -1, status = 0;
+        std::optional<exchange::FileCoordinateSystem> fileSystem;
         controller_->edit(QStringLiteral("导入"), EditScope::Project, change::kEverything, -1, [&] {
-            status = exchange::importIntoProject(controller_->doc().project(), path, *prompter_, road);
+            status = exchange::importIntoProject(controller_->doc().project(), path, *prompter_, road, &fileSystem);
         });
         if (status >= 0 && road >= 0) controller_->setCurrentRoad(road);
+        // A grid the file names may become the project's system (the user is asked).
+        if (status == exchange::kExchangeOk) offerFileSystem(*controller_, fileSystem);
     });
     QAction* exportAction = action("export");
     exportAction->setEnabled(true);

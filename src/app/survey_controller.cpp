@@ -118,13 +118,25 @@ QString SurveyController::titleOf(int module) const {
     return text;
 }
 
+namespace {
+// The settings key of a file path: percent-encoded, so its slashes make no groups.
+QString reductionKey(const QString& path) {
+    return QString::fromLatin1(kReductionGroup) + QLatin1Char('/') +
+           QString::fromLatin1(QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath()));
+}
+}  // namespace
+
 bool SurveyController::open(int module, const QString& path) {
     if (!validModule(module)) return false;
     CountingPrompter counting(prompter_);
     const std::filesystem::path file = toPath(path);
     // A control file is adjusted with the reduction chosen for it before.
     const ProjectionReduction before = control_->reduction;
-    if (module == kControlModule) control_->reduction = storedReduction(path);
+    if (module == kControlModule) {
+        control_->reduction = storedReduction(path);
+        // A file not yet given a choice starts from the project's system.
+        if (defaultSystem_ && !QSettings().contains(reductionKey(path))) control_->reduction.system = *defaultSystem_;
+    }
     const bool ok = module == kLevelingModule ? openLevelingModule(*leveling_, file, counting)
                                               : openControlModule(*control_, file, counting);
     if (!ok) {
@@ -210,14 +222,6 @@ bool SurveyController::setRefraction(double k) {
     return true;
 }
 
-namespace {
-// The settings key of a file path: percent-encoded, so its slashes make no groups.
-QString reductionKey(const QString& path) {
-    return QString::fromLatin1(kReductionGroup) + QLatin1Char('/') +
-           QString::fromLatin1(QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath()));
-}
-}  // namespace
-
 ProjectionReduction SurveyController::storedReduction(const QString& path) {
     ProjectionReduction r;
     const QString text = QSettings().value(reductionKey(path)).toString();
@@ -238,6 +242,17 @@ bool SurveyController::setReduction(const ProjectionReduction& choice) {
     emit changed(kControlModule);
     emit edited(kControlModule, QStringLiteral("边长归算的选择已保存在程序设置中。"));
     return true;
+}
+
+void SurveyController::setDefaultSystem(const std::optional<geodesy::CoordinateSystem>& system) {
+    defaultSystem_ = system;
+    // A loaded file that was never given a choice follows at once (it is not
+    // reduced, so nothing is solved again).
+    if (!isLoaded(kControlModule) || control_->reduction.enabled ||
+        QSettings().contains(reductionKey(filePath(kControlModule))))
+        return;
+    control_->reduction.system = system.value_or(geodesy::CoordinateSystem{});
+    emit changed(kControlModule);
 }
 
 void SurveyController::setCurvatureCorrection(bool correct) {

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "adjust/survey_modules.h"
@@ -79,6 +80,9 @@ public:
     const ProjectionReduction& reduction() const { return control_->reduction; }
     // The choice stored for a control file's path (不归算 when none).
     static ProjectionReduction storedReduction(const QString& path);
+    // The system a control file's 边长归算 starts from when the file has no
+    // choice stored yet (the open project's system; none: the default system).
+    void setDefaultSystem(const std::optional<geodesy::CoordinateSystem>& system);
     // 球气差改正 (true: 改正), kept in the settings.
     void setCurvatureCorrection(bool correct);
     bool curvatureCorrection() const { return control_->correctCurvature; }
@@ -107,6 +111,7 @@ private:
     std::unique_ptr<ControlModule> control_;
     AppPrompter& prompter_;
     int closureRows_[3] = {-1, -1, -1};
+    std::optional<geodesy::CoordinateSystem> defaultSystem_;
 };
 
 }  // namespace vornex::app

@@ -10,6 +10,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "app/app_prompter.h"
+#include "app/control_point_import.h"
 #include "app/tree_items.h"
 #include "tables/data_tables.h"
 #include "tables/locked_cells.h"
@@ -120,6 +122,17 @@ TableView::TableView(DocumentController& controller, QWidget* parent) : QWidget(
     intervalLayout->addWidget(interval_);
     intervalAction_ = toolbar_->addWidget(intervalBox);
     intervalAction_->setVisible(false);
+    // Control points from a GNSS list of latitudes and longitudes, onto the project's grid.
+    geographicImport_ = toolbar_->addAction(QStringLiteral("从经纬度导入..."));
+    geographicImport_->setObjectName(QStringLiteral("geographicImport"));
+    geographicImport_->setToolTip(QStringLiteral("读取“点名,B,L,H”（度.分秒）的点文件，按项目坐标系换算为控制点坐标"));
+    geographicImport_->setVisible(false);
+    connect(geographicImport_, &QAction::triggered, this, [this] {
+        auto* files = dynamic_cast<AppPrompter*>(&controller_.prompter());
+        if (!files || !isEditable()) return;
+        const std::string path = files->openFileName("点文件 (*.txt *.csv);;所有文件 (*)");
+        if (!path.empty()) importGeographicControlPoints(controller_, QString::fromStdString(path));
+    });
     connect(interval_, &QComboBox::activated, this, [this] { takeTypedInterval(); });
     connect(interval_->lineEdit(), &QLineEdit::editingFinished, this, [this] { takeTypedInterval(); });
     toolbar_->addSeparator();
@@ -270,6 +283,8 @@ void TableView::showGrid() {
     followRecord_ = -1;
     sideAction_->setVisible(grid_.side != 0);
     intervalAction_->setVisible(grid_.code == tc::kCoordinates);
+    geographicImport_->setVisible(grid_.code == tc::kControlPoints);
+    geographicImport_->setEnabled(isEditable());
     title_->setText(tableTitle(grid_.code));
     if (grid_.side != 0) side_->setCurrentIndex(grid_.side == 2 ? 1 : 0);
 }

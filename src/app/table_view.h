@@ -48,6 +48,8 @@ public:
     QComboBox* sideSelector() const { return side_; }
     // The interval choice of 逐桩坐标表 (shown with that table only).
     QComboBox* intervalSelector() const { return interval_; }
+    // 从经纬度导入… (shown with the control-point table only).
+    QAction* geographicImportAction() const { return geographicImport_; }
     double coordinateInterval() const { return controller_.viewState().coordinateInterval; }
     // Takes a new interval: kept for the project file, the table rebuilt when it
     // shows. False (nothing changed) for a step outside 0.1 m .. 100 km.
@@ -99,6 +101,7 @@ private:
     QAction* sideAction_ = nullptr;
     QComboBox* interval_;
     QAction* intervalAction_ = nullptr;
+    QAction* geographicImport_ = nullptr;
     QLabel* title_;
     GridView* table_;
     int rebuilds_ = 0;

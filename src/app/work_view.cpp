@@ -16,6 +16,7 @@
 #include <cstdlib>
 
 #include "app/module_tabs.h"
+#include "app/project_system.h"
 #include "app/property_grid.h"
 #include "geometry/angles.h"
 #include "geometry/stations.h"
@@ -177,6 +178,7 @@ CWorkView::CWorkView(DocumentController& controller, QWidget* parent) : QWidget(
     roadGrid_->addProperty({"precision", QStringLiteral("计算精度(mm)"),
                             QStringLiteral("输入曲线计算的精度，程序将以不超过此精度计算曲线坐标，单位mm。"), {}, true,
                             QStringLiteral("0.1")});
+    addProjectSystemProperties(*roadGrid_);
     roadGrid_->addGroup(QStringLiteral("线路"));
     roadGrid_->addProperty({"roadName", QStringLiteral("线路名"), QStringLiteral("输入线路的名称，最长12个字符或6个汉字。"),
                             {}, true, QString()});
@@ -270,6 +272,7 @@ CWorkView::CWorkView(DocumentController& controller, QWidget* parent) : QWidget(
     layout->addLayout(column, 1);
 
     connect(&controller_, &DocumentController::changed, this, &CWorkView::onChanged);
+    connect(&controller_, &DocumentController::coordinateSystemChanged, this, &CWorkView::fillGrids);
     connect(&controller_, &DocumentController::documentReplaced, this, [this] {
         fillRoads();
         rebuildDataTree();
@@ -497,6 +500,7 @@ void CWorkView::fillGrids() {
     fillBridgeGrid();
     fillTunnelGrid();
     fillTemplateGrid();
+    fillProjectSystemProperties(*roadGrid_, controller_.coordinateSystem());
     applyReadOnly();
 }
 
@@ -588,6 +592,10 @@ void CWorkView::fillTemplateGrid() {
 }
 
 void CWorkView::onRoadProperty(const QString& id, const QString& text) {
+    if (storeProjectSystemProperty(controller_, id, text)) {
+        fillGrids();
+        return;
+    }
     CVornexPcDoc& doc = controller_.doc();
     const std::string s = text.toStdString();
     auto road = [&](const QString& label, const std::function<void()>& fn) {

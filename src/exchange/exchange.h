@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "geodesy/coordinate_system.h"
 #include "model/prompter.h"
 #include "model/road.h"
 
@@ -53,6 +54,14 @@ struct FileCoordinateSystem {
     std::string ellipsoid;      // ellipsoidName
     std::string wkt;            // ogcWktCode
 };
+
+// The system of the program's own kind a file's coordinate system is: a
+// Gauss-Krüger zone (3° or 6°, with the zone number in y or by its central
+// meridian) on CGCS2000, Xi'an 80 or Beijing 54, or a UTM zone on WGS 84,
+// known by its EPSG code or, without a code the program knows, by its name
+// ("CGCS2000 / 3-degree Gauss-Kruger zone 38", "WGS 84 / UTM zone 50N").
+// False for any other system, which the program keeps only as text.
+bool knownCoordinateSystem(const FileCoordinateSystem& file, geodesy::CoordinateSystem& out);
 
 struct ImportResult {
     int status = kExchangeBadFile;

@@ -374,7 +374,10 @@ void Reader::readCoordinateSystem(const pugi::xml_node& root) {
     std::string what = !f.name.empty() ? "\"" + quotedInput(f.name) + "\"" : "";
     if (!f.epsgCode.empty()) what += (what.empty() ? "EPSG " : "（EPSG ") + quotedInput(f.epsgCode) + (what.empty() ? "" : "）");
     if (what.empty() && !f.projection.empty()) what = "\"" + quotedInput(f.projection) + "\"";
-    note("文件的坐标系 " + what + " 未用于换算：坐标按原值导入" + (what.empty() ? "" : "，坐标系记下供项目选用"));
+    // A grid the program knows is named in its own terms, so the user sees what the project would take.
+    geodesy::CoordinateSystem known;
+    const std::string named = knownCoordinateSystem(f, known) ? "。它是 " + geodesy::describeSystem(known) : "";
+    note("文件的坐标系 " + what + " 未用于换算：坐标按原值导入" + (what.empty() ? "" : "，坐标系记下供项目选用") + named);
     result_.coordinateSystem = std::move(f);
 }
 

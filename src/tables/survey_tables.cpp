@@ -301,7 +301,9 @@ Grid knownAzimuthsTable(const SurveyNetwork& net) {
     return g;
 }
 
-Grid observationsTable(const SurveyNetwork& net, int station) {
+// `m`, when the survey was reduced to the projection plane, adds each
+// measured distance reduced to the grid beside the observation.
+Grid observationsTable(const SurveyNetwork& net, int station, const ControlModule* m = nullptr) {
     const int type = net.control.observationType;
     std::vector<std::string> captions;
     switch (type) {
@@ -311,6 +313,9 @@ Grid observationsTable(const SurveyNetwork& net, int station) {
         case kSlopeAndZenith: captions = {"照准点名", "水平角(度.分秒)", "倾斜距离(m)", "垂直角(度.分秒)", "棱镜高(m)"}; break;
         default: captions = {"照准点名", "水平角(度.分秒)", "水平距离(m)"}; break;
     }
+    const bool reduced = m && m->reduced.applied && type != kHeightDifference;
+    const int cReduced = static_cast<int>(captions.size());
+    if (reduced) captions.push_back("归算边长(m)");
     Grid g = makeGrid(st::kObservations, captions);
     if (station < 0 || station >= static_cast<int>(net.stations.size())) return g;
     const SurveyStation& s = net.stations[static_cast<std::size_t>(station)];
@@ -318,6 +323,18 @@ Grid observationsTable(const SurveyNetwork& net, int station) {
         const SurveyObservation& o = s.observations[j];
         GridRow& row = g.addRow(static_cast<int>(j));
         put(row, 0, nameOf(o.targetName));
+        if (reduced) {
+            // Both reductions scale a line's distance by one factor, so each
+            // measurement of the line is reduced by its merged mean's factor.
+            const CPlaneNetAdjust& p = m->plane;
+            for (const MergedRun& r : p.distanceRuns) {
+                if (r.source != station || r.item != static_cast<int>(j)) continue;
+                const auto k = static_cast<std::size_t>(r.observation);
+                const double measured = k < m->reduced.measuredDistance.size() ? m->reduced.measuredDistance[k] : 0.0;
+                if (measured > 0) put(row, cReduced, format("%8.4f", r.value * p.distanceValue[k] / measured));
+                break;
+            }
+        }
         const std::string distance = o.distance > 0 ? format("%8.4f", o.distance) : "";
         if (type == kHeightDifference) {
             put(row, 1, format("%8.4f", o.verticalOrHeight));
@@ -855,7 +872,7 @@ Grid buildLevelingTable(const LevelingModule& m, int code, int index) {
 Grid buildControlTable(const ControlModule& m, int code, int index) {
     switch (code) {
         case st::kControlKnownPoints: return knownPointsTable(code, m.network);
-        case st::kObservations: return observationsTable(m.network, index);
+        case st::kObservations: return observationsTable(m.network, index, &m);
         case st::kKnownAzimuths: return knownAzimuthsTable(m.network);
         case st::kCoordinates: return coordinatesTable(m);
         case st::kDirections: return directionsTable(m);

@@ -125,4 +125,20 @@ TEST_F(ExchangeCliTest, AScratchRoadNameIsRenamedOnImport) {
     EXPECT_NE(esc.out.find("R\\x1b[2J\\x07"), std::string::npos) << esc.out;
 }
 
+// A file naming a Gauss-Krüger zone: the note on standard error names the
+// grid in the program's terms; standard output and the exit status as always.
+TEST_F(ExchangeCliTest, ImportNamesTheFilesGrid) {
+    ASSERT_EQ(cli("export " + kDemo + " " + path("demo.xml") + " --road 0").status, 0);
+    std::string xml = readAll(dir / "demo.xml");
+    const std::size_t at = xml.find("</Units>");
+    ASSERT_NE(at, std::string::npos);
+    xml.insert(at + 8, "<CoordinateSystem name=\"Xian 1980 / 3-degree Gauss-Kruger CM 114E\" epsgCode=\"2383\"/>");
+    writeAll(dir / "cs.xml", xml);
+    CliRun im = cli("import " + path("cs.xml") + " " + path("cs.rod"));
+    ASSERT_EQ(im.status, 0) << im.err;
+    EXPECT_EQ(im.out, "");
+    EXPECT_NE(im.err.find("EPSG 2383"), std::string::npos) << im.err;
+    EXPECT_NE(im.err.find("西安80（IAG-75），3°带第38带（中央子午线 114°）"), std::string::npos) << im.err;
+}
+
 }  // namespace

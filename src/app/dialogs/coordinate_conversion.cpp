@@ -148,10 +148,24 @@ QLineEdit* CCoordinateConversion::addEdit(const QString& name, const QString& te
     return e;
 }
 
+void CCoordinateConversion::setSystem(const geodesy::CoordinateSystem& s) {
+    base_ = s;
+    for (int i = 0; i < geodesy::kEllipsoidCount; ++i)
+        if (geodesy::ellipsoidAt(i).id == s.ellipsoid) ellipsoid_->setCurrentIndex(i);
+    width_->setCurrentIndex(s.zone == 0 ? 2 : s.zoneWidth == 6 ? 1 : 0);
+    if (s.zone != 0) zone_->setText(QString::number(s.zone));
+    meridian_->setText(QString::fromStdString(geodesy::formatDmsText(s.centralMeridian, 2)));
+    height_->setText(QString::number(s.projectionHeight, 'g', 12));
+    falseEasting_->setText(QString::number(s.falseEasting, 'g', 12));
+    prefix_->setChecked(s.zonePrefix);
+}
+
 bool CCoordinateConversion::readSetup(geodesy::ConversionSetup& setup, QString& why) const {
     setup = {};
     setup.fromGeographic = from_->currentIndex() == 0;
     geodesy::CoordinateSystem& s = setup.from;
+    s.centralScale = base_.centralScale;
+    s.falseNorthing = base_.falseNorthing;
     s.ellipsoid = geodesy::ellipsoidAt(ellipsoid_->currentIndex()).id;
     bool ok = false;
     s.projectionHeight = height_->text().trimmed().toDouble(&ok);

@@ -27,6 +27,10 @@ class CCoordinateConversion : public QDialog {
 public:
     explicit CCoordinateConversion(Prompter& prompter, QWidget* parent = nullptr);
 
+    // Shows `system` as the system of the input (the project's, say); its
+    // central scale and false northing, which the dialog does not show, are kept.
+    void setSystem(const geodesy::CoordinateSystem& system);
+
     // The setup as the controls stand; false (with the reason) when it cannot be used.
     bool readSetup(geodesy::ConversionSetup& setup, QString& why) const;
     // Converts the points of the input box into the table. False when the setup
@@ -43,6 +47,7 @@ private:
     QLineEdit* addEdit(const QString& name, const QString& text);
 
     Prompter& prompter_;
+    geodesy::CoordinateSystem base_;  // what the fields leave out comes from here
     QComboBox* from_ = nullptr;
     QComboBox* ellipsoid_ = nullptr;
     QComboBox* width_ = nullptr;

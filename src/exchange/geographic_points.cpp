@@ -1,0 +1,63 @@
+#include "exchange/geographic_points.h"
+
+#include "exchange/notes.h"
+#include "geodesy/point_conversion.h"
+#include "text/text.h"
+
+namespace vornex::exchange {
+namespace {
+
+// Well-formed UTF-8; anything else is read as GBK, as Chinese editors save it.
+bool isUtf8(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        const std::size_t more = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 9;
+        if (more == 9 || s.size() - i <= more) return false;
+        for (std::size_t k = 1; k <= more; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        i += more + 1;
+    }
+    return true;
+}
+
+}  // namespace
+
+GeographicImport readGeographicControlPoints(std::string_view bytes, const geodesy::CoordinateSystem& system) {
+    GeographicImport out;
+    const std::string text = isUtf8(bytes) ? std::string(bytes) : text::gbkToUtf8(bytes);
+    const geodesy::GaussProjection projection(system);
+    NoteList notes;
+    std::string_view rest = text;
+    if (rest.starts_with("\xEF\xBB\xBF")) rest.remove_prefix(3);  // a byte-order mark
+    for (int number = 1; !rest.empty(); ++number) {
+        const std::size_t end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        const std::string at = "第 " + std::to_string(number) + " 行：";
+        geodesy::PointLine p;
+        std::string why;
+        const geodesy::LineRead read = geodesy::readPointLine(line, true, p, why);
+        if (read == geodesy::LineRead::Blank) continue;
+        if (read == geodesy::LineRead::Unreadable) {
+            out.problems.push_back(at + why + "，已跳过");
+            continue;
+        }
+        geodesy::GridPoint g;
+        if (const geodesy::Status s = projection.toGrid(p.first, p.second, g); s != geodesy::Status::Ok) {
+            out.problems.push_back(at + quotedInput(p.name) + "：" + geodesy::statusText(s) + "，已跳过");
+            continue;
+        }
+        ControlPoint cp;
+        cp.name = nameFromFile(p.name, "控制点名", false, notes);
+        cp.x = g.x;
+        cp.y = g.y;
+        if (p.hasHeight) cp.h = p.height;
+        else notes.add(at + "点 \"" + quotedInput(p.name) + "\" 没有高程，记为 0", "没有高程");
+        out.points.push_back(cp);
+    }
+    out.notes = notes.take();
+    return out;
+}
+
+}  // namespace vornex::exchange
