@@ -17,7 +17,7 @@ namespace {
 using namespace vornex;
 
 struct QuietPrompter : app::AppPrompter {
-    void message(std::string_view) override {}
+    void message(std::string_view, PromptIcon = PromptIcon::Warning) override {}
     bool askYesNo(std::string_view, bool d, PromptIcon) override { return d; }
     PasswordAnswer askPassword(PasswordDialogMode, std::string_view) override { return {}; }
     app::SaveAnswer askSaveChanges(std::string_view) override { return app::SaveAnswer::Discard; }

@@ -27,7 +27,7 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 struct SilentPrompter : Prompter {
-    void message(std::string_view) override {}
+    void message(std::string_view, PromptIcon = PromptIcon::Warning) override {}
     bool askYesNo(std::string_view, bool d, PromptIcon) override { return d; }
     PasswordAnswer askPassword(PasswordDialogMode, std::string_view) override { return {}; }
 };

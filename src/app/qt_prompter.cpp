@@ -27,22 +27,27 @@ QWidget* QtPrompter::parent() const {
     return fallback_.data();
 }
 
-void QtPrompter::message(std::string_view utf8Text) {
-    QMessageBox box(QMessageBox::Warning, title(), QString::fromUtf8(utf8Text.data(), qsizetype(utf8Text.size())),
+namespace {
+QMessageBox::Icon iconOf(PromptIcon icon) {
+    switch (icon) {
+    case PromptIcon::Information: return QMessageBox::Information;
+    case PromptIcon::Question: return QMessageBox::Question;
+    case PromptIcon::Warning: return QMessageBox::Warning;
+    case PromptIcon::Error: return QMessageBox::Critical;
+    }
+    return QMessageBox::Warning;
+}
+}  // namespace
+
+void QtPrompter::message(std::string_view utf8Text, PromptIcon kind) {
+    QMessageBox box(iconOf(kind), title(), QString::fromUtf8(utf8Text.data(), qsizetype(utf8Text.size())),
                     QMessageBox::Ok, parent());
     box.setAccessibleName(QStringLiteral("消息"));
     box.exec();
 }
 
 bool QtPrompter::askYesNo(std::string_view utf8Text, bool defaultYes, PromptIcon icon) {
-    QMessageBox::Icon qicon = QMessageBox::Question;
-    switch (icon) {
-    case PromptIcon::Information: qicon = QMessageBox::Information; break;
-    case PromptIcon::Question: qicon = QMessageBox::Question; break;
-    case PromptIcon::Warning: qicon = QMessageBox::Warning; break;
-    case PromptIcon::Error: qicon = QMessageBox::Critical; break;
-    }
-    QMessageBox box(qicon, title(), QString::fromUtf8(utf8Text.data(), qsizetype(utf8Text.size())),
+    QMessageBox box(iconOf(icon), title(), QString::fromUtf8(utf8Text.data(), qsizetype(utf8Text.size())),
                     QMessageBox::Yes | QMessageBox::No, parent());
     box.setAccessibleName(QStringLiteral("问题"));
     box.setDefaultButton(defaultYes ? QMessageBox::Yes : QMessageBox::No);

@@ -15,7 +15,7 @@ public:
     explicit QtPrompter(QWidget* fallbackParent = nullptr) : fallback_(fallbackParent) {}
     void setFallbackParent(QWidget* w) { fallback_ = w; }
 
-    void message(std::string_view utf8Text) override;
+    void message(std::string_view utf8Text, PromptIcon kind = PromptIcon::Warning) override;
     bool askYesNo(std::string_view utf8Text, bool defaultYes, PromptIcon icon) override;
     PasswordAnswer askPassword(PasswordDialogMode mode, std::string_view compareText) override;
     // A list of the choices with 确定 and 取消; a double click picks at once.

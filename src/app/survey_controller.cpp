@@ -19,9 +19,9 @@ namespace {
 // reader has already explained is not explained twice.
 struct CountingPrompter : Prompter {
     explicit CountingPrompter(Prompter& to) : to(to) {}
-    void message(std::string_view t) override {
+    void message(std::string_view t, PromptIcon kind = PromptIcon::Warning) override {
         ++shown;
-        to.message(t);
+        to.message(t, kind);
     }
     bool askYesNo(std::string_view t, bool d, PromptIcon i) override {
         ++shown;

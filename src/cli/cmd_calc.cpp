@@ -25,7 +25,7 @@ namespace {
 // with their default; the question and the answer are shown.
 struct CalcPrompter : Prompter {
     bool yes = false;
-    void message(std::string_view utf8Text) override { std::cerr << "vornex-cli: " << utf8Text << "\n"; }
+    void message(std::string_view utf8Text, PromptIcon = PromptIcon::Warning) override { std::cerr << "vornex-cli: " << utf8Text << "\n"; }
     bool askYesNo(std::string_view utf8Text, bool defaultYes, PromptIcon) override {
         bool answer = yes || defaultYes;
         std::cerr << "vornex-cli: " << utf8Text << " " << (answer ? "yes" : "no") << "\n";

@@ -21,7 +21,7 @@ namespace {
 // Messages of the adjustment go to standard error.
 struct StderrPrompter : DefaultAnswerPrompter {
     bool gbk = false;
-    void message(std::string_view t) override { std::cerr << encodeOutput(std::string(t), gbk) << "\n"; }
+    void message(std::string_view t, PromptIcon = PromptIcon::Warning) override { std::cerr << encodeOutput(std::string(t), gbk) << "\n"; }
     bool askYesNo(std::string_view t, bool defaultYes, PromptIcon) override {
         message(t);
         return defaultYes;

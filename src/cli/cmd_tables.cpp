@@ -63,7 +63,7 @@ const TableName kRoadTables[] = {
 // Shows messages on standard error and answers questions with their defaults.
 struct StderrPrompter : DefaultAnswerPrompter {
     explicit StderrPrompter(bool gbk) : gbk_(gbk) {}
-    void message(std::string_view t) override { std::cerr << encodeOutput(std::string(t), gbk_) << "\n"; }
+    void message(std::string_view t, PromptIcon = PromptIcon::Warning) override { std::cerr << encodeOutput(std::string(t), gbk_) << "\n"; }
     bool gbk_;
 };
 
@@ -326,7 +326,7 @@ int runBatch(const std::vector<std::string>& args) {
     }
     struct Collect : DefaultAnswerPrompter {
         std::vector<std::string> shown;
-        void message(std::string_view t) override { shown.emplace_back(t); }
+        void message(std::string_view t, PromptIcon = PromptIcon::Warning) override { shown.emplace_back(t); }
     } prompter;
     // On a terminal, the share of the input read so far goes to standard error.
     BatchProgress progress;

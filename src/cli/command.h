@@ -64,7 +64,7 @@ int usageError(const std::string& command, const std::string& error);
 // Nobody can answer on the command line: messages go to standard error, every
 // question gets its default and the password dialog is left with "只读".
 struct StderrNoticePrompter : DefaultAnswerPrompter {
-    void message(std::string_view utf8Text) override;
+    void message(std::string_view utf8Text, PromptIcon = PromptIcon::Warning) override;
 };
 
 }  // namespace vornex::cli

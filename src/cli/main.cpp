@@ -47,7 +47,7 @@ int usageError(const std::string& command, const std::string& error) {
     return kExitUsage;
 }
 
-void StderrNoticePrompter::message(std::string_view utf8Text) { std::cerr << "vornex-cli: " << utf8Text << "\n"; }
+void StderrNoticePrompter::message(std::string_view utf8Text, PromptIcon) { std::cerr << "vornex-cli: " << utf8Text << "\n"; }
 
 namespace {
 void printUsage(std::ostream& out) {

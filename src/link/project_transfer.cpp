@@ -156,7 +156,7 @@ bool sendProjectToColorGraph(ProjectSource& project, Prompter& prompter, ColorGr
         prompter.message(text::format("不能复制项目文件到%s。", target.c_str()) + "\n" + error.message);
         return false;
     }
-    prompter.message("项目文件传送成功。");
+    prompter.message("项目文件传送成功。", PromptIcon::Information);
     if (used) *used = drive;
     return true;
 }
@@ -242,7 +242,7 @@ bool offerColorGraphEject(const ColorGraphDrive& drive, Prompter& prompter, Syst
         prompter.message("fx-CG20计算器已卸载，可以拔下。\n（不能为它断电：" + commandLine(powerOff) + " 没有成功。）");
         return true;
     }
-    prompter.message(kEjected);
+    prompter.message(kEjected, PromptIcon::Information);
     return true;
 }
 

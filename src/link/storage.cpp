@@ -388,9 +388,9 @@ const char* const TransferDialogModel::kBusyText = "计算器正忙：上一次�
 class TransferDialogModel::WindowPrompter : public Prompter {
 public:
     explicit WindowPrompter(Shared& shared) : shared_(shared) {}
-    void message(std::string_view utf8Text) override {
+    void message(std::string_view utf8Text, PromptIcon kind = PromptIcon::Warning) override {
         Item item;
-        item.prompt = [text = std::string(utf8Text)](Prompter& p) { p.message(text); };
+        item.prompt = [text = std::string(utf8Text), kind](Prompter& p) { p.message(text, kind); };
         shared_.post(std::move(item));
     }
     bool askYesNo(std::string_view utf8Text, bool defaultYes, PromptIcon icon) override {
@@ -604,7 +604,7 @@ void TransferDialogModel::handleNotice(const TransferNotice& n) {
             progress_ = 100;
             percentText_ = "100%";
             if (beforeClosingMessage) beforeClosingMessage();
-            prompter_.message("传输文件成功. ");
+            prompter_.message("传输文件成功. ", PromptIcon::Information);
             result_ = Result::Ok;
         }
         break;

@@ -23,7 +23,9 @@ struct PasswordAnswer {
 };
 
 struct Prompter {
-    virtual void message(std::string_view utf8Text) = 0;
+    // Shows a message with the icon of its kind: Information for a success
+    // ("传输文件成功."), Warning (the default) or Error for what went wrong.
+    virtual void message(std::string_view utf8Text, PromptIcon kind = PromptIcon::Warning) = 0;
     virtual bool askYesNo(std::string_view utf8Text, bool defaultYes, PromptIcon icon) = 0;
     virtual PasswordAnswer askPassword(PasswordDialogMode mode, std::string_view compareText) = 0;
     // Asks the user to pick one of `choices` (UTF-8, for example the alignments
@@ -43,7 +45,7 @@ struct Prompter {
 // Answers every question with its default and shows nothing: for batch use
 // (command line) where no one can answer.
 struct DefaultAnswerPrompter : Prompter {
-    void message(std::string_view) override {}
+    void message(std::string_view, PromptIcon = PromptIcon::Warning) override {}
     bool askYesNo(std::string_view, bool defaultYes, PromptIcon) override { return defaultYes; }
     PasswordAnswer askPassword(PasswordDialogMode, std::string_view) override { return {}; }
 };

@@ -377,7 +377,7 @@ int batchQuery(const RoadProject& project, int roadIndex, const std::string& inp
         prompter.message("不能建立文件。\n" + out.error().message);
         return -2;
     }
-    prompter.message("计算完成。");
+    prompter.message("计算完成。", PromptIcon::Information);
     return written;
 }
 

@@ -30,7 +30,7 @@ struct ScriptedAppPrompter : ScriptedPrompter, app::AppPrompter {
     std::vector<std::string> saveQuestions;
     std::deque<std::string> fileNames;  // answers to both file choosers; empty: cancelled
 
-    void message(std::string_view t) override { ScriptedPrompter::message(t); }
+    void message(std::string_view t, PromptIcon k = PromptIcon::Warning) override { ScriptedPrompter::message(t, k); }
     bool askYesNo(std::string_view t, bool d, PromptIcon i) override { return ScriptedPrompter::askYesNo(t, d, i); }
     PasswordAnswer askPassword(PasswordDialogMode m, std::string_view c) override {
         return ScriptedPrompter::askPassword(m, c);

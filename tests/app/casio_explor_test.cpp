@@ -204,7 +204,11 @@ TEST(CasioExplorTest, TransfersReturnToTheOpenExplorerWithItsListRefreshed) {
         d.exec();
         EXPECT_TRUE(openAfter);
         EXPECT_EQ(rowsAfter, c.rows);
-
+        // A success is told as information, not as a warning.
+        if (std::string(c.name) != "upload" && std::string(c.name) != "download") continue;
+        ASSERT_FALSE(r.bench.prompter.shown.empty());
+        EXPECT_EQ(r.bench.prompter.shown.back(), "传输文件成功. ");
+        EXPECT_EQ(r.bench.prompter.messageKinds.back(), PromptIcon::Information);
     }
 }
 

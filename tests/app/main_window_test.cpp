@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "app/password_dialog.h"
 #include "app/property_grid.h"
 #include "app/qt_prompter.h"
@@ -170,6 +172,31 @@ TEST(SaveQuestion, RealDialogOffersSaveDiscardCancel) {
     QStringList expected{QStringLiteral("保存"), QStringLiteral("不保存"), QStringLiteral("取消")};
     expected.sort();
     EXPECT_EQ(buttons, expected);
+}
+
+// A message's box carries the icon of its kind; a message without a kind warns.
+TEST(MessageBoxKind, RealBoxShowsTheIconOfTheKind) {
+    QtPrompter prompter;
+    struct Case {
+        std::optional<PromptIcon> kind;
+        QMessageBox::Icon icon;
+    };
+    const Case cases[] = {{std::nullopt, QMessageBox::Warning},
+                          {PromptIcon::Information, QMessageBox::Information},
+                          {PromptIcon::Warning, QMessageBox::Warning},
+                          {PromptIcon::Error, QMessageBox::Critical}};
+    for (const Case& c : cases) {
+        QMessageBox::Icon shown = QMessageBox::NoIcon;
+        testing::answerNextModal([&](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            ASSERT_NE(box, nullptr);
+            shown = box->icon();
+            box->accept();
+        });
+        if (c.kind) prompter.message("传输文件成功. ", *c.kind);
+        else prompter.message("传输文件成功. ");
+        EXPECT_EQ(shown, c.icon);
+    }
 }
 
 // The choice question lists the choices; 确定 takes the selected one, 取消 none.

@@ -121,6 +121,7 @@ TEST(QueryRoute, BatchWritesTheOutputFile) {
     EXPECT_EQ(dialog.runBatch(QString::fromStdString(input)), 1);
     EXPECT_TRUE(std::filesystem::exists(dir / "pts0.txt"));
     EXPECT_EQ(prompter.shown.back(), "计算完成。");
+    EXPECT_EQ(prompter.messageKinds.back(), PromptIcon::Information);
 
     // The progress box, once shown, has closed before the message comes.
     {

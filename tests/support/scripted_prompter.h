@@ -19,8 +19,10 @@ struct ScriptedPrompter : Prompter {
     // Called with each message as it is shown (to look at the window behind it).
     std::function<void(std::string_view)> onMessage;
 
-    void message(std::string_view t) override {
+    std::vector<PromptIcon> messageKinds;  // the kind of every message, in order
+    void message(std::string_view t, PromptIcon kind = PromptIcon::Warning) override {
         shown.emplace_back(t);
+        messageKinds.push_back(kind);
         if (onMessage) onMessage(t);
     }
     bool askYesNo(std::string_view t, bool defaultYes, PromptIcon) override {

@@ -40,18 +40,18 @@ QString qs(const std::string& utf8) { return QString::fromStdString(utf8); }
 class WindowThreadPrompter : public Prompter {
 public:
     WindowThreadPrompter(Prompter& target, QObject* windowObject) : target_(target), window_(windowObject) {}
-    void message(std::string_view utf8Text) override {
+    void message(std::string_view utf8Text, PromptIcon kind = PromptIcon::Warning) override {
         const std::lock_guard<std::mutex> lock(mutex_);
-        messages_.emplace_back(utf8Text);
+        messages_.emplace_back(std::string(utf8Text), kind);
     }
     // Shows the messages kept so far (on the window's thread, once the worker has ended).
     void showMessages() {
-        std::vector<std::string> kept;
+        std::vector<std::pair<std::string, PromptIcon>> kept;
         {
             const std::lock_guard<std::mutex> lock(mutex_);
             kept.swap(messages_);
         }
-        for (const std::string& text : kept) target_.message(text);
+        for (const auto& [text, kind] : kept) target_.message(text, kind);
     }
     bool askYesNo(std::string_view utf8Text, bool defaultYes, PromptIcon icon) override {
         const std::string text(utf8Text);
@@ -78,7 +78,7 @@ private:
     Prompter& target_;
     QObject* window_;
     std::mutex mutex_;
-    std::vector<std::string> messages_;
+    std::vector<std::pair<std::string, PromptIcon>> messages_;
 };
 
 // A typed number; nullopt for anything else (blank, text, not finite).
