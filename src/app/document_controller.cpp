@@ -278,7 +278,7 @@ int DocumentController::open(const QString& path) {
     stack_.clear();
     floor_ = 0;
     view_ = ViewState{};
-    const int status = doc_.open(std::filesystem::path(path.toStdString()));
+    const int status = doc_.open(std::filesystem::path(path.toStdString()), &fileFailure_);
     if (status > 0) {
         filePath_ = QFileInfo(path).absoluteFilePath();
     } else {
@@ -300,7 +300,7 @@ int DocumentController::open(const QString& path) {
 int DocumentController::save(const QString& path) {
     // Saving orders the lists of every road; an undo after it brings back the
     // whole state of its step, so the history stays consistent.
-    const int status = doc_.save(std::filesystem::path(path.toStdString()));
+    const int status = doc_.save(std::filesystem::path(path.toStdString()), &fileFailure_);
     if (status == 1) {
         filePath_ = QFileInfo(path).absoluteFilePath();
         // The system goes with the file (saved under another name, or for the first time).

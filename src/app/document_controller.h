@@ -104,6 +104,9 @@ public:
     // Returns 1 or the writer's failure code; success remembers the path and
     // marks the state clean (an undo after it marks the document modified again).
     int save(const QString& path);
+    // Why the last open or save could not read or write its file (nothing
+    // failed: problem None). The window tells it in its own words, once.
+    const io::FileError& fileFailure() const { return fileFailure_; }
 
     QString filePath() const { return filePath_; }
     // The file name shown in the title and the save question; "无标题" before the first save.
@@ -150,6 +153,7 @@ private:
 
     Prompter& prompter_;
     CVornexPcDoc doc_;
+    io::FileError fileFailure_;
     QUndoStack stack_;
     QString filePath_;
     ViewState view_;

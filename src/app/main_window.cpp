@@ -17,6 +17,7 @@
 #include <QTreeWidget>
 #include <QToolBar>
 
+#include "app/file_problem_text.h"
 #include "app/module_tabs.h"
 #include "app/property_grid.h"
 #include "app/qt_prompter.h"
@@ -498,10 +499,10 @@ bool MainWindow::openFile(const QString& path) {
         statusBar()->showMessage(QStringLiteral("已打开 %1").arg(QDir::toNativeSeparators(path)), 5000);
         return true;
     }
-    // The reader has told the user about a newer version or full memory.
-    const std::string name = QFileInfo(path).fileName().toStdString();
-    if (status == kReadCannotOpen) prompter_->message("无法打开文件“" + name + "”。");
-    else if (status == kReadDamaged) prompter_->message("“" + name + "”不是项目文件或已损坏。");
+    // The reader has told the user about a damaged file, a newer version or
+    // full memory; a file it could not read is told here, once, in Chinese.
+    if (status == kReadCannotOpen)
+        prompter_->message(cannotOpenText(QFileInfo(path).fileName().toStdString(), controller_->fileFailure()));
     return false;
 }
 
@@ -513,7 +514,7 @@ bool MainWindow::saveTo(const QString& path) {
         statusBar()->showMessage(QStringLiteral("已保存 %1").arg(QDir::toNativeSeparators(path)), 5000);
         return true;
     }
-    prompter_->message("保存文件“" + QFileInfo(path).fileName().toStdString() + "”失败，原文件保持不变。");
+    prompter_->message(cannotSaveText(QFileInfo(path).fileName().toStdString(), controller_->fileFailure()));
     return false;
 }
 

@@ -116,10 +116,10 @@ void CVornexPcDoc::deleteContents() {
     modified_ = false;
 }
 
-int CVornexPcDoc::open(const std::filesystem::path& file) {
+int CVornexPcDoc::open(const std::filesystem::path& file, io::FileError* fileFailure) {
     deleteContents();
     editable_ = true;
-    int status = readProject(project_, file, prompter_);
+    int status = readProject(project_, file, prompter_, fileFailure);
     if (status <= 0) {
         // Nothing half-read stays in the document.
         deleteContents();
@@ -150,7 +150,7 @@ int CVornexPcDoc::open(const std::filesystem::path& file) {
     return status;
 }
 
-int CVornexPcDoc::save(const std::filesystem::path& file) {
+int CVornexPcDoc::save(const std::filesystem::path& file, io::FileError* fileFailure) {
     for (Road& road : project_.roads) {
         sortChainBreaks(road);
         rebuildWidthLinks(road);
@@ -159,8 +159,9 @@ int CVornexPcDoc::save(const std::filesystem::path& file) {
     }
     io::FileError error;
     int status = writeProject(project_, file, error);
+    if (fileFailure) *fileFailure = error;
     if (status == 1) modified_ = false;
-    else prompter_.message(error.message);  // why: read-only, disk full, name too long, ...
+    else if (!fileFailure) prompter_.message(error.message);  // why: read-only, disk full, name too long, ...
     updateAllViews();
     return status;
 }

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "io/file_error.h"
 #include "model/fixed_text.h"
 #include "model/prompter.h"
 #include "model/road.h"
@@ -97,12 +98,15 @@ public:
 
     // Open: clears, reads the file and asks for the password of a protected
     // project ("只读" opens it read-only). Returns the file's version (> 0), or
-    // the reader's failure code (the document then stays cleared).
-    int open(const std::filesystem::path& file);
+    // the reader's failure code (the document then stays cleared). A file that
+    // cannot be read is told through the prompter, or, when `fileFailure` is
+    // given, kept there for the caller to tell.
+    int open(const std::filesystem::path& file, io::FileError* fileFailure = nullptr);
     // Save: orders every road's lists, rebuilds the plate links, writes the file
     // (atomically) and refreshes the views. Returns 1 or the writer's failure code;
-    // the modified flag is cleared on success.
-    int save(const std::filesystem::path& file);
+    // the modified flag is cleared on success. Why the write failed is told
+    // through the prompter, or kept in `fileFailure` when it is given.
+    int save(const std::filesystem::path& file, io::FileError* fileFailure = nullptr);
 
     RoadProject& project() { return project_; }
     const RoadProject& project() const { return project_; }

@@ -546,19 +546,20 @@ int readProject(RoadProject& project, std::span<const unsigned char> bytes, Prom
     return v;
 }
 
-int readProject(RoadProject& project, const std::filesystem::path& file, Prompter& prompter) {
+int readProject(RoadProject& project, const std::filesystem::path& file, Prompter& prompter,
+                io::FileError* fileFailure) {
+    if (fileFailure) fileFailure->clear();
     io::InputFile in;
-    if (!in.open(file, io::kProjectFileLimit)) {
-        prompter.message(in.error().message);
+    auto cannotRead = [&] {
+        if (fileFailure) *fileFailure = in.error();
+        else prompter.message(in.error().message);
         return kReadCannotOpen;
-    }
+    };
+    if (!in.open(file, io::kProjectFileLimit)) return cannotRead();
     // The version first: a newer or foreign file costs four bytes, not its whole size.
     unsigned char head[4] = {};
     if (!in.readExact(head, sizeof head)) {
-        if (in.failed()) {
-            prompter.message(in.error().message);
-            return kReadCannotOpen;
-        }
+        if (in.failed()) return cannotRead();
         prompter.message("项目文件已损坏，不能读入。");
         return kReadDamaged;
     }
@@ -578,8 +579,7 @@ int readProject(RoadProject& project, const std::filesystem::path& file, Prompte
             prompter.message("内存已满");
             return kReadNoMemory;
         }
-        prompter.message(in.error().message);
-        return kReadCannotOpen;
+        return cannotRead();
     }
     return readProject(project, bytes, prompter);
 }

@@ -78,8 +78,11 @@ int readProject(RoadProject& project, std::span<const unsigned char> bytes, Prom
 // From a file, through the reading door: only a regular file of at most
 // io::kProjectFileLimit bytes is read, and its version is checked before the
 // rest is read. A file that cannot be read gives kReadCannotOpen, with the
-// door's message ("P is a directory", "P is too large (...)", ...) shown.
-int readProject(RoadProject& project, const std::filesystem::path& file, Prompter& prompter);
+// door's message ("P is a directory", "P is too large (...)", ...) shown, or,
+// when `fileFailure` is given, kept there untold for the caller to tell in its
+// own words.
+int readProject(RoadProject& project, const std::filesystem::path& file, Prompter& prompter,
+                io::FileError* fileFailure = nullptr);
 
 // Reads one road section of version road.roadKey starting at `offset`.
 // `precision` is used to compute the elements of an intersection-point road

@@ -19,6 +19,23 @@ FileKind kindOf(const std::filesystem::path& path) {
     return FileKind::Other;
 }
 
+FileProblem problemOfErrno(int code) {
+    switch (code) {
+    case ENOENT:
+    case ENOTDIR: return FileProblem::Missing;
+    case EISDIR: return FileProblem::Directory;
+    case EFBIG: return FileProblem::TooLarge;
+    case EACCES:
+    case EPERM: return FileProblem::NoPermission;
+    case EROFS: return FileProblem::ReadOnlyFileSystem;
+    case ENOSPC:
+    case EDQUOT: return FileProblem::NoSpace;
+    case ENOMEM: return FileProblem::NoMemory;
+    case EEXIST: return FileProblem::Exists;
+    default: return FileProblem::Other;
+    }
+}
+
 std::string_view kindText(FileKind kind) {
     switch (kind) {
     case FileKind::Missing: return "missing";

@@ -5,20 +5,51 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace vornex::io {
 
+// Why a file operation failed, in terms a caller can put into its own words
+// (the desktop program tells it in Chinese; the message stays English).
+enum class FileProblem {
+    None,                // nothing failed
+    Missing,             // no such file, or a folder on the way is missing
+    Directory,           // the path names a folder
+    NotRegular,          // a FIFO, socket, device or other special file
+    TooLarge,            // larger than the reader's limit
+    NoPermission,        // the permissions forbid it
+    ReadOnlyFile,        // the file itself is read-only and is not replaced
+    ReadOnlyFileSystem,  // the file system is mounted read-only
+    NoSpace,             // the device or the quota is full
+    NoMemory,            // no memory to hold the contents
+    Exists,              // a file that must not be replaced is already there
+    NotThisKind,         // the header check refused the file
+    Other,               // anything else: see code and message
+};
+
+// The problem an errno stands for (Other for 0 and for any it does not name).
+FileProblem problemOfErrno(int code);
+
 // A failed file operation: the errno behind it (0 when the refusal is ours, for
-// example a file too large) and a one-line English message that names the path,
-// such as "a.rod is a directory" or "cannot write b.txt: No space left on device".
+// example a special file), why in a word, and a one-line English message that
+// names the path, such as "a.rod is a directory" or "cannot write b.txt: No
+// space left on device".
 struct FileError {
     int code = 0;
     std::string message;
+    FileProblem problem = FileProblem::None;
+
+    FileError() = default;
+    // The problem follows from the errno unless it is given.
+    FileError(int errnoCode, std::string text) : FileError(errnoCode, std::move(text), problemOfErrno(errnoCode)) {}
+    FileError(int errnoCode, std::string text, FileProblem why)
+        : code(errnoCode), message(std::move(text)), problem(why) {}
 
     bool failed() const { return !message.empty(); }
     void clear() {
         code = 0;
         message.clear();
+        problem = FileProblem::None;
     }
 };
 

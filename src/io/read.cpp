@@ -31,6 +31,11 @@ std::string tooLargeMessage(const std::filesystem::path& path, std::uint64_t siz
 
 InputFile::~InputFile() { close(); }
 
+bool InputFile::notRegular(const std::filesystem::path& path, FileKind kind) {
+    if (kind == FileKind::Directory) return fail(EISDIR, notRegularMessage(path, kind), FileProblem::Directory);
+    return fail(0, notRegularMessage(path, kind), FileProblem::NotRegular);
+}
+
 InputFile::InputFile(InputFile&& other) noexcept { *this = std::move(other); }
 
 InputFile& InputFile::operator=(InputFile&& other) noexcept {
@@ -52,10 +57,11 @@ void InputFile::close() {
 }
 
 bool InputFile::fail(int code, std::string message) {
-    if (!error_.failed()) {
-        error_.code = code;
-        error_.message = std::move(message);
-    }
+    return fail(code, std::move(message), problemOfErrno(code));
+}
+
+bool InputFile::fail(int code, std::string message, FileProblem problem) {
+    if (!error_.failed()) error_ = FileError(code, std::move(message), problem);
     return false;
 }
 
@@ -73,7 +79,7 @@ bool InputFile::open(const std::filesystem::path& path, std::uint64_t maxBytes) 
     }
     if (!S_ISREG(st.st_mode)) {
         const FileKind kind = kindOfMode(st.st_mode);
-        return fail(kind == FileKind::Directory ? EISDIR : 0, notRegularMessage(path, kind));
+        return notRegular(path, kind);
     }
     // Non-blocking, in case the path was swapped for a FIFO since stat.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -84,7 +90,7 @@ bool InputFile::open(const std::filesystem::path& path, std::uint64_t maxBytes) 
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         const FileKind kind = kindOfMode(st.st_mode);
-        return fail(kind == FileKind::Directory ? EISDIR : 0, notRegularMessage(path, kind));
+        return notRegular(path, kind);
     }
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags >= 0) (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
@@ -168,8 +174,8 @@ bool readWhole(const std::filesystem::path& path, Buffer& out, FileError& error,
             }
             std::string why;
             if (!options.checkHeader(header, why)) {
-                error.code = 0;
-                error.message = path.string() + ": " + (why.empty() ? "not a file of this kind" : why);
+                error = FileError(0, path.string() + ": " + (why.empty() ? "not a file of this kind" : why),
+                                  FileProblem::NotThisKind);
                 return false;
             }
             out.insert(out.end(), header.begin(), header.end());
@@ -179,7 +185,7 @@ bool readWhole(const std::filesystem::path& path, Buffer& out, FileError& error,
         return false;
     } catch (...) {
         // A header check of the caller's may throw; it is a refusal like any other.
-        error = {0, path.string() + ": not a file of this kind"};
+        error = FileError(0, path.string() + ": not a file of this kind", FileProblem::NotThisKind);
         return false;
     }
     if (!in.readRest(out)) {

@@ -88,6 +88,8 @@ public:
 
 private:
     bool fail(int code, std::string message);
+    bool fail(int code, std::string message, FileProblem problem);
+    bool notRegular(const std::filesystem::path& path, FileKind kind);
     template <class Buffer>
     bool readRestInto(Buffer& out);
 

@@ -182,8 +182,7 @@ fs::path OutputFile::tempPath() const { return tempName_.empty() ? fs::path() : 
 
 void OutputFile::fail(int code, const std::string& reason) {
     if (error_.failed()) return;
-    error_.code = code;
-    error_.message = "cannot write " + (target_.empty() ? requested_ : target_).string() + ": " + reason;
+    error_ = FileError(code, "cannot write " + (target_.empty() ? requested_ : target_).string() + ": " + reason);
 }
 
 bool OutputFile::open(const fs::path& requested, const WriteOptions& options) {
@@ -231,13 +230,23 @@ bool OutputFile::open(const fs::path& requested, const WriteOptions& options) {
                                   : S_ISCHR(st.st_mode)  ? FileKind::CharacterDevice
                                   : S_ISBLK(st.st_mode)  ? FileKind::BlockDevice
                                                          : FileKind::Other;
-            error_ = {0, "cannot write " + target_.string() + ": it is not a regular file (" +
-                             std::string(kindText(kind)) + ")"};
+            error_ = FileError(0,
+                               "cannot write " + target_.string() + ": it is not a regular file (" +
+                                   std::string(kindText(kind)) + ")",
+                               FileProblem::NotRegular);
             return false;
         }
         // A read-only file is not replaced, whoever asks (the superuser too).
-        if ((st.st_mode & 0222) == 0 || ::access(target_.c_str(), W_OK) != 0) {
-            error_ = {EACCES, cannotWrite(target_, EACCES) + " (the file is read-only)"};
+        // The message stays as it always was; the problem tells a read-only
+        // file from a read-only mount (access fails with EROFS) and from a file
+        // the user may not write (EACCES).
+        const bool readOnlyMode = (st.st_mode & 0222) == 0;
+        if (readOnlyMode || ::access(target_.c_str(), W_OK) != 0) {
+            const int e = readOnlyMode ? EACCES : errno;
+            const FileProblem why = readOnlyMode  ? FileProblem::ReadOnlyFile
+                                    : e == EROFS ? FileProblem::ReadOnlyFileSystem
+                                                 : FileProblem::NoPermission;
+            error_ = FileError(e, cannotWrite(target_, EACCES) + " (the file is read-only)", why);
             return false;
         }
     } else if (errno != ENOENT) {

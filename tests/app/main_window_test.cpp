@@ -11,8 +11,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <fstream>
 #include <optional>
+#include <set>
 
+#include <sys/stat.h>
+
+#include "app/file_problem_text.h"
 #include "app/password_dialog.h"
 #include "app/property_grid.h"
 #include "app/qt_prompter.h"
@@ -152,6 +158,68 @@ TEST_F(MainWindowTest, CloseWithoutSavingKeepsTheFile) {
     prompter.saveAnswers = {SaveAnswer::Discard};
     EXPECT_TRUE(window->close());
     EXPECT_EQ(std::filesystem::file_size(file), bytes);
+}
+
+// A project or survey file that cannot be read is told in one box, in Chinese,
+// with the reason; the path is not repeated in it.
+TEST_F(MainWindowTest, AFileThatCannotBeOpenedIsToldOnceInChinese) {
+    std::filesystem::create_directory(dir / "folder.rod");
+    std::filesystem::create_directory(dir / "folder.lev");
+    ASSERT_EQ(::mkfifo((dir / "pipe.rod").c_str(), 0600), 0);
+    {
+        // Sparse: larger than any project, taking no room.
+        std::ofstream big(dir / "big.rod", std::ios::binary);
+        big.seekp((std::streamoff{1} << 30) - 1);
+        big.put('\0');
+    }
+    struct Case {
+        const char* name;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"folder.rod", "无法打开文件“folder.rod”：这是一个文件夹，不是文件。"},
+        {"pipe.rod", "无法打开文件“pipe.rod”：这不是普通文件（是设备、管道或套接字一类的特殊文件）。"},
+        {"big.rod", "无法打开文件“big.rod”：文件太大，超过了程序能读入的大小。"},
+        {"missing.rod", "无法打开文件“missing.rod”：文件或它所在的文件夹不存在。"},
+        {"folder.lev", "无法打开文件“folder.lev”：这是一个文件夹，不是文件。"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        prompter.shown.clear();
+        EXPECT_FALSE(window->openFile(QString::fromStdString((dir / c.name).string())));
+        ASSERT_EQ(prompter.shown.size(), 1u);
+        EXPECT_EQ(prompter.shown[0], c.text);
+    }
+}
+
+// A failed save: one box with the reason, and the file on disk untouched.
+TEST_F(MainWindowTest, AFailedSaveIsToldOnceWithTheReason) {
+    std::filesystem::permissions(file, std::filesystem::perms::owner_read);
+    const auto bytes = testing::readAll(file);
+    window->workView()->selectCode(-101);
+    ASSERT_TRUE(window->tableView()->editCell(0, 4, QStringLiteral("改")));
+    prompter.shown.clear();
+    EXPECT_FALSE(window->save());
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0], "保存文件“demo.rod”失败：文件是只读的。原文件保持不变。");
+    EXPECT_EQ(testing::readAll(file), bytes);
+    EXPECT_TRUE(window->isWindowModified());
+}
+
+// The reason of every problem the file doors name is told in Chinese; a
+// read-only mount is a read-only file system, not a read-only file.
+TEST(FileProblemText, EveryProblemHasItsOwnChineseReason) {
+    using P = io::FileProblem;
+    const P all[] = {P::Missing, P::Directory, P::NotRegular, P::TooLarge, P::NoPermission, P::ReadOnlyFile,
+                     P::ReadOnlyFileSystem, P::NoSpace, P::NoMemory, P::Exists, P::NotThisKind};
+    std::set<std::string> seen;
+    for (P p : all) {
+        const std::string text = fileProblemText(io::FileError(0, "english", p));
+        EXPECT_TRUE(seen.insert(text).second) << text;
+        EXPECT_EQ(text.find("english"), std::string::npos);
+    }
+    EXPECT_EQ(fileProblemText(io::FileError(EROFS, "x")), "文件所在的文件系统是只读的");
+    EXPECT_EQ(fileProblemText(io::FileError(EACCES, "x", P::ReadOnlyFile)), "文件是只读的");
 }
 
 TEST(SaveQuestion, RealDialogOffersSaveDiscardCancel) {

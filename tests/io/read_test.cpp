@@ -50,16 +50,18 @@ TEST(ReadDoor, EveryKindOfNonRegularFileIsRefusedAtOnceAndNamed) {
         std::string message;  // expected message after the path
         int code;
         FileKind kind;
+        FileProblem problem;
     };
+    using P = FileProblem;
     const Case cases[] = {
-        {dir / "folder", " is a directory", EISDIR, FileKind::Directory},
-        {dir / "link-to-folder", " is a directory", EISDIR, FileKind::Directory},
-        {dir / "fifo", " is not a regular file (a FIFO)", 0, FileKind::Fifo},
-        {dir / "sock", " is not a regular file (a socket)", 0, FileKind::Socket},
-        {"/dev/null", " is not a regular file (a character device)", 0, FileKind::CharacterDevice},
-        {"/dev/zero", " is not a regular file (a character device)", 0, FileKind::CharacterDevice},
-        {dir / "missing", ": No such file or directory", ENOENT, FileKind::Missing},
-        {dir / "dangling", ": No such file or directory", ENOENT, FileKind::Missing},
+        {dir / "folder", " is a directory", EISDIR, FileKind::Directory, P::Directory},
+        {dir / "link-to-folder", " is a directory", EISDIR, FileKind::Directory, P::Directory},
+        {dir / "fifo", " is not a regular file (a FIFO)", 0, FileKind::Fifo, P::NotRegular},
+        {dir / "sock", " is not a regular file (a socket)", 0, FileKind::Socket, P::NotRegular},
+        {"/dev/null", " is not a regular file (a character device)", 0, FileKind::CharacterDevice, P::NotRegular},
+        {"/dev/zero", " is not a regular file (a character device)", 0, FileKind::CharacterDevice, P::NotRegular},
+        {dir / "missing", ": No such file or directory", ENOENT, FileKind::Missing, P::Missing},
+        {dir / "dangling", ": No such file or directory", ENOENT, FileKind::Missing, P::Missing},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.string());
@@ -69,11 +71,13 @@ TEST(ReadDoor, EveryKindOfNonRegularFileIsRefusedAtOnceAndNamed) {
         EXPECT_FALSE(in.isOpen());
         EXPECT_EQ(in.error().message, c.path.string() + c.message);
         EXPECT_EQ(in.error().code, c.code);
+        EXPECT_EQ(in.error().problem, c.problem);
 
         std::vector<unsigned char> bytes{1, 2, 3};
         FileError error;
         EXPECT_FALSE(readFile(c.path, bytes, error));
         EXPECT_EQ(error.message, c.path.string() + c.message);
+        EXPECT_EQ(error.problem, c.problem);
         EXPECT_TRUE(bytes.empty());
     }
 }
@@ -92,6 +96,7 @@ TEST(ReadDoor, SizeLimitRefusesBeforeReadingAndNamesTheLimit) {
     FileError error;
     EXPECT_FALSE(readFile(huge, bytes, error, {.maxBytes = kProjectFileLimit}));
     EXPECT_EQ(error.code, EFBIG);
+    EXPECT_EQ(error.problem, FileProblem::TooLarge);
     EXPECT_EQ(error.message, huge.string() + " is too large (10737418240 bytes; the limit is 268435456 bytes)");
 
     // The limit itself is allowed, one byte more is not.
@@ -120,6 +125,7 @@ TEST(ReadDoor, HeaderIsCheckedBeforeTheBody) {
     FileError error;
     EXPECT_FALSE(readFile(dir / "a", bytes, error, {.headerBytes = 4, .checkHeader = check}));
     EXPECT_EQ(error.message, (dir / "a").string() + ": newer version 84");
+    EXPECT_EQ(error.problem, FileProblem::NotThisKind);
     EXPECT_TRUE(bytes.empty());
 
     // A file shorter than the header is handed over as it is, and read whole when accepted.
@@ -166,6 +172,7 @@ TEST(ReadDoor, UnreadableFileSaysWhy) {
     InputFile in;
     EXPECT_FALSE(in.open(dir / "secret"));
     EXPECT_EQ(in.error().code, EACCES);
+    EXPECT_EQ(in.error().problem, FileProblem::NoPermission);
     EXPECT_EQ(in.error().message, (dir / "secret").string() + ": Permission denied");
 }
 

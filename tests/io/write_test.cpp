@@ -157,17 +157,22 @@ TEST(WriteDoor, TargetsThatCannotBeReplacedAreRefusedWithAReason) {
         fs::path target;
         int code;
         std::string message;
+        FileProblem problem;
     };
+    using P = FileProblem;
     const Case cases[] = {
-        {dir / "folder", EISDIR, "cannot write " + (dir / "folder").string() + ": Is a directory"},
-        {dir / "fifo", 0, "cannot write " + (dir / "fifo").string() + ": it is not a regular file (a FIFO)"},
+        {dir / "folder", EISDIR, "cannot write " + (dir / "folder").string() + ": Is a directory", P::Directory},
+        {dir / "fifo", 0, "cannot write " + (dir / "fifo").string() + ": it is not a regular file (a FIFO)",
+         P::NotRegular},
         {dir / "readonly.rod", EACCES,
-         "cannot write " + (dir / "readonly.rod").string() + ": Permission denied (the file is read-only)"},
+         "cannot write " + (dir / "readonly.rod").string() + ": Permission denied (the file is read-only)",
+         P::ReadOnlyFile},
         {dir / "missing" / "x.txt", ENOENT,
-         "cannot write " + (dir / "missing" / "x.txt").string() + ": No such file or directory"},
+         "cannot write " + (dir / "missing" / "x.txt").string() + ": No such file or directory", P::Missing},
         {dir / "readonly.rod" / "x.txt", ENOTDIR,
-         "cannot write " + (dir / "readonly.rod" / "x.txt").string() + ": Not a directory"},
-        {dir / "loop", ELOOP, "cannot write " + (dir / "loop").string() + ": Too many levels of symbolic links"},
+         "cannot write " + (dir / "readonly.rod" / "x.txt").string() + ": Not a directory", P::Missing},
+        {dir / "loop", ELOOP, "cannot write " + (dir / "loop").string() + ": Too many levels of symbolic links",
+         P::Other},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.target.string());
@@ -175,6 +180,7 @@ TEST(WriteDoor, TargetsThatCannotBeReplacedAreRefusedWithAReason) {
         EXPECT_FALSE(writeFile(c.target, "new", error));
         EXPECT_EQ(error.code, c.code);
         EXPECT_EQ(error.message, c.message);
+        EXPECT_EQ(error.problem, c.problem);
     }
     EXPECT_EQ(readAll(dir / "readonly.rod"), "keep");
     EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"fifo", "folder", "loop", "readonly.rod"}));
@@ -303,6 +309,31 @@ TEST(WriteDoor, FullFilesystem) {
     EXPECT_EQ(error.message, "cannot write " + (mnt / "p.rod").string() + ": No space left on device");
     EXPECT_EQ(readAll(mnt / "p.rod"), "old");
     EXPECT_EQ(namesIn(mnt), std::vector<std::string>{"p.rod"});
+}
+
+// A file on a read-only mount is told as such, not as a read-only file; the
+// message stays the one the command line has always printed.
+TEST(WriteDoor, ReadOnlyMountIsToldApartFromAReadOnlyFile) {
+    TempDir dir;
+    const fs::path mnt = dir / "ro";
+    fs::create_directory(mnt);
+    if (::mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "no tmpfs can be mounted here";
+    struct Unmount {
+        fs::path p;
+        ~Unmount() { ::umount2(p.c_str(), MNT_DETACH); }
+    } unmount{mnt};
+    writeAll(mnt / "p.rod", "old");
+    ASSERT_EQ(::mount("tmpfs", mnt.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=64k"), 0);
+    FileError error;
+    EXPECT_FALSE(writeFile(mnt / "p.rod", "new", error));
+    EXPECT_EQ(error.problem, FileProblem::ReadOnlyFileSystem);
+    EXPECT_EQ(error.code, EROFS);
+    EXPECT_EQ(error.message,
+              "cannot write " + (mnt / "p.rod").string() + ": Permission denied (the file is read-only)");
+    EXPECT_FALSE(writeFile(mnt / "new.rod", "new", error));
+    EXPECT_EQ(error.problem, FileProblem::ReadOnlyFileSystem);
+    EXPECT_EQ(readAll(mnt / "p.rod"), "old");
 }
 
 TEST(WriteDoor, ConcurrentWritersLeaveOneWholeResult) {
