@@ -9,6 +9,7 @@
 #include <random>
 #include <unordered_map>
 
+#include "adjust/plane_closures.h"
 #include "geometry/angles.h"
 #include "text/text.h"
 
@@ -464,6 +465,18 @@ ControlPlot controlPlot(const ControlModule& m) {
         }
     }
     plot.closurePaths = closurePathsByName(m.heights, byName);
+
+    // The rows of the plane-closure table, in its order.
+    const PlaneClosures closures = computePlaneClosures(p);
+    auto toPlot = [&](int i) { return i >= 0 && i < n ? plotIndex[static_cast<std::size_t>(i)] : -1; };
+    for (const TriangleClosure& t : closures.triangles)
+        plot.planeClosurePaths.push_back({toPlot(t.points[0]), toPlot(t.points[1]), toPlot(t.points[2]), toPlot(t.points[0])});
+    for (const TraverseClosure& t : closures.traverses) {
+        std::vector<int> path;
+        path.reserve(t.points.size());
+        for (int i : t.points) path.push_back(toPlot(i));
+        plot.planeClosurePaths.push_back(std::move(path));
+    }
     return plot;
 }
 

@@ -48,6 +48,10 @@ struct ControlPlot {
     // Per row of the height network's closure table, its point sequence as
     // indices into `points` (-1 for a point the plane plot does not hold).
     std::vector<std::vector<int>> closurePaths;
+    // Per row of the plane-closure table (its triangles, then its traverses),
+    // the same: a triangle closes on its first point, a traverse runs from its
+    // known start to its known end.
+    std::vector<std::vector<int>> planeClosurePaths;
 };
 
 ControlPlot controlPlot(const ControlModule& m);

@@ -11,8 +11,19 @@
 #include "app/main_window.h"
 #include "app/survey_controller.h"
 #include "app/views/network_view.h"
+#include "tables/survey_tables.h"
 
 namespace vornex::app {
+
+namespace {
+
+// The closure table a reported row belongs to: the one the module shows.
+NetworkView::Closures closuresOf(const SurveySelection& shown) {
+    return shown.tableCode == survey_table::kPlaneClosures ? NetworkView::Closures::Plane
+                                                           : NetworkView::Closures::Height;
+}
+
+}  // namespace
 
 void MainWindow::connectNetworkPlot() {
     networkView_ = new NetworkView(results_);
@@ -22,7 +33,7 @@ void MainWindow::connectNetworkPlot() {
         if (module == currentModule()) updateNetworkPlot();
     });
     connect(survey_, &SurveyController::closureRowSelected, this, [this](int module, int row) {
-        if (module == currentModule()) networkView_->setHighlightedClosure(row);
+        if (module == currentModule()) networkView_->setHighlightedClosure(row, closuresOf(survey_->selection(module)));
     });
     connect(this, &MainWindow::moduleChanged, this, [this] { updateNetworkPlot(); });
     connect(action("drawing"), &QAction::toggled, this, [this] { updateNetworkPlot(); });
@@ -37,7 +48,7 @@ void MainWindow::updateNetworkPlot() {
         } else {
             networkView_->setControl(&survey_->control());
         }
-        networkView_->setHighlightedClosure(survey_->closureRow(m));
+        networkView_->setHighlightedClosure(survey_->closureRow(m), closuresOf(survey_->selection(m)));
     } else {
         networkView_->clear();
     }

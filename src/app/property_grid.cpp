@@ -1,5 +1,7 @@
 #include "app/property_grid.h"
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -97,6 +99,17 @@ PropertyGrid::PropertyGrid(const QString& accessibleName, QWidget* parent) : QWi
         markBold(item);
         emit propertyEdited(id, item->text());
     });
+}
+
+int PropertyGrid::contentHeight() const {
+    int rows = 0;
+    for (int g = 0; g < model_->rowCount(); ++g) {
+        ++rows;
+        if (view_->isExpanded(model_->index(g, 0))) rows += model_->item(g)->rowCount();
+    }
+    const int rowHeight = std::max(view_->sizeHintForRow(0), view_->fontMetrics().height() + 4);
+    const int frame = 2 * view_->frameWidth();
+    return rows * rowHeight + view_->header()->sizeHint().height() + frame + 2 + description_->minimumHeight();
 }
 
 void PropertyGrid::addGroup(const QString& caption) {

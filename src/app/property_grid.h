@@ -49,6 +49,9 @@ public:
     bool enter(const QString& id, const QString& text);
 
     QTreeView* view() const { return view_; }
+    // The height that shows every group and property at once, with the header
+    // and the description area.
+    int contentHeight() const;
     QLabel* descriptionArea() const { return description_; }
     QString descriptionText() const;
 

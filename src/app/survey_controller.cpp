@@ -7,6 +7,8 @@
 #include <cmath>
 
 #include "app/app_prompter.h"
+#include "app/file_problem_text.h"
+#include "io/read.h"
 #include "tables/survey_tables.h"
 
 namespace vornex::app {
@@ -129,7 +131,14 @@ QString reductionKey(const QString& path) {
 bool SurveyController::open(int module, const QString& path) {
     if (!validModule(module)) return false;
     CountingPrompter counting(prompter_);
-    const std::filesystem::path file = toPath(path);
+    // The full path: the pane's 数据文件 names the file wherever it was typed from.
+    const std::filesystem::path file = toPath(QFileInfo(path).absoluteFilePath());
+    // A file that cannot be read at all (a folder, a device, no permission, too
+    // large) is told here in one box, in the window's words.
+    if (io::InputFile probe; !probe.open(file, io::kSurveyFileLimit)) {
+        prompter_.message(cannotOpenText(QFileInfo(path).fileName().toStdString(), probe.error()));
+        return false;
+    }
     // A control file is adjusted with the reduction chosen for it before.
     const ProjectionReduction before = control_->reduction;
     if (module == kControlModule) {

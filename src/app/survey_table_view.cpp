@@ -13,7 +13,8 @@ namespace vornex::app {
 namespace {
 
 bool isClosureTable(int code) {
-    return code == survey_table::kLevelingClosures || code == survey_table::kControlClosures;
+    return code == survey_table::kLevelingClosures || code == survey_table::kControlClosures ||
+           code == survey_table::kPlaneClosures;
 }
 
 }  // namespace

@@ -5,12 +5,14 @@
 #include "geodesy/dms_text.h"
 
 #include <QAction>
+#include <QSettings>
 #include <QHBoxLayout>
 #include <QSplitter>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "app/app_prompter.h"
@@ -32,6 +34,11 @@ void addItems(QTreeWidgetItem* parent, QTreeWidget* tree, const std::vector<Surv
         item->setData(0, kSurveyCodeRole, i.code);
         item->setData(0, kSurveyIndexRole, i.index);
         item->setData(0, Qt::AccessibleTextRole, q(i.text));
+        if (i.excluded) {
+            // Greyed as the plot draws it (grey, dashed); the text says why.
+            item->setForeground(0, tree->palette().brush(QPalette::Disabled, QPalette::Text));
+            item->setToolTip(0, QStringLiteral("本测段不参与平差"));
+        }
         addItems(item, tree, i.children);
     }
 }
@@ -79,14 +86,18 @@ SurveyModuleView::SurveyModuleView(int module, SurveyController& survey, QWidget
     column->setContentsMargins(0, 2, 2, 2);
     column->setSpacing(2);
     column->addWidget(commands_);
-    auto* split = new QSplitter(Qt::Vertical, this);
-    split->setAccessibleName(QStringLiteral("树和属性"));
-    split->addWidget(tree_);
-    split->addWidget(grid_);
-    split->setStretchFactor(0, 1);
-    split->setStretchFactor(1, 1);
-    split->setChildrenCollapsible(false);
-    column->addWidget(split, 1);
+    split_ = new QSplitter(Qt::Vertical, this);
+    split_->setAccessibleName(QStringLiteral("树和属性"));
+    split_->addWidget(tree_);
+    split_->addWidget(grid_);
+    // A taller window gives the tree (which scrolls through the file's runs
+    // or stations) the extra height; the properties keep theirs.
+    split_->setStretchFactor(0, 1);
+    split_->setStretchFactor(1, 0);
+    split_->setChildrenCollapsible(false);
+    connect(split_, &QSplitter::splitterMoved, this,
+            [this] { QSettings().setValue(splitterKey(), split_->saveState()); });
+    column->addWidget(split_, 1);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -109,6 +120,23 @@ SurveyModuleView::SurveyModuleView(int module, SurveyController& survey, QWidget
         }
         fillProperties();
     });
+}
+
+QString SurveyModuleView::splitterKey() const {
+    return QStringLiteral("Layout/SurveySplit%1").arg(module_);
+}
+
+void SurveyModuleView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (splitPlaced_) return;
+    splitPlaced_ = true;
+    if (split_->restoreState(QSettings().value(splitterKey()).toByteArray())) return;
+    // Every group of the properties in view, as far as the height allows; the
+    // tree keeps at least a few lines.
+    const int total = split_->height() - split_->handleWidth();
+    const int treeLeast = std::max(tree_->minimumSizeHint().height(), 5 * tree_->fontMetrics().height());
+    const int properties = std::clamp(grid_->contentHeight(), total / 2, std::max(total / 2, total - treeLeast));
+    split_->setSizes({total - properties, properties});
 }
 
 void SurveyModuleView::init() {
@@ -219,7 +247,7 @@ CLevelView::CLevelView(SurveyController& survey, QWidget* parent) : SurveyModule
 QStringList CLevelView::propertyIds() const {
     return {QStringLiteral("file"),         QStringLiteral("class"),          QStringLiteral("instrument"),
             QStringLiteral("weighting"),    QStringLiteral("coefficient"),    QStringLiteral("sectionStart"),
-            QStringLiteral("sectionEnd"),   QStringLiteral("date"),           QStringLiteral("staffConstant"),
+            QStringLiteral("sectionEnd"),   QStringLiteral("adjusted"),       QStringLiteral("date"),           QStringLiteral("staffConstant"),
             QStringLiteral("heightDifference"), QStringLiteral("length"),     QStringLiteral("frontSum"),
             QStringLiteral("backSum"),      QStringLiteral("stationCount")};
 }

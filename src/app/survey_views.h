@@ -13,6 +13,7 @@
 #include "tables/survey_tables.h"
 
 class QAction;
+class QSplitter;
 class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -37,6 +38,9 @@ public:
     QTreeWidget* tree() const { return tree_; }
     PropertyGrid* properties() const { return grid_; }
     QToolBar* commandBar() const { return commands_; }
+    QSplitter* splitter() const { return split_; }
+    // The settings key of the tree / property split of this pane.
+    QString splitterKey() const;
     // The shared open / close / refresh commands of the main window, shown in
     // this pane's command bar.
     void setCommands(const QList<QAction*>& actions);
@@ -68,6 +72,9 @@ protected:
 
     // Builds the property pane and tree; the derived constructors call it last.
     void init();
+    // The first time the pane shows: the split the user left, or else every
+    // property in view and the tree in the rest.
+    void showEvent(QShowEvent* event) override;
 
     SurveyController& survey_;
 
@@ -83,7 +90,9 @@ private:
     QToolBar* commands_;
     QTreeWidget* tree_;
     PropertyGrid* grid_;
+    QSplitter* split_;
     bool rebuilding_ = false;
+    bool splitPlaced_ = false;
 };
 
 // 水准记录

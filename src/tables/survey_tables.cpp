@@ -923,6 +923,8 @@ std::vector<PaneProperty> levelingPaneProperties(const LevelingModule& m, bool l
     auto v = [&](std::string text) { return selected ? text : std::string(); };
     p.push_back({g2, "测段起点", "本测段的起始点名。", v(nameOf(s.startName)), false, {}});
     p.push_back({g2, "测段终点", "本测段的终点点名。", v(nameOf(s.endName)), false, {}});
+    p.push_back({g2, "参与平差", "本测段是否参与平差；不参与的测段只列出，不进入任何计算。",
+                 v(s.excluded ? "否（不参与平差）" : "是"), false, {}});
     p.push_back({g2, "观测日期", "测段的施测日期。", v(formatSurveyDate(s.date)), false, {}});
     p.push_back({g2, "标尺常数", "第一站后视标尺的常数。", v(s.staffSelector != 0 ? "4787" : "4687"), false, {}});
     p.push_back({g2, "测段高差", "本测段所测得的起、终点高差。", v(format("%8.4f", t.heightDifference)), false, {}});

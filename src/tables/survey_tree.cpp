@@ -22,7 +22,12 @@ std::vector<SurveyTreeItem> levelingTree(const LevelingModule& m) {
     if (net.loadedKind() != SurveyFileKind::Leveling) return {data};
     for (int i = 0; i < net.sectionCount(); ++i) {
         const LevelingSection& s = net.section(i);
-        data.children.push_back({utf8(s.startName) + " -- " + utf8(s.endName), st::kReadings, i, {}});
+        SurveyTreeItem run{utf8(s.startName) + " -- " + utf8(s.endName), st::kReadings, i, {}};
+        if (s.excluded) {
+            run.text += "（不参与平差）";
+            run.excluded = true;
+        }
+        data.children.push_back(std::move(run));
     }
     return {item("已知点", st::kLevelingKnownPoints),
             item("计算成果", 0,

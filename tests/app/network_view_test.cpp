@@ -174,6 +174,37 @@ TEST(NetworkView, SelectedClosureRowHighlightsItsPath) {
     EXPECT_EQ(render(v), plain);
 }
 
+// A plane-closure row lights its triangle (or traverse).
+TEST(NetworkView, PlaneClosureRowHighlightsItsFigure) {
+    const ControlModule m = demoControl();
+    NetworkView v;
+    v.resize(900, 700);
+    v.show();
+    v.setControl(&m);
+    const ControlPlot& plot = v.plot();
+    ASSERT_FALSE(plot.planeClosurePaths.empty());
+    const std::vector<int>& triangle = plot.planeClosurePaths.front();
+    ASSERT_EQ(triangle.size(), 4u);
+    EXPECT_EQ(triangle.front(), triangle.back());
+    auto lit = [&](const QImage& img) {
+        int edges = 0;
+        for (std::size_t i = 0; i + 1 < triangle.size(); ++i) {
+            const QPointF a = v.toScreen(plot.points[static_cast<std::size_t>(triangle[i])].at);
+            const QPointF b = v.toScreen(plot.points[static_cast<std::size_t>(triangle[i + 1])].at);
+            int samples = 0;
+            for (double t : {0.35, 0.5, 0.65})
+                samples += near(img.pixelColor((a + (b - a) * t).toPoint()), NetworkView::kHighlightColour);
+            edges += samples >= 2;
+        }
+        return edges;
+    };
+    EXPECT_EQ(lit(render(v)), 0);
+    v.setHighlightedClosure(0, NetworkView::Closures::Plane);
+    EXPECT_EQ(lit(render(v)), 3);
+    v.setHighlightedClosure(-1, NetworkView::Closures::Plane);
+    EXPECT_EQ(lit(render(v)), 0);
+}
+
 // A control survey of height differences only has no plane network: its
 // height network is drawn as a route, with the closure rows of that network.
 TEST(NetworkView, HeightsOnlyControlSurveyShowsItsRoute) {

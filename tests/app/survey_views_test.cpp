@@ -2,12 +2,16 @@
 // their trees and properties, the survey tables in the result column, the
 // property edits that rewrite the data file, and opening survey files.
 #include <QAction>
+#include <QDir>
 #include <QBrush>
 #include <QHeaderView>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTest>
+#include <QTreeView>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -22,6 +26,7 @@
 #include "app/survey_table_view.h"
 #include "app/survey_views.h"
 #include "app/table_view.h"
+#include "app/views/network_view.h"
 #include "app/work_view.h"
 #include "app_fixture.h"
 #include "grid/grid_printer.h"
@@ -434,6 +439,111 @@ TEST_F(SurveyViews, F6MovesThroughThePanesOfTheActiveSurveyModule) {
         EXPECT_TRUE(w->hasFocus());
         EXPECT_EQ(window->currentModule(), kControlModule);
     }
+}
+
+// A run left out of the adjustment (A5 -- BM4 of the demo) is greyed and
+// marked in the tree, and its pane says so; the data file is named in full
+// however it was given.
+TEST_F(SurveyViews, AnExcludedRunIsMarkedAndTheFileIsNamedInFull) {
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(qpath(dir.path())));
+    const bool opened = window->openFile(QStringLiteral("demo.lev"));
+    QDir::setCurrent(before);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(levelGrid()->value("file"), qpath(std::filesystem::absolute(lev)));
+
+    QTreeWidgetItem* runs = window->levelView()->tree()->topLevelItem(2);
+    QTreeWidgetItem* excluded = nullptr;
+    for (int i = 0; i < runs->childCount(); ++i)
+        if (runs->child(i)->text(0) == QStringLiteral("A5 -- BM4（不参与平差）")) excluded = runs->child(i);
+    ASSERT_NE(excluded, nullptr);
+    const QColor grey = excluded->foreground(0).color();
+    EXPECT_EQ(grey, window->levelView()->tree()->palette().color(QPalette::Disabled, QPalette::Text));
+    EXPECT_NE(grey, runs->child(0)->foreground(0).color());
+    EXPECT_EQ(runs->child(0)->text(0), QStringLiteral("BM1 -- A1"));
+
+    ASSERT_TRUE(select(kLevelingModule, st::kReadings, excluded->data(0, kSurveyIndexRole).toInt()));
+    EXPECT_EQ(levelGrid()->value("adjusted"), QStringLiteral("否（不参与平差）"));
+    ASSERT_TRUE(select(kLevelingModule, st::kReadings, 0));
+    EXPECT_EQ(levelGrid()->value("adjusted"), QStringLiteral("是"));
+}
+
+// A row of 平面闭合差 highlights its triangle or traverse in the plot.
+TEST_F(SurveyViews, PlaneClosureRowsHighlightTheirFigure) {
+    ASSERT_TRUE(window->openFile(qpath(con)));
+    window->action("drawing")->setChecked(true);
+    ASSERT_TRUE(select(kControlModule, st::kPlaneClosures));
+    NetworkView* plot = window->networkView();
+    const int rows = table()->table()->model()->rowCount();
+    ASSERT_GT(rows, 0);
+    EXPECT_EQ(static_cast<int>(plot->plot().planeClosurePaths.size()), rows);
+    // Each row's path runs through the points its 点号序列 names.
+    const ControlPlot& drawn = plot->plot();
+    for (int r = 0; r < rows; ++r) {
+        std::vector<int> path = drawn.planeClosurePaths[static_cast<std::size_t>(r)];
+        if (path.size() == 4 && path.front() == path.back()) path.pop_back();  // a triangle closes
+        QStringList names;
+        for (int i : path) names << QString::fromStdString(drawn.points.at(static_cast<std::size_t>(i)).name);
+        EXPECT_EQ(names.join(QStringLiteral(" - ")), table()->table()->model()->index(r, 1).data().toString().trimmed());
+    }
+    table()->table()->setCurrentIndex(table()->table()->model()->index(rows - 1, 0));
+    EXPECT_EQ(plot->highlightedClosure(), rows - 1);
+    EXPECT_EQ(plot->highlightedTable(), NetworkView::Closures::Plane);
+    // Back to the height closures: their rows again.
+    ASSERT_TRUE(select(kControlModule, st::kControlClosures));
+    table()->table()->setCurrentIndex(table()->table()->model()->index(0, 0));
+    EXPECT_EQ(plot->highlightedTable(), NetworkView::Closures::Height);
+    EXPECT_EQ(plot->highlightedClosure(), 0);
+}
+
+// At 1280 x 800 every property of both panes is in view without scrolling,
+// and the split the user drags is kept for the next window.
+TEST_F(SurveyViews, AtLaptopSizeEveryPropertyIsInViewAndTheSplitIsKept) {
+    for (int module : {kLevelingModule, kControlModule})
+        QSettings().remove(QStringLiteral("Layout/SurveySplit%1").arg(module));
+    window->resize(1280, 800);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    ASSERT_TRUE(window->openFile(qpath(lev)));
+    ASSERT_TRUE(window->openFile(qpath(con)));
+    for (int module : {kLevelingModule, kControlModule}) {
+        window->showModule(module);
+        testing::settle();
+        QTreeView* view = (module == kLevelingModule ? levelGrid() : planeGrid())->view();
+        const QRect viewport = view->viewport()->rect();
+        int rows = 0;
+        for (int g = 0; g < view->model()->rowCount(); ++g) {
+            const QModelIndex group = view->model()->index(g, 0);
+            for (int r = -1; r < view->model()->rowCount(group); ++r) {
+                const QModelIndex at = r < 0 ? group : view->model()->index(r, 0, group);
+                EXPECT_TRUE(viewport.contains(view->visualRect(at))) << module << ": " << at.data().toString().toStdString();
+                ++rows;
+            }
+        }
+        EXPECT_GT(rows, 10);
+    }
+
+    // Drag the control pane's split down: the next window shows it so.
+    QSplitter* split = window->planeView()->splitter();
+    const int treeBefore = split->sizes()[0];
+    QSplitterHandle* handle = split->handle(1);
+    const QPoint grip(handle->width() / 2, handle->height() / 2);
+    QTest::mousePress(handle, Qt::LeftButton, {}, grip);
+    QTest::mouseMove(handle, grip + QPoint(0, 40));
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, grip + QPoint(0, 40));
+    const QList<int> dragged = split->sizes();
+    ASSERT_EQ(dragged[0], treeBefore + 40);
+    window->close();
+
+    ScriptedAppPrompter second;
+    MainWindow again(&second);
+    again.resize(1280, 800);
+    again.show();
+    again.showModule(kControlModule);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&again));
+    testing::settle();
+    EXPECT_EQ(again.planeView()->splitter()->sizes(), dragged);
+    again.close();
 }
 
 }  // namespace

@@ -434,6 +434,10 @@ TEST(SurveyTables, PaneValues) {
     EXPECT_EQ(find(props, "观测日期").value, "2012-03-15");
     EXPECT_EQ(find(props, "标尺常数").value, "4787");
     EXPECT_EQ(find(props, "总测站数").value, "0");
+    EXPECT_EQ(find(props, "参与平差").value, "是");
+    m.network.sections[0].excluded = 1;
+    EXPECT_EQ(find(levelingPaneProperties(m, true, 0), "参与平差").value, "否（不参与平差）");
+    m.network.sections[0].excluded = 0;
     EXPECT_EQ(find(levelingPaneProperties(m, true, -1), "测段起点").value, "");
     EXPECT_EQ(find(levelingPaneProperties(m, false, 0), "观测等级").value, "");
     m.network.key = 83;

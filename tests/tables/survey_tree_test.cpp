@@ -42,10 +42,17 @@ TEST(SurveyTree, LevelingTreeAndSelection) {
     expected.push_back("观测数据 0 -1");
     for (int i = 0; i < m.network.sectionCount(); ++i) {
         const LevelingSection& s = m.network.section(i);
-        expected.push_back("  " + text::gbkToUtf8(s.startName.str()) + " -- " + text::gbkToUtf8(s.endName.str()) + " -10020 " +
-                           std::to_string(i));
+        // An excluded section is listed, marked.
+        expected.push_back("  " + text::gbkToUtf8(s.startName.str()) + " -- " + text::gbkToUtf8(s.endName.str()) +
+                           (s.excluded ? "（不参与平差）" : "") + " -10020 " + std::to_string(i));
     }
     EXPECT_EQ(outline(tree), expected);
+    int excluded = 0;
+    for (const SurveyTreeItem& run : tree[2].children) {
+        excluded += run.excluded;
+        EXPECT_EQ(run.excluded, m.network.section(run.index).excluded != 0);
+    }
+    EXPECT_EQ(excluded, 1);  // A5 -- BM4 of the demo
     EXPECT_EQ(m.selection, (SurveySelection{-1, -1}));  // a new file selects nothing
 
     // Selecting a section shows its readings; a result item shows its table.

@@ -209,8 +209,9 @@ void NetworkView::setLimit(double mm) {
     canvas_->update();
 }
 
-void NetworkView::setHighlightedClosure(int row) {
+void NetworkView::setHighlightedClosure(int row, Closures table) {
     highlighted_ = row < 0 ? -1 : row;
+    highlightedTable_ = table;
     canvas_->update();
 }
 
@@ -360,7 +361,7 @@ void NetworkView::paintControl(QPainter& p) {
         p.setPen(pen);
         p.drawLine(toScreen(plot_.points[static_cast<std::size_t>(l.from)].at), toScreen(plot_.points[static_cast<std::size_t>(l.to)].at));
     }
-    paintHighlight(p, plot_.points, plot_.closurePaths);
+    paintHighlight(p, plot_.points, highlightedTable_ == Closures::Plane ? plot_.planeClosurePaths : plot_.closurePaths);
     for (const ErrorEllipse& e : plot_.ellipses) {
         const PlanPoint& c = plot_.points[static_cast<std::size_t>(e.point)].at;
         QPolygonF poly;
@@ -399,7 +400,7 @@ void NetworkView::paintRoute(QPainter& p) {
         p.drawLine(toScreen(route_.points[static_cast<std::size_t>(e.from)].at),
                    toScreen(route_.points[static_cast<std::size_t>(e.to)].at));
     }
-    paintHighlight(p, route_.points, route_.closurePaths);
+    if (highlightedTable_ == Closures::Height) paintHighlight(p, route_.points, route_.closurePaths);
     const std::vector<QRectF> labels = pointLabelBoxes();
     for (std::size_t i = 0; i < route_.points.size(); ++i) paintPoint(p, route_.points[i], ink, labels[i]);
     if (!route_.geographic) {

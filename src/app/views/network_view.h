@@ -4,8 +4,8 @@
 // ellipse of every adjusted point at an adjustable magnification with a scale
 // bar in mm; points whose semi-major axis exceeds the chosen limit in red.
 // A leveling network (or a control survey with heights only): the route
-// schematic with its known benchmarks, and the path of one closure row
-// highlighted. 1:1 aspect, fitted to the pane; the wheel zooms about the mouse
+// schematic with its known benchmarks. The path of one closure row is
+// highlighted: a loop or line of heights, a triangle or traverse of the plane. 1:1 aspect, fitted to the pane; the wheel zooms about the mouse
 // and a drag pans.
 #pragma once
 
@@ -53,9 +53,14 @@ public:
     // Limit on the semi-major axis in mm; 0: no limit.
     void setLimit(double mm);
     double limit() const { return limit_; }
+    // The closure tables whose rows the plot highlights: the height closures
+    // (高程路线闭合差, loops and lines) or a control survey's plane closures
+    // (平面闭合差, triangles and traverses).
+    enum class Closures { Height, Plane };
     // A row of the module's closure table; -1 none.
-    void setHighlightedClosure(int row);
+    void setHighlightedClosure(int row, Closures table = Closures::Height);
     int highlightedClosure() const { return highlighted_; }
+    Closures highlightedTable() const { return highlightedTable_; }
     // Points of the control plot over the limit.
     bool overLimit(int point) const;
 
@@ -104,6 +109,7 @@ private:
     double magnification_ = kDefaultMagnification;
     double limit_ = 0;
     int highlighted_ = -1;
+    Closures highlightedTable_ = Closures::Height;
     double zoom_ = 1;
     QPointF origin_;  // pan offset in pixels
     PlanPoint centre_;
