@@ -5,8 +5,12 @@
 #include <cmath>
 
 #include <QApplication>
+#include <QImage>
+#include <QProxyStyle>
+#include <QRadioButton>
 #include <QSettings>
 #include <QStyle>
+#include <QStyleOptionButton>
 #include <QTemporaryDir>
 
 #include "app/views/graph_view.h"
@@ -77,6 +81,35 @@ TEST(Looks, DrawingColoursAreReadableInEveryLook) {
     EXPECT_NEAR(contrastRatio(QColor(0x00, 0x5A, 0xC8), QColor(0x1E, 0x1E, 0x20)), 2.6, 0.1);
 }
 
+// The chosen one of a pair of radio buttons (桩号 / 坐标 of the query dialog) is
+// told at a glance in every look: its mark stands 3:1 from the indicator's
+// empty inside, and the indicator's ring 3:1 from the window around it.
+TEST(Looks, TheChosenRadioButtonStandsOut) {
+    for (const LookChoice& look : lookChoices()) {
+        SCOPED_TRACE(look.id);
+        applyLook(*qApp, look.id);
+        const QPalette p = lookPalette(look.id);
+        QRadioButton on(QStringLiteral("桩号")), off(QStringLiteral("坐标"));
+        on.setChecked(true);
+        on.resize(on.sizeHint());
+        off.resize(on.size());
+        QStyleOptionButton option;
+        option.initFrom(&on);
+        const QRect indicator = on.style()->subElementRect(QStyle::SE_RadioButtonIndicator, &option, &on);
+        ASSERT_FALSE(indicator.isEmpty());
+        const QImage chosen = on.grab().toImage(), empty = off.grab().toImage();
+        const QPoint centre = indicator.center();
+        EXPECT_GE(contrast(chosen.pixelColor(centre), empty.pixelColor(centre)), 3)
+            << chosen.pixelColor(centre).name().toStdString() << " on " << empty.pixelColor(centre).name().toStdString();
+        // The ring: the strongest pixel on the indicator's middle row, left of the inside.
+        double ring = 0;
+        for (int x = indicator.left(); x < centre.x() - indicator.width() / 4; ++x)
+            ring = std::max(ring, contrast(empty.pixelColor(x, centre.y()), p.color(QPalette::Window)));
+        EXPECT_GE(ring, 3);
+    }
+    applyLook(*qApp, kDefaultLook);
+}
+
 TEST(Looks, StoredValuesOutsideTheRangeBehaveAsTheBlueScheme) {
     for (int id : {0, 209, 219, -1, 100000}) EXPECT_EQ(normalisedLook(id), kBlueLook) << id;
     QTemporaryDir dir;
@@ -88,13 +121,19 @@ TEST(Looks, StoredValuesOutsideTheRangeBehaveAsTheBlueScheme) {
     settings.setValue(kLookSetting, 7);
     EXPECT_EQ(storedLook(settings), kBlueLook);
 
-    // Applying a look sets the application's palette and style.
+    // Applying a look sets the application's palette and style (under the
+    // proxy that draws readable radio indicators).
+    auto styleName = [] {
+        QStyle* style = qApp->style();
+        if (auto* proxy = qobject_cast<QProxyStyle*>(style)) style = proxy->baseStyle();
+        return style->name().toLower();
+    };
     applyLook(*qApp, kDarkLook);
     EXPECT_EQ(qApp->palette().color(QPalette::Window), lookPalette(kDarkLook).color(QPalette::Window));
     applyLook(*qApp, 210);
-    EXPECT_EQ(qApp->style()->name().toLower(), "windows");
+    EXPECT_EQ(styleName(), "windows");
     applyLook(*qApp, kDefaultLook);
-    EXPECT_EQ(qApp->style()->name().toLower(), "fusion");
+    EXPECT_EQ(styleName(), "fusion");
 }
 
 }  // namespace
