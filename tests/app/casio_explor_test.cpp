@@ -4,6 +4,7 @@
 #include <QDropEvent>
 #include <QLabel>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QThread>
@@ -158,33 +159,53 @@ TEST(CasioExplorTest, TransfersReturnToTheOpenExplorerWithItsListRefreshed) {
         std::function<void(CCasioComDialog&)> transfer;
         bool fail;  // the calculator stops answering
         QStringList rows;
+        int bytes = 900;  // of the file uploaded
     };
     const auto start = [](CCasioComDialog& d) {
         d.show();
         QTest::mouseClick(d.startButton(), Qt::LeftButton);
         EXPECT_TRUE(pumpUntil([&] { return !d.isVisible() || d.startButton()->isEnabled(); }));
     };
+    // 取消 while the data flow: the transfer dialog ends at once.
+    const auto cancel = [](CCasioComDialog& d) {
+        d.show();
+        QTest::mouseClick(d.startButton(), Qt::LeftButton);
+        ASSERT_TRUE(pumpUntil([&] { return d.progressBar()->value() >= 2; }));
+        QTest::mouseClick(d.cancelButton(), Qt::LeftButton);
+        EXPECT_FALSE(d.isVisible());
+        EXPECT_EQ(d.transferResult(), link::TransferDialogModel::Result::Cancel);
+    };
     const std::vector<Case> cases = {
         {"upload", true, start, false, {"1.rod", "K1.rod", "K2.rod"}},
         {"download", false, start, false, {"1.rod", "K1.rod"}},
         {"failed upload", true, start, true, {"1.rod", "K1.rod"}},
+        {"cancelled upload", true, cancel, false, {"1.rod", "K1.rod"}, 1024 * 1024},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ExplorerRun r(60, false);
         CCasioExplor& d = *r.dialog;
-        writeBytes(r.bench.pc / "k2.rod", calcPattern(900));
+        writeBytes(r.bench.pc / "k2.rod", calcPattern(c.bytes));
         d.runTransfer = c.transfer;
         d.chooseUploadFile = [&] { return QString::fromStdString((r.bench.pc / "k2.rod").string()); };
         d.chooseDownloadFolder = [&] { return QString::fromStdString(r.bench.pc.string()); };
         bool openAfter = false;
         QStringList rowsAfter;
-        QTimer::singleShot(0, &d, [&] {
-            if (!r.waitForExchanges()) {
-                ADD_FAILURE() << "the listing did not end";
-                d.reject();
-                return;
-            }
+        // The user acts once the first listing has ended. Watched from the
+        // explorer's own loop: a wait nested in a queued call would hold back
+        // the listing's outcome, queued behind it.
+        bool acted = false;
+        QTimer watch;
+        watch.setInterval(10);
+        QTimer::singleShot(20000, &d, [&] {
+            if (acted) return;
+            ADD_FAILURE() << "the listing did not end";
+            d.reject();
+        });
+        QObject::connect(&watch, &QTimer::timeout, &d, [&] {
+            if (acted || d.exchangesRunning() != 0 || !d.isVisible()) return;
+            acted = true;
+            watch.stop();
             d.selectFolder(QStringLiteral("ROAD"));
             if (c.fail) r.bench.sim->setFaults({.stallAfter = 0});
             if (c.upload) {
@@ -201,6 +222,7 @@ TEST(CasioExplorTest, TransfersReturnToTheOpenExplorerWithItsListRefreshed) {
                 d.accept();
             });
         });
+        watch.start();
         d.exec();
         EXPECT_TRUE(openAfter);
         EXPECT_EQ(rowsAfter, c.rows);
