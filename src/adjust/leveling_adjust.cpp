@@ -234,44 +234,6 @@ double CLevelingAdjust::observationStandardError(int k) const {
     return sigma0 * std::sqrt(std::max(0.0, q)) * 1000.0;
 }
 
-double CLevelingAdjust::boundingPath(SearchSpace& space, int start, int ignore, int target) const {
-    // Dijkstra from the start, stopped at the target; distances are summed in
-    // path order, as the passes sum them.
-    std::vector<double>& dist = space.distance;
-    if (dist.size() != static_cast<std::size_t>(pointCount)) {
-        dist.assign(static_cast<std::size_t>(pointCount), kFar);
-    } else {
-        for (int v : space.reached) dist[static_cast<std::size_t>(v)] = kFar;
-    }
-    space.reached.clear();
-    using Item = std::pair<double, int>;
-    std::priority_queue<Item, std::vector<Item>, std::greater<Item>> heap;
-    dist[static_cast<std::size_t>(start)] = 0;
-    space.reached.push_back(start);
-    heap.push({0.0, start});
-    while (!heap.empty()) {
-        auto [d, v] = heap.top();
-        heap.pop();
-        ++closureWork_;
-        if (d > dist[static_cast<std::size_t>(v)]) continue;
-        if (v == target) return d;
-        closureWork_ += incidence_[static_cast<std::size_t>(v)].size();
-        for (int k : incidence_[static_cast<std::size_t>(v)]) {
-            if (k == ignore) continue;
-            const auto sk = static_cast<std::size_t>(k);
-            const int w = fromIndex[sk] == v ? toIndex[sk] : fromIndex[sk];
-            const double nd = d + 1.0 / weight[sk];
-            double& dw = dist[static_cast<std::size_t>(w)];
-            if (nd < dw) {
-                if (!(dw < kFar)) space.reached.push_back(w);
-                dw = nd;
-                heap.push({nd, w});
-            }
-        }
-    }
-    return kFar;
-}
-
 void CLevelingAdjust::buildIncidence() {
     positiveCosts_ = true;
     for (double p : weight) {
@@ -315,8 +277,8 @@ void CLevelingAdjust::search(SearchSpace& space, int start, int ignore, int targ
     r.predecessor[static_cast<std::size_t>(start)] = start;
     r.cost[static_cast<std::size_t>(start)] = 0;
     space.touchedPoints.push_back(start);
-    if (target < 0 && positiveCosts_) {
-        searchInOrder(space, start, ignore);
+    if (positiveCosts_) {
+        searchInOrder(space, start, ignore, target);
         return;
     }
 
@@ -350,15 +312,6 @@ void CLevelingAdjust::search(SearchSpace& space, int start, int ignore, int targ
         r.height[v] = height;
         schedule(static_cast<int>(v), k);
     };
-    const bool prune = target >= 0 && static_cast<std::size_t>(target) < n && positiveCosts_;
-    // Any path's cost summed in path order bounds the target's final cost from
-    // above (the passes end with no observation able to shorten a point), so a
-    // quick shortest path gives the bound before the target is first reached.
-    double bound = kFar;
-    if (prune) {
-        bound = boundingPath(space, start, ignore, target);
-        if (!(bound < kFar)) return;  // the target cannot be reached at all
-    }
     schedule(start, -1);
     for (;;) {
         while (!current.empty()) {
@@ -372,11 +325,8 @@ void CLevelingAdjust::search(SearchSpace& space, int start, int ignore, int targ
             const double c = 1.0 / weight[sk];
             const double viaA = r.cost[a] + c, viaB = r.cost[b] + c;
             if (viaA < r.cost[b]) {
-                // With a target, nothing above its cost can shorten its path.
-                if (prune && viaA > std::min(bound, r.cost[static_cast<std::size_t>(target)])) continue;
                 change(b, a, viaA, r.height[a] + observed[sk], k);
             } else if (viaB < r.cost[a]) {
-                if (prune && viaB > std::min(bound, r.cost[static_cast<std::size_t>(target)])) continue;
                 change(a, b, viaB, r.height[b] - observed[sk], k);
             }
         }
@@ -387,7 +337,7 @@ void CLevelingAdjust::search(SearchSpace& space, int start, int ignore, int targ
     }
 }
 
-void CLevelingAdjust::searchInOrder(SearchSpace& space, int start, int ignore) const {
+void CLevelingAdjust::searchInOrder(SearchSpace& space, int start, int ignore, int target) const {
     // With every cost positive the passes end with the least cost D of every
     // point, summed in path order as a label-setting search sums it, and each
     // point keeps the predecessor through which it first reached D (a later
@@ -397,9 +347,15 @@ void CLevelingAdjust::searchInOrder(SearchSpace& space, int start, int ignore) c
     // by cost and then a search by that time (pass, observation) over the
     // observations on least-cost paths give what the passes give, in
     // O(m log m) instead of a pass for every change.
+    //
+    // With a target both searches stop when they settle it: every point of its
+    // path costs less than it, so its path, cost and height are final then,
+    // while other points may keep provisional values.
     PathSearch& r = space.result;
     const auto n = static_cast<std::size_t>(pointCount);
     if (space.reachedPass.size() != n) space.reachedPass.assign(n, -1);
+    if (space.settled.size() != n) space.settled.assign(n, 0);
+    std::vector<char>& settled = space.settled;
     auto other = [&](std::size_t k, int v) { return fromIndex[k] == v ? toIndex[k] : fromIndex[k]; };
 
     // Least costs. The start is already entered by the caller.
@@ -410,12 +366,15 @@ void CLevelingAdjust::searchInOrder(SearchSpace& space, int start, int ignore) c
         const auto [d, v] = byCost.top();
         byCost.pop();
         ++closureWork_;
-        if (d > r.cost[static_cast<std::size_t>(v)]) continue;
+        if (settled[static_cast<std::size_t>(v)]) continue;
+        settled[static_cast<std::size_t>(v)] = 1;
+        if (v == target) break;
         closureWork_ += incidence_[static_cast<std::size_t>(v)].size();
         for (int k : incidence_[static_cast<std::size_t>(v)]) {
             if (k == ignore) continue;
             const auto sk = static_cast<std::size_t>(k);
             const auto w = static_cast<std::size_t>(other(sk, v));
+            if (settled[w]) continue;
             const double c = d + 1.0 / weight[sk];
             if (c < r.cost[w]) {
                 if (!(r.cost[w] < kFar)) space.touchedPoints.push_back(static_cast<int>(w));
@@ -450,16 +409,20 @@ void CLevelingAdjust::searchInOrder(SearchSpace& space, int start, int ignore) c
             r.predecessor[v] = t.from;
             r.height[v] = toIndex[k] == t.point ? r.height[u] + observed[k] : r.height[u] - observed[k];
         }
+        if (t.point == target) break;
         closureWork_ += incidence_[v].size();
         for (int k : incidence_[v]) {
             if (k == ignore) continue;
             const auto sk = static_cast<std::size_t>(k);
             const auto w = static_cast<std::size_t>(other(sk, t.point));
-            if (reachedPass[w] >= 0 || r.cost[v] + 1.0 / weight[sk] != r.cost[w]) continue;
+            if (!settled[w] || reachedPass[w] >= 0 || r.cost[v] + 1.0 / weight[sk] != r.cost[w]) continue;
             byTime.push({k > t.observation ? t.pass : t.pass + 1, k, static_cast<int>(w), t.point});
         }
     }
-    for (int v : space.touchedPoints) reachedPass[static_cast<std::size_t>(v)] = -1;
+    for (int v : space.touchedPoints) {
+        reachedPass[static_cast<std::size_t>(v)] = -1;
+        settled[static_cast<std::size_t>(v)] = 0;
+    }
 }
 
 void CLevelingAdjust::computeClosures() {

@@ -82,15 +82,14 @@ public:
 
     // The shortest-path search of the closures: passes over the observations in
     // order (skipping `ignore`), relaxing both directions, until a pass changes
-    // nothing. Without a target (and with every cost positive) the result of
-    // the passes comes from a search by cost and a search by the time each
-    // point settles in the passes, in O(m log m); with a target it is done by
-    // events, which visit only the observations whose ends changed. Both give
-    // the path, cost and height of the full passes.
-    // With a `target`, values above the target's current cost are not spread:
-    // they can never lead to the target (every observation has a positive cost),
-    // so the target's path, cost and height are still exactly those of the full
-    // passes, while other points may be left unreached.
+    // nothing. With every cost positive the result of the passes comes from a
+    // search by cost and a search by the time each point settles in the passes,
+    // in O(m log m); otherwise it is done by events, which visit only the
+    // observations whose ends changed. Both give the path, cost and height of
+    // the full passes.
+    // With a `target` the search stops once the target is settled: its path,
+    // cost and height are still exactly those of the full passes, while other
+    // points may be left unreached or with provisional values.
     PathSearch searchPaths(int start, int ignore, int target = -1) const;
 
 private:
@@ -99,13 +98,11 @@ private:
         PathSearch result;
         std::vector<int> queuedPass;
         std::vector<int> touchedPoints, touchedObservations;
-        std::vector<double> distance;  // of the bounding path search
-        std::vector<int> reached;
         std::vector<int> reachedPass;  // of the search in pass order
+        std::vector<char> settled;
     };
     void search(SearchSpace& space, int start, int ignore, int target) const;
-    void searchInOrder(SearchSpace& space, int start, int ignore) const;
-    double boundingPath(SearchSpace& space, int start, int ignore, int target) const;
+    void searchInOrder(SearchSpace& space, int start, int ignore, int target) const;
     bool approximateHeights();
     void computeClosures();
     void buildIncidence();
@@ -117,7 +114,7 @@ private:
         int count = 0;
     };
     std::vector<RunSum> runSums_;
-    bool positiveCosts_ = false;                       // every 1/p > 0: searches may prune
+    bool positiveCosts_ = false;                       // every 1/p > 0: searches in cost order
     mutable std::size_t closureWork_ = 0;              // search steps of the closure listing
 };
 
