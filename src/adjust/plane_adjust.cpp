@@ -11,27 +11,12 @@
 namespace vornex {
 namespace {
 
-constexpr double kTwoPi = 2 * kPi;
 constexpr double kKnownPointDiagonal = 1e20;  // holds a known point practically fixed
 constexpr double kConvergence = 0.01;         // m
 constexpr double kResidualRho = 206264.806247;
 // Beyond these a result is reported as doubtful.
 constexpr double kDoubtfulSigma0 = 10.0;
 constexpr double kDoubtfulCorrection = 0.001;  // m, largest correction of the last solution
-
-double reduce2Pi(double a) {
-    a = std::fmod(a, kTwoPi);
-    if (a < 0) a += kTwoPi;
-    if (a >= kTwoPi) a -= kTwoPi;
-    return a;
-}
-
-// A difference of angles into [-pi, pi): a misclosure near the 0/2pi seam must
-// stay small.
-double wrapPi(double a) {
-    a = reduce2Pi(a);
-    return a >= kPi ? a - kTwoPi : a;
-}
 
 // 1 / sigma^2; a zero prior would give an infinite weight, so it is held finite.
 double priorWeight(double sigma) {
@@ -44,13 +29,8 @@ std::uint64_t pairKey(int a, int b) {
     return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(a)) << 32) | static_cast<std::uint32_t>(b);
 }
 
-double toRadians(double degrees) { return degrees * kPi / 180.0; }
 
 }  // namespace
-
-int CPlaneNetAdjust::Frame::missing() const {
-    return static_cast<int>(std::count(has.begin(), has.end(), 0));
-}
 
 void CPlaneNetAdjust::reset() {
     CAdjustBase::reset();
@@ -216,244 +196,15 @@ void CPlaneNetAdjust::buildFromControlSurvey(const SurveyNetwork& net, CLeveling
     }
 }
 
-double CPlaneNetAdjust::directionInSet(int set, int target, bool& found) const {
-    const auto& m = setDirections_[static_cast<std::size_t>(set)];
-    auto it = m.find(target);
-    found = it != m.end();
-    return found ? it->second : 0.0;
-}
-
-bool CPlaneNetAdjust::angleAt(int point, int from, int to, double& angle) const {
-    // The first set of the point that holds both targets: direction(to) - direction(from).
-    for (int s : setsOfStation_[static_cast<std::size_t>(point)]) {
-        bool fa = false, fb = false;
-        const double a = directionInSet(s, from, fa);
-        if (!fa) continue;
-        const double b = directionInSet(s, to, fb);
-        if (!fb) continue;
-        angle = b - a;
-        if (angle < 0) angle += kTwoPi;
-        return true;
-    }
-    return false;
-}
-
 int CPlaneNetAdjust::findDistance(int a, int b) const {
     auto it = distanceIndex_.find(pairKey(a, b));
     return it == distanceIndex_.end() ? -1 : it->second;
 }
 
-bool CPlaneNetAdjust::intersect(Frame& frame) const {
-    const int initial = frame.missing();
-    // Pairs of targets looked at; a hostile set of thousands of directions must
-    // not keep the search busy for hours.
-    std::size_t pairs = 0;
-    constexpr std::size_t kMaxPairs = std::size_t{1} << 27;
-    for (int pass = 0; pass <= initial && frame.missing() > 0; ++pass) {
-        bool progress = false;
-        for (int s = 0; s < stationSetCount(); ++s) {
-            const int p = stationPoint[static_cast<std::size_t>(s)];
-            if (frame.has[static_cast<std::size_t>(p)]) continue;
-            const int begin = setStart[static_cast<std::size_t>(s)], end = setStart[static_cast<std::size_t>(s) + 1];
-            bool fixed = false;
-            for (int ja = begin; ja < end && !fixed; ++ja) {
-                const int a = directionTarget[static_cast<std::size_t>(ja)];
-                if (a == p || !frame.has[static_cast<std::size_t>(a)]) continue;
-                for (int jb = ja + 1; jb < end && !fixed; ++jb) {
-                    if (++pairs > kMaxPairs) return false;
-                    const int b = directionTarget[static_cast<std::size_t>(jb)];
-                    if (b == p || b == a || !frame.has[static_cast<std::size_t>(b)]) continue;
-                    double alpha, beta;
-                    if (!angleAt(a, b, p, alpha) || !angleAt(b, p, a, beta)) continue;
-                    const double gamma = directionValue[static_cast<std::size_t>(jb)] - directionValue[static_cast<std::size_t>(ja)];
-                    const double sA = std::sin(alpha), sB = std::sin(beta), sP = std::sin(gamma);
-                    if (std::fabs(sP) < 1e-12) continue;  // A, B and P in one line: no intersection
-                    const PlanePoint& A = frame.xy[static_cast<std::size_t>(a)];
-                    const PlanePoint& B = frame.xy[static_cast<std::size_t>(b)];
-                    PlanePoint P;
-                    if (gamma > kPi) {
-                        // A -> P is A -> B turned by alpha, of length AB sin(beta) / sin(gamma).
-                        const double c = std::cos(alpha), dx = B.x - A.x, dy = B.y - A.y;
-                        P.x = A.x + (c * dx - sA * dy) * sB / sP;
-                        P.y = A.y + sB * (c * dy + sA * dx) / sP;
-                    } else {
-                        // B -> P is B -> A turned back by beta, of length AB sin(alpha) / sin(gamma).
-                        const double c = std::cos(beta), dx = A.x - B.x, dy = A.y - B.y;
-                        P.x = B.x + sA * (c * dx + sB * dy) / sP;
-                        P.y = B.y + sA * (c * dy - sB * dx) / sP;
-                    }
-                    if (!std::isfinite(P.x) || !std::isfinite(P.y)) continue;
-                    frame.xy[static_cast<std::size_t>(p)] = P;
-                    frame.has[static_cast<std::size_t>(p)] = 1;
-                    fixed = true;
-                    progress = true;
-                }
-            }
-        }
-        if (!progress) break;
-    }
-    return frame.missing() == 0;
-}
-
-bool CPlaneNetAdjust::propagate(Frame& frame, bool useAzimuths) const {
-    const int limit = pointCount - knownCount;
-    for (int pass = 0; frame.missing() > 0; ++pass) {
-        if (pass > limit) return false;
-        bool progress = false;
-        for (int s = 0; s < stationSetCount(); ++s) {
-            const int st = stationPoint[static_cast<std::size_t>(s)];
-            if (!frame.has[static_cast<std::size_t>(st)]) continue;
-            const int begin = setStart[static_cast<std::size_t>(s)], end = setStart[static_cast<std::size_t>(s) + 1];
-            const PlanePoint S = frame.xy[static_cast<std::size_t>(st)];
-            // Orientation from the first direction whose azimuth is known.
-            bool oriented = false;
-            double orientation = 0, reference = 0;
-            for (int k = begin; k < end && !oriented; ++k) {
-                const int t = directionTarget[static_cast<std::size_t>(k)];
-                if (t != st && frame.has[static_cast<std::size_t>(t)]) {
-                    const PlanePoint& T = frame.xy[static_cast<std::size_t>(t)];
-                    orientation = toRadians(joinPoints(T.x - S.x, T.y - S.y).azimuth);
-                    oriented = true;
-                } else if (useAzimuths) {
-                    // Known azimuths belong to the known frame: in a local frame they
-                    // would turn the station by the frame's unknown rotation.
-                    for (int a = 0; a < azimuthCount() && !oriented; ++a) {
-                        const int f = azimuthFrom[static_cast<std::size_t>(a)], to = azimuthTo[static_cast<std::size_t>(a)];
-                        if (f == st && to == t) {
-                            orientation = azimuthValue[static_cast<std::size_t>(a)];
-                            oriented = true;
-                        } else if (f == t && to == st) {
-                            orientation = reduce2Pi(azimuthValue[static_cast<std::size_t>(a)] + kPi);
-                            oriented = true;
-                        }
-                    }
-                }
-                if (oriented) reference = directionValue[static_cast<std::size_t>(k)];
-            }
-            if (!oriented) continue;
-            for (int j = begin; j < end; ++j) {
-                const int t = directionTarget[static_cast<std::size_t>(j)];
-                if (frame.has[static_cast<std::size_t>(t)]) continue;
-                const int d = findDistance(st, t);
-                if (d < 0) continue;
-                const double az = directionValue[static_cast<std::size_t>(j)] + orientation - reference;
-                const double len = distanceValue[static_cast<std::size_t>(d)];
-                frame.xy[static_cast<std::size_t>(t)] = {S.x + len * std::cos(az), S.y + len * std::sin(az)};
-                frame.has[static_cast<std::size_t>(t)] = 1;
-                progress = true;
-            }
-        }
-        if (!progress) return false;
-    }
-    return true;
-}
-
-int CPlaneNetAdjust::transform(const Frame& local, Frame& real) const {
-    // The first pair of known points present in both frames gives scale and rotation.
-    for (int i = 0; i < knownCount; ++i) {
-        if (!local.has[static_cast<std::size_t>(i)]) continue;
-        for (int j = i + 1; j < knownCount; ++j) {
-            if (!local.has[static_cast<std::size_t>(j)]) continue;
-            const PlanePoint& li = local.xy[static_cast<std::size_t>(i)];
-            const PlanePoint& lj = local.xy[static_cast<std::size_t>(j)];
-            const PlanePoint& ki = real.xy[static_cast<std::size_t>(i)];
-            const PlanePoint& kj = real.xy[static_cast<std::size_t>(j)];
-            const PolarVector l = joinPoints(lj.x - li.x, lj.y - li.y);
-            const PolarVector k = joinPoints(kj.x - ki.x, kj.y - ki.y);
-            if (!(l.distance > 0) || !(k.distance > 0)) continue;
-            const double scale = k.distance / l.distance;
-            const double rotation = k.azimuth - l.azimuth;
-            for (int q = knownCount; q < pointCount; ++q) {
-                if (!local.has[static_cast<std::size_t>(q)]) continue;
-                const PlanePoint& lq = local.xy[static_cast<std::size_t>(q)];
-                const PolarVector v = joinPoints(lq.x - li.x, lq.y - li.y);
-                double az = v.azimuth + rotation;
-                if (scale * v.distance < 0) az += 180.0;
-                const double len = std::fabs(scale * v.distance);
-                real.xy[static_cast<std::size_t>(q)] = {ki.x + len * std::cos(toRadians(az)), ki.y + len * std::sin(toRadians(az))};
-                real.has[static_cast<std::size_t>(q)] = 1;
-            }
-            return real.missing();
-        }
-    }
-    return real.missing();
-}
-
-bool CPlaneNetAdjust::approximateCoordinates(Prompter& prompter) {
-    const auto n = static_cast<std::size_t>(pointCount);
-    Frame real;
-    real.xy = coordinates;
-    real.has.assign(n, 0);
-    for (std::size_t i = 0; i < n; ++i) {
-        if (static_cast<std::int32_t>(i) < knownCount) {
-            real.has[i] = 1;
-        } else {
-            real.xy[i] = {kUnknownX, 0};
-        }
-    }
-    bool done = false;
-    if (knownCount < 2) {
-        prompter.message("已知点少于 2 个");
-    } else {
-        if (stationSetCount() > 0) {
-            Frame local;
-            local.xy.assign(n, PlanePoint{kUnknownX, 0});
-            local.has.assign(n, 0);
-            const int st = stationPoint[0], first = directionTarget[0];
-            local.xy[static_cast<std::size_t>(st)] = {0, 0};
-            local.has[static_cast<std::size_t>(st)] = 1;
-            if (first != st) {
-                local.xy[static_cast<std::size_t>(first)] = {1000, 0};
-                local.has[static_cast<std::size_t>(first)] = 1;
-            }
-            intersect(local);
-            done = transform(local, real) == 0;
-
-        }
-        if (!done && distanceCount() > 0) {
-            Frame local;
-            local.xy.assign(n, PlanePoint{kUnknownX, 0});
-            local.has.assign(n, 0);
-            const int a = distanceFrom[0], b = distanceTo[0];
-            local.xy[static_cast<std::size_t>(a)] = {0, 0};
-            local.has[static_cast<std::size_t>(a)] = 1;
-            local.xy[static_cast<std::size_t>(b)] = {distanceValue[0], 0};
-            local.has[static_cast<std::size_t>(b)] = 1;
-            propagate(local, false);
-            done = transform(local, real) == 0;
-
-        }
-        if (!done) {
-            if (stationSetCount() > 0) done = intersect(real);
-            if (!done) done = propagate(real, true);
-            // Then forward intersection, resection and intersection of distances,
-            // in turns with the two above, while any of them places a point.
-            while (!done) {
-                const int before = real.missing();
-                forwardIntersect(real);
-                resect(real);
-                intersectDistances(real);
-                if (real.missing() > 0 && stationSetCount() > 0) intersect(real);
-                if (real.missing() > 0) propagate(real, true);
-                done = real.missing() == 0;
-                if (real.missing() == before) break;
-            }
-        }
-    }
-    coordinates = real.xy;
-    if (done) return true;
-    std::string text = "下列点计算不出近似坐标:\n";
-    for (std::size_t i = 0; i < n; ++i) {
-        if (!real.has[i]) text += "\n  " + text::gbkToUtf8(pointNames[i]);
-    }
-    prompter.message(text);
-    return false;
-}
-
 double CPlaneNetAdjust::azimuth(int from, int to) const {
     const PlanePoint& a = coordinates[static_cast<std::size_t>(from)];
     const PlanePoint& b = coordinates[static_cast<std::size_t>(to)];
-    return reduce2Pi(std::atan2(b.y - a.y, b.x - a.x));
+    return reduceTwoPi(std::atan2(b.y - a.y, b.x - a.x));
 }
 
 double CPlaneNetAdjust::distance(int from, int to) const {
@@ -470,14 +221,14 @@ bool CPlaneNetAdjust::formNormals() {
     for (int s = 0; s < stationSetCount(); ++s) {
         const int st = stationPoint[static_cast<std::size_t>(s)];
         const int begin = setStart[static_cast<std::size_t>(s)], end = setStart[static_cast<std::size_t>(s) + 1];
-        const double z = reduce2Pi(azimuth(st, directionTarget[static_cast<std::size_t>(begin)]) -
-                                   reduce2Pi(directionValue[static_cast<std::size_t>(begin)]));
+        const double z = reduceTwoPi(azimuth(st, directionTarget[static_cast<std::size_t>(begin)]) -
+                                   reduceTwoPi(directionValue[static_cast<std::size_t>(begin)]));
         for (int j = begin; j < end; ++j) {
             const int t = directionTarget[static_cast<std::size_t>(j)];
             const PlanePoint& S = coordinates[static_cast<std::size_t>(st)];
             const PlanePoint& T = coordinates[static_cast<std::size_t>(t)];
             const double dx = T.x - S.x, dy = T.y - S.y, s2 = dx * dx + dy * dy;
-            const double w = wrapPi(reduce2Pi(azimuth(st, t) - directionValue[static_cast<std::size_t>(j)]) - z) * kRho;
+            const double w = wrapPi(reduceTwoPi(azimuth(st, t) - directionValue[static_cast<std::size_t>(j)]) - z) * kRho;
             directionResidual[static_cast<std::size_t>(j)] = w;
             if (!(s2 > 1e-12)) continue;  // coincident points: no direction to linearise
             std::array<double, 4> c = {kRho * dy / s2, -kRho * dx / s2, -kRho * dy / s2, kRho * dx / s2};

@@ -122,14 +122,14 @@ private:
         std::vector<char> has;
         int missing() const;
     };
+    // The approximation (plane_approximation.cpp).
     bool angleAt(int point, int from, int to, double& angle) const;
     double directionInSet(int set, int target, bool& found) const;
     bool intersect(Frame& frame) const;
     // Known azimuths orient stations only when `useAzimuths` (the known frame).
     bool propagate(Frame& frame, bool useAzimuths) const;
     int transform(const Frame& local, Frame& real) const;
-    // Known frame only (plane_approximation.cpp). Each makes one sweep and
-    // returns whether it placed a point.
+    // Known frame only. Each makes one sweep and returns whether it placed a point.
     bool orientation(int set, const Frame& frame, double& omega) const;
     bool forwardIntersect(Frame& frame) const;
     bool resect(Frame& frame) const;

@@ -21,6 +21,21 @@ void PlanExtents::add(const PlanPoint& p) {
     minY = std::min(minY, p.y);
     maxY = std::max(maxY, p.y);
 }
+double reduceTwoPi(double radians) {
+    constexpr double kTwoPi = 2 * kPi;
+    double a = std::fmod(radians, kTwoPi);
+    if (a < 0) a += kTwoPi;
+    if (a >= kTwoPi) a -= kTwoPi;
+    return a;
+}
+
+double wrapPi(double radians) {
+    constexpr double kTwoPi = 2 * kPi;
+    // std::remainder is exact and lands in [-π, π]; the upper end folds down.
+    const double r = std::remainder(radians, kTwoPi);
+    return r >= kPi ? r - kTwoPi : r;
+}
+
 namespace {
 
 constexpr double kDegToRad = kPi / 180.0;

@@ -41,6 +41,17 @@ struct PolarVector {
 // a - 360·trunc(a/360), plus 360 when negative: into [0, 360).
 double normalizeAngle(double a);
 
+inline double toRadians(double degrees) { return degrees * kPi / 180.0; }
+
+// An angle in radians brought into [0, 2π): the remainder of fmod, plus 2π when
+// negative (a tiny negative value that rounds up to 2π is taken back to 0).
+double reduceTwoPi(double radians);
+
+// A difference of angles in radians brought into [-π, π), so that a misclosure
+// across the 0/2π seam stays small. Exact (IEEE remainder by 2π); a half turn,
+// either way, gives -π. Not a number for an infinite or NaN input.
+double wrapPi(double radians);
+
 // Coordinate difference reached by going `distance` along `azimuth`. A negative
 // distance goes the opposite way.
 PlanePoint polarOffset(double distance, double azimuth);

@@ -26,7 +26,6 @@ double gradeDirection(const GradePoint& a, const GradePoint& b) {
     return joinPoints(b.elevation - a.elevation, ds).azimuth;
 }
 
-double toRadians(double degrees) { return degrees * kPi / 180.0; }
 
 }  // namespace
 

@@ -28,7 +28,6 @@ constexpr double kTouch = 1e-9;
 bool given(double v) { return v != kNoValue && v != -kNoValue; }
 bool isArc(const ContourElement& e) { return given(e.radius) && e.radius != 0; }
 bool angleGiven(const ContourElement& e) { return given(e.centralAngle) && e.centralAngle > 0; }
-double toRadians(double degrees) { return degrees * kPi / 180.0; }
 double toDegrees(double radians) { return radians * 180.0 / kPi; }
 
 const std::vector<ContourElement>& contourOf(const TunnelTemplate& t, RecordKind kind) {

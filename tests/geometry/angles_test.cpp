@@ -21,6 +21,29 @@ TEST(Angles, NormalizeAngleIntoZeroTo360) {
     }
 }
 
+TEST(Angles, WrapPiIsHalfOpenAndExact) {
+    const double below = std::nextafter(kPi, 0.0);
+    struct Case {
+        double in, out;
+    } cases[] = {
+        {0, 0},         {kPi, -kPi},           {-kPi, -kPi},          {3 * kPi, -kPi}, {-3 * kPi, -kPi},
+        {below, below}, {-below, -below},      {-1e-9, -1e-9},        {1e-9, 1e-9},
+        // Across the seam a misclosure stays small.
+        {2 * kPi - 0.25, -0.25}, {0.25 - 2 * kPi, 0.25}, {5 * 2 * kPi + 0.5, 0.5},
+    };
+    for (const Case& c : cases) {
+        const double r = wrapPi(c.in);
+        EXPECT_NEAR(r, c.out, 1e-14) << c.in;
+        EXPECT_GE(r, -kPi) << c.in;
+        EXPECT_LT(r, kPi) << c.in;
+    }
+    // Exact: a small difference keeps every bit, which a detour over [0, 2π) would lose.
+    EXPECT_EQ(wrapPi(-1e-7), -1e-7);
+    EXPECT_EQ(wrapPi(below), below);
+    EXPECT_TRUE(std::isnan(wrapPi(INFINITY)));
+    EXPECT_TRUE(std::isnan(wrapPi(NAN)));
+}
+
 TEST(Angles, JoinPointsQuadrantsAndDegenerateCases) {
     struct Case {
         double dx, dy, dist, az;
