@@ -120,13 +120,37 @@ Foot footOnCircle(const AlignmentElement& e, double px, double py) {
     return f;
 }
 
-Foot footOnSpiral(const AlignmentElement& e, double px, double py, double tol) {
+// The sharper end radius of a spiral, with its sign.
+double sharperRadius(const AlignmentElement& e) {
+    const double r1 = e.startRadius, r2 = e.endRadius;
+    return r1 == 0 ? r2 : r2 == 0 ? r1 : (std::fabs(r1) < std::fabs(r2) ? r1 : r2);
+}
+
+// True when no foot on spiral e can be taken for P, so that its Newton steps
+// may be skipped. The distance along the tangent from Q(s) to P,
+// a(s) = (P − Q(s))·T(s), has the derivative −1 + κ(s) (P − Q(s))·N(s); where
+// |P − Q(s)| stays below half the sharper radius (|P − Q(0)| + s bounds it) it
+// falls by at least half of every step in s, also along the straight
+// extensions. Clearly negative at the start or clearly positive at the end,
+// it is then nowhere near 0 within the element and the millimetre beyond
+// either end, where a foot is taken. The margin covers the series' truncation
+// (terms below `tol`) and rounding many times over; a point the test cannot
+// decide gets the Newton steps.
+bool spiralMisses(const AlignmentElement& e, const AlignmentPoint& end, double px, double py, double tol) {
+    const double margin = 0.01 + 20.0 * tol;
+    const double reach = distance(px, py, e.x, e.y) + e.length + 2.0 * margin;
+    if (!(reach < 0.5 * std::fabs(sharperRadius(e)))) return false;
+    const double a0 = e.startAzimuth * kDegToRad;
+    if ((px - e.x) * std::cos(a0) + (py - e.y) * std::sin(a0) < -margin) return true;
+    const double a1 = end.azimuth * kDegToRad;
+    return (px - end.x) * std::cos(a1) + (py - end.y) * std::sin(a1) > margin;
+}
+
+// `end` is pointOnElement(e, e.length, tol).
+Foot footOnSpiral(const AlignmentElement& e, const AlignmentPoint& end, double px, double py, double tol) {
     // First estimate: radial projection onto the circle through the spiral's
     // ends whose radius is twice the sharper end radius.
-    double r1 = e.startRadius, r2 = e.endRadius;
-    double sharp = r1 == 0 ? r2 : r2 == 0 ? r1 : (std::fabs(r1) < std::fabs(r2) ? r1 : r2);
-    double rc = 2.0 * sharp;
-    AlignmentPoint end = pointOnElement(e, e.length, tol);
+    double rc = 2.0 * sharperRadius(e);
     PlanePoint centre;
     double s = 0;
     if (circleCentre(false, e.x, e.y, end.x, end.y, rc, centre)) {
@@ -175,8 +199,9 @@ Foot footOnSpiral(const AlignmentElement& e, double px, double py, double tol) {
 // to the nearest one and the one closest to the point is kept (ties to the
 // earlier element): inside a loop the normal through a point also crosses the
 // element before, far away.
-int finePass(std::span<const AlignmentElement> elements, int nearest, double px, double py, double tol,
-             StationOffset& result) {
+// `ends`, when given, holds pointOnElement(e, e.length, tol) of every element.
+int finePass(std::span<const AlignmentElement> elements, const AlignmentPoint* ends, int nearest, double px,
+             double py, double tol, StationOffset& result) {
     const int n = static_cast<int>(elements.size());
     int k = std::max(nearest - 1, 0);
     int lowestTried = k;
@@ -202,7 +227,12 @@ int finePass(std::span<const AlignmentElement> elements, int nearest, double px,
         } else if (sameRadius(e)) {
             f = footOnCircle(e, px, py);
         } else {
-            f = footOnSpiral(e, px, py, tol);
+            AlignmentPoint computed;
+            const AlignmentPoint& end = ends ? ends[k] : (computed = pointOnElement(e, e.length, tol));
+            if (spiralMisses(e, end, px, py, tol))
+                f.settled = false;  // no foot here, as the steps would have found
+            else
+                f = footOnSpiral(e, end, px, py, tol);
         }
         bool inside = !f.before && f.settled && e.startStation - 0.001 <= f.station &&
                       f.station <= e.startStation + e.length + 0.001;
@@ -277,7 +307,7 @@ int stationOfPoint(std::span<const AlignmentElement> elements, const AlignmentPo
     result = {};
     if (elements.empty()) return -1;
     int nearest = nearestElementScan(elements, point.x, point.y, tolerance);
-    return finePass(elements, nearest, point.x, point.y, tolerance, result);
+    return finePass(elements, nullptr, nearest, point.x, point.y, tolerance, result);
 }
 
 int stationOfPoint(const Road& road, const AlignmentPoint& point, double tolerance, StationOffset& result) {
@@ -304,6 +334,7 @@ struct AlignmentIndex::Impl {
     double tolerance = 0.0001;
     std::vector<double> endMax;  // running maximum of startStation + length
     std::vector<Sample> samples;
+    std::vector<AlignmentPoint> ends;  // end point of every element, as the fine pass takes it
 };
 
 AlignmentIndex::AlignmentIndex() : impl_(std::make_unique<Impl>()) {}
@@ -324,6 +355,11 @@ AlignmentIndex::AlignmentIndex(std::span<const AlignmentElement> elements, doubl
         forEachCoarseSample(all, i, tolerance, [&](double x, double y) { m.samples.push_back({x, y, i}); });
     }
     buildTree(m.samples, 0, m.samples.size(), 0);
+    m.ends.reserve(m.elements.size());
+    for (const AlignmentElement& e : m.elements) {
+        const AlignmentElement plane = planeElement(e);
+        m.ends.push_back(pointOnElement(plane, plane.length, tolerance));
+    }
 }
 
 AlignmentIndex::~AlignmentIndex() = default;
@@ -360,7 +396,7 @@ int AlignmentIndex::stationOfPoint(const AlignmentPoint& point, StationOffset& r
     if (m.elements.empty()) return -1;
     Nearest nr;
     searchTree(m.samples, 0, m.samples.size(), 0, point.x, point.y, nr);
-    return finePass(m.elements, nr.element, point.x, point.y, m.tolerance, result);
+    return finePass(m.elements, m.ends.data(), nr.element, point.x, point.y, m.tolerance, result);
 }
 
 }  // namespace vornex

@@ -200,6 +200,32 @@ TEST(StationOfPoint, RoundTripOnAMixedRoad) {
     }
 }
 
+TEST(StationOfPoint, FeetNearBothEndsOfEverySpiral) {
+    // A spiral whose foot lies within centimetres of its start or end must still
+    // take it (its Newton steps are skipped only for points clearly beyond it).
+    Road road = mixedRoad();
+    AlignmentIndex index(road.elements, 0.0001);
+    int spirals = 0;
+    for (const AlignmentElement& e : road.elements) {
+        if (std::fabs(e.startRadius - e.endRadius) < 0.0001) continue;
+        ++spirals;
+        for (double s : {0.02, e.length / 2, e.length - 0.02}) {
+            for (double w : {-25.0, -0.5, 0.5, 25.0}) {
+                const double c = e.startStation + s;
+                AlignmentPoint p;
+                ASSERT_EQ(pointAtStation(road, c, 0.0001, std::fabs(w), w < 0 ? 270 : 90, p), 1);
+                StationOffset so, fast;
+                ASSERT_GE(stationOfPoint(road, p, 0.0001, so), 0) << c << " " << w;
+                EXPECT_NEAR(so.station, c, 1e-6) << c << " " << w;
+                EXPECT_NEAR(so.offset, w, 1e-6) << c << " " << w;
+                ASSERT_GE(index.stationOfPoint(p, fast), 0);
+                EXPECT_EQ(fast.station, so.station);
+            }
+        }
+    }
+    EXPECT_EQ(spirals, 8);
+}
+
 TEST(StationOfPoint, IndexAnswersExactlyAsTheScanAnywhere) {
     Road road = mixedRoad();
     AlignmentIndex index(road.elements, 0.0001);
