@@ -80,18 +80,7 @@ const GridCell* GridModel::cellAt(const QModelIndex& index) const {
     return &grid_.rows[static_cast<std::size_t>(index.row())].cells[static_cast<std::size_t>(index.column())];
 }
 
-// The empty row after the last record, offered for typing a new record.
-bool GridModel::isNewRecordRow(int row) const {
-    if (row != grid_.rowCount() - 1) return false;
-    const GridRow& r = grid_.rows[static_cast<std::size_t>(row)];
-    if (r.recordIndex >= 0) return false;
-    bool editable = false;
-    for (const GridCell& c : r.cells) {
-        if (!c.text.empty() || c.recordIndex >= 0) return false;
-        editable = editable || c.editable;
-    }
-    return editable;
-}
+bool GridModel::isNewRecordRow(int row) const { return vornex::isNewRecordRow(grid_, row); }
 
 QVariant GridModel::data(const QModelIndex& index, int role) const {
     const GridCell* cell = cellAt(index);

@@ -44,18 +44,6 @@ QFont printFont(double points, bool bold = false) {
     return f;
 }
 
-bool isNewRecordRow(const Grid& g, int row) {
-    if (row != g.rowCount() - 1) return false;
-    const GridRow& r = g.rows[static_cast<std::size_t>(row)];
-    if (r.recordIndex >= 0) return false;
-    bool editable = false;
-    for (const GridCell& c : r.cells) {
-        if (!c.text.empty() || c.recordIndex >= 0) return false;
-        editable = editable || c.editable;
-    }
-    return editable;
-}
-
 // Sizes of one table on one device, in device units before scaling.
 struct Layout {
     QFont cellFont = printFont(9);

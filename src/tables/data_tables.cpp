@@ -1164,11 +1164,6 @@ DataEdit storeWrites(RoadProject& p, const DataTableContext& ctx, const Grid& gr
     return finishEdit(p, ctx, grid.code, out);
 }
 
-bool isEmptyLastRow(const Grid& grid, int row) {
-    return row >= 0 && row < grid.rowCount() && grid.rows[static_cast<std::size_t>(row)].recordIndex < 0 &&
-           row == grid.rowCount() - 1;
-}
-
 }  // namespace
 
 // ---- public --------------------------------------------------------------------------
@@ -1336,7 +1331,7 @@ std::vector<DataMenuEntry> dataMenu(const RoadProject& project, const DataTableC
     if (hasRange)
         for (int r = std::max(0, selection.top); r <= std::min(selection.bottom, grid.rowCount() - 1); ++r)
             if (grid.rows[static_cast<std::size_t>(r)].recordIndex >= 0 ||
-                (isChangeCode(code) && r > 0 && !isEmptyLastRow(grid, r)))
+                (isChangeCode(code) && r > 0 && !isNewRecordRow(grid, r, true)))
                 recordSelected = true;
     if (grid.rows[static_cast<std::size_t>(row)].recordIndex >= 0) recordSelected = true;
 
@@ -1355,7 +1350,7 @@ std::vector<DataMenuEntry> dataMenu(const RoadProject& project, const DataTableC
     add(DataMenuItem::Cut, hasRange);
     add(DataMenuItem::Copy, hasRange);
     add(DataMenuItem::Paste, clipboardHasText);
-    add(DataMenuItem::InsertRow, !change && (isRecordRow || isEmptyLastRow(grid, row)));
+    add(DataMenuItem::InsertRow, !change && (isRecordRow || isNewRecordRow(grid, row, true)));
     add(DataMenuItem::DeleteRow, recordSelected);
     add(DataMenuItem::MoveUp, !change && isRecordRow && row != firstRecordRow && row != lastRow);
     add(DataMenuItem::MoveDown, !change && isRecordRow && row != lastRecordRow && row != lastRow);
@@ -1461,7 +1456,7 @@ DataEdit insertRow(RoadProject& project, const DataTableContext& ctx, const Grid
     if (!ctx.editable || isChangeCode(code) || row < 0 || row >= grid.rowCount()) return {};
     int index = grid.rows[static_cast<std::size_t>(row)].recordIndex;
     int pos = index >= 0 ? index : listSize(project, code, ctx);
-    if (index < 0 && !isEmptyLastRow(grid, row)) return {};
+    if (index < 0 && !isNewRecordRow(grid, row, true)) return {};
     if (!listExists(project, code, ctx)) return {};
     Outcome out;
     const int added = insertDefault(project, code, ctx, pos);
@@ -1483,7 +1478,7 @@ int deleteRows(RoadProject& project, const DataTableContext& ctx, const Grid& gr
     for (int r = top; r <= bottom; ++r) {
         const GridRow& row = grid.rows[static_cast<std::size_t>(r)];
         if (isChangeCode(code)) {
-            if (r == 0 || isEmptyLastRow(grid, r)) continue;
+            if (r == 0 || isNewRecordRow(grid, r, true)) continue;
             for (std::size_t c = 2; c < row.cells.size(); ++c)
                 if (row.cells[c].recordIndex >= 0) records.push_back(row.cells[c].recordIndex);
             // A row may stand for a change of a plate that has no column.

@@ -59,4 +59,20 @@ struct Grid {
     }
 };
 
+// The row a data-entry table offers for typing a new record: its last row, showing
+// no record, with a cell that takes input. Such a row is neither numbered (it shows
+// "*"), printed nor exported while it is empty; `evenTyped` also counts it while
+// its cells hold text typed but not stored yet, as the row commands do.
+inline bool isNewRecordRow(const Grid& grid, int row, bool evenTyped = false) {
+    if (row < 0 || row != grid.rowCount() - 1) return false;
+    const GridRow& r = grid.rows[static_cast<std::size_t>(row)];
+    if (r.recordIndex >= 0) return false;
+    bool editable = false;
+    for (const GridCell& c : r.cells) {
+        if ((!evenTyped && !c.text.empty()) || c.recordIndex >= 0) return false;
+        editable = editable || c.editable;
+    }
+    return editable;
+}
+
 }  // namespace vornex

@@ -40,5 +40,38 @@ TEST(GridText, RowShorterThanHeaderIsPadded) {
     EXPECT_EQ(gridToCsv(g), "a,b\r\n,\r\n");
 }
 
+// The row offered for a new record: the last row, showing no record, with a cell
+// that takes input; typed text counts only where the row commands ask for it.
+TEST(GridText, NewRecordRowIsTheEmptyEditableLastRow) {
+    struct Case {
+        const char* what;
+        int recordIndex;      // of the last row
+        bool editable;        // its first cell takes input
+        const char* typed;    // text in its first cell
+        int cellRecord;       // recordIndex of its second cell
+        bool plain, evenTyped;
+    };
+    const Case cases[] = {
+        {"empty editable row", -1, true, "", -1, true, true},
+        {"typed but not stored", -1, true, "K0+100", -1, false, true},
+        {"a record's row", 3, true, "", -1, false, false},
+        {"read-only row", -1, false, "", -1, false, false},
+        {"a cell shows a record", -1, true, "", 2, false, false},
+    };
+    for (const Case& c : cases) {
+        Grid g = sample();
+        GridRow& last = g.addRow(c.recordIndex);
+        last.cells[0].editable = c.editable;
+        last.cells[0].text = c.typed;
+        last.cells[1].recordIndex = c.cellRecord;
+        const int row = g.rowCount() - 1;
+        EXPECT_EQ(isNewRecordRow(g, row), c.plain) << c.what;
+        EXPECT_EQ(isNewRecordRow(g, row, true), c.evenTyped) << c.what;
+        EXPECT_FALSE(isNewRecordRow(g, row - 1, true)) << c.what;  // not the last row
+        EXPECT_FALSE(isNewRecordRow(g, row + 1, true)) << c.what;  // past the end
+    }
+    EXPECT_FALSE(isNewRecordRow(Grid{}, -1, true));
+}
+
 }  // namespace
 }  // namespace vornex
