@@ -14,23 +14,18 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <map>
 
 #include "app/module_tabs.h"
 #include "app/project_system.h"
 #include "app/property_grid.h"
+#include "document/edits.h"
 #include "geometry/angles.h"
 #include "geometry/stations.h"
 #include "model/enum_texts.h"
 #include "model/field_rules.h"
 #include "model/record_store.h"
 #include "text/text.h"
-
-#if __has_include("document/parent_records.h")
-#include "document/parent_records.h"
-#define VORNEX_HAS_PARENT_RECORDS 1
-#else
-#define VORNEX_HAS_PARENT_RECORDS 0
-#endif
 
 namespace vornex::app {
 
@@ -48,14 +43,6 @@ QTreeWidgetItem* addItem(QTreeWidgetItem* parent, int data, const QString& capti
     auto* item = new QTreeWidgetItem(parent, {caption});
     item->setData(0, kDataRole, data);
     return item;
-}
-
-// A typed number: the whole text must be one finite number.
-std::optional<double> number(const QString& text) {
-    bool ok = false;
-    const double v = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(v)) return std::nullopt;
-    return v;
 }
 
 QString fixed(double v, int decimals) { return QString::number(v, 'f', decimals); }
@@ -126,7 +113,6 @@ CWorkView::CWorkView(DocumentController& controller, QWidget* parent) : QWidget(
         QMetaObject::invokeMethod(
             this,
             [this, path, name] {
-#if VORNEX_HAS_PARENT_RECORDS
                 if (path.size() < 3) return;
                 Road* road = controller_.doc().currentRoad();
                 if (!road) return;
@@ -147,10 +133,6 @@ CWorkView::CWorkView(DocumentController& controller, QWidget* parent) : QWidget(
                                        controller_.prompter(), bridge);
                 });
                 rebuildDataTree();
-#else
-                (void)path;
-                (void)name;
-#endif
             },
             Qt::QueuedConnection);
     });
@@ -611,10 +593,7 @@ void CWorkView::onRoadProperty(const QString& id, const QString& text) {
     } else if (id == "projectName") {
         project(QStringLiteral("项目名称"), [&] { doc.setProjectName(s); });
     } else if (id == "precision") {
-        const std::optional<double> v = number(text);
-        project(QStringLiteral("计算精度"), [&] {
-            if (v) doc.setPrecisionMm(*v);
-        });
+        project(QStringLiteral("计算精度"), [&] { setPrecisionText(doc, s); });
     } else if (id == "curveForm") {
         road(QStringLiteral("曲线形式"), [&] { doc.setCurveForm(s); });
     } else if (id == "calcMethod") {
@@ -632,98 +611,59 @@ void CWorkView::onRoadProperty(const QString& id, const QString& text) {
 }
 
 void CWorkView::onBridgeProperty(const QString& id, const QString& text) {
+    static const std::map<QString, BridgeField> kFields = {
+        {"name", BridgeField::Name},           {"calcType", BridgeField::CalcType},
+        {"startStation", BridgeField::StartStation}, {"length", BridgeField::Length},
+        {"leftWidth", BridgeField::LeftWidth}, {"rightWidth", BridgeField::RightWidth},
+        {"axisOffset", BridgeField::AxisOffset}, {"pierName", BridgeField::PierName},
+        {"pierStation", BridgeField::PierStation}, {"pierAngle", BridgeField::PierAngle}};
     CVornexPcDoc& doc = controller_.doc();
     Road* road = doc.currentRoad();
-    if (!road || road->currentBridge < 0 || road->currentBridge >= int(road->bridges.size())) return;
+    const auto field = kFields.find(id);
+    if (!road || road->currentBridge < 0 || road->currentBridge >= int(road->bridges.size()) ||
+        field == kFields.end())
+        return;
     const int bi = road->currentBridge, pi = road->currentPier;
-    const std::string s = text.toStdString();
     const int kind = id.startsWith("pier") ? int(RecordKind::Pier) : int(RecordKind::Bridge);
     controller_.edit(QStringLiteral("桥梁属性"), EditScope::CurrentRoad, kind, bi, [&] {
-        Road& r = *doc.currentRoad();
-        Bridge& b = r.bridges[std::size_t(bi)];
-        Pier* p = pi >= 0 && pi < int(b.piers.size()) ? &b.piers[std::size_t(pi)] : nullptr;
-        const std::optional<double> v = number(text);
-        if (id == "name") {
-#if VORNEX_HAS_PARENT_RECORDS
-            renameParentRecord(r, ParentKind::Bridge, bi, s, controller_.prompter());
-#endif
-        } else if (id == "calcType") {
-            b.calcType = bridgeCalcTypeCode(s);
-        } else if (id == "startStation") {
-            const double c = toContinuousChainage(r, s);
-            if (c != kNoValue) b.startStation = c;
-        } else if (id == "length" && v) {
-            b.length = *v;
-        } else if (id == "leftWidth" && v) {
-            b.leftWidth = *v;
-        } else if (id == "rightWidth" && v) {
-            b.rightWidth = *v;
-        } else if (id == "axisOffset" && v) {
-            b.axisOffset = *v;
-        } else if (id == "pierName" && p) {
-#if VORNEX_HAS_PARENT_RECORDS
-            renameParentRecord(r, ParentKind::Pier, pi, s, controller_.prompter(), bi);
-#endif
-        } else if (id == "pierStation" && p) {
-            const double c = toContinuousChainage(r, s);
-            if (c != kNoValue) p->station = c;
-        } else if (id == "pierAngle" && p && v) {
-            p->angle = dmsToDegrees(*v);
-        }
+        setBridgeField(*doc.currentRoad(), bi, pi, field->second, text.toStdString(), controller_.prompter());
     });
     fillGrids();
 }
 
 void CWorkView::onTunnelProperty(const QString& id, const QString& text) {
+    static const std::map<QString, TunnelField> kFields = {
+        {"name", TunnelField::Name}, {"startStation", TunnelField::StartStation}, {"length", TunnelField::Length}};
     CVornexPcDoc& doc = controller_.doc();
     Road* road = doc.currentRoad();
     if (!road || road->currentTunnel < 0 || road->currentTunnel >= int(road->tunnels.size())) return;
     const int ti = road->currentTunnel;
-    const std::string s = text.toStdString();
-    const QStringList plates = plateChoices(*road);
+    const auto field = kFields.find(id);
+    // The plate is chosen from the road's plate list: its index is what is stored.
+    const int plate = id == "plate" ? int(plateChoices(*road).indexOf(text)) : -1;
+    if (field == kFields.end() && plate < 0) return;
     controller_.edit(QStringLiteral("隧道属性"), EditScope::CurrentRoad, int(RecordKind::Tunnel), ti, [&] {
         Road& r = *doc.currentRoad();
-        Tunnel& t = r.tunnels[std::size_t(ti)];
-        const std::optional<double> v = number(text);
-        if (id == "name") {
-#if VORNEX_HAS_PARENT_RECORDS
-            renameParentRecord(r, ParentKind::Tunnel, ti, s, controller_.prompter());
-#endif
-        } else if (id == "startStation") {
-            const double c = toContinuousChainage(r, s);
-            if (c != kNoValue) t.startStation = c;
-        } else if (id == "length" && v) {
-            t.length = *v;
-        } else if (id == "plate" && plates.contains(text)) {
-            t.plateIndex = int(plates.indexOf(text));
-        }
+        if (field != kFields.end()) setTunnelField(r, ti, field->second, text.toStdString(), controller_.prompter());
+        else setTunnelPlate(r, ti, plate);
     });
     fillGrids();
 }
 
 void CWorkView::onTemplateProperty(const QString& id, const QString& text) {
+    static const std::map<QString, TunnelTemplateField> kFields = {
+        {"name", TunnelTemplateField::Name},
+        {"designOffset", TunnelTemplateField::DesignOffset},
+        {"excavationCrown", TunnelTemplateField::ExcavationCrown},
+        {"primaryCrown", TunnelTemplateField::PrimaryCrown},
+        {"secondaryCrown", TunnelTemplateField::SecondaryCrown}};
     CVornexPcDoc& doc = controller_.doc();
     Road* road = doc.currentRoad();
     const int ti = controller_.viewState().tunnelTemplate;
-    if (!road || ti < 0 || ti >= int(road->tunnelTemplates.size())) return;
-    const std::string s = text.toStdString();
+    const auto field = kFields.find(id);
+    if (!road || ti < 0 || ti >= int(road->tunnelTemplates.size()) || field == kFields.end()) return;
     controller_.edit(QStringLiteral("隧道断面模板属性"), EditScope::CurrentRoad, int(RecordKind::TunnelTemplate), ti, [&] {
-        Road& r = *doc.currentRoad();
-        TunnelTemplate& t = r.tunnelTemplates[std::size_t(ti)];
-        const std::optional<double> v = number(text);
-        if (id == "name") {
-#if VORNEX_HAS_PARENT_RECORDS
-            renameParentRecord(r, ParentKind::TunnelTemplate, ti, s, controller_.prompter());
-#endif
-        } else if (id == "designOffset" && v) {
-            t.designOffset = *v;
-        } else if (id == "excavationCrown" && v) {
-            t.excavationCrown = *v;
-        } else if (id == "primaryCrown" && v) {
-            t.primaryCrown = *v;
-        } else if (id == "secondaryCrown" && v) {
-            t.secondaryCrown = *v;
-        }
+        setTunnelTemplateField(*doc.currentRoad(), ti, field->second, text.toStdString(), controller_.prompter());
     });
     fillGrids();
 }
@@ -752,8 +692,6 @@ QList<QAction*> CWorkView::contextActions(QTreeWidgetItem* item) {
     }
     if (path.size() < 2) return actions;
     const int folder = path[1];
-    const bool has = VORNEX_HAS_PARENT_RECORDS != 0;
-#if VORNEX_HAS_PARENT_RECORDS
     auto run = [this, &doc](const QString& label, int kind, std::function<void(Road&)> fn) {
         Road* road = doc.currentRoad();
         if (!road) return;
@@ -771,11 +709,6 @@ QList<QAction*> CWorkView::contextActions(QTreeWidgetItem* item) {
         run(label, recordKind,
             [&](Road& r) { deleteParentRecord(r, kind, index, controller_.prompter(), bridge); });
     };
-#else
-    enum class ParentKind { SlopeTemplate, Bridge, Pier, TunnelTemplate, Tunnel };
-    auto addCmd = [](auto&&...) {};
-    auto delCmd = [](auto&&...) {};
-#endif
     auto renameCmd = [this, item] {
         item->setFlags(item->flags() | Qt::ItemIsEditable);
         dataTree_->editItem(item, 0);
@@ -796,25 +729,25 @@ QList<QAction*> CWorkView::contextActions(QTreeWidgetItem* item) {
     for (const Folder& f : folders) {
         if (folder != f.code) continue;
         if (path.size() <= 3) {
-            add(QStringLiteral("增加") + f.noun, has,
+            add(QStringLiteral("增加") + f.noun, true,
                 [=] { addCmd(QStringLiteral("增加") + f.noun, f.kind, f.recordKind, f.code, -1); });
         }
         if (f.code == ic::kBridges && path.size() >= 3) {
             const int bridge = path[2];
-            add(QStringLiteral("增加墩台"), has,
+            add(QStringLiteral("增加墩台"), true,
                 [=] { addCmd(QStringLiteral("增加墩台"), ParentKind::Pier, int(RecordKind::Pier), f.code, bridge); });
         }
         if (path.size() == 3) {
             const int index = path[2];
-            add(QStringLiteral("删除") + f.noun, has,
+            add(QStringLiteral("删除") + f.noun, true,
                 [=] { delCmd(QStringLiteral("删除") + f.noun, f.kind, f.recordKind, index, -1); });
-            add(QStringLiteral("重命名"), has, renameCmd);
+            add(QStringLiteral("重命名"), true, renameCmd);
         }
         if (f.code == ic::kBridges && path.size() == 4) {
             const int bridge = path[2], index = path[3];
-            add(QStringLiteral("删除墩台"), has,
+            add(QStringLiteral("删除墩台"), true,
                 [=] { delCmd(QStringLiteral("删除墩台"), ParentKind::Pier, int(RecordKind::Pier), index, bridge); });
-            add(QStringLiteral("重命名"), has, renameCmd);
+            add(QStringLiteral("重命名"), true, renameCmd);
         }
     }
     return actions;

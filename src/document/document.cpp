@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "document/edits.h"
 #include "document/project_file.h"
 #include "geometry/alignment.h"
 #include "geometry/angles.h"
@@ -20,13 +21,9 @@ namespace {
 
 // A whole typed number (blanks around it allowed); false for anything else.
 bool parseNumber(std::string_view text, double& value) {
-    std::string s(text::trim(text));
-    if (s.empty()) return false;
-    char* end = nullptr;
-    double v = std::strtod(s.c_str(), &end);
-    if (end != s.c_str() + s.size() || !std::isfinite(v)) return false;
-    value = v;
-    return true;
+    const std::optional<double> v = readTypedNumber(text, NumberText::Whole);
+    if (v) value = *v;
+    return v.has_value();
 }
 
 // Number of UTF-8 characters to keep so that at most `maxChars` remain.

@@ -9,6 +9,7 @@
 #include <set>
 #include <type_traits>
 
+#include "document/edits.h"
 #include "geometry/angles.h"
 #include "geometry/stations.h"
 #include "model/enum_texts.h"
@@ -64,14 +65,7 @@ std::string fmt(const char* f, double v) { return text::format(f, v); }
 
 // A number as typed: the leading decimal number of the cell, 0 when the cell is
 // empty or holds none; a value that does not fit a double reads as 0 as well.
-double readNumber(const std::string& s) {
-    std::string t(text::trim(s));
-    if (t.empty()) return 0;
-    char* end = nullptr;
-    double v = std::strtod(t.c_str(), &end);
-    if (end == t.c_str() || !std::isfinite(v)) return 0;
-    return v;
-}
+double readNumber(const std::string& s) { return *readTypedNumber(s, NumberText::Leading); }
 
 bool isBlank(const std::string& s) { return text::trim(s).empty(); }
 
