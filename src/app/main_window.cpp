@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QRegularExpression>
 #include <QFileInfo>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
@@ -25,6 +24,7 @@
 #include "app/survey_table_view.h"
 #include "app/survey_views.h"
 #include "app/table_view.h"
+#include "app/views/drawing_pane.h"
 #include "app/work_view.h"
 #include "document/project_file.h"
 
@@ -98,7 +98,6 @@ QAction* MainWindow::action(const QString& name) const { return actions_.value(n
 QMenu* MainWindow::menu(const QString& name) const { return menus_.value(name); }
 
 void MainWindow::createActions() {
-    const QString later = QStringLiteral("（将在后续版本中提供）");
     QAction* a = makeAction("new", QStringLiteral("新建(&N)"), QStringLiteral("创建新项目文件\n新建"));
     a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     connect(a, &QAction::triggered, this, [this] { newDocument(); });
@@ -113,18 +112,14 @@ void MainWindow::createActions() {
     connect(a, &QAction::triggered, this, [this] { saveAs(); });
     a = makeAction("password", QStringLiteral("项目文件密码(&W)"), QStringLiteral("设置项目文件的密码"));
     connect(a, &QAction::triggered, this, [this] { setPassword(); });
-    a = makeAction("import", QStringLiteral("导入(&I)..."), QStringLiteral("导入 LandXML 或 CSV 文件") + later);
-    a->setEnabled(false);
+    a = makeAction("import", QStringLiteral("导入(&I)..."), QStringLiteral("导入 LandXML 或 CSV 文件"));
     a = makeAction("importRaw", QStringLiteral("导入观测数据(&R)..."),
                    QStringLiteral("把数字水准仪或全站仪的原始文件（GSI）导入为水准或控制测量数据文件"));
     connect(a, &QAction::triggered, this, [this] { importRawData(); });
-    a = makeAction("export", QStringLiteral("导出(&E)..."), QStringLiteral("导出 LandXML 或 DXF 文件") + later);
-    a->setEnabled(false);
-    a = makeAction("print", QStringLiteral("打印(&P)..."), QStringLiteral("打印当前表格\n打印") + later);
+    a = makeAction("export", QStringLiteral("导出(&E)..."), QStringLiteral("导出 LandXML 或 DXF 文件"));
+    a = makeAction("print", QStringLiteral("打印(&P)..."), QStringLiteral("打印当前表格\n打印"));
     a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-    a->setEnabled(false);
-    a = makeAction("printPreview", QStringLiteral("打印预览(&V)"), QStringLiteral("显示整页\n打印预览") + later);
-    a->setEnabled(false);
+    a = makeAction("printPreview", QStringLiteral("打印预览(&V)"), QStringLiteral("显示整页\n打印预览"));
     // The commands of the survey panes: one set, carried out by the active module's pane.
     a = makeAction("surveyOpen", QStringLiteral("打开(&O)..."), QStringLiteral("打开数据文件\n打开"));
     connect(a, &QAction::triggered, this, [this] {
@@ -165,18 +160,15 @@ void MainWindow::createActions() {
     a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     connect(a, &QAction::triggered, this, [this] { tableView_->pasteClipboard(); });
 
-    a = makeAction("queryRoute", QStringLiteral("查询线路(&R)"), QStringLiteral("查询线路上任一点的坐标和高程") + later);
-    a->setEnabled(false);
-    a = makeAction("calcSend", QStringLiteral("传送项目文件(&P)"), QStringLiteral("把项目文件传送到计算器") + later);
-    a->setEnabled(false);
-    a = makeAction("calcExplorer", QStringLiteral("计算器文件管理(&E)"), QStringLiteral("管理计算器存储内存中的文件") + later);
-    a->setEnabled(false);
-    a = makeAction("calcOptimize", QStringLiteral("优化计算器存储内存(&O)"), QStringLiteral("优化计算器的存储内存") + later);
-    a->setEnabled(false);
-    a = makeAction("cgSend", QStringLiteral("传送项目文件(&P)"), QStringLiteral("把项目文件复制到计算器") + later);
-    a->setEnabled(false);
-    a = makeAction("cgExplorer", QStringLiteral("计算器文件管理(&E)"), QStringLiteral("管理计算器中的文件") + later);
-    a->setEnabled(false);
+    makeAction("queryRoute", QStringLiteral("查询线路(&R)"), QStringLiteral("查询线路上任一点的坐标和高程"));
+    makeAction("calcSend", QStringLiteral("传送项目文件(&P)"), QStringLiteral("传送当前打开的项目文件到9750/9860计算器"));
+    makeAction("calcExplorer", QStringLiteral("计算器文件管理(&E)"),
+               QStringLiteral("管理9750/9860计算器存储内存中的文件"));
+    makeAction("calcOptimize", QStringLiteral("优化计算器存储内存(&O)"),
+               QStringLiteral("优化9750/9860计算器的存储内存(Storage Memeory)"));
+    makeAction("cgSend", QStringLiteral("传送项目文件(&P)"), QStringLiteral("传送当前打开的项目文件到fx-CG20计算器"));
+    makeAction("cgExplorer", QStringLiteral("计算器文件管理(&E)"),
+               QStringLiteral("在文件管理器中打开fx-CG20计算器的ROAD文件夹"));
 
     a = makeAction("toolbar", QStringLiteral("标准(&S)"), QStringLiteral("显示或隐藏工具栏"));
     a->setCheckable(true);
@@ -185,8 +177,7 @@ void MainWindow::createActions() {
     a->setCheckable(true);
     a->setChecked(true);
     connect(a, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
-    a = makeAction("looks", QStringLiteral("应用程序外观(&A)"), QStringLiteral("选择应用程序的外观") + later);
-    a->setEnabled(false);
+    a = makeAction("looks", QStringLiteral("应用程序外观(&A)"), QStringLiteral("选择应用程序的外观"));
     a = makeAction("drawing", QStringLiteral("图形窗口(&G)"), QStringLiteral("显示或隐藏图形窗口"));
     a->setCheckable(true);
     a->setChecked(true);
@@ -197,15 +188,12 @@ void MainWindow::createActions() {
     a->setShortcut(QKeySequence(Qt::Key_F6));
     connect(a, &QAction::triggered, this, [this] { focusNextPane(); });
     addAction(a);
-    a = makeAction("help", QStringLiteral("帮助文件(&H)"), QStringLiteral("打开帮助文件") + later);
+    a = makeAction("help", QStringLiteral("帮助文件(&H)"), QStringLiteral("打开帮助文件"));
     a->setShortcut(QKeySequence(Qt::Key_F1));
-    a->setEnabled(false);
     a = makeAction("quickStart", QStringLiteral("快速入门(&Q)"), QStringLiteral("快速入门"));
     a->setEnabled(false);
-    a = makeAction("website", QStringLiteral("访问官方网站(&N)"), QStringLiteral("访问官方网站") + later);
-    a->setEnabled(false);
-    a = makeAction("about", QStringLiteral("关于沃尼克斯(&A)..."), QStringLiteral("显示程序信息、版本号和版权") + later);
-    a->setEnabled(false);
+    makeAction("website", QStringLiteral("访问官方网站(&N)"), QStringLiteral("访问官方网站"));
+    makeAction("about", QStringLiteral("关于沃尼克斯(&A)..."), QStringLiteral("显示程序信息、版本号和版权"));
 }
 
 void MainWindow::createMenus() {
@@ -338,16 +326,9 @@ void MainWindow::createPanes() {
     connect(tableView_, &TableView::hintChanged, this, [this](const QString& hint) {
         if (!hint.isEmpty()) statusBar()->showMessage(hint);
     });
-    auto* drawing = new QLabel(QStringLiteral("图形窗口"), results_);
-    drawing->setAccessibleName(QStringLiteral("图形窗口"));
-    drawing->setAlignment(Qt::AlignCenter);
-    drawing->setFrameShape(QFrame::StyledPanel);
-    drawing->setAutoFillBackground(true);
-    QPalette pal = drawing->palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    pal.setColor(QPalette::WindowText, Qt::gray);
-    drawing->setPalette(pal);
-    drawing_ = drawing;
+    // The drawing row: the plan, profile and cross section of the current road.
+    drawingPane_ = new DrawingPane(results_);
+    drawing_ = drawingPane_;
     results_->addWidget(tableStack_);
     results_->addWidget(drawing_);
     results_->setSizes({360, 240});

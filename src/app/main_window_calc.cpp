@@ -31,8 +31,6 @@ void MainWindow::connectCalculator() {
     };
 
     QAction* a = action("calcSend");
-    a->setStatusTip(QStringLiteral("传送当前打开的项目文件到9750/9860计算器"));
-    a->setEnabled(true);
     connect(a, &QAction::triggered, this, [this, project] {
         link::ProjectSource source = project();
         CCasioComDialog dialog(link::processLink(), *prompter_, this);
@@ -40,24 +38,18 @@ void MainWindow::connectCalculator() {
     });
 
     a = action("calcExplorer");
-    a->setStatusTip(QStringLiteral("管理9750/9860计算器存储内存中的文件"));
-    a->setEnabled(true);
     connect(a, &QAction::triggered, this, [this] {
         CCasioExplor explorer(link::processLink(), *prompter_, this);
         explorer.exec();
     });
 
     a = action("calcOptimize");
-    a->setStatusTip(QStringLiteral("优化9750/9860计算器的存储内存(Storage Memeory)"));
-    a->setEnabled(true);
     connect(a, &QAction::triggered, this, [this] {
         // On a worker: the window stays responsive behind the busy indicator.
         optimizeCalculatorStorage(link::processLink(), *prompter_, this);
     });
 
     a = action("cgSend");
-    a->setStatusTip(QStringLiteral("传送当前打开的项目文件到fx-CG20计算器"));
-    a->setEnabled(true);
     connect(a, &QAction::triggered, this, [this, project] {
         link::ProjectSource source = project();
         link::ColorGraphDrive drive;
@@ -79,8 +71,6 @@ void MainWindow::connectCalculator() {
     });
 
     a = action("cgExplorer");
-    a->setStatusTip(QStringLiteral("在文件管理器中打开fx-CG20计算器的ROAD文件夹"));
-    a->setEnabled(true);
     connect(a, &QAction::triggered, this, [this] {
         // The ROAD folder, where the projects are; the drive's root when it has none.
         link::openColorGraphDrive(*prompter_, [](const std::string& mountPoint) {

@@ -66,11 +66,7 @@ QString guidePath() {
 const char* const kWebsite = "https://vornex.example.org/";
 
 void MainWindow::connectFeatures() {
-    // The drawing row: the plan, profile and cross section of the current road.
-    drawingPane_ = new DrawingPane;  // parented by the splitter on replaceWidget
-    QWidget* placeholder = results_->replaceWidget(1, drawingPane_);
-    delete placeholder;
-    drawing_ = drawingPane_;
+    // The drawing row follows the document and reports the mouse and clicks.
     connect(controller_, &DocumentController::changed, this, [this] { refreshDrawing(); });
     connect(controller_, &DocumentController::documentReplaced, this, [this] { refreshDrawing(); });
     connect(drawingPane_, &DrawingPane::mouseAt, this, [this](const QString& station, double offset, double x, double y) {
@@ -90,8 +86,6 @@ void MainWindow::connectFeatures() {
 
     // 查询线路: the dialog over the current road; a point found shows in the cross section.
     QAction* query = action("queryRoute");
-    query->setEnabled(true);
-    query->setStatusTip(QStringLiteral("查询线路上任一点的坐标和高程"));
     connect(query, &QAction::triggered, this, [this] {
         const CVornexPcDoc& doc = controller_->doc();
         if (!doc.currentRoad()) {
@@ -157,8 +151,6 @@ void MainWindow::connectFeatures() {
         });
     }
     action("looks")->setMenu(looks);
-    action("looks")->setEnabled(true);
-    action("looks")->setStatusTip(QStringLiteral("选择应用程序的外观"));
 
     // Printing and export of the shown table (a survey table names its data file).
     auto title = [this] {
@@ -172,12 +164,10 @@ void MainWindow::connectFeatures() {
     };
     auto hasTable = [this] { return shownGrid().columnCount() > 0; };
     QAction* print = action("print");
-    print->setStatusTip(QStringLiteral("打印当前表格\n打印"));
     connect(print, &QAction::triggered, this, [this, title, hasTable] {
         if (hasTable()) printGrid(this, shownGrid(), title());
     });
     QAction* preview = action("printPreview");
-    preview->setStatusTip(QStringLiteral("显示整页\n打印预览"));
     connect(preview, &QAction::triggered, this, [this, title, hasTable] {
         if (hasTable()) previewGrid(this, shownGrid(), title());
     });
@@ -209,8 +199,6 @@ void MainWindow::connectFeatures() {
     // 导入 / 导出: a LandXML or CSV road added to the open project (one undo step),
     // the current road written as LandXML or DXF.
     QAction* importAction = action("import");
-    importAction->setEnabled(true);
-    importAction->setStatusTip(QStringLiteral("导入 LandXML 或 CSV 文件"));
     connect(importAction, &QAction::triggered, this, [this] {
         const std::string path = prompter_->openFileName("LandXML 或交点文件 (*.xml *.landxml *.csv *.tsv *.txt)");
         if (path.empty()) return;
@@ -224,8 +212,6 @@ void MainWindow::connectFeatures() {
         if (status == exchange::kExchangeOk) offerFileSystem(*controller_, fileSystem);
     });
     QAction* exportAction = action("export");
-    exportAction->setEnabled(true);
-    exportAction->setStatusTip(QStringLiteral("导出 LandXML 或 DXF 文件"));
     connect(exportAction, &QAction::triggered, this, [this] {
         const CVornexPcDoc& doc = controller_->doc();
         if (!doc.currentRoad()) {
@@ -257,20 +243,14 @@ void MainWindow::connectFeatures() {
 
     // Help: the user guide, the web site, the about box.
     QAction* help = action("help");
-    help->setEnabled(true);
-    help->setStatusTip(QStringLiteral("打开帮助文件"));
     connect(help, &QAction::triggered, this, [this] {
         const QString path = guidePath();
         if (path.isEmpty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
             prompter_->message("找不到帮助文件，或没有可以打开它的浏览器。");
     });
     QAction* website = action("website");
-    website->setEnabled(true);
-    website->setStatusTip(QStringLiteral("访问官方网站"));
     connect(website, &QAction::triggered, this, [] { QDesktopServices::openUrl(QUrl(QString::fromUtf8(kWebsite))); });
     QAction* about = action("about");
-    about->setEnabled(true);
-    about->setStatusTip(QStringLiteral("显示程序信息、版本号和版权"));
     connect(about, &QAction::triggered, this, [this] {
         QMessageBox::about(this, QStringLiteral("关于沃尼克斯"), aboutText());
     });

@@ -423,7 +423,6 @@ bool TableView::handleEdit(const GridEdit& e) {
             return DataEdit{};
         });
     }
-    case DataMenuItem::CheckSectionEnd: return false;
     }
     return false;
 }

@@ -148,7 +148,6 @@ int menuBlock(DataMenuItem item) {
         case DataMenuItem::SameAsNextPier: return 3;
         case DataMenuItem::SameAsLeft:
         case DataMenuItem::SameAsRight: return 4;
-        case DataMenuItem::CheckSectionEnd: return 5;
     }
     return 5;
 }

@@ -1307,7 +1307,6 @@ std::string dataMenuLabel(DataMenuItem item) {
         case DataMenuItem::SameAsNextPier: return "与下一墩相同(&A)";
         case DataMenuItem::SameAsLeft: return "与左侧相同(&L)";
         case DataMenuItem::SameAsRight: return "与右侧相同(&G)";
-        case DataMenuItem::CheckSectionEnd: return "检查断面终点(&K)";
     }
     return {};
 }
@@ -1361,7 +1360,6 @@ std::vector<DataMenuEntry> dataMenu(const RoadProject& project, const DataTableC
         add(DataMenuItem::SameAsLeft, ctx.side != 1);
         add(DataMenuItem::SameAsRight, ctx.side != 2);
     }
-    // "检查断面终点" is always removed before the menu opens.
     return menu;
 }
 

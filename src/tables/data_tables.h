@@ -118,7 +118,6 @@ enum class DataMenuItem {
     SameAsNextPier,      // "与下一墩相同(&A)"
     SameAsLeft,          // "与左侧相同(&L)"
     SameAsRight,         // "与右侧相同(&G)"
-    CheckSectionEnd,     // "检查断面终点(&K)"
 };
 
 struct DataMenuEntry {

@@ -87,13 +87,6 @@ TEST_F(MainWindowTest, ShortcutsAreSetExplicitly) {
     };
     for (const Case& c : cases)
         EXPECT_TRUE(window->action(c.action)->shortcuts().contains(c.key)) << c.action;
-    // Items of later issues are there and disabled ("快速入门" has no command behind it).
-    for (const char* later : {"quickStart"})
-        EXPECT_FALSE(window->action(later)->isEnabled()) << later;
-    for (const char* now : {"print", "printPreview", "queryRoute", "looks", "help", "website", "about", "calcSend",
-                            "calcExplorer", "calcOptimize", "cgSend", "cgExplorer"})
-        EXPECT_TRUE(window->action(now)->isEnabled()) << now;
-    EXPECT_EQ(window->action("exit")->statusTip(), QStringLiteral("退出应用程序；提示保存文档\n退出"));
 }
 
 TEST_F(MainWindowTest, PasteOfATwoByThreeBlockUndoAndRedo) {
