@@ -138,4 +138,96 @@ DataEdit storeWrites(RoadProject& p, const DataTableContext& ctx, const Grid& gr
 // Sorts what must stay sorted and says what the edit changed.
 DataEdit finishEdit(RoadProject& p, const DataTableContext& ctx, int code, Outcome& out);
 
+// ---- choice texts and cell texts -----------------------------------------------
+std::vector<std::string> slopeTypeChoices();
+int slopeTypeCode(const std::string& t);
+const std::vector<std::string>& pileModeChoices();
+const std::vector<std::string>& methodChoices();
+const std::vector<std::string>& elementTypeChoices();
+std::vector<std::string> transitionComboChoices();
+std::vector<std::string> slopeTemplateNames(const Road& road);
+std::vector<std::string> tunnelTemplateNames(const Road& road);
+// Name `i` of a name list; empty outside it.
+std::string nameAt(const std::vector<std::string>& names, int i);
+
+std::string fmt(const char* f, double v);
+// A value formatted with `f`, empty while it holds the "not given" marker.
+std::string optional(const char* f, double v);
+// A number as a cell reads it (the leading number, 0 for none).
+double readNumber(const std::string& s);
+// A typed station as continuous chainage; a blank or unreadable one reads as the
+// road's start.
+double readStation(const Road& road, const std::string& s);
+// A design station typed into a chain-break cell (kept as typed, not converted).
+double readDesignStation(const Road& road, const std::string& s);
+std::string stationText(const Road& road, double c);
+double readDms(const std::string& s);
+void assignName(Name12& name, const std::string& utf8);
+// A magnitude with a sign, keeping a zero a plain zero.
+double withSign(double magnitude, double sign);
+// Turn of an element row as its 线型 cell shows it: -1 left, +1 right, 0 none.
+int shownTurn(const std::string& typeText);
+
+GridColumn column(const std::string& caption, int width, const std::string& hint = {});
+void setCell(GridRow& row, int col, std::string textValue, bool editable,
+             const std::vector<std::string>& choices = {});
+
+// ---- one descriptor per table --------------------------------------------------
+
+// What a table's functions see: the columns to set; the row a record fills; the
+// record field a typed cell goes to (`n` is the text read as a number).
+struct ColumnsCall {
+    std::vector<GridColumn>& c;
+    int code;
+    const Road* road;
+    const DataTableContext& ctx;
+};
+struct FillCall {
+    GridRow& row;
+    int code;
+    const Road* road;
+    const RoadProject& p;
+    const DataTableContext& ctx;
+    int index;
+    int count;  // records in the list
+};
+struct StoreCall {
+    RoadProject& p;
+    Road* road;
+    int code;
+    const DataTableContext& ctx;
+    std::size_t i;  // the record
+    int col;
+    const std::string& text;
+    double n;
+    const GridRow& row;  // as shown or edited (an element's 线型 gives a typed radius its turn)
+};
+
+// One data-entry table: its columns, how a record fills its row, how a typed
+// cell is stored (false when the column shows no field) and what the row for a
+// new record offers. `fill` and `store` are empty for the change tables, whose
+// rows are built by station.
+struct DataTableKind {
+    int codes[3];  // the table codes it serves (0: none)
+    void (*columns)(const ColumnsCall&);
+    void (*fill)(const FillCall&);
+    bool (*store)(const StoreCall&);
+    void (*newRow)(GridRow& row, const Road& road);
+};
+
+template <std::size_t N>
+const DataTableKind* findKind(const DataTableKind (&kinds)[N], int code) {
+    for (const DataTableKind& k : kinds)
+        for (int c : k.codes)
+            if (c != 0 && c == code) return &k;
+    return nullptr;
+}
+
+// The families, one file each, and the lookup over all of them.
+const DataTableKind* routeTableKind(int code);
+const DataTableKind* sectionTableKind(int code);
+const DataTableKind* tunnelTableKind(int code);
+const DataTableKind* structuresTableKind(int code);
+const DataTableKind* dataTableKind(int code);
+
 }  // namespace vornex::data_table_parts

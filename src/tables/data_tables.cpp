@@ -91,7 +91,7 @@ double readDms(const std::string& s) { return dmsToDegrees(readNumber(s)); }
 
 // ---- grid helpers --------------------------------------------------------------
 
-GridColumn column(const std::string& caption, int width, const std::string& hint = {}) {
+GridColumn column(const std::string& caption, int width, const std::string& hint) {
     GridColumn c;
     c.caption = caption;
     c.width = width;
@@ -99,8 +99,7 @@ GridColumn column(const std::string& caption, int width, const std::string& hint
     return c;
 }
 
-void setCell(GridRow& row, int col, std::string textValue, bool editable,
-             const std::vector<std::string>& choices = {}) {
+void setCell(GridRow& row, int col, std::string textValue, bool editable, const std::vector<std::string>& choices) {
     GridCell& c = row.cells.at(static_cast<std::size_t>(col));
     c.text = std::move(textValue);
     c.editable = editable;
@@ -152,127 +151,9 @@ std::string nameAt(const std::vector<std::string>& names, int i) {
 // Text of a value cell that is left empty when the value was never given.
 std::string optional(const char* f, double v) { return v == kNoValue || v == -kNoValue ? std::string() : fmt(f, v); }
 
-void columnsFor(Grid& g, int code, const Road* road, const RoadProject& p, const DataTableContext& ctx) {
-    const char* kStationHintTail = "，实数输入，如在长链中前面加“+”";
-    auto& c = g.columns;
-    switch (code) {
-        case tc::kControlPoints:
-            c = {column("点名", 100, "1~12个字符"), column("坐标X(m)", 110, "输入控制点的X坐标值"),
-                 column("坐标Y(m)", 110, "输入控制点的Y坐标值"), column("高程(m)", 90, "输入控制点的高程"),
-                 column("备注", 120, "控制点的备注")};
-            break;
-        case tc::kChainBreaks:
-            c = {column("开始桩号(m)", 110, "输入断链的开始桩号，用实数表示。如K123+456.789输入为123456.789"),
-                 column("结束桩号(m)", 110, "输入断链的结束桩号，用实数表示。如K123+456.789输入为123456.789"),
-                 column("断链描述", 150, "自动计算出来的断链值")};
-            break;
-        case tc::kIntersectionPoints:
-            c = {column("交点名", 90, "1~12个字符交点的名称"), column("坐标X(m)", 110, "输入交点的X坐标值"),
-                 column("坐标Y(m)", 110, "输入交点的Y坐标值"), column("前缓长度(m)", 90, "输入第一缓和曲线的长度"),
-                 column("圆半径(m)", 90, "输入该交点所控制曲线的圆曲线半径，-1为与下一交点构成虚交曲线"),
-                 column("后缓长度(m)", 90, "输入第二缓和曲线的长度"),
-                 column("起点半径(m)", 90, "输入第一缓和曲线起点的半径，直线为0，负值为回旋参数A"),
-                 column("终点半径(m)", 90, "输入第二缓和曲线终点的半径，直线为0，负值为回旋参数A")};
-            break;
-        case tc::kElements:
-            c = {column("长度(m)", 100, "输入线元的长度"), column("线型", 80, "选择线元的线型，左转或右转决定半径的方向"),
-                 column("开始半径(m)", 100, "输入线元的开始半径，直线为0"),
-                 column("结束半径(m)", 100, "输入线元的结束半径，直线为0")};
-            break;
-        case tc::kGradePoints:
-            c = {column("变坡点桩号(m)", 110, "输入竖曲线变坡点的桩号，实数输入，如在长链中前面加“+”"),
-                 column("变坡点高程(m)", 110, "输入变坡点的高程"), column("竖曲线半径(m)", 110, "输入竖曲线的曲线半径")};
-            break;
-        case tc::kPlates:
-            c = {column("板块类型", 100, "选择板块的类型"), column("宽度(m)", 80, "输入道路的板块宽度"),
-                 column("横坡%", 80, "输入道路的板块横坡，从中间向两边计算"),
-                 column("结构层厚(m)", 90, "输入道路的板块结构层厚度"),
-                 column("道牙高(m)", 90, "输入道路的板块道牙高度，即本板块与下一板块的高差")};
-            break;
-        case tc::kWidthChanges:
-        case tc::kCrossfallChanges: {
-            bool width = code == tc::kWidthChanges;
-            c = {column("变化点桩号", 110,
-                        width ? "加宽变化点的桩号，实数输入，如在长链中前面加“+”" : "坡度变化点的桩号，实数输入，如在长链中前面加“+”"),
-                 column("变化方式", 110, "选择变化方式")};
-            if (road) {
-                const char* hint = width ? "该板块在变化点的宽度" : "该板块在变化点的坡度，从中间往两边计算";
-                // Left plates from the outermost inward, then right plates from the innermost outward.
-                std::vector<int> left, right;
-                for (int i = 0; i < static_cast<int>(road->plates.size()); ++i)
-                    (road->plates[static_cast<std::size_t>(i)].side == 1 ? left : right).push_back(i);
-                for (int k = static_cast<int>(left.size()) - 1; k >= 0; --k) {
-                    const auto& pl = road->plates[static_cast<std::size_t>(left[static_cast<std::size_t>(k)])];
-                    c.push_back(column(text::format("左－%d", k + 1) + std::string(text::trim(plateTypeText(pl.plateType))),
-                                       100, hint));
-                }
-                for (std::size_t k = 0; k < right.size(); ++k) {
-                    const auto& pl = road->plates[static_cast<std::size_t>(right[k])];
-                    c.push_back(column(text::format("右－%d", static_cast<int>(k) + 1) +
-                                           std::string(text::trim(plateTypeText(pl.plateType))),
-                                       100, hint));
-                }
-            }
-            break;
-        }
-        case tc::kExcavationContour:
-        case tc::kPrimaryContour:
-        case tc::kSecondaryContour:
-            c = {column("平距(m)", 90, "与上一点的相对水平距离，左 (-) 右 (+) "),
-                 column("高差(m)", 90, "与上一点的相对高差，下 (-) 上 (+) "),
-                 column("半径(m)", 90, "圆弧拱元的半径"),
-                 column("圆心角(度.分秒)", 120,
-                        "圆弧拱元的圆心角，不输或0为根据平距和高差进行计算，-1为根据平距和高差进行计算且圆心角大于180度")};
-            break;
-        case tc::kBlastHoles:
-            c = {column("点名", 90, "炮眼点的名称"), column("偏移(m)", 90, "与隧道中线的水平偏移，左 (-) 右 (+) "),
-                 column("高差(m)", 90, "与高程设计线的高差")};
-            break;
-        case tc::kTunnelSlopeRules:
-            c = {column("坡度1:n", 90, "输入路面横坡1:n"), column("隧道模板", 110, "请选择对应坡度的隧道模板")};
-            break;
-        case tc::kTunnelStationRules:
-            c = {column("桩号", 110, "输入隧道模板变化点的桩号"), column("变化形式", 100, "选择隧道断面的变化形式"),
-                 column("隧道模板", 110, "选择该桩号的隧道模板")};
-            break;
-        case tc::kSlopeAssignments:
-            c = {column("桩号", 110, "输入边坡开始的桩号"), column("左填模板", 100, "选择对应的边坡模板"),
-                 column("左挖模板", 100, "选择对应的边坡模板"), column("右填模板", 100, "选择对应的边坡模板"),
-                 column("右挖模板", 100, "选择对应的边坡模板")};
-            break;
-        case tc::kSlopeTemplateRows: {
-            c = {column("边坡类型", 100, "选择边坡的类型")};
-            // The value captions follow the row type; the header shows those of the first row.
-            int type = 0;
-            if (road && validIndex(road->slopeTemplates, ctx.slopeTemplate)) {
-                const auto& rows = road->slopeTemplates[static_cast<std::size_t>(ctx.slopeTemplate)].rows;
-                if (!rows.empty()) type = rows.front().rowType;
-            }
-            auto caps = slopeValueCaptions(type);
-            for (int k = 0; k < 5; ++k)
-                c.push_back(column(caps[static_cast<std::size_t>(k)].empty() ? text::format("数值%d", k + 1)
-                                                                             : caps[static_cast<std::size_t>(k)],
-                                   90));
-            break;
-        }
-        case tc::kPiles:
-            c = {column("桩柱编号", 90, "桩柱的编号"), column("坐标方式", 90, "选择桩柱的坐标方式"),
-                 column("纵向坐标X(m)", 110, "相对坐标时为与墩台轴线的垂直距离，绝对坐标时为X坐标"),
-                 column("横向坐标Y(m)", 110, "相对坐标时为沿墩台轴线与线路中线交点的距离，绝对坐标时为Y坐标"),
-                 column("高程(m)", 90, "桩顶或其它高程，不参与计算")};
-            break;
-        case tc::kStructures:
-            c = {column("桩号(m)", 110, std::string("输入结构物所在的桩号") + kStationHintTail),
-                 column("构筑物类型", 90, "选择构筑物的类型"),
-                 column("做 法", 90, "输入结构物的做法，斜做即平行四边形做法，正做即长方形做法"),
-                 column("夹角(度.分秒)", 110, "线路前进方向顺时针至结构物轴线的夹角"),
-                 column("宽度(m)", 90, "输入结构物的全宽，只支持轴线在结构物中间的形式"),
-                 column("左侧长度(m)", 90, "结构物在中线左侧的长度"), column("右侧长度(m)", 90, "结构物在中线右侧的长度"),
-                 column("中心点高程(m)", 100, "结构物轴线与中线交点的高程"), column("横坡(%)", 80, "结构物轴线从左至右的横坡")};
-            break;
-        default: break;
-    }
-    (void)p;
+// The table's columns, by its descriptor.
+void columnsFor(Grid& g, int code, const Road* road, const DataTableContext& ctx) {
+    if (const DataTableKind* kind = dataTableKind(code)) kind->columns({g.columns, code, road, ctx});
 }
 
 // Key of a change-table row: the station in whole millimetres (truncated).
@@ -340,168 +221,8 @@ void buildChangeTable(Grid& g, const Road& road, bool width, bool editable) {
 // Fills one row of the table (the record's texts and editability).
 void fillRow(GridRow& row, int code, const Road* road, const RoadProject& p, const DataTableContext& ctx, int index,
              int count) {
-    auto set = [&](int col, std::string t, bool editable = true, const std::vector<std::string>& ch = {}) {
-        setCell(row, col, std::move(t), editable && ctx.editable, ch);
-    };
-    switch (code) {
-        case tc::kControlPoints: {
-            const ControlPoint& r = p.controlPoints[static_cast<std::size_t>(index)];
-            set(0, r.name.utf8());
-            set(1, fmt("%8.4f", r.x));
-            set(2, fmt("%8.4f", r.y));
-            set(3, fmt("%8.4f", r.h));
-            set(4, r.note.utf8());
-            break;
-        }
-        case tc::kChainBreaks: {
-            const ChainBreak& r = road->chainBreaks[static_cast<std::size_t>(index)];
-            set(0, fmt("%8.3f", r.startStation));
-            set(1, fmt("%8.3f", r.endStation));
-            set(2, chainBreakValueText(r), false);
-            break;
-        }
-        case tc::kIntersectionPoints: {
-            const IntersectionPoint& r = road->intersectionPoints[static_cast<std::size_t>(index)];
-            set(0, r.name.utf8());
-            set(1, fmt("%8.4f", r.x));
-            set(2, fmt("%8.4f", r.y));
-            // The start point carries no curve. The last row takes the curve of
-            // the point it becomes once a later row is typed, so its curve cells
-            // take input like the middle rows' (shown only where not 0, the end
-            // point showing name and coordinates alone until a curve is typed).
-            auto nz = [](double v) { return v == 0 ? std::string() : fmt("%8.3f", v); };
-            if (index == 0) {
-                for (int c = 3; c < 8; ++c) set(c, "", false);
-            } else {
-                const bool last = index == count - 1;
-                set(3, nz(r.spiralIn));
-                set(4, last ? nz(r.radius) : fmt("%8.3f", r.radius));
-                set(5, nz(r.spiralOut));
-                set(6, nz(r.startRadius));
-                set(7, nz(r.endRadius));
-            }
-            break;
-        }
-        case tc::kElements: {
-            const AlignmentElement& r = road->elements[static_cast<std::size_t>(index)];
-            // Radii unsigned; the turn shows in 线型, which is chosen like a value.
-            set(0, fmt("%8.3f", r.length));
-            set(1, elementTypeText(r.startRadius, r.endRadius), true, elementTypeChoices());
-            bool straight = r.startRadius == 0 && r.endRadius == 0;
-            set(2, straight ? "" : fmt("%8.3f", std::fabs(r.startRadius)));
-            set(3, straight ? "" : fmt("%8.3f", std::fabs(r.endRadius)));
-            break;
-        }
-        case tc::kGradePoints: {
-            const GradePoint& r = road->gradePoints[static_cast<std::size_t>(index)];
-            set(0, stationText(*road, r.station));
-            set(1, fmt("%8.4f", r.elevation));
-            set(2, fmt("%8.3f", r.verticalRadius));
-            break;
-        }
-        case tc::kPlates: {
-            const CrossSectionPlate& r = road->plates[static_cast<std::size_t>(index)];
-            set(0, plateTypeText(r.plateType), true, plateTypeChoices());
-            set(1, fmt("%5.2f", r.width));
-            set(2, fmt("%5.2f", r.crossfall));
-            set(3, fmt("%5.2f", r.layerThickness));
-            set(4, fmt("%5.2f", r.curbHeight));
-            break;
-        }
-        case tc::kExcavationContour:
-        case tc::kPrimaryContour:
-        case tc::kSecondaryContour: {
-            auto& list = *contourList(const_cast<Road*>(road)->tunnelTemplates[static_cast<std::size_t>(ctx.tunnelTemplate)],
-                                      code);
-            const ContourElement& r = list[static_cast<std::size_t>(index)];
-            set(0, optional("%8.4f", r.horizontalDistance));
-            set(1, optional("%8.4f", r.heightDifference));
-            set(2, optional("%8.3f", std::fabs(r.radius)));
-            std::string angle;
-            if (r.centralAngle == kNoValue) angle = "";
-            else if (r.centralAngle < 0) angle = "-1";
-            else angle = fmt("%8.4f", degreesToDms(r.centralAngle));
-            set(3, angle);
-            break;
-        }
-        case tc::kBlastHoles: {
-            const BlastHole& r =
-                road->tunnels[static_cast<std::size_t>(road->currentTunnel)].blastHoles[static_cast<std::size_t>(index)];
-            set(0, r.name.utf8());
-            set(1, fmt("%8.4f", r.offset));
-            set(2, fmt("%8.4f", r.heightDifference));
-            break;
-        }
-        case tc::kTunnelSlopeRules: {
-            const TunnelSlopeRule& r =
-                road->tunnels[static_cast<std::size_t>(road->currentTunnel)].slopeRules[static_cast<std::size_t>(index)];
-            auto names = tunnelTemplateNames(*road);
-            set(0, fmt("%7.2f", r.gradient));
-            set(1, nameAt(names, r.templateIndex), true, names);
-            break;
-        }
-        case tc::kTunnelStationRules: {
-            const TunnelStationRule& r =
-                road->tunnels[static_cast<std::size_t>(road->currentTunnel)].stationRules[static_cast<std::size_t>(index)];
-            auto names = tunnelTemplateNames(*road);
-            set(0, stationText(*road, r.station));
-            set(1, stationRuleFormText(r.changeForm), true, stationRuleFormChoices());
-            set(2, nameAt(names, r.templateIndex), true, names);
-            break;
-        }
-        case tc::kSlopeAssignments: {
-            const SlopeAssignment& r = road->slopeAssignments[static_cast<std::size_t>(index)];
-            auto names = slopeTemplateNames(*road);
-            set(0, stationText(*road, r.station));
-            set(1, nameAt(names, r.leftFill), true, names);
-            set(2, nameAt(names, r.leftCut), true, names);
-            set(3, nameAt(names, r.rightFill), true, names);
-            set(4, nameAt(names, r.rightCut), true, names);
-            break;
-        }
-        case tc::kSlopeTemplateRows: {
-            const SlopeTemplateRow& r =
-                road->slopeTemplates[static_cast<std::size_t>(ctx.slopeTemplate)].rows[static_cast<std::size_t>(index)];
-            set(0, slopeRowTypeText(r.rowType), true, slopeTypeChoices());
-            auto caps = slopeValueCaptions(r.rowType);
-            for (int k = 0; k < 5; ++k) {
-                bool used = !caps[static_cast<std::size_t>(k)].empty();
-                set(k + 1, used ? fmt("%5.2f", r.values[static_cast<std::size_t>(k)]) : "", used);
-                // The hint of a value: its caption, or the fuller text a value has
-                // (a platform's slope says which sign goes which way).
-                row.cells[static_cast<std::size_t>(k) + 1].hint =
-                    r.rowType == 0 && k == 1 ? std::string("输入平台的坡度(%), 路基侧高为-, 低为+")
-                                             : caps[static_cast<std::size_t>(k)];
-            }
-            break;
-        }
-        case tc::kPiles: {
-            const Pile& r = road->bridges[static_cast<std::size_t>(road->currentBridge)]
-                                .piers[static_cast<std::size_t>(road->currentPier)]
-                                .piles[static_cast<std::size_t>(index)];
-            set(0, r.name.utf8());
-            set(1, pileModeText(r.coordMode), true, pileModeChoices());
-            set(2, fmt("%8.4f", r.along));
-            set(3, fmt("%8.4f", r.across));
-            set(4, fmt("%8.3f", r.elevation));
-            break;
-        }
-        case tc::kStructures: {
-            const Structure& r = road->structures[static_cast<std::size_t>(index)];
-            int kind = r.structureKind();
-            set(0, stationText(*road, r.station));
-            set(1, structureKindText(kind), true, structureKindChoices());
-            set(2, structureMethodText(r.method()), true, methodChoices());
-            set(3, fmt("%9.5lf", degreesToDms(r.angle)));
-            set(4, fmt("%8.4f", r.width));
-            set(5, fmt("%8.4f", r.leftLength));
-            set(6, fmt("%8.4f", r.rightLength));
-            set(7, fmt("%8.4f", r.centreElevation));
-            set(8, fmt("%8.4f", r.crossfall));
-            break;
-        }
-        default: break;
-    }
+    const DataTableKind* kind = dataTableKind(code);
+    if (kind && kind->fill) kind->fill({row, code, road, p, ctx, index, count});
 }
 
 // Whether record `index` of table `code` belongs to the shown side.
@@ -571,197 +292,10 @@ std::string shownText(const RoadProject& p, int code, const DataTableContext& ct
 // radius). False when the column shows no field.
 bool storeField(RoadProject& p, int code, const DataTableContext& ctx, int index, int col, const std::string& text,
                 const GridRow& row) {
-    Road* road = roadAt(p, ctx.road);
-    const auto i = static_cast<std::size_t>(index);
-    const double n = readNumber(text);
-    switch (code) {
-        case tc::kControlPoints: {
-            ControlPoint& r = p.controlPoints[i];
-            switch (col) {
-                case 0: assignName(r.name, text); return true;
-                case 1: r.x = n; return true;
-                case 2: r.y = n; return true;
-                case 3: r.h = n; return true;
-                case 4: assignName(r.note, text); return true;
-            }
-            return false;
-        }
-        case tc::kChainBreaks: {
-            ChainBreak& r = road->chainBreaks[i];
-            // A design station as typed: the road's K-text or a number.
-            if (col == 0) r.startStation = readDesignStation(*road, text);
-            else if (col == 1) r.endStation = readDesignStation(*road, text);
-            else return false;
-            return true;
-        }
-        case tc::kIntersectionPoints: {
-            IntersectionPoint& r = road->intersectionPoints[i];
-            switch (col) {
-                case 0: assignName(r.name, text); return true;
-                case 1: r.x = n; return true;
-                case 2: r.y = n; return true;
-                case 3: r.spiralIn = std::fabs(n); return true;
-                case 4: r.radius = n; return true;
-                case 5: r.spiralOut = std::fabs(n); return true;
-                case 6: r.startRadius = n; return true;
-                case 7: r.endRadius = n; return true;
-            }
-            return false;
-        }
-        case tc::kElements: {
-            AlignmentElement& r = road->elements[i];
-            if (col == 0) {
-                r.length = n;
-                return true;
-            }
-            if (col == 1) {
-                // 线型: the turn becomes the sign of both radii; a straight has none,
-                // a circle one radius for both ends.
-                const int type = choiceCode(text, elementTypeChoices());
-                double a = std::fabs(r.startRadius), b = std::fabs(r.endRadius);
-                if (type == 0) {
-                    a = b = 0;
-                } else if (type >= 3) {
-                    a = b = a != 0 ? a : b;
-                }
-                const double s = type == 1 || type == 3 ? -1.0 : 1.0;
-                r.startRadius = withSign(a, s);
-                r.endRadius = withSign(b, s);
-                return true;
-            }
-            if (col == 2 || col == 3) {
-                // Typed without sign, the turn coming from the row's 线型 (on a
-                // straight the other radius's, else a right turn); a typed sign,
-                // as the earlier signed entries carried it, is kept.
-                double v = n;
-                if (v > 0) {
-                    int turn = shownTurn(cellText(row, 1));
-                    const double other = col == 2 ? r.endRadius : r.startRadius;
-                    if (turn == 0) turn = other < 0 ? -1 : 1;
-                    v = withSign(v, turn);
-                }
-                (col == 2 ? r.startRadius : r.endRadius) = v;
-                return true;
-            }
-            return false;
-        }
-        case tc::kGradePoints: {
-            GradePoint& r = road->gradePoints[i];
-            switch (col) {
-                case 0: r.station = readStation(*road, text); return true;
-                case 1: r.elevation = n; return true;
-                case 2: r.verticalRadius = n; return true;
-            }
-            return false;
-        }
-        case tc::kPlates: {
-            CrossSectionPlate& r = road->plates[i];
-            switch (col) {
-                case 0: r.plateType = choiceCode(text, plateTypeChoices()); return true;
-                case 1: r.width = n; return true;
-                case 2: r.crossfall = n; return true;
-                case 3: r.layerThickness = n; return true;
-                case 4: r.curbHeight = n; return true;
-            }
-            return false;
-        }
-        case tc::kExcavationContour:
-        case tc::kPrimaryContour:
-        case tc::kSecondaryContour: {
-            ContourElement& r = (*contourList(road->tunnelTemplates[static_cast<std::size_t>(ctx.tunnelTemplate)], code))[i];
-            // An empty cell is a value not given (computed from the others), as the
-            // table shows it: it stays kNoValue rather than becoming 0.
-            const double v = isBlank(text) ? kNoValue : n;
-            switch (col) {
-                case 0: r.horizontalDistance = v; return true;
-                case 1: r.heightDifference = v; return true;
-                case 2: r.radius = sidedRadius(std::fabs(v), contourSide(r)); return true;
-                case 3: r.centralAngle = v == kNoValue ? kNoValue : v < 0 ? -1.0 : v == 0 ? 0.0 : dmsToDegrees(v); return true;
-            }
-            return false;
-        }
-        case tc::kBlastHoles: {
-            BlastHole& r = road->tunnels[static_cast<std::size_t>(road->currentTunnel)].blastHoles[i];
-            switch (col) {
-                case 0: assignName(r.name, text); return true;
-                case 1: r.offset = n; return true;
-                case 2: r.heightDifference = n; return true;
-            }
-            return false;
-        }
-        case tc::kTunnelSlopeRules: {
-            TunnelSlopeRule& r = road->tunnels[static_cast<std::size_t>(road->currentTunnel)].slopeRules[i];
-            if (col == 0) r.gradient = n;
-            else if (col == 1) r.templateIndex = choiceCode(text, tunnelTemplateNames(*road));
-            else return false;
-            return true;
-        }
-        case tc::kTunnelStationRules: {
-            TunnelStationRule& r = road->tunnels[static_cast<std::size_t>(road->currentTunnel)].stationRules[i];
-            switch (col) {
-                case 0: r.station = readStation(*road, text); return true;
-                case 1: r.changeForm = stationRuleFormCode(text); return true;
-                case 2: r.templateIndex = choiceCode(text, tunnelTemplateNames(*road)); return true;
-            }
-            return false;
-        }
-        case tc::kSlopeAssignments: {
-            SlopeAssignment& r = road->slopeAssignments[i];
-            if (col == 0) {
-                r.station = readStation(*road, text);
-                return true;
-            }
-            const int t = choiceCode(text, slopeTemplateNames(*road));
-            switch (col) {
-                case 1: r.leftFill = t; return true;
-                case 2: r.leftCut = t; return true;
-                case 3: r.rightFill = t; return true;
-                case 4: r.rightCut = t; return true;
-            }
-            return false;
-        }
-        case tc::kSlopeTemplateRows: {
-            SlopeTemplateRow& r = road->slopeTemplates[static_cast<std::size_t>(ctx.slopeTemplate)].rows[i];
-            if (col == 0) {
-                r.rowType = slopeTypeCode(text);
-                return true;
-            }
-            // Only the values the row's type uses are typed.
-            const auto caps = slopeValueCaptions(r.rowType);
-            if (col < 1 || col > 5 || caps[static_cast<std::size_t>(col - 1)].empty()) return false;
-            r.values[static_cast<std::size_t>(col - 1)] = n;
-            return true;
-        }
-        case tc::kPiles: {
-            Pile& r = road->bridges[static_cast<std::size_t>(road->currentBridge)]
-                          .piers[static_cast<std::size_t>(road->currentPier)]
-                          .piles[i];
-            switch (col) {
-                case 0: assignName(r.name, text); return true;
-                case 1: r.coordMode = text == pileModeText(1) ? 1 : 0; return true;
-                case 2: r.along = n; return true;
-                case 3: r.across = n; return true;
-                case 4: r.elevation = n; return true;
-            }
-            return false;
-        }
-        case tc::kStructures: {
-            Structure& r = road->structures[i];
-            switch (col) {
-                case 0: r.station = readStation(*road, text); return true;
-                case 1: r.kindAndMethod = (r.method() << 16) | choiceCode(text, structureKindChoices()); return true;
-                case 2: r.kindAndMethod = ((text == structureMethodText(1) ? 1 : 0) << 16) | r.structureKind(); return true;
-                case 3: r.angle = foldStructureAngle(readDms(text)); return true;
-                case 4: r.width = n; return true;
-                case 5: r.leftLength = n; return true;
-                case 6: r.rightLength = n; return true;
-                case 7: r.centreElevation = n; return true;
-                case 8: r.crossfall = n; return true;
-            }
-            return false;
-        }
-        default: return false;
-    }
+    const DataTableKind* kind = dataTableKind(code);
+    if (!kind || !kind->store) return false;
+    return kind->store({p, roadAt(p, ctx.road), code, ctx, static_cast<std::size_t>(index), col, text,
+                        readNumber(text), row});
 }
 
 // Order in which the cells of one row are stored: an element's radii before its
@@ -960,6 +494,12 @@ DataEdit storeWrites(RoadProject& p, const DataTableContext& ctx, const Grid& gr
     return finishEdit(p, ctx, grid.code, out);
 }
 
+const DataTableKind* dataTableKind(int code) {
+    for (auto family : {routeTableKind, sectionTableKind, tunnelTableKind, structuresTableKind})
+        if (const DataTableKind* kind = family(code)) return kind;
+    return nullptr;
+}
+
 }  // namespace data_table_parts
 
 using namespace data_table_parts;
@@ -1002,7 +542,7 @@ Grid buildDataTable(const RoadProject& project, int code, const DataTableContext
     g.code = code;
     if (!isDataTableCode(code)) return g;
     const Road* road = roadAt(project, ctx.road);
-    columnsFor(g, code, road, project, ctx);
+    columnsFor(g, code, road, ctx);
     if (hasSideSelector(code)) g.side = ctx.side == 2 ? 2 : 1;
     if (code != tc::kControlPoints && !road) return g;
     if (isChangeCode(code)) {
@@ -1019,23 +559,8 @@ Grid buildDataTable(const RoadProject& project, int code, const DataTableContext
         GridRow& empty = g.addRow(-1);
         for (std::size_t c = 0; c < g.columns.size(); ++c) empty.cells[c].editable = true;
         // Combo cells of the empty row offer the same choices as the records'.
-        if (code == tc::kPlates) empty.cells[0].choices = plateTypeChoices();
-        if (code == tc::kPiles) empty.cells[1].choices = pileModeChoices();
-        if (code == tc::kStructures) {
-            empty.cells[1].choices = structureKindChoices();
-            empty.cells[2].choices = methodChoices();
-        }
-        if (code == tc::kElements) empty.cells[1].choices = elementTypeChoices();
-        if (code == tc::kChainBreaks) empty.cells[2].editable = false;
-        if (code == tc::kSlopeAssignments)
-            for (int c = 1; c <= 4; ++c) empty.cells[static_cast<std::size_t>(c)].choices = slopeTemplateNames(*road);
-        if (code == tc::kTunnelSlopeRules) empty.cells[1].choices = tunnelTemplateNames(*road);
-        if (code == tc::kTunnelStationRules) {
-            empty.cells[1].choices = stationRuleFormChoices();
-            empty.cells[2].choices = tunnelTemplateNames(*road);
-        }
-        if (code == tc::kSlopeTemplateRows)
-            empty.cells[0].choices = slopeTypeChoices();
+        const DataTableKind* kind = dataTableKind(code);
+        if (kind && kind->newRow && road) kind->newRow(empty, *road);
     }
     return g;
 }
