@@ -77,6 +77,8 @@ private:
     void applyReadOnly();
     std::vector<int> pathOf(QTreeWidgetItem* item) const;
     void showTreeMenu(const QPoint& pos);
+    // Makes the four property panes and connects their edits (work_view_panes.cpp).
+    void buildPropertyPanes();
 
     DocumentController& controller_;
     ModuleTabs* tabs_;
