@@ -3,7 +3,7 @@
 // and rewrites nothing but their parameter header; the writers below exist for
 // our own example and test files and produce the very bytes the readers expect.
 //
-// File codec: every int32, double and 12-byte name is stored byte-reversed
+// File codec (survey_file.cpp): every int32, double and 12-byte name is stored byte-reversed
 // (numbers big-endian); with key >= 62 each byte of such a field is further
 // XORed with (5 * key + 123) mod 256. The key itself (offset 0) is big-endian
 // and never XORed. Known points use the control-point record image, whose
