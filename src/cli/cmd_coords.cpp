@@ -13,6 +13,7 @@
 #include "io/read.h"
 #include "tables/coordinate_tables.h"
 #include "tables/grid_text.h"
+#include "text/utf8.h"
 
 namespace vornex::cli {
 namespace {
@@ -66,7 +67,7 @@ int runCoords(const std::vector<std::string>& args) {
         return coordinateFailure("coords", error.message, gbk);
     std::cerr << encodeOutput("坐标系: " + geodesy::describeSystem(s), gbk) << "\n";
     if (setup.zoneChange) std::cerr << encodeOutput("换带到: " + geodesy::describeSystem(setup.to), gbk) << "\n";
-    const geodesy::ConversionOutcome outcome = geodesy::convertPointText(pointFileText(bytes), setup);
+    const geodesy::ConversionOutcome outcome = geodesy::convertPointText(text::utf8OrGbkToUtf8(bytes), setup);
     for (const std::string& p : outcome.problems) std::cerr << "vornex-cli coords: " << encodeOutput(p, gbk) << "\n";
     const Grid g = coordinateConversionTable(outcome, geodesy::resultIsGeographic(setup));
     std::cout << encodeOutput(format == "csv" ? gridToCsv(g) : gridToTsv(g), gbk);

@@ -10,6 +10,7 @@
 #include "exchange/numbers.h"
 #include "geometry/intersection_alignment.h"
 #include "text/text.h"
+#include "text/utf8.h"
 
 namespace vornex::exchange {
 namespace {
@@ -17,19 +18,6 @@ namespace {
 constexpr double kMaxCoordinate = 1e9;
 constexpr double kMaxLength = 1e7;
 constexpr std::size_t kMaxPoints = 100000;
-
-bool validUtf8(std::string_view s) {
-    for (std::size_t i = 0; i < s.size();) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        const std::size_t n = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 9;
-        if (n == 9 || i + n >= s.size() + (n == 0 ? 1 : 0)) return false;
-        for (std::size_t k = 1; k <= n; ++k) {
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        }
-        i += n + 1;
-    }
-    return true;
-}
 
 enum Column { Name, X, Y, R, Ls1, Ls2, ColumnCount };
 
@@ -69,7 +57,7 @@ ImportResult readPointsCsv(std::string_view bytes, const ImportOptions& options)
     std::string textUtf8;
     if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
     if (bytes.find('\0') != std::string_view::npos) return fail("不是文本文件（含有零字节）");
-    textUtf8 = validUtf8(bytes) ? std::string(bytes) : text::gbkToUtf8(bytes);
+    textUtf8 = text::utf8OrGbkToUtf8(bytes);
 
     // The separator is the first of tab, comma and semicolon the header line holds.
     const std::size_t headerStart = textUtf8.find_first_not_of(" \t\r\n");

@@ -2,29 +2,13 @@
 
 #include "exchange/notes.h"
 #include "geodesy/point_conversion.h"
-#include "text/text.h"
+#include "text/utf8.h"
 
 namespace vornex::exchange {
-namespace {
-
-// Well-formed UTF-8; anything else is read as GBK, as Chinese editors save it.
-bool isUtf8(std::string_view s) {
-    for (std::size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        const std::size_t more = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 9;
-        if (more == 9 || s.size() - i <= more) return false;
-        for (std::size_t k = 1; k <= more; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        i += more + 1;
-    }
-    return true;
-}
-
-}  // namespace
 
 GeographicImport readGeographicControlPoints(std::string_view bytes, const geodesy::CoordinateSystem& system) {
     GeographicImport out;
-    const std::string text = isUtf8(bytes) ? std::string(bytes) : text::gbkToUtf8(bytes);
+    const std::string text = text::utf8OrGbkToUtf8(bytes);
     const geodesy::GaussProjection projection(system);
     NoteList notes;
     std::string_view rest = text;

@@ -4,25 +4,6 @@
 #include "text/text.h"
 
 namespace vornex {
-namespace {
-
-bool validUtf8(std::string_view s) {
-    for (std::size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        const std::size_t more = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 9;
-        if (more == 9 || s.size() - i <= more) return false;
-        for (std::size_t k = 1; k <= more; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        i += more + 1;
-    }
-    return true;
-}
-
-}  // namespace
-
-std::string pointFileText(std::string_view bytes) {
-    return validUtf8(bytes) ? std::string(bytes) : text::gbkToUtf8(bytes);
-}
 
 Grid coordinateConversionTable(const geodesy::ConversionOutcome& outcome, bool geographic) {
     Grid g;

@@ -3,17 +3,11 @@
 // zone to another, shown, printed, copied and exported like every table.
 #pragma once
 
-#include <string>
-#include <string_view>
-
 #include "geodesy/point_conversion.h"
 #include "tables/grid.h"
 #include "tables/table_codes.h"
 
 namespace vornex {
-
-// Text of a points file as UTF-8: kept when it is valid UTF-8, else read as GBK.
-std::string pointFileText(std::string_view bytes);
 
 // Header "点名, X(m), Y(m), 比例因子, 子午线收敛角" for grid results, or "点名, B, L,
 // 比例因子, 子午线收敛角" for latitude and longitude; coordinates "%.4f", angles in

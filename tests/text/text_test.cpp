@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "text/text.h"
+#include "text/utf8.h"
 
 using namespace vornex::text;
 
@@ -116,4 +117,36 @@ TEST(TextNumbers, ParseNumberReadsWhatStrtodReads) {
         const std::string s = format("%.*g", digits(rng), mantissa(rng) * std::pow(10.0, exponent(rng)));
         ASSERT_EQ(parseNumber(s), std::strtod(s.c_str(), nullptr)) << s;
     }
+}
+
+TEST(TextEncoding, WellFormedUtf8FollowsTheStandardsByteTable) {
+    struct Case {
+        const char* bytes;
+        bool wellFormed;
+    };
+    const Case cases[] = {
+        {"", true},
+        {"K1+234.5", true},
+        {"\xC2\x80", true},              // U+0080, the first two-byte character
+        {"\xE4\xB8\xAD\xE6\x96\x87", true},  // 中文
+        {"\xED\x9F\xBF", true},          // U+D7FF, just below the surrogates
+        {"\xEE\x80\x80", true},          // U+E000, just above them
+        {"\xF0\x90\x80\x80", true},      // U+10000
+        {"\xF4\x8F\xBF\xBF", true},      // U+10FFFF, the last code point
+        {"\xC0\x80", false},             // overlong NUL
+        {"\xC1\xBF", false},             // overlong U+007F
+        {"\xE0\x9F\xBF", false},         // overlong U+07FF
+        {"\xF0\x8F\xBF\xBF", false},     // overlong U+FFFF
+        {"\xED\xA0\x80", false},         // a surrogate
+        {"\xF4\x90\x80\x80", false},     // above U+10FFFF
+        {"\xF5\x80\x80\x80", false},
+        {"\x80", false},                 // a continuation byte alone
+        {"a\xE4\xB8", false},            // cut at the end
+        {"\xE4\x41\xAD", false},         // a plain byte inside a sequence
+        {"\xD6\xD0\xCE\xC4", false},     // 中文 in GBK
+    };
+    for (const Case& c : cases) EXPECT_EQ(isWellFormedUtf8(c.bytes), c.wellFormed) << testing::PrintToString(std::string(c.bytes));
+    // A file's text: UTF-8 is kept, GBK is converted.
+    EXPECT_EQ(utf8OrGbkToUtf8("中文,1,2"), "中文,1,2");
+    EXPECT_EQ(utf8OrGbkToUtf8(kZhong + kWen + ",1,2"), "中文,1,2");
 }

@@ -21,6 +21,7 @@
 #include "model/prompter.h"
 #include "tables/coordinate_tables.h"
 #include "tables/grid_text.h"
+#include "text/utf8.h"
 
 namespace vornex::app {
 namespace {
@@ -218,7 +219,7 @@ bool CCoordinateConversion::loadFile(const QString& path) {
         prompter_.message("不能读取点文件：" + error.message);
         return false;
     }
-    input_->setPlainText(QString::fromStdString(pointFileText(bytes)));
+    input_->setPlainText(QString::fromStdString(text::utf8OrGbkToUtf8(bytes)));
     return convert();
 }
 
