@@ -1,6 +1,8 @@
 // vornex: the desktop workbench. One optional argument names a project, or a
 // leveling (*.lev) or control-survey (*.con) file, to open;
 // --screenshot PATH renders the main window offscreen into PATH and exits.
+#include <clocale>
+
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -26,6 +28,11 @@ int main(int argc, char** argv) {
     // The desktop entry (and the metadata) the window belongs to.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.vornex.Vornex"));
     QApplication app(argc, argv);
+    // Qt takes the desktop's locale for the C library too; under a locale with a
+    // decimal comma the core's strtod and printf would then read "500.25" as 500
+    // and write "500,2500" into tables, files and calculator packets. Numbers are
+    // always read and written with a decimal point.
+    std::setlocale(LC_NUMERIC, "C");
     QCoreApplication::setOrganizationName(QStringLiteral("应用程序向导生成的本地应用程序"));
     QCoreApplication::setApplicationName(QStringLiteral("VornexPc"));
 

@@ -34,11 +34,19 @@ open_table() {
 }
 fail() { echo "e2e: $*" >&2; exit 1; }
 
+# The first project is typed on a desktop whose locale writes numbers with a
+# decimal comma: what is typed, shown and saved keeps the decimal point.
+mkdir -p "$work/locale"
+localedef -i de_DE -f UTF-8 "$work/locale/de_DE.UTF-8" >/dev/null 2>&1 ||
+  fail "localedef could not make de_DE.UTF-8 (scripts/setup installs locales)"
+printf '#!/bin/sh\nLOCPATH="%s" LC_ALL=de_DE.UTF-8 exec "%s" "$@"\n' "$work/locale" "$vornex" >"$work/vornex-comma"
+chmod +x "$work/vornex-comma"
+
 # 1. A road typed into a new project: while JD1 is the last row its curve cells take the keys.
 "$cli" new "$work/road.rod" >/dev/null
-start_app "$vornex" "$work/road.rod"
+start_app "$work/vornex-comma" "$work/road.rod"
 open_table 2  # 平面设计线
-row QD 500 500
+row QD 500.25 500
 wait_title "road.rod* - 沃尼克斯V0.9.20120223"
 keys Down Home
 row JD1 700 600 40 200 40
@@ -53,7 +61,7 @@ stop_app
 points=$("$cli" table "$work/road.rod" intersection-points)
 echo "$points"
 printf '%s\n' "$points" | awk -F'\t' '
-  $1 == "QD" && $2 + 0 == 500 && $3 + 0 == 500 { q = 1 }
+  $1 == "QD" && $2 + 0 == 500.25 && $3 + 0 == 500 { q = 1 }
   $1 == "JD1" && $2 + 0 == 700 && $3 + 0 == 600 && $4 + 0 == 40 && $5 + 0 == 200 && $6 + 0 == 40 { j = 1 }
   $1 == "ZD" && $2 + 0 == 900 && $3 + 0 == 500 { z = 1 }
   END { exit !(q && j && z && NR == 4) }' || fail "the typed intersection points were not stored as typed"

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QSettings>
 #include <QString>
+#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
     int status = 0;
     {
         QApplication app(argc, argv);
+        std::setlocale(LC_NUMERIC, "C");  // as the program does: numbers with a decimal point
         ::testing::InitGoogleTest(&argc, argv);
         status = RUN_ALL_TESTS();
     }
