@@ -8,6 +8,7 @@
 
 #include "app/document_controller.h"
 #include "app/property_grid.h"
+#include "document/edits.h"
 #include "geodesy/dms_text.h"
 
 namespace vornex::app {
@@ -171,12 +172,12 @@ bool editProjectSystem(std::optional<geodesy::CoordinateSystem>& system, const Q
             s.zonePrefix = false;
         }
     } else if (id == kFalseEastingId || id == kHeightId) {
-        const double v = text.toDouble(&ok);
-        if (!ok || !std::isfinite(v)) {
+        const std::optional<double> v = readTypedNumber(text.toStdString(), NumberText::Whole);
+        if (!v) {
             why = QStringLiteral("“%1”不是数。").arg(text);
             return false;
         }
-        (id == kFalseEastingId ? s.falseEasting : s.projectionHeight) = v;
+        (id == kFalseEastingId ? s.falseEasting : s.projectionHeight) = *v;
     } else if (id == kPrefixId) {
         const int at = int(kPrefixChoices.indexOf(text));
         if (at < 0) {

@@ -8,6 +8,7 @@
 
 #include "app/app_prompter.h"
 #include "app/file_problem_text.h"
+#include "document/edits.h"
 #include "io/read.h"
 #include "tables/survey_tables.h"
 
@@ -202,13 +203,12 @@ bool SurveyController::setLevelingWeighting(int weighting) {
 
 bool SurveyController::setLevelingCoefficient(const QString& text) {
     if (!isLoaded(kLevelingModule) || !levelingCoefficientEditable(leveling_->network)) return false;
-    bool ok = false;
-    const double v = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(v)) {
+    const std::optional<double> v = readTypedNumber(text.toStdString(), NumberText::Whole);
+    if (!v) {
         prompter_.message(QStringLiteral("“%1”不是数。闭合差系数仍为原值。").arg(text.trimmed()).toStdString());
         return afterFileEdit(kLevelingModule, false);
     }
-    return afterFileEdit(kLevelingModule, setLevelingClosureCoefficient(*leveling_, v, prompter_));
+    return afterFileEdit(kLevelingModule, setLevelingClosureCoefficient(*leveling_, *v, prompter_));
 }
 
 bool SurveyController::setControlParameter(ControlParameter which, const QString& text) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "document/edits.h"
 #include "geodesy/dms_text.h"
 
 #include <QAction>
@@ -43,13 +44,14 @@ void addItems(QTreeWidgetItem* parent, QTreeWidget* tree, const std::vector<Surv
     }
 }
 
-// The typed text holds a number at its start (what atof would read); a text
-// without one would silently store 0.
+// The typed text holds a finite number at its start (what atof would read); a
+// text without one would silently store 0, and "inf" or "nan" would be written
+// into the control file.
 bool startsWithNumber(const QString& text) {
     const std::string s = text.trimmed().toStdString();
     char* end = nullptr;
-    std::strtod(s.c_str(), &end);
-    return end != s.c_str();
+    const double v = std::strtod(s.c_str(), &end);
+    return end != s.c_str() && std::isfinite(v);
 }
 
 }  // namespace
@@ -427,17 +429,17 @@ bool CPlaneView::storeReductionProperty(const QString& id, const QString& typed)
         s.zone = 0;
         s.zonePrefix = false;
     } else if (id == kProjectionHeightId) {
-        const double h = text.toDouble(&ok);
-        if (!ok) return refuse(QStringLiteral("“%1”不是数。").arg(text));
-        s.projectionHeight = h;
+        const std::optional<double> h = readTypedNumber(text.toStdString(), NumberText::Whole);
+        if (!h) return refuse(QStringLiteral("“%1”不是数。").arg(text));
+        s.projectionHeight = *h;
     } else if (id == kMeanElevationId) {
         if (text.isEmpty()) {
             r.hasMeanElevation = false;
         } else {
-            const double h = text.toDouble(&ok);
-            if (!ok || std::fabs(h) > 10000) return refuse(QStringLiteral("“%1”不是 -10000 到 10000 之间的高程。").arg(text));
+            const std::optional<double> h = readTypedNumber(text.toStdString(), NumberText::Whole);
+            if (!h || std::fabs(*h) > 10000) return refuse(QStringLiteral("“%1”不是 -10000 到 10000 之间的高程。").arg(text));
             r.hasMeanElevation = true;
-            r.meanElevation = h;
+            r.meanElevation = *h;
         }
     } else if (id == kArcToChordId) {
         r.arcToChordEveryLine = text == kArcChoices[1];
@@ -462,15 +464,14 @@ void CPlaneView::storeProperty(const QString& id, const QString& text) {
     }
     if (storeReductionProperty(id, text)) return;
     if (id == kRefractionId) {
-        bool ok = false;
-        const double k = text.trimmed().toDouble(&ok);
-        if (!ok) {
+        const std::optional<double> k = readTypedNumber(text.toStdString(), NumberText::Whole);
+        if (!k) {
             survey_.prompter().message(
                 QStringLiteral("“%1”不是数。大气折光系数仍为原值。").arg(text.trimmed()).toStdString());
             fillOwnProperties();
             return;
         }
-        if (k != survey_.refraction()) survey_.setRefraction(k);
+        if (*k != survey_.refraction()) survey_.setRefraction(*k);
         else fillOwnProperties();
         return;
     }

@@ -13,6 +13,7 @@
 #include "app/app_prompter.h"
 #include "app/control_point_import.h"
 #include "app/tree_items.h"
+#include "document/edits.h"
 #include "tables/data_tables.h"
 #include "tables/locked_cells.h"
 #include "tables/road_tables.h"
@@ -86,9 +87,8 @@ double parseCoordinateInterval(const QString& text) {
     QString t = text.trimmed();
     for (const QString& unit : {QStringLiteral("米"), QStringLiteral("m"), QStringLiteral("M")})
         if (t.endsWith(unit)) t = t.chopped(unit.size()).trimmed();
-    bool ok = false;
-    const double v = t.toDouble(&ok);
-    return ok && validCoordinateInterval(v) ? v : 0;
+    const std::optional<double> v = readTypedNumber(t.toStdString(), NumberText::Whole);
+    return v && validCoordinateInterval(*v) ? *v : 0;
 }
 
 int effectiveTableCode(const CVornexPcDoc& doc) { return planeTableCode(doc.currentRoad(), doc.currentTable); }

@@ -89,11 +89,17 @@ TEST(ControlReductionSetting, KeptPerFileAndAppliedOnOpen) {
     EXPECT_EQ(distances.columns[3].caption, "归算边长(m)");
     EXPECT_EQ(testing::readAll(con), bytes);
 
-    // A zone that does not exist is refused; the choice stays.
-    ASSERT_TRUE(pane->enter(QStringLiteral("zone"), QStringLiteral("130")));
-    testing::settle();
-    ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(survey.reduction().system.zone, 39);
+    // A zone that does not exist, or a height that is no finite number, is
+    // refused and told; the choice stays.
+    const ProjectionReduction chosen = survey.reduction();
+    for (const auto& [id, text] : {std::pair{"zone", "130"}, std::pair{"meanElevation", "nan"},
+                                   std::pair{"projectionHeight", "inf"}, std::pair{"projectionHeight", "12m"}}) {
+        prompter.shown.clear();
+        ASSERT_TRUE(pane->enter(QString::fromLatin1(id), QString::fromLatin1(text))) << id;
+        testing::settle();
+        EXPECT_EQ(prompter.shown.size(), 1u) << id << " " << text;
+        EXPECT_EQ(survey.reduction(), chosen) << id << " " << text;
+    }
 
     // Another window opening the same file adjusts it reduced.
     MainWindow second(&prompter);

@@ -277,13 +277,17 @@ TEST_F(SurveyViews, ControlParametersAreWrittenAndTheResultsChange) {
     ASSERT_TRUE(reread.openControlFile(con, quiet));
     EXPECT_DOUBLE_EQ(reread.control.angleSigma, 10.0);
 
-    // Text without a number is refused (it would store 0) and the file keeps its value.
+    // Text without a number (it would store 0) and a number that is not finite
+    // are refused, and the file keeps its value.
     const std::string bytes = testing::readAll(con);
-    ASSERT_TRUE(planeGrid()->enter("distancePpm", QStringLiteral("abc")));
-    testing::settle();
-    ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(planeGrid()->value("distancePpm"), QStringLiteral("2.0"));
-    EXPECT_EQ(testing::readAll(con), bytes);
+    for (const char* text : {"abc", "inf", "nan"}) {
+        prompter.shown.clear();
+        ASSERT_TRUE(planeGrid()->enter("distancePpm", QString::fromLatin1(text)));
+        testing::settle();
+        ASSERT_EQ(prompter.shown.size(), 1u) << text;
+        EXPECT_EQ(planeGrid()->value("distancePpm"), QStringLiteral("2.0")) << text;
+        EXPECT_EQ(testing::readAll(con), bytes) << text;
+    }
 
     // The refraction coefficient is kept in the settings, not in the file.
     ASSERT_TRUE(planeGrid()->enter("refraction", QStringLiteral("0.2")));

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "document/edits.h"
 #include "geodesy/dms_text.h"
 #include "grid/grid_printer.h"
 #include "grid/grid_view.h"
@@ -168,17 +169,18 @@ bool CCoordinateConversion::readSetup(geodesy::ConversionSetup& setup, QString& 
     s.centralScale = base_.centralScale;
     s.falseNorthing = base_.falseNorthing;
     s.ellipsoid = geodesy::ellipsoidAt(ellipsoid_->currentIndex()).id;
-    bool ok = false;
-    s.projectionHeight = height_->text().trimmed().toDouble(&ok);
-    if (!ok) {
+    const std::optional<double> height = readTypedNumber(height_->text().toStdString(), NumberText::Whole);
+    if (!height) {
         why = QStringLiteral("投影面高程不是数");
         return false;
     }
-    s.falseEasting = falseEasting_->text().trimmed().toDouble(&ok);
-    if (!ok) {
+    s.projectionHeight = *height;
+    const std::optional<double> falseEasting = readTypedNumber(falseEasting_->text().toStdString(), NumberText::Whole);
+    if (!falseEasting) {
         why = QStringLiteral("假东不是数");
         return false;
     }
+    s.falseEasting = *falseEasting;
     if (!readMeridian(width_, zone_, meridian_, s, why)) return false;
     setup.zoneChange = change_->isChecked() && !setup.fromGeographic;
     if (change_->isChecked() && setup.fromGeographic) {

@@ -24,6 +24,7 @@
 #include <cmath>
 #include <thread>
 
+#include "document/edits.h"
 #include "geometry/angles.h"
 #include "text/text.h"
 
@@ -83,10 +84,7 @@ private:
 
 // A typed number; nullopt for anything else (blank, text, not finite).
 std::optional<double> number(const QLineEdit* edit) {
-    bool ok = false;
-    double v = edit->text().trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(v)) return std::nullopt;
-    return v;
+    return readTypedNumber(edit->text().toStdString(), NumberText::Whole);
 }
 
 QLineEdit* namedEdit(const QString& name, QWidget* parent) {
