@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/document_controller.h"
+#include "app/file_problem_text.h"
 #include "exchange/exchange.h"
 #include "exchange/geographic_points.h"
 #include "exchange/notes.h"
@@ -25,7 +26,7 @@ bool importGeographicControlPoints(DocumentController& controller, const QString
     io::FileError error;
     if (!io::readFile(std::filesystem::path(path.toStdU16String()), bytes, error,
                       {.maxBytes = exchange::kGeographicFileLimit})) {
-        prompter.message("不能读取点文件：" + error.message);
+        prompter.message("不能读取点文件“" + QFileInfo(path).fileName().toStdString() + "”：" + fileProblemText(error) + "。");
         return false;
     }
     const exchange::GeographicImport read = exchange::readGeographicControlPoints(bytes, *system);

@@ -160,6 +160,16 @@ TEST(ProjectSystem, ControlPointsFromLatitudeAndLongitude) {
     EXPECT_EQ(window.tableView()->grid().rowCount(), int(now.size()) + 1);  // shown, with the empty row
     c.undo();
     EXPECT_EQ(c.project().controlPoints, before);
+
+    // A list that cannot be read is told in the window's words, with its name.
+    const auto folder = dir / "points";
+    std::filesystem::create_directory(folder);
+    prompter.shown.clear();
+    prompter.fileNames = {folder.string()};
+    import->trigger();
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0], "不能读取点文件“points”：这是一个文件夹，不是文件。");
+    EXPECT_EQ(c.project().controlPoints, before);
 }
 
 // A LandXML file naming a Gauss-Krüger zone offers it as the project's system.

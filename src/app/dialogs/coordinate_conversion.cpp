@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/file_problem_text.h"
 #include "document/edits.h"
 #include "geodesy/dms_text.h"
 #include "grid/grid_printer.h"
@@ -218,7 +220,7 @@ bool CCoordinateConversion::loadFile(const QString& path) {
     std::string bytes;
     io::FileError error;
     if (!io::readFile(std::filesystem::path(path.toStdU16String()), bytes, error, {.maxBytes = 64ull << 20})) {
-        prompter_.message("不能读取点文件：" + error.message);
+        prompter_.message("不能读取点文件“" + QFileInfo(path).fileName().toStdString() + "”：" + fileProblemText(error) + "。");
         return false;
     }
     input_->setPlainText(QString::fromStdString(text::utf8OrGbkToUtf8(bytes)));
