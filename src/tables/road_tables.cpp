@@ -1,5 +1,6 @@
 #include "tables/road_tables.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -225,7 +226,10 @@ double nextTableStationOn(const Road& road, const AlignmentIndex* index, double 
             nextBreak = bc;
         }
     }
-    const double s = std::atof(text::format("%.3f", design).c_str());
+    // "%.3f" read back, through <charconv> (the same text and the same value).
+    std::string printed;
+    text::appendFixed(printed, design, 3, 0);
+    const double s = text::parseNumber(printed);
     double m = interval * std::trunc((s + interval) / interval);
     if (std::fabs(s - m) > interval) m -= interval;
     // Up to the next break the design station grows with the chainage, so the
@@ -281,6 +285,10 @@ Grid buildCoordinateTable(const RoadProject& project, int roadIndex, double inte
     const ProfileSearch profile = profileSearch(*road);
     const AlignmentIndex index(road->elements, tol);
     double c = alignmentStart(*road);
+    // A row per interval, per element end and per break, and the cut row.
+    const double rows = (alignmentEnd(*road) - c) / interval + static_cast<double>(road->elements.size()) +
+                        static_cast<double>(breaks.size()) + 2;
+    g.rows.reserve(static_cast<std::size_t>(std::isfinite(rows) ? std::clamp(rows, 0.0, kMaxCoordinateRows + 1.0) : 0.0));
     for (int n = 0;; ++n) {
         if (n == kMaxCoordinateRows) {
             GridRow& cut = g.addRow(-1);
