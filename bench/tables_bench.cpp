@@ -97,39 +97,81 @@ void BM_CoordinateTable1000km(benchmark::State& state) { coordinateTable(state, 
 BENCHMARK(BM_CoordinateTable100km)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CoordinateTable1000km)->Unit(benchmark::kMillisecond);
 
-// The floor of the coordinate table: a row every 10 m of chainage and at every
-// element end, each point found through the index and its cells formatted as
-// the table formats them, with no design-station or chain-break logic.
+// The floor of the coordinate table: the same rows with the same texts (checked
+// against the table before timing), made by a plain walk along the road: a row
+// every 10 m of design station, at every element end and every chain break,
+// each point found through the index, each number written through <charconv>
+// and the station and azimuth through the formatting the table uses, into the
+// same kind of grid, reserved once.
+Grid coordinateFloorGrid(const Road& road) {
+    Grid g;
+    g.columns.resize(6);
+    g.rows.reserve(static_cast<std::size_t>(kMaxCoordinateRows) + 1);
+    const AlignmentIndex index(road.elements, 0.0001);
+    const ProfileSearch profile = profileSearch(road);
+    const double end = alignmentEnd(road);
+    const std::vector<ChainBreak>& breaks = road.chainBreaks;
+    std::size_t element = 0, nextBreak = 0;
+    double shift = 0;  // design station less chainage past the breaks walked
+    double c = alignmentStart(road);
+    for (int n = 0;; ++n) {
+        if (n == kMaxCoordinateRows) {
+            GridRow& cut = g.addRow(-1);
+            cut.cells[0].text = kCoordinateTableCutText;
+            cut.cells[0].red = true;
+            break;
+        }
+        GridRow& row = g.addRow(-1);
+        row.cells[0].text = formatStation(road, c, true);
+        AlignmentPoint pt;
+        index.pointAtStation(c, 0, 90, pt);
+        text::appendFixed(row.cells[1].text, pt.x, 4, 8);
+        text::appendFixed(row.cells[2].text, pt.y, 4, 8);
+        text::appendFixed(row.cells[3].text, designElevation(road, profile, c).elevation, 3, 8);
+        row.cells[4].text = formatDms(pt.azimuth);
+        row.cells[5].text = pt.name;
+        const double breakAt = nextBreak < breaks.size() ? breaks[nextBreak].startStation - shift : end + 1;
+        if (std::fabs(c - breakAt) < 1e-6) {
+            if (pt.name.empty()) row.cells[5].text = chainBreakRemark(breaks[nextBreak]);
+            shift += breaks[nextBreak].endStation - breaks[nextBreak].startStation;
+            ++nextBreak;
+        }
+        if (c >= end) break;
+        // The next multiple of 10 past this row's printed station, unless a
+        // break or an element end comes first.
+        const double design = c + shift;
+        double m = 10 * std::floor(design / 10 + 1);
+        if (m - design < 0.0005) m += 10;
+        double next = c + (m - design);
+        if (nextBreak < breaks.size()) next = std::min(next, breaks[nextBreak].startStation - shift);
+        while (element < road.elements.size() &&
+               road.elements[element].startStation + road.elements[element].length <= c + 0.001)
+            ++element;
+        if (element < road.elements.size()) {
+            const double elementEnd = road.elements[element].startStation + road.elements[element].length;
+            if (elementEnd < next + 0.001) next = elementEnd;
+        }
+        c = std::min(next, end);
+    }
+    return g;
+}
+
 void coordinateFloor(benchmark::State& state, double km) {
     RoadProject p = longProject(km);
     const Road& road = p.roads[0];
-    for (auto _ : state) {
-        Grid g;
-        g.columns.resize(6);
-        const AlignmentIndex index(road.elements, 0.0001);
-        const ProfileSearch profile = profileSearch(road);
-        const double end = alignmentEnd(road);
-        double c = alignmentStart(road);
-        std::size_t element = 0;
-        while (g.rowCount() < kMaxCoordinateRows) {
-            GridRow& row = g.addRow(-1);
-            row.cells[0].text = formatStation(road, c, true);
-            AlignmentPoint pt;
-            index.pointAtStation(c, 0, 90, pt);
-            row.cells[1].text = text::format("%8.4f", pt.x);
-            row.cells[2].text = text::format("%8.4f", pt.y);
-            row.cells[3].text = text::format("%8.3f", designElevation(road, profile, c).elevation);
-            row.cells[4].text = formatDms(pt.azimuth);
-            row.cells[5].text = pt.name;
-            if (c >= end) break;
-            while (element < road.elements.size() &&
-                   road.elements[element].startStation + road.elements[element].length <= c + 0.001)
-                ++element;
-            double next = 10 * std::floor(c / 10 + 1);
-            if (element < road.elements.size())
-                next = std::min(next, road.elements[element].startStation + road.elements[element].length);
-            c = std::min(next, end);
+    // The floor is only a floor while it writes what the table writes.
+    const Grid table = buildCoordinateTable(p, 0, 10), floor = coordinateFloorGrid(road);
+    for (int i = 0; i < std::max(table.rowCount(), floor.rowCount()); ++i) {
+        bool same = i < table.rowCount() && i < floor.rowCount();
+        for (int k = 0; same && k < 6; ++k)
+            same = table.cell(i, k).text == floor.cell(i, k).text && table.cell(i, k).red == floor.cell(i, k).red;
+        if (!same) {
+            state.SkipWithError(("the floor's row " + std::to_string(i) + " differs from the table's").c_str());
+            return;
         }
+    }
+    for (auto _ : state) {
+        Grid g = coordinateFloorGrid(road);
         benchmark::DoNotOptimize(g.rows.data());
         state.counters["rows"] = g.rowCount();
     }

@@ -1,7 +1,9 @@
 #include "geometry/angles.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <string>
 
 #include "model/records.h"
 #include "text/text.h"
@@ -67,6 +69,22 @@ DmsParts splitDms(double angle) {
     }
     if (p.degrees >= 360) p.degrees -= 360;
     return p;
+}
+
+// printf's "%<width>d" (fill ' ') or "%0<width>d" (fill '0') of v, appended.
+void appendPadded(std::string& out, int v, int width, char fill) {
+    char buf[16];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    std::size_t n = static_cast<std::size_t>(r.ptr - buf);
+    std::size_t pad = n < static_cast<std::size_t>(width) ? static_cast<std::size_t>(width) - n : 0;
+    const char* digits = buf;
+    if (fill == '0' && v < 0) {
+        out += '-';
+        ++digits;
+        --n;
+    }
+    out.append(pad, fill);
+    out.append(digits, n);
 }
 
 }  // namespace
@@ -136,8 +154,22 @@ std::string formatDms(double degrees) {
             if (++p.degrees >= 360) p.degrees = 0;
         }
     }
-    // Minutes always two digits, seconds always four characters.
-    return text::format("%3d°%02d′%04.1f″", p.degrees, p.minutes, p.seconds);
+    // "%3d°%02d′%04.1f″": minutes always two digits, seconds always four
+    // characters. Written through <charconv> (long tables print one per row).
+    std::string out;
+    out.reserve(20);
+    appendPadded(out, p.degrees, 3, ' ');
+    out += "°";
+    appendPadded(out, p.minutes, 2, '0');
+    out += "′";
+    std::string seconds;
+    text::appendFixed(seconds, p.seconds, 1, 0);
+    // Zeros go after the sign, as printf's 0 flag puts them.
+    const std::size_t sign = !seconds.empty() && seconds[0] == '-' ? 1 : 0;
+    if (seconds.size() < 4) seconds.insert(sign, 4 - seconds.size(), '0');
+    out += seconds;
+    out += "″";
+    return out;
 }
 
 bool inClockwiseSweep(double from, double to, double test) {

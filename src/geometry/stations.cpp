@@ -27,7 +27,8 @@ KmMetres splitKilometre(double absStation) {
     KmMetres r;
     double km = std::trunc(absStation / 1000.0);
     double m = std::fabs(absStation - 1000.0 * km);
-    std::string text = text::format("%7.3f", m);
+    std::string text;
+    text::appendFixed(text, m, 3, 7);
     if (text.size() > 7) {  // 999.9995.. printed as 1000.000
         km += 1;
         text = "000.000";
@@ -229,24 +230,33 @@ std::string formatStation(const Road& road, double chainage, bool withKilometre)
     DesignStation ds = toDesignStation(road, chainage);
     double s = ds.station;
     if (!std::isfinite(s) || std::fabs(s) / limit > 1.0) return {};  // absurd chain breaks
+    // Written through <charconv> ("%lld" kilometres, "%7.3f" metres): long
+    // tables print one per row.
     std::string out;
+    out.reserve(16 + prefix.size());
+    auto appendKilometre = [&](const KmMetres& km) {
+        out += prefix;
+        char digits[24];
+        const auto r = std::to_chars(digits, digits + sizeof digits, km.km);
+        out.append(digits, r.ptr);
+        out += '+';
+        out += km.metres;
+    };
     if (ds.inLongChainZone) {
-        if (withKilometre) {
-            KmMetres km = splitKilometre(std::fabs(s));
-            out = " +" + prefix + text::format("%lld", km.km) + "+" + km.metres;
-        } else {
-            out = text::format(" +%7.3f", s);
-        }
+        out = " +";
+        if (withKilometre) appendKilometre(splitKilometre(std::fabs(s)));
+        else text::appendFixed(out, s, 3, 7);
     } else if (withKilometre) {
         // A station a hair below a kilometre prints as the next kilometre (000.000),
         // never as 1000.000.
         double a = std::fabs(s);
         if (std::trunc(a / 1000.0) < std::trunc((a + 0.0005) / 1000.0)) a += 0.0005;
-        KmMetres km = splitKilometre(a);
-        out = "  " + prefix + text::format("%lld", km.km) + "+" + km.metres;
+        out = "  ";
+        appendKilometre(splitKilometre(a));
     } else {
         // The minus sign stands directly before the digits.
-        out = text::format(" %7.3f", s);
+        out = " ";
+        text::appendFixed(out, s, 3, 7);
     }
     if (s < 0 && withKilometre) out[1] = '-';
     if (outside) out[0] = '*';

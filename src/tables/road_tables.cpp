@@ -232,6 +232,11 @@ double nextTableStationOn(const Road& road, const AlignmentIndex* index, double 
     const double s = text::parseNumber(printed);
     double m = interval * std::trunc((s + interval) / interval);
     if (std::fabs(s - m) > interval) m -= interval;
+    // The division can land a hair low (at a 7.3 m step, 29.2 / 7.3 gives
+    // 3.99999...), and a multiple of a step that is no whole number of
+    // millimetres can print as this row does: either way m would be this row
+    // again and the table would end here. The next row is the next multiple.
+    if (!(m - s >= 0.0005 && m > design)) m += interval;
     // Up to the next break the design station grows with the chainage, so the
     // target is reached on this row's own stretch; past the next break the
     // break itself is the next row. Walking the stretch (rather than reading m

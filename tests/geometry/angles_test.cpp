@@ -124,6 +124,9 @@ TEST(Angles, FormatDmsZeroFillsAndNeverShowsSixtySeconds) {
         // 59.97 seconds would round to "60.0": carried into the minute and degree.
         {12 + 34 / 60.0 + 59.97 / 3600, " 12°35′00.0″"},
         {359 + 59 / 60.0 + 59.96 / 3600, "  0°00′00.0″"},
+        // Seconds that round up to two digits, and ones that round to zero.
+        {100 + 5 / 60.0 + 9.96 / 3600, "100°05′10.0″"},
+        {7 + 0.04 / 3600, "  7°00′00.0″"},
     };
     for (const Case& c : cases) EXPECT_EQ(formatDms(c.deg), c.text) << c.deg;
     EXPECT_EQ(formatDms(kNoValue), "");

@@ -72,6 +72,8 @@ TEST(Stations, FormatStationWithAndWithoutKilometre) {
         {&plain, -234.5, true, " -K0+234.500"},
         {&plain, 12999.9996, true, "  K13+000.000"},  // a hair below a kilometre rolls over
         {&plain, 12999.9994, true, "  K12+999.999"},
+        {&plain, 99.9996, true, "  K0+100.000"},  // metres that round up to three digits
+        {&plain, -0.0004, false, "  -0.000"},     // rounds to zero and keeps its sign
         {&plain, -999.9996, true, " -K1+000.000"},   // never "K0+1000.000"
         {&plain, 25000, true, "* K25+000.000"},      // beyond the end
         {&plain, -1500, true, "*-K1+500.000"},       // before the start

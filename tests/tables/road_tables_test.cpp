@@ -233,6 +233,31 @@ TEST(RoadTables, CoordinateTableElevationsAndRowLimit) {
     EXPECT_EQ(buildCoordinateTable(longRoad, 5).rowCount(), 0);
 }
 
+// Steps whose multiples the floating division lands a hair below (7.3, 0.1) and
+// steps that are no whole number of millimetres (0.1004) go on to the end of the
+// road, a row at every multiple, instead of ending after the first rows.
+TEST(RoadTables, CoordinateTableReachesTheEndAtAnyStep) {
+    RoadProject p;
+    Road r;
+    r.elements = {element("QD", 0, 0, 0, 12000, 100, 0, 0)};
+    p.roads.push_back(r);
+    for (double interval : {7.3, 0.1, 0.1004, 2.7, 33.3}) {
+        // Expected: the start, every multiple of the step more than 1 mm before
+        // the end, and the end.
+        std::vector<double> stations{12000};
+        for (long k = static_cast<long>(std::floor(12000 / interval)) + 1; k * interval < 12100 - 0.001; ++k)
+            if (k * interval > 12000.0005) stations.push_back(k * interval);
+        stations.push_back(12100);
+        Grid g = buildCoordinateTable(p, 0, interval);
+        ASSERT_EQ(g.rowCount(), static_cast<int>(stations.size())) << interval;
+        for (int i = 0; i < g.rowCount(); ++i) {
+            const double m = stations[static_cast<std::size_t>(i)];
+            EXPECT_EQ(g.cell(i, 0).text, text::format("  K12+%07.3f", m - 12000)) << interval << " row " << i;
+            EXPECT_NEAR(num(g, i, 1), m - 12000, 0.00006) << interval << " row " << i;
+        }
+    }
+}
+
 TEST(RoadTables, ElementTableEndsWithZd) {
     RoadProject p;
     Road r;
