@@ -100,21 +100,39 @@ Foot footOnStraight(const AlignmentElement& e, double px, double py) {
     return f;
 }
 
-Foot footOnCircle(const AlignmentElement& e, double px, double py) {
+// What the feet on one element take from the element alone, worked out once per
+// element by an index (by the same expressions, so the feet come out the same).
+struct ElementFrame {
+    double cosStart = 0, sinStart = 0;  // of the start azimuth
+    double cosEnd = 0, sinEnd = 0;      // of the end azimuth (spirals)
+    double cx = 0, cy = 0;              // centre (circles)
+    double startBearing = 0;            // direction from the centre to the start (circles)
+    double arcAngle = 0;                // degrees (circles)
+};
+
+void circleFrame(const AlignmentElement& e, ElementFrame& f) {
     double r = std::fabs(e.startRadius);
     bool right = e.startRadius > 0;
     PlanePoint c = polarOffset(r, e.startAzimuth + (right ? 90.0 : -90.0));
-    double cx = e.x + c.x, cy = e.y + c.y;
-    PolarVector v = joinPoints(px - cx, py - cy);
+    f.cx = e.x + c.x;
+    f.cy = e.y + c.y;
+    f.startBearing = normalizeAngle(e.startAzimuth + (right ? -90.0 : 90.0));
+    f.arcAngle = e.length / r / kDegToRad;
+}
+
+Foot footOnCircle(const AlignmentElement& e, const ElementFrame& frame, double px, double py) {
+    double r = std::fabs(e.startRadius);
+    bool right = e.startRadius > 0;
+    PolarVector v = joinPoints(px - frame.cx, py - frame.cy);
     Foot f;
     f.offset = right ? r - v.distance : v.distance - r;
     // Station from the angle swept from the start radius to the foot radius in
     // the turning direction. The gap beyond the arc's end is split in the middle:
     // its far half counts as before the start. Unlike the chord length this
     // holds for arcs of more than 180 degrees.
-    double startBearing = normalizeAngle(e.startAzimuth + (right ? -90.0 : 90.0));
+    double startBearing = frame.startBearing;
     double swept = right ? normalizeAngle(v.azimuth - startBearing) : normalizeAngle(startBearing - v.azimuth);
-    double arcAngle = e.length / r / kDegToRad;
+    double arcAngle = frame.arcAngle;
     if (arcAngle < 360.0 && swept > 180.0 + arcAngle / 2.0) swept -= 360.0;
     f.station = e.startStation + r * swept * kDegToRad;
     return f;
@@ -136,14 +154,22 @@ double sharperRadius(const AlignmentElement& e) {
 // either end, where a foot is taken. The margin covers the series' truncation
 // (terms below `tol`) and rounding many times over; a point the test cannot
 // decide gets the Newton steps.
-bool spiralMisses(const AlignmentElement& e, const AlignmentPoint& end, double px, double py, double tol) {
+bool spiralMisses(const AlignmentElement& e, const AlignmentPoint& end, const ElementFrame& frame, double px,
+                  double py, double tol) {
     const double margin = 0.01 + 20.0 * tol;
     const double reach = distance(px, py, e.x, e.y) + e.length + 2.0 * margin;
     if (!(reach < 0.5 * std::fabs(sharperRadius(e)))) return false;
+    if ((px - e.x) * frame.cosStart + (py - e.y) * frame.sinStart < -margin) return true;
+    return (px - end.x) * frame.cosEnd + (py - end.y) * frame.sinEnd > margin;
+}
+
+void spiralFrame(const AlignmentElement& e, const AlignmentPoint& end, ElementFrame& f) {
     const double a0 = e.startAzimuth * kDegToRad;
-    if ((px - e.x) * std::cos(a0) + (py - e.y) * std::sin(a0) < -margin) return true;
+    f.cosStart = std::cos(a0);
+    f.sinStart = std::sin(a0);
     const double a1 = end.azimuth * kDegToRad;
-    return (px - end.x) * std::cos(a1) + (py - end.y) * std::sin(a1) > margin;
+    f.cosEnd = std::cos(a1);
+    f.sinEnd = std::sin(a1);
 }
 
 // `end` is pointOnElement(e, e.length, tol).
@@ -199,9 +225,10 @@ Foot footOnSpiral(const AlignmentElement& e, const AlignmentPoint& end, double p
 // to the nearest one and the one closest to the point is kept (ties to the
 // earlier element): inside a loop the normal through a point also crosses the
 // element before, far away.
-// `ends`, when given, holds pointOnElement(e, e.length, tol) of every element.
-int finePass(std::span<const AlignmentElement> elements, const AlignmentPoint* ends, int nearest, double px,
-             double py, double tol, StationOffset& result) {
+// `ends` and `frames`, when given, hold pointOnElement(e, e.length, tol) and the
+// frame of every element.
+int finePass(std::span<const AlignmentElement> elements, const AlignmentPoint* ends, const ElementFrame* frames,
+             int nearest, double px, double py, double tol, StationOffset& result) {
     const int n = static_cast<int>(elements.size());
     int k = std::max(nearest - 1, 0);
     int lowestTried = k;
@@ -225,11 +252,15 @@ int finePass(std::span<const AlignmentElement> elements, const AlignmentPoint* e
                 if (found < 0) return -1;
             }
         } else if (sameRadius(e)) {
-            f = footOnCircle(e, px, py);
+            ElementFrame computed;
+            if (!frames) circleFrame(e, computed);
+            f = footOnCircle(e, frames ? frames[k] : computed, px, py);
         } else {
-            AlignmentPoint computed;
-            const AlignmentPoint& end = ends ? ends[k] : (computed = pointOnElement(e, e.length, tol));
-            if (spiralMisses(e, end, px, py, tol))
+            AlignmentPoint computedEnd;
+            const AlignmentPoint& end = ends ? ends[k] : (computedEnd = pointOnElement(e, e.length, tol));
+            ElementFrame computed;
+            if (!frames) spiralFrame(e, end, computed);
+            if (spiralMisses(e, end, frames ? frames[k] : computed, px, py, tol))
                 f.settled = false;  // no foot here, as the steps would have found
             else
                 f = footOnSpiral(e, end, px, py, tol);
@@ -300,6 +331,103 @@ void searchTree(const std::vector<Sample>& s, std::size_t lo, std::size_t hi, in
     }
 }
 
+// The coarse samples bucketed in a uniform grid of square cells, for the usual
+// query near the road: the rings of cells around the point are searched until
+// the nearest sample found is closer than any cell not yet searched. Gives the
+// tree's answer (the smallest distance, ties to the lowest element); a point
+// farther out than a few rings, or data the grid cannot hold, goes to the tree.
+struct SampleGrid {
+    bool usable = false;
+    double x0 = 0, y0 = 0, cell = 1;
+    int nx = 0, ny = 0;
+    std::vector<int> start;  // first sample of each cell (row by row), and the end
+    std::vector<Sample> samples;
+
+    static constexpr int kMaxRing = 4;
+
+    explicit SampleGrid(const std::vector<Sample>& all) {
+        if (all.empty()) return;
+        double minX = all[0].x, maxX = minX, minY = all[0].y, maxY = minY;
+        for (const Sample& s : all) {
+            // Coordinates beyond any survey (or not numbers) are left to the tree.
+            if (!(std::fabs(s.x) < 1e9 && std::fabs(s.y) < 1e9)) return;
+            minX = std::min(minX, s.x), maxX = std::max(maxX, s.x);
+            minY = std::min(minY, s.y), maxY = std::max(maxY, s.y);
+        }
+        // About eight cells per sample over the samples' box (at most 2^22 cells),
+        // at least 1 m wide and at most 4,096 along either side of the box.
+        const double w = std::max(maxX - minX, 1.0), h = std::max(maxY - minY, 1.0);
+        const double cells = std::min(8.0 * static_cast<double>(all.size()), 4194304.0);
+        cell = std::max({std::sqrt(w * h / cells), w / 4096.0, h / 4096.0, 1.0});
+        nx = static_cast<int>(w / cell) + 1;
+        ny = static_cast<int>(h / cell) + 1;
+        x0 = minX;
+        y0 = minY;
+        std::vector<int> index(all.size());
+        start.assign(static_cast<std::size_t>(nx) * ny + 1, 0);
+        for (std::size_t k = 0; k < all.size(); ++k) {
+            index[k] = cellOf(all[k].x, all[k].y);
+            ++start[static_cast<std::size_t>(index[k]) + 1];
+        }
+        for (std::size_t c = 1; c < start.size(); ++c) start[c] += start[c - 1];
+        samples.resize(all.size());
+        std::vector<int> fill(start.begin(), start.end() - 1);
+        for (std::size_t k = 0; k < all.size(); ++k)
+            samples[static_cast<std::size_t>(fill[static_cast<std::size_t>(index[k])]++)] = all[k];
+        usable = true;
+    }
+
+    int cellOf(double x, double y) const {
+        const int i = std::clamp(static_cast<int>(std::floor((x - x0) / cell)), 0, nx - 1);
+        const int j = std::clamp(static_cast<int>(std::floor((y - y0) / cell)), 0, ny - 1);
+        return j * nx + i;
+    }
+
+    void visitCell(int i, int j, double px, double py, Nearest& nr) const {
+        if (i < 0 || j < 0 || i >= nx || j >= ny) return;
+        const std::size_t c = static_cast<std::size_t>(j) * static_cast<std::size_t>(nx) + static_cast<std::size_t>(i);
+        for (int k = start[c]; k < start[c + 1]; ++k) {
+            const Sample& m = samples[static_cast<std::size_t>(k)];
+            const double d = distance(px, py, m.x, m.y);
+            if (d < nr.best || (d == nr.best && nr.best < kNoValue && m.element < nr.element)) {
+                nr.best = d;
+                nr.element = m.element;
+            }
+        }
+    }
+
+    // False when the answer needs the tree.
+    bool nearest(double px, double py, Nearest& nr) const {
+        if (!usable) return false;
+        const double fx = (px - x0) / cell, fy = (py - y0) / cell;
+        // Far outside the grid (or not a number): the tree.
+        if (!(fx > -kMaxRing && fx < nx + kMaxRing && fy > -kMaxRing && fy < ny + kMaxRing)) return false;
+        const int ci = static_cast<int>(std::floor(fx)), cj = static_cast<int>(std::floor(fy));
+        for (int r = 0; r <= kMaxRing; ++r) {
+            if (r == 0) {
+                visitCell(ci, cj, px, py, nr);
+            } else {
+                for (int i = ci - r; i <= ci + r; ++i) {
+                    visitCell(i, cj - r, px, py, nr);
+                    visitCell(i, cj + r, px, py, nr);
+                }
+                for (int j = cj - r + 1; j <= cj + r - 1; ++j) {
+                    visitCell(ci - r, j, px, py, nr);
+                    visitCell(ci + r, j, px, py, nr);
+                }
+            }
+            if (ci - r <= 0 && cj - r <= 0 && ci + r >= nx - 1 && cj + r >= ny - 1) return true;  // every cell seen
+            // Every sample not seen lies outside the block of cells searched: done
+            // when that block's nearest edge is farther than the best sample (with
+            // a margin far above the rounding of cells and distances).
+            const double gap = std::min(std::min(fx - (ci - r), (ci + r + 1) - fx),
+                                        std::min(fy - (cj - r), (cj + r + 1) - fy)) * cell;
+            if (nr.best < kNoValue && gap > nr.best * (1.0 + 1e-9) + 1e-6) return true;
+        }
+        return false;
+    }
+};
+
 }  // namespace
 
 int stationOfPoint(std::span<const AlignmentElement> elements, const AlignmentPoint& point, double tolerance,
@@ -307,7 +435,7 @@ int stationOfPoint(std::span<const AlignmentElement> elements, const AlignmentPo
     result = {};
     if (elements.empty()) return -1;
     int nearest = nearestElementScan(elements, point.x, point.y, tolerance);
-    return finePass(elements, nullptr, nearest, point.x, point.y, tolerance, result);
+    return finePass(elements, nullptr, nullptr, nearest, point.x, point.y, tolerance, result);
 }
 
 int stationOfPoint(const Road& road, const AlignmentPoint& point, double tolerance, StationOffset& result) {
@@ -335,6 +463,8 @@ struct AlignmentIndex::Impl {
     std::vector<double> endMax;  // running maximum of startStation + length
     std::vector<Sample> samples;
     std::vector<AlignmentPoint> ends;  // end point of every element, as the fine pass takes it
+    std::vector<ElementFrame> frames;  // frame of every element, as the fine pass takes it
+    SampleGrid grid{{}};
 };
 
 AlignmentIndex::AlignmentIndex() : impl_(std::make_unique<Impl>()) {}
@@ -355,10 +485,15 @@ AlignmentIndex::AlignmentIndex(std::span<const AlignmentElement> elements, doubl
         forEachCoarseSample(all, i, tolerance, [&](double x, double y) { m.samples.push_back({x, y, i}); });
     }
     buildTree(m.samples, 0, m.samples.size(), 0);
+    m.grid = SampleGrid(m.samples);
     m.ends.reserve(m.elements.size());
     for (const AlignmentElement& e : m.elements) {
         const AlignmentElement plane = planeElement(e);
         m.ends.push_back(pointOnElement(plane, plane.length, tolerance));
+        ElementFrame f;
+        if (sameRadius(plane) && plane.startRadius != 0) circleFrame(plane, f);
+        else if (!sameRadius(plane)) spiralFrame(plane, m.ends.back(), f);
+        m.frames.push_back(f);
     }
 }
 
@@ -395,8 +530,11 @@ int AlignmentIndex::stationOfPoint(const AlignmentPoint& point, StationOffset& r
     const Impl& m = *impl_;
     if (m.elements.empty()) return -1;
     Nearest nr;
-    searchTree(m.samples, 0, m.samples.size(), 0, point.x, point.y, nr);
-    return finePass(m.elements, m.ends.data(), nr.element, point.x, point.y, m.tolerance, result);
+    if (!m.grid.nearest(point.x, point.y, nr)) {
+        nr = Nearest{};
+        searchTree(m.samples, 0, m.samples.size(), 0, point.x, point.y, nr);
+    }
+    return finePass(m.elements, m.ends.data(), m.frames.data(), nr.element, point.x, point.y, m.tolerance, result);
 }
 
 }  // namespace vornex

@@ -55,15 +55,7 @@ double lerp(double a, double b, double w) { return a + w * (b - a); }
 
 // ---- contour geometry -------------------------------------------------------
 
-// A straight or an arc of a contour in the section plane (x height, y offset).
-struct Piece {
-    bool arc = false;
-    PlanePoint a, b;       // start and end point
-    PlanePoint centre;     // arcs only
-    double radius = 0;     // arcs only
-    double fromDir = 0;    // direction from the centre to the start point
-    double sweep = 0;      // signed degrees: > 0 clockwise (a right turn)
-};
+using Piece = BreakContour::Piece;
 
 PlanePoint add(PlanePoint p, PlanePoint d) { return {p.x + d.x, p.y + d.y}; }
 double dist(PlanePoint p, PlanePoint q) { return std::hypot(q.x - p.x, q.y - p.y); }
@@ -76,6 +68,29 @@ bool inSweep(const Piece& piece, double direction) {
 
 PlanePoint onCircle(const Piece& piece, double direction) {
     return add(piece.centre, polarOffset(piece.radius, direction));
+}
+
+// Cuts an arc where its offset turns (directions 90 and 270 from the centre), so
+// that the upward ray from a point crosses each part at most once.
+void cutArc(Piece& piece) {
+    const double s = piece.sweep >= 0 ? 1.0 : -1.0;
+    const double total = std::fabs(piece.sweep);
+    std::array<double, 4> cuts{0.0, total, total, total};
+    int n = 1;
+    for (const double turn : {90.0, 270.0}) {
+        const double delta = normalizeAngle(s > 0 ? turn - piece.fromDir : piece.fromDir - turn);
+        if (delta > 0 && delta < total) cuts[static_cast<std::size_t>(n++)] = delta;
+    }
+    if (n == 3 && cuts[1] > cuts[2]) std::swap(cuts[1], cuts[2]);
+    cuts[static_cast<std::size_t>(n)] = total;
+    piece.parts = n;
+    for (int k = 0; k < n; ++k) {
+        const double d0 = cuts[static_cast<std::size_t>(k)], d1 = cuts[static_cast<std::size_t>(k + 1)];
+        piece.partA[k] = k == 0 ? piece.a : onCircle(piece, piece.fromDir + s * d0);
+        piece.partB[k] = k + 1 == n ? piece.b : onCircle(piece, piece.fromDir + s * d1);
+        const double middle = piece.fromDir + s * (d0 + d1) / 2.0;
+        piece.upper[k] = std::cos(toRadians(middle)) > 0;
+    }
 }
 
 // Walks one half of the contour from the crown and appends its pieces; returns
@@ -112,6 +127,7 @@ PlanePoint buildHalf(const TunnelSection& section, bool rightHalf, std::vector<P
                 const double magnitude = s > 0 ? normalizeAngle(toDir - piece.fromDir)
                                                : normalizeAngle(piece.fromDir - toDir);
                 piece.sweep = s * magnitude;
+                cutArc(piece);
             }
             pieces.push_back(piece);
         }
@@ -167,9 +183,8 @@ void lineHits(const Piece& piece, bool vertical, double fixed, double along, Out
 }
 
 // Counts crossings of the upward ray from q (height grows, offset fixed) with the
-// piece. Arcs are cut where their offset turns (directions 90 and 270 from the
-// centre) so that each part is crossed at most once; end points are counted on
-// one side only (half-open), so a ray through a joint counts it once.
+// piece (an arc part by part, as cutArc left it); end points are counted on one
+// side only (half-open), so a ray through a joint counts it once.
 int upwardCrossings(const Piece& piece, PlanePoint q) {
     const auto crosses = [&](PlanePoint a, PlanePoint b, auto heightAt) {
         if ((a.y > q.y) == (b.y > q.y)) return 0;
@@ -179,24 +194,10 @@ int upwardCrossings(const Piece& piece, PlanePoint q) {
         const PlanePoint a = piece.a, b = piece.b;
         return crosses(a, b, [&] { return a.x + (q.y - a.y) / (b.y - a.y) * (b.x - a.x); });
     }
-    const double s = piece.sweep >= 0 ? 1.0 : -1.0;
-    const double total = std::fabs(piece.sweep);
-    std::array<double, 4> cuts{0.0, total, total, total};
-    int n = 1;
-    for (const double turn : {90.0, 270.0}) {
-        const double delta = normalizeAngle(s > 0 ? turn - piece.fromDir : piece.fromDir - turn);
-        if (delta > 0 && delta < total) cuts[static_cast<std::size_t>(n++)] = delta;
-    }
-    if (n == 3 && cuts[1] > cuts[2]) std::swap(cuts[1], cuts[2]);
-    cuts[static_cast<std::size_t>(n)] = total;
     int count = 0;
-    for (int k = 0; k < n; ++k) {
-        const double d0 = cuts[static_cast<std::size_t>(k)], d1 = cuts[static_cast<std::size_t>(k + 1)];
-        const PlanePoint a = k == 0 ? piece.a : onCircle(piece, piece.fromDir + s * d0);
-        const PlanePoint b = k + 1 == n ? piece.b : onCircle(piece, piece.fromDir + s * d1);
-        const double middle = piece.fromDir + s * (d0 + d1) / 2.0;
-        const bool upper = std::cos(toRadians(middle)) > 0;
-        count += crosses(a, b, [&] {
+    for (int k = 0; k < piece.parts; ++k) {
+        const bool upper = piece.upper[k];
+        count += crosses(piece.partA[k], piece.partB[k], [&] {
             const double du = q.y - piece.centre.y;
             const double root = std::sqrt(std::fmax(0.0, piece.radius * piece.radius - du * du));
             return piece.centre.x + (upper ? root : -root);
@@ -378,32 +379,35 @@ bool tunnelSection(const Road& road, double chainage, RecordKind contour, Tunnel
     return interpolateSection(a, b, choice.weight, contour, section);
 }
 
-BreakDistances breakDistances(const TunnelSection& section, double offset, double height) {
-    BreakDistances result;
-    std::vector<Piece> pieces;
-    const PlanePoint rightEnd = buildHalf(section, true, pieces);
-    const PlanePoint leftEnd = buildHalf(section, false, pieces);
-    if (pieces.empty()) return result;
+BreakContour::BreakContour(const TunnelSection& section) {
+    const PlanePoint rightEnd = buildHalf(section, true, pieces_);
+    const PlanePoint leftEnd = buildHalf(section, false, pieces_);
+    // The straight that closes the two halves below (it gives no distances).
+    closed_ = dist(rightEnd, leftEnd) > 0;
+    closing_.a = rightEnd;
+    closing_.b = leftEnd;
+}
 
+BreakDistances BreakContour::distances(double offset, double height) const {
+    BreakDistances result;
+    if (pieces_.empty()) return result;
     const PlanePoint q{height, offset};
     double nearest = std::numeric_limits<double>::infinity();
     int crossings = 0;
-    for (const Piece& piece : pieces) {
+    for (const Piece& piece : pieces_) {
         lineHits(piece, true, q.y, q.x, [&](double h) { keepSmaller(result.vertical, h - q.x); });
         lineHits(piece, false, q.x, q.y, [&](double o) { keepSmaller(result.horizontal, o - q.y); });
         nearest = std::min(nearest, distanceTo(piece, q));
         crossings += upwardCrossings(piece, q);
     }
-    // The straight that closes the two halves below (it gives no distances).
-    if (dist(rightEnd, leftEnd) > 0) {
-        Piece closing;
-        closing.a = rightEnd;
-        closing.b = leftEnd;
-        crossings += upwardCrossings(closing, q);
-    }
+    if (closed_) crossings += upwardCrossings(closing_, q);
     const bool inside = crossings % 2 == 1;
     result.normal = nearest == 0 ? 0.0 : (inside ? nearest : -nearest);
     return result;
+}
+
+BreakDistances breakDistances(const TunnelSection& section, double offset, double height) {
+    return BreakContour(section).distances(offset, height);
 }
 
 bool overUnderBreak(const Road& road, double chainage, double offset, double height,

@@ -10,6 +10,7 @@
 
 #include <vector>
 
+#include "geometry/angles.h"
 #include "model/records.h"
 #include "model/road.h"
 
@@ -94,6 +95,40 @@ struct BreakDistances {
 // smallest magnitude wins. The two halves are closed by a straight between their
 // ends to tell inside from outside.
 BreakDistances breakDistances(const TunnelSection& section, double offset, double height);
+
+// A section's contour laid out once for the break distances of many points: the
+// pieces of both halves, the straight that closes them and the parts into which
+// each arc is cut for the inside test. distances() gives exactly what
+// breakDistances gives for the same section; a batch keeps one per section it
+// meets instead of laying the contour out again for every point.
+class BreakContour {
+public:
+    BreakContour() = default;
+    explicit BreakContour(const TunnelSection& section);
+
+    BreakDistances distances(double offset, double height) const;
+
+    // A straight or an arc in the section plane (x height, y offset).
+    struct Piece {
+        bool arc = false;
+        PlanePoint a, b;       // start and end point
+        PlanePoint centre;     // arcs only
+        double radius = 0;     // arcs only
+        double fromDir = 0;    // direction from the centre to the start point
+        double sweep = 0;      // signed degrees: > 0 clockwise (a right turn)
+        // An arc cut where its offset turns (into at most three parts), for the
+        // inside test: each part's end points and whether it is the circle's
+        // upper side.
+        int parts = 0;
+        PlanePoint partA[3], partB[3];
+        bool upper[3] = {};
+    };
+
+private:
+    std::vector<Piece> pieces_;
+    bool closed_ = false;  // the halves end apart: a closing straight
+    Piece closing_;
+};
 
 // Over/under-break of a measured point at the chainage against contour `contour`:
 // false when no section applies there.

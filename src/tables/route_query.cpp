@@ -1,6 +1,7 @@
 #include "tables/route_query.h"
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -248,6 +249,56 @@ private:
     std::size_t pos_ = 0, size_ = 0;
 };
 
+// The secondary-lining contours a batch has laid out, by the templates and the
+// weight that make the section: along most of a tunnel the section is the same
+// for every point, so it is laid out once rather than once per point. Holds the
+// last few sections met (a section interpolated by crossfall may change from
+// point to point); one cache belongs to one batch run.
+class SectionCache {
+public:
+    explicit SectionCache(const Road& road) : road_(road) {}
+
+    // The contour at the chainage of tunnel `tunnel`, as overUnderBreak takes
+    // it; null where no section applies.
+    const BreakContour* at(int tunnel, double chainage) {
+        TemplateChoice choice;
+        if (!tunnelTemplateChoice(road_, tunnel, chainage, choice)) return nullptr;
+        const auto weight = std::bit_cast<std::uint64_t>(choice.weight);
+        for (const Entry& e : entries_)
+            if (e.first == choice.first && e.second == choice.second && e.weight == weight)
+                return e.valid ? &e.contour : nullptr;
+        Entry entry{choice.first, choice.second, weight, false, {}};
+        TunnelSection section;
+        const TunnelTemplate& a = road_.tunnelTemplates[static_cast<std::size_t>(choice.first)];
+        const TunnelTemplate& b = road_.tunnelTemplates[static_cast<std::size_t>(choice.second)];
+        if (interpolateSection(a, b, choice.weight, RecordKind::SecondaryContour, section)) {
+            entry.valid = true;
+            entry.contour = BreakContour(section);
+        }
+        Entry* slot;
+        if (entries_.size() < kEntries) {
+            slot = &entries_.emplace_back(std::move(entry));
+        } else {
+            slot = &entries_[next_];
+            *slot = std::move(entry);
+            next_ = (next_ + 1) % kEntries;
+        }
+        return slot->valid ? &slot->contour : nullptr;
+    }
+
+private:
+    struct Entry {
+        int first, second;
+        std::uint64_t weight;  // the bits of the weight: equal bits, equal section
+        bool valid;
+        BreakContour contour;
+    };
+    static constexpr std::size_t kEntries = 16;
+    const Road& road_;
+    std::vector<Entry> entries_;
+    std::size_t next_ = 0;
+};
+
 }  // namespace
 
 bool parseBatchLine(std::string_view line, BatchPoint& point) {
@@ -289,6 +340,7 @@ int batchQuery(const RoadProject& project, int roadIndex, const std::string& inp
     }
     const AlignmentIndex index(road->elements, 0.0001);
     const ProfileSearch profile = profileSearch(*road);
+    SectionCache sections(*road);
     const std::string noValueText = text::format("%8.3f", kNoValue);
     std::string buffer;
     buffer.reserve(1 << 16);
@@ -331,10 +383,12 @@ int batchQuery(const RoadProject& project, int roadIndex, const std::string& inp
         double h = kNoValue, v = kNoValue, n = kNoValue;
         StationOffset so;
         // Breaks exist only inside a tunnel: elsewhere the design elevation is not needed.
-        if (!road->elements.empty() && index.stationOfPoint(pt, so) >= 0 && tunnelAtStation(*road, so.station) >= 0) {
+        int tunnel = -1;
+        if (!road->elements.empty() && index.stationOfPoint(pt, so) >= 0 &&
+            (tunnel = tunnelAtStation(*road, so.station)) >= 0) {
             const double dz = designElevation(*road, profile, so.station).elevation;
-            BreakDistances d;
-            if (overUnderBreak(*road, so.station, so.offset, z - dz, RecordKind::SecondaryContour, d)) {
+            if (const BreakContour* contour = sections.at(tunnel, so.station)) {
+                const BreakDistances d = contour->distances(so.offset, z - dz);
                 h = d.horizontal;
                 v = d.vertical;
                 n = d.normal;

@@ -158,6 +158,18 @@ TEST(StationOfPoint, WedgeOutsideAnAnglePointFindsNothingAndStops) {
         EXPECT_EQ(stationOfPoint(zig, p, 0.0001, a), index.stationOfPoint(p, b));
     }
     EXPECT_EQ(stationOfPoint(zig, at(std::nan(""), 0), 0.0001, so), -1);
+
+    // A long road due north (a box of no width for the index) answers the same,
+    // near it and far beyond its ends.
+    Road line = roadOf(std::vector<AlignmentElement>(300, element(50, 0, 0)), 3000000, 500000, 0, 0);
+    AlignmentIndex lineIndex(line.elements, 0.0001);
+    std::uniform_real_distribution<double> along(2999000, 3016000), across(499992, 500008);
+    for (int i = 0; i < 1000; ++i) {
+        AlignmentPoint p = at(along(rng), across(rng));
+        StationOffset a, b;
+        ASSERT_EQ(stationOfPoint(line, p, 0.0001, a), lineIndex.stationOfPoint(p, b));
+        EXPECT_EQ(a.station, b.station);
+    }
 }
 
 TEST(StationOfPoint, RoundTripOnAMixedRoad) {
@@ -238,6 +250,12 @@ TEST(StationOfPoint, IndexAnswersExactlyAsTheScanAnywhere) {
     std::uniform_real_distribution<double> ux(minX - 200, maxX + 200), uy(minY - 200, maxY + 200);
     std::vector<AlignmentPoint> points;
     for (int i = 0; i < 3000; ++i) points.push_back(at(ux(rng), uy(rng)));
+    // Far out, where the nearest sample is many cells away.
+    for (double d : {2e3, 2e4, 2e5}) {
+        points.push_back(at(minX - d, minY - d));
+        points.push_back(at(maxX + d, (minY + maxY) / 2));
+        points.push_back(at((minX + maxX) / 2, maxY + d));
+    }
     // Samples themselves and points equidistant from two samples test the ties.
     for (const AlignmentElement& e : road.elements) points.push_back(at(e.x, e.y));
     points.push_back(at((road.elements[3].x + road.elements[4].x) / 2, (road.elements[3].y + road.elements[4].y) / 2));

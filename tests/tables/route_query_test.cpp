@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 
@@ -170,6 +171,44 @@ TEST(RouteQuery, BatchFile) {
     EXPECT_FALSE(std::filesystem::exists(dir / "pts0.txt.part"));
     EXPECT_EQ(batchQuery(p, 0, (dir / "missing.txt").string(), failed), -1);
     EXPECT_EQ(failed.shown.back(), (dir / "missing.txt").string() + ": No such file or directory");
+}
+
+TEST(RouteQuery, BatchFollowsTheSectionAlongTheTunnel) {
+    // From 450 to 550 the section narrows gradually from the half circle of radius
+    // 6 to one of radius 5 (radius 6 − w at weight w), which holds to the end.
+    // The points go up the tunnel and back down, so sections met before come again.
+    RoadProject p = road();
+    Road& r = p.roads[0];
+    TunnelTemplate narrow;
+    narrow.excavationCrown = narrow.secondaryCrown = 5;
+    narrow.excavation = {{-5, 5, 5, 90}, {-5, -5, -5, 90}};
+    narrow.secondary = narrow.excavation;
+    r.tunnelTemplates.push_back(narrow);
+    r.tunnels[0].stationRules = {{400, 2, 0}, {450, 1, 0}, {550, 2, 1}};
+    std::vector<double> stations;
+    for (double c = 410; c < 600; c += 4.5) stations.push_back(c);
+    for (double c = 595; c > 400; c -= 7.25) stations.push_back(c);
+    std::string lines;
+    for (double c : stations) lines += text::format("P,%.4f,1,%.4f\n", c, 100 + c / 100 + 3);
+    TempDir dir;
+    const std::string input = (dir / "pts.txt").string();
+    testing::writeAll(input, lines);
+    ScriptedPrompter prompter;
+    ASSERT_EQ(batchQuery(p, 0, input, prompter), static_cast<int>(stations.size()));
+    const std::string out = testing::readAll(dir / "pts0.txt");
+    std::size_t at = 0;
+    for (double c : stations) {
+        // The point 1 m right of the centre and 3 m up, inside the circle of radius R.
+        const double R = 6 - std::clamp((c - 450) / 100, 0.0, 1.0);
+        const double expected[3] = {std::sqrt(R * R - 9) - 1, std::sqrt(R * R - 1) - 3, R - std::sqrt(10.0)};
+        const std::size_t end = out.find('\n', at);
+        ASSERT_NE(end, std::string::npos);
+        const std::string line = out.substr(at, end - at);
+        at = end + 1;
+        double got[3];
+        ASSERT_EQ(std::sscanf(line.c_str(), "P,%*f,%*f,%*f,%lf,%lf,%lf", &got[0], &got[1], &got[2]), 3) << line;
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(got[k], expected[k], 0.0005 + 1e-9) << c << " " << line;
+    }
 }
 
 TEST(RouteQuery, BatchProgressAndCancel) {
