@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "app/document_controller.h"
-#include "app/file_problem_text.h"
 #include "exchange/exchange.h"
 #include "exchange/geographic_points.h"
 #include "exchange/notes.h"
+#include "io/file_problem_text.h"
 #include "io/read.h"
 
 namespace vornex::app {

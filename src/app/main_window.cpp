@@ -16,7 +16,6 @@
 #include <QTreeWidget>
 #include <QToolBar>
 
-#include "app/file_problem_text.h"
 #include "app/module_tabs.h"
 #include "app/property_grid.h"
 #include "app/qt_prompter.h"
@@ -27,6 +26,7 @@
 #include "app/views/drawing_pane.h"
 #include "app/work_view.h"
 #include "document/project_file.h"
+#include "io/file_problem_text.h"
 
 namespace vornex::app {
 

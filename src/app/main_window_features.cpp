@@ -30,6 +30,7 @@
 #include "app/views/drawing_pane.h"
 #include "exchange/exchange.h"
 #include "grid/grid_printer.h"
+#include "io/file_problem_text.h"
 #include "tables/data_tables.h"
 #include "text/version.h"
 
@@ -237,7 +238,11 @@ void MainWindow::connectFeatures() {
         }
         const exchange::ExportResult r = job.get();
         for (const std::string& note : r.notes) prompter_->message(note);
-        if (r.status < 0) prompter_->message("导出失败：" + r.error);
+        if (r.status == exchange::kExchangeCannotWrite && r.fileFailure.failed())
+            prompter_->message("导出文件“" + QFileInfo(QString::fromStdString(path)).fileName().toStdString() + "”失败：" +
+                               io::fileProblemText(r.fileFailure) + "。");
+        else if (r.status < 0)
+            prompter_->message("导出失败：" + r.error);
         else statusBar()->showMessage(QStringLiteral("已导出 %1").arg(QString::fromStdString(path)), 5000);
     });
 

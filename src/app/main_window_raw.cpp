@@ -7,15 +7,18 @@
 #include "app/main_window.h"
 #include "exchange/exchange.h"
 #include "exchange/gsi_import.h"
+#include "io/file_problem_text.h"
 
 namespace vornex::app {
 
 bool MainWindow::importRawData() {
     const std::string in = prompter_->openFileName("GSI 原始文件 (*.gsi *.GSI *.txt *.TXT);;所有文件 (*)");
     if (in.empty()) return false;
+    const QFileInfo info(QString::fromStdString(in));
     std::string text, error;
-    if (exchange::readRawFile(in, text, error) != exchange::kExchangeOk) {
-        prompter_->message("导入观测数据失败：" + error);
+    io::FileError readFailure;
+    if (exchange::readRawFile(in, text, readFailure) != exchange::kExchangeOk) {
+        prompter_->message("导入观测数据失败：" + io::cannotOpenText(info.fileName().toStdString(), readFailure));
         return false;
     }
     const exchange::RawKind kind = exchange::rawKindOf(text);
@@ -23,7 +26,6 @@ bool MainWindow::importRawData() {
         prompter_->message("导入观测数据失败：" + exchange::convertRaw(text, {}).error);
         return false;
     }
-    const QFileInfo info(QString::fromStdString(in));
     RawImportDialog dialog(kind, info.fileName(), this);
     if (dialog.exec() != QDialog::Accepted) return false;
     exchange::RawImportOptions options;
@@ -39,8 +41,14 @@ bool MainWindow::importRawData() {
                                               level ? "水准数据文件 (*.lev)" : "控制测量数据文件 (*.con)");
     if (out.empty()) return false;
     if (QFileInfo(QString::fromStdString(out)).suffix().isEmpty()) out += ext;
-    if (exchange::writeRawSurvey(result, out, error) != exchange::kExchangeOk) {
-        prompter_->message("导入观测数据失败：" + error);
+    io::FileError writeFailure;
+    if (const int status = exchange::writeRawSurvey(result, out, error, &writeFailure); status != exchange::kExchangeOk) {
+        // The file's own failure in the interface's words; the rest (a kind that
+        // does not match the extension, a file already there) is said by the import.
+        const std::string name = QFileInfo(QString::fromStdString(out)).fileName().toStdString();
+        prompter_->message("导入观测数据失败：" + (status == exchange::kExchangeCannotWrite
+                                                      ? "写入文件“" + name + "”失败：" + io::fileProblemText(writeFailure) + "。"
+                                                      : error));
         return false;
     }
     const bool opened = openFile(QString::fromStdString(out));

@@ -7,8 +7,8 @@
 #include <cmath>
 
 #include "app/app_prompter.h"
-#include "app/file_problem_text.h"
 #include "document/edits.h"
+#include "io/file_problem_text.h"
 #include "io/read.h"
 #include "tables/survey_tables.h"
 

@@ -10,6 +10,7 @@
 #include "exchange/file_access.h"
 #include "exchange/landxml.h"
 #include "exchange/notes.h"
+#include "io/file_problem_text.h"
 #include "model/record_store.h"
 #include "text/text.h"
 
@@ -46,10 +47,10 @@ ImportResult importFile(const std::filesystem::path& file, const ImportOptions& 
         result.error = file.string() + "：只能导入 LandXML (.xml) 或交点表 (.csv/.tsv/.txt)";
         return result;
     }
-    std::string bytes, error;
-    if (!readInput(file, kExchangeFileLimit, bytes, error)) {
+    std::string bytes;
+    if (!readInput(file, kExchangeFileLimit, bytes, result.fileFailure)) {
         result.status = kExchangeCannotRead;
-        result.error = error;
+        result.error = result.fileFailure.message;
         return result;
     }
     if (format == ExchangeFormat::LandXml) return readLandXml(bytes, options, chooser);
@@ -92,7 +93,12 @@ int importIntoProject(RoadProject& project, const std::filesystem::path& file, P
     options.precision = project.precision;
     ImportResult result = importFile(file, options, &prompter);
     if (result.status != kExchangeOk) {
-        if (result.status != kExchangeCancelled) prompter.message(result.error);
+        // A file that cannot be read is told in the interface's words; the
+        // English message is the command line's.
+        if (result.status == kExchangeCannotRead)
+            prompter.message(io::cannotOpenText(file.filename().string(), result.fileFailure));
+        else if (result.status != kExchangeCancelled)
+            prompter.message(result.error);
         return result.status;
     }
     if (coordinateSystem) *coordinateSystem = result.coordinateSystem;
@@ -137,14 +143,14 @@ int importToNewProject(const std::filesystem::path& file, const std::filesystem:
         rebuildCrossfallLinks(road);
         sortSlopeAssignments(road);
     }
-    std::string bytes, error;
+    std::string bytes;
     writeProject(project, bytes);
     // OUT is created, never replaced: a file that appeared at it while the
     // import ran (the user's, or another import's) stays as it is.
     bool existed = false;
-    if (!createOutput(out, bytes, error, existed)) {
+    if (!createOutput(out, bytes, result.fileFailure, existed)) {
         result.status = existed ? kExchangeOutputExists : kExchangeCannotWrite;
-        result.error = error;
+        result.error = result.fileFailure.message;
         return result.status;
     }
     return kExchangeOk;
@@ -187,7 +193,7 @@ ExportResult exportRoads(const RoadProject& project, int roadIndex, const std::f
             return result;
         }
     }
-    std::string error;
+    io::FileError& error = result.fileFailure;
     // The drawing is streamed into the file: its size has no bearing on memory.
     const bool written = format == ExchangeFormat::LandXml
                              ? writeOutput(file, writeLandXml(project, roads), error)
@@ -195,7 +201,7 @@ ExportResult exportRoads(const RoadProject& project, int roadIndex, const std::f
                                    file, [&](std::ostream& out) { return writeDxfPlan(project, roads, out); }, error);
     if (!written) {
         result.status = kExchangeCannotWrite;
-        result.error = error;
+        result.error = error.message;
         return result;
     }
     result.status = kExchangeOk;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "geodesy/coordinate_system.h"
+#include "io/file_error.h"
 #include "model/prompter.h"
 #include "model/road.h"
 
@@ -71,6 +72,7 @@ struct ImportResult {
     std::vector<std::string> notes;           // UTF-8 reports: conversions, disagreements, what was left out
     std::vector<std::string> alignmentNames;  // LandXML: every alignment of the file (UTF-8)
     std::optional<FileCoordinateSystem> coordinateSystem;  // LandXML: the file's <CoordinateSystem>, when it has one
+    io::FileError fileFailure;                // why the file could not be read or written, when that failed
 };
 
 enum class ExchangeFormat { Unknown, LandXml, PointsCsv, Dxf };
@@ -113,6 +115,7 @@ struct ExportResult {
     int status = kExchangeCannotWrite;
     std::string error;               // UTF-8, when status < 0
     std::vector<std::string> notes;  // UTF-8: roads left out (no elements)
+    io::FileError fileFailure;       // why the file could not be written, when that failed
 };
 
 // Writes road `roadIndex` (or, for -1, every road that is not a scratch road)

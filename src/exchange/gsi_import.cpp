@@ -90,11 +90,12 @@ int kindOfOutput(const std::filesystem::path& out, RawKind& kind, std::string& e
 
 }  // namespace
 
-int readRawFile(const std::filesystem::path& in, std::string& text, std::string& error) {
+int readRawFile(const std::filesystem::path& in, std::string& text, io::FileError& error) {
     return readInput(in, kRawFileLimit, text, error) ? kExchangeOk : kExchangeCannotRead;
 }
 
-int writeRawSurvey(const RawImportResult& result, const std::filesystem::path& out, std::string& error) {
+int writeRawSurvey(const RawImportResult& result, const std::filesystem::path& out, std::string& error,
+                   io::FileError* fileFailure) {
     RawKind kind = RawKind::Unknown;
     if (const int status = kindOfOutput(out, kind, error); status != kExchangeOk) return status;
     if (kind != result.kind) {
@@ -108,7 +109,12 @@ int writeRawSurvey(const RawImportResult& result, const std::filesystem::path& o
     // Created, never replaced: a file that appeared at OUT while the raw file was
     // converted (the user's, or another import's) stays as it is.
     bool existed = false;
-    if (!createOutput(out, image, error, existed)) return existed ? kExchangeOutputExists : kExchangeCannotWrite;
+    io::FileError failure;
+    if (!createOutput(out, image, failure, existed)) {
+        error = failure.message;
+        if (fileFailure) *fileFailure = failure;
+        return existed ? kExchangeOutputExists : kExchangeCannotWrite;
+    }
     return kExchangeOk;
 }
 
@@ -119,10 +125,11 @@ int importRawFile(const std::filesystem::path& in, const std::filesystem::path& 
     result.status = kindOfOutput(out, kind, result.error);
     if (result.status != kExchangeOk) return result.status;
     if (outputExists(out, result.error)) return result.status = kExchangeOutputExists;
-    std::string text, error;
+    std::string text;
+    io::FileError error;
     if (const int status = readRawFile(in, text, error); status != kExchangeOk) {
         result.status = status;
-        result.error = error;
+        result.error = error.message;
         return status;
     }
     result = convertRaw(text, options);
@@ -173,8 +180,9 @@ bool parseKnownPoints(std::string_view text, std::vector<ControlPoint>& points, 
 
 bool readKnownPoints(const std::filesystem::path& file, std::vector<ControlPoint>& points, std::string& error) {
     std::string bytes, why;
-    if (!readInput(file, 1u << 20, bytes, why)) {
-        error = why;
+    io::FileError failure;
+    if (!readInput(file, 1u << 20, bytes, failure)) {
+        error = failure.message;
         return false;
     }
     if (!parseKnownPoints(bytes, points, why)) {

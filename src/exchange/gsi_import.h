@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "adjust/survey_network.h"
+#include "io/file_error.h"
 #include "model/records.h"
 
 namespace vornex::exchange {
@@ -46,12 +47,14 @@ RawImportResult convertRaw(std::string_view text, const RawImportOptions& option
 
 // The raw file's text, read once through the reading door. A status code of
 // exchange.h (kExchangeOk, or kExchangeCannotRead with `error`).
-int readRawFile(const std::filesystem::path& in, std::string& text, std::string& error);
+int readRawFile(const std::filesystem::path& in, std::string& text, io::FileError& error);
 
 // Writes a converted survey to `out`, whose extension (.lev or .con) must match
 // the survey's kind and which must not exist; nothing is left at `out` on a
-// failure. A status code of exchange.h, with `error`.
-int writeRawSurvey(const RawImportResult& result, const std::filesystem::path& out, std::string& error);
+// failure. A status code of exchange.h, with `error`; when the file itself
+// could not be written, `fileFailure` (if given) says why.
+int writeRawSurvey(const RawImportResult& result, const std::filesystem::path& out, std::string& error,
+                   io::FileError* fileFailure = nullptr);
 
 // vornex-cli import-raw: reads `in` once, converts it, checks
 // that the kind matches the extension of `out` (.lev or .con) and writes `out`,

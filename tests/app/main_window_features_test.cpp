@@ -106,6 +106,13 @@ TEST_F(MainWindowFeatures, ExportAndImportARoadThroughTheFileMenu) {
     EXPECT_NE(p.roads.back().name, p.roads[0].name);  // made unique
     window->controller().undo();
     EXPECT_EQ(window->controller().project().roads.size(), roads);
+
+    // A file that cannot be written is told with its name and reason in Chinese.
+    prompter.shown.clear();
+    prompter.fileNames = {(dir / "gone" / "main.dxf").string()};
+    window->action("export")->trigger();
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0], "导出文件“main.dxf”失败：文件或它所在的文件夹不存在。");
 }
 
 // A file with several alignments asks which one; the one picked is added, a

@@ -60,6 +60,12 @@ TEST_F(MainWindowRaw, LevelLineOpensInTheLevelingModuleWithItsOrder) {
     EXPECT_FALSE(window->importRawData());
     EXPECT_NE(prompter.shown.back().find("已存在，不覆盖"), std::string::npos) << prompter.shown.back();
     EXPECT_EQ(testing::readAll(dir / "line.lev"), before);
+
+    // A raw file that cannot be read is named with its reason.
+    std::filesystem::create_directory(dir / "folder.gsi");
+    prompter.fileNames = {(dir / "folder.gsi").string()};
+    EXPECT_FALSE(window->importRawData());
+    EXPECT_EQ(prompter.shown.back(), "导入观测数据失败：无法打开文件“folder.gsi”：这是一个文件夹，不是文件。");
 }
 
 TEST_F(MainWindowRaw, TotalStationFileTakesTheKnownPointsOfTheTable) {

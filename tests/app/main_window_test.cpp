@@ -18,12 +18,12 @@
 
 #include <sys/stat.h>
 
-#include "app/file_problem_text.h"
 #include "app/password_dialog.h"
 #include "app/property_grid.h"
 #include "app/qt_prompter.h"
 #include "app/table_view.h"
 #include "app/work_view.h"
+#include "io/file_problem_text.h"
 #include "app_fixture.h"
 
 namespace vornex::app {

@@ -227,6 +227,16 @@ TEST(ExchangeEntries, ImportIntoTheOpenProjectMakesTheNameUnique) {
     EXPECT_EQ(exchange::importIntoProject(demo, dir / "bad.csv", prompter, index), exchange::kExchangeBadFile);
     EXPECT_EQ(demo.roads.size(), roads);
     EXPECT_NE(prompter.shown.back().find("表头"), std::string::npos);
+
+    // A file that cannot be read is told in Chinese; the command line's result
+    // keeps the English message and the reason.
+    std::filesystem::create_directory(dir / "folder.xml");
+    EXPECT_EQ(exchange::importIntoProject(demo, dir / "folder.xml", prompter, index), exchange::kExchangeCannotRead);
+    EXPECT_EQ(prompter.shown.back(), "无法打开文件“folder.xml”：这是一个文件夹，不是文件。");
+    exchange::ImportResult result;
+    EXPECT_EQ(exchange::importToNewProject(dir / "folder.xml", dir / "f.rod", {}, result), exchange::kExchangeCannotRead);
+    EXPECT_NE(result.error.find("is a directory"), std::string::npos) << result.error;
+    EXPECT_EQ(result.fileFailure.problem, io::FileProblem::Directory);
 }
 
 TEST(ExchangeEntries, UniqueNamesStayWithinTwelveBytes) {

@@ -15,11 +15,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/file_problem_text.h"
 #include "document/edits.h"
 #include "geodesy/dms_text.h"
 #include "grid/grid_printer.h"
 #include "grid/grid_view.h"
+#include "io/file_problem_text.h"
 #include "io/read.h"
 #include "model/prompter.h"
 #include "tables/coordinate_tables.h"

@@ -1,11 +1,11 @@
-#include "app/file_problem_text.h"
+#include "io/file_problem_text.h"
 
 #include <cerrno>
 
-namespace vornex::app {
+namespace vornex::io {
 
-std::string fileProblemText(const io::FileError& error) {
-    using P = io::FileProblem;
+std::string fileProblemText(const FileError& error) {
+    using P = FileProblem;
     switch (error.problem) {
     case P::Missing: return "文件或它所在的文件夹不存在";
     case P::Directory: return "这是一个文件夹，不是文件";
@@ -29,15 +29,15 @@ std::string fileProblemText(const io::FileError& error) {
     default: break;
     }
     // A rare system error keeps the system's own words.
-    return error.code != 0 ? "系统错误：" + io::errnoText(error.code) : "原因不明";
+    return error.code != 0 ? "系统错误：" + errnoText(error.code) : "原因不明";
 }
 
-std::string cannotOpenText(const std::string& fileName, const io::FileError& error) {
+std::string cannotOpenText(const std::string& fileName, const FileError& error) {
     return "无法打开文件“" + fileName + "”：" + fileProblemText(error) + "。";
 }
 
-std::string cannotSaveText(const std::string& fileName, const io::FileError& error) {
+std::string cannotSaveText(const std::string& fileName, const FileError& error) {
     return "保存文件“" + fileName + "”失败：" + fileProblemText(error) + "。原文件保持不变。";
 }
 
-}  // namespace vornex::app
+}  // namespace vornex::io
