@@ -163,6 +163,12 @@ bool spiralMisses(const AlignmentElement& e, const AlignmentPoint& end, const El
     return (px - end.x) * frame.cosEnd + (py - end.y) * frame.sinEnd > margin;
 }
 
+void straightFrame(const AlignmentElement& e, ElementFrame& f) {
+    const double a0 = e.startAzimuth * kDegToRad;
+    f.cosStart = std::cos(a0);
+    f.sinStart = std::sin(a0);
+}
+
 void spiralFrame(const AlignmentElement& e, const AlignmentPoint& end, ElementFrame& f) {
     const double a0 = e.startAzimuth * kDegToRad;
     f.cosStart = std::cos(a0);
@@ -279,6 +285,116 @@ int finePass(std::span<const AlignmentElement> elements, const AlignmentPoint* e
     result.offset = best.offset;
     result.sideAngle = best.offset < 0 ? 270.0 : 90.0;
     return found;
+}
+
+// ---- the fine pass followed cheaply ------------------------------------------------
+
+// What the cheap walk knows of the fine pass at some step: the next element, the
+// lowest element tried and the foot kept, its |offset| within `slack` (infinite:
+// not known).
+struct WalkState {
+    int k = 0;
+    int lowestTried = 0;
+    int found = -1;
+    double offset = 0;
+    double slack = 0;
+};
+
+struct Walk {
+    std::span<const AlignmentElement> planes;
+    const AlignmentPoint* ends;
+    const ElementFrame* frames;
+    std::span<const char> wanted;
+    int nearest;
+    double px, py, tol;
+};
+
+constexpr double kUnknown = std::numeric_limits<double>::infinity();
+
+// Follows finePass step by step without its costly feet: on a straight the
+// foot by projection on the tangent (it differs from the polar form by rounding
+// only, far below `slack`), on a circle the very foot finePass takes, and on a
+// spiral only the test that skips the Newton steps. Where a cheap foot cannot
+// settle a step both ways are followed. True when some way may end with the
+// foot on a wanted element, or when the walk cannot be followed cheaply (the
+// caller then runs finePass itself); false when every way ends without a foot
+// or with the foot on an element not wanted.
+bool mayEndOnWanted(const Walk& w, WalkState st, int depth) {
+    if (depth > 8) return true;
+    const int n = static_cast<int>(w.planes.size());
+    while (st.k < n) {
+        const int k = st.k;
+        const AlignmentElement& e = w.planes[static_cast<std::size_t>(k)];
+        const ElementFrame& fr = w.frames[k];
+        // The foot on this element: inside 0 no, 1 yes, 2 perhaps.
+        int inside = 0;
+        double offset = 0, slack = 0;
+        if (sameRadius(e) && e.startRadius == 0) {
+            const double dx = w.px - e.x, dy = w.py - e.y;
+            const double along = dx * fr.cosStart + dy * fr.sinStart;
+            offset = std::fabs(dy * fr.cosStart - dx * fr.sinStart);
+            // The polar form turns the azimuth difference into degrees and back;
+            // with azimuths of a sane size that costs less than a nanometre per kilometre.
+            slack = 1e-7 + 1e-9 * (std::fabs(dx) + std::fabs(dy));
+            if (!(std::fabs(e.startAzimuth) < 1e4) || !std::isfinite(along) || !std::isfinite(offset)) return true;
+            if (along > -0.001 - slack && along < -0.001 + slack) return true;
+            if (along < -0.001) {
+                if (st.found < 0 && k >= 1 && k - 1 < st.lowestTried) {
+                    st.lowestTried = --st.k;
+                    continue;
+                }
+                if (st.found < 0) return false;  // the wedge outside an angle point: no foot
+            } else {
+                const double station = e.startStation + along;
+                const double lo = e.startStation - 0.001, hi = e.startStation + e.length + 0.001;
+                const double s = slack + 1e-13 * (std::fabs(e.startStation) + std::fabs(e.length) + std::fabs(along) + 1);
+                if (!(std::fabs(station - lo) > s && std::fabs(station - hi) > s)) return true;
+                inside = lo <= station && station <= hi ? 1 : 0;
+            }
+        } else if (sameRadius(e)) {
+            const Foot f = footOnCircle(e, fr, w.px, w.py);
+            inside = !f.before && f.settled && e.startStation - 0.001 <= f.station &&
+                     f.station <= e.startStation + e.length + 0.001;
+            offset = std::fabs(f.offset);
+        } else {
+            inside = spiralMisses(e, w.ends[k], fr, w.px, w.py, w.tol) ? 0 : 2;
+            slack = kUnknown;
+        }
+        // The states after this element: the foot not taken, taken as the first,
+        // taken over the one kept, or the one kept held.
+        WalkState next[3];
+        int ways = 0;
+        if (inside != 1) next[ways++] = st;
+        if (inside != 0) {
+            WalkState taken = st;
+            taken.found = k;
+            taken.offset = offset;
+            taken.slack = slack;
+            if (st.found < 0) {
+                next[ways++] = taken;
+            } else {
+                const bool surelyCloser = offset + slack < st.offset - st.slack;
+                const bool surelyNot = offset - slack > st.offset + st.slack;
+                if (!surelyNot) next[ways++] = taken;
+                if (!surelyCloser) next[ways++] = st;
+            }
+        }
+        for (int i = 0; i < ways; ++i) next[i].k = k + 1;
+        if (ways == 1) {
+            st = next[0];
+            if (st.found >= 0 && k >= w.nearest) return w.wanted[static_cast<std::size_t>(st.found)] != 0;
+            continue;
+        }
+        for (int i = 0; i < ways; ++i) {
+            if (next[i].found >= 0 && k >= w.nearest) {
+                if (w.wanted[static_cast<std::size_t>(next[i].found)]) return true;
+            } else if (mayEndOnWanted(w, next[i], depth + 1)) {
+                return true;
+            }
+        }
+        return false;
+    }
+    return st.found >= 0 && w.wanted[static_cast<std::size_t>(st.found)] != 0;
 }
 
 // Implicit 2-d tree over the coarse samples: nodes are the medians of
@@ -464,6 +580,7 @@ struct AlignmentIndex::Impl {
     std::vector<Sample> samples;
     std::vector<AlignmentPoint> ends;  // end point of every element, as the fine pass takes it
     std::vector<ElementFrame> frames;  // frame of every element, as the fine pass takes it
+    std::vector<AlignmentElement> planes;  // planeElement of every element
     SampleGrid grid{{}};
 };
 
@@ -493,8 +610,28 @@ AlignmentIndex::AlignmentIndex(std::span<const AlignmentElement> elements, doubl
         ElementFrame f;
         if (sameRadius(plane) && plane.startRadius != 0) circleFrame(plane, f);
         else if (!sameRadius(plane)) spiralFrame(plane, m.ends.back(), f);
+        else straightFrame(plane, f);
         m.frames.push_back(f);
+        m.planes.push_back(plane);
     }
+}
+
+int AlignmentIndex::stationOfPointOn(const AlignmentPoint& point, std::span<const char> wanted,
+                                     StationOffset& result) const {
+    result = {};
+    const Impl& m = *impl_;
+    if (m.elements.empty()) return -1;
+    Nearest nr;
+    if (!m.grid.nearest(point.x, point.y, nr)) {
+        nr = Nearest{};
+        searchTree(m.samples, 0, m.samples.size(), 0, point.x, point.y, nr);
+    }
+    if (wanted.size() == m.elements.size()) {
+        const Walk w{m.planes, m.ends.data(), m.frames.data(), wanted, nr.element, point.x, point.y, m.tolerance};
+        const int k = std::max(nr.element - 1, 0);
+        if (!mayEndOnWanted(w, WalkState{k, k, -1, 0, 0}, 0)) return kFootNotWanted;
+    }
+    return finePass(m.elements, m.ends.data(), m.frames.data(), nr.element, point.x, point.y, m.tolerance, result);
 }
 
 AlignmentIndex::~AlignmentIndex() = default;

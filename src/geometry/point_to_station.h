@@ -56,6 +56,14 @@ public:
     int elementAtStation(double chainage) const;
     int pointAtStation(double chainage, double offset, double sideAngle, AlignmentPoint& point) const;
     int stationOfPoint(const AlignmentPoint& point, StationOffset& result) const;
+    // stationOfPoint for a caller that needs the foot only where it lies on
+    // certain elements (`wanted`: one flag per element; a batch wants the
+    // elements that reach into a tunnel). Returns kFootNotWanted, without
+    // working the foot out, when the point surely has no foot or its foot lies
+    // on an element not wanted; otherwise stationOfPoint's answer (which may
+    // still be either of those). A `wanted` of another size wants every element.
+    int stationOfPointOn(const AlignmentPoint& point, std::span<const char> wanted, StationOffset& result) const;
+    static constexpr int kFootNotWanted = -2;
 
 private:
     struct Impl;

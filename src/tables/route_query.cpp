@@ -341,6 +341,19 @@ int batchQuery(const RoadProject& project, int roadIndex, const std::string& inp
     const AlignmentIndex index(road->elements, 0.0001);
     const ProfileSearch profile = profileSearch(*road);
     SectionCache sections(*road);
+    // The elements a foot in a tunnel may lie on (a centimetre to spare): a point
+    // whose foot surely lies elsewhere needs no exact foot.
+    std::vector<char> inTunnels(road->elements.size(), 0);
+    for (std::size_t k = 0; k < road->elements.size(); ++k) {
+        const AlignmentElement& e = road->elements[k];
+        const double lo = e.startStation - 0.011, hi = e.startStation + e.length + 0.011;
+        bool want = !(std::isfinite(lo) && std::isfinite(hi));
+        for (const Tunnel& t : road->tunnels) {
+            const double from = t.startStation - 0.011, to = t.startStation + t.length + 0.011;
+            want = want || !(std::isfinite(from) && std::isfinite(to)) || (lo <= to && from <= hi);
+        }
+        inTunnels[k] = want;
+    }
     const std::string noValueText = text::format("%8.3f", kNoValue);
     std::string buffer;
     buffer.reserve(1 << 16);
@@ -384,7 +397,7 @@ int batchQuery(const RoadProject& project, int roadIndex, const std::string& inp
         StationOffset so;
         // Breaks exist only inside a tunnel: elsewhere the design elevation is not needed.
         int tunnel = -1;
-        if (!road->elements.empty() && index.stationOfPoint(pt, so) >= 0 &&
+        if (!road->elements.empty() && index.stationOfPointOn(pt, inTunnels, so) >= 0 &&
             (tunnel = tunnelAtStation(*road, so.station)) >= 0) {
             const double dz = designElevation(*road, profile, so.station).elevation;
             if (const BreakContour* contour = sections.at(tunnel, so.station)) {

@@ -272,6 +272,46 @@ TEST(StationOfPoint, IndexAnswersExactlyAsTheScanAnywhere) {
     EXPECT_GT(found, 100);
 }
 
+TEST(StationOfPoint, FootOnWantedElementsOnly) {
+    // Whatever elements are wanted, a foot is either given exactly as
+    // stationOfPoint gives it, or refused only where it is none or unwanted.
+    Road road = mixedRoad();
+    AlignmentIndex index(road.elements, 0.0001);
+    const std::size_t n = road.elements.size();
+    std::mt19937_64 rng(17);
+    std::uniform_real_distribution<double> station(road.elements.front().startStation - 50,
+                                                   road.elements.back().startStation + 150),
+        offset(-60, 60);
+    int refused = 0, given = 0;
+    for (int mask : {0, 1, 2, 3}) {
+        std::vector<char> wanted(n);
+        for (std::size_t k = 0; k < n; ++k) wanted[k] = mask == 3 || (mask == 1 && k % 3 == 0) || (mask == 2 && k % 3 != 0);
+        for (int i = 0; i < 1500; ++i) {
+            AlignmentPoint p;
+            pointAtStation(road, station(rng), 0.0001, std::fabs(offset(rng)), i % 2 ? 90 : 270, p);
+            // Every tenth point on an element's start normal or near a join.
+            if (i % 10 == 0) {
+                const AlignmentElement& e = road.elements[static_cast<std::size_t>(i / 10) % n];
+                pointAtStation(road, e.startStation + (i % 20 ? 0.001 : -0.0009), 0.0001, i % 7, 90, p);
+            }
+            StationOffset a, b;
+            const int ka = stationOfPoint(road, p, 0.0001, a);
+            const int kb = index.stationOfPointOn(p, wanted, b);
+            if (kb == AlignmentIndex::kFootNotWanted) {
+                ++refused;
+                EXPECT_TRUE(ka < 0 || !wanted[static_cast<std::size_t>(ka)]) << p.x << " " << p.y;
+            } else {
+                ++given;
+                ASSERT_EQ(ka, kb) << p.x << " " << p.y;
+                EXPECT_EQ(a.station, b.station);
+                EXPECT_EQ(a.offset, b.offset);
+            }
+        }
+    }
+    EXPECT_GT(refused, 1000);
+    EXPECT_GT(given, 1500);
+}
+
 TEST(StationOfPoint, HostileElementsNeitherCrashNorHang) {
     const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
     struct Case {
@@ -292,7 +332,11 @@ TEST(StationOfPoint, HostileElementsNeitherCrashNorHang) {
         }
         for (AlignmentPoint q : {at(50, 3), at(150, -20), at(1e9, 1e9), at(nan, 0), at(inf, 0)}) {
             StationOffset a, b;
-            EXPECT_EQ(stationOfPoint(road, q, 0.0001, a), index.stationOfPoint(q, b)) << c.what;
+            const int k = stationOfPoint(road, q, 0.0001, a);
+            EXPECT_EQ(k, index.stationOfPoint(q, b)) << c.what;
+            const std::vector<char> middle = {0, 1, 0};
+            const int on = index.stationOfPointOn(q, middle, b);
+            EXPECT_TRUE(on == k || (on == AlignmentIndex::kFootNotWanted && k != 1)) << c.what;
         }
     }
 }
