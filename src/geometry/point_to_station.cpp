@@ -499,15 +499,29 @@ struct SampleGrid {
         return j * nx + i;
     }
 
-    void visitCell(int i, int j, double px, double py, Nearest& nr) const {
+    // The nearest sample so far, and the square of its distance with a margin:
+    // a sample farther than that cannot win or tie, and skips the square root.
+    struct Search {
+        double px, py;
+        double best = kNoValue;
+        double limit = kNoValue * kNoValue;
+        int element = 0;
+    };
+
+    void visitCell(int i, int j, Search& sr) const {
         if (i < 0 || j < 0 || i >= nx || j >= ny) return;
         const std::size_t c = static_cast<std::size_t>(j) * static_cast<std::size_t>(nx) + static_cast<std::size_t>(i);
-        for (int k = start[c]; k < start[c + 1]; ++k) {
-            const Sample& m = samples[static_cast<std::size_t>(k)];
-            const double d = distance(px, py, m.x, m.y);
-            if (d < nr.best || (d == nr.best && nr.best < kNoValue && m.element < nr.element)) {
-                nr.best = d;
-                nr.element = m.element;
+        const Sample* m = samples.data() + start[c];
+        const Sample* end = samples.data() + start[c + 1];
+        for (; m != end; ++m) {
+            const double dx = sr.px - m->x, dy = sr.py - m->y;
+            const double d2 = dx * dx + dy * dy;
+            if (d2 > sr.limit) continue;
+            const double d = std::sqrt(d2);  // as distance() gives it
+            if (d < sr.best || (d == sr.best && sr.best < kNoValue && m->element < sr.element)) {
+                sr.best = d;
+                sr.limit = d * d * (1.0 + 1e-14);
+                sr.element = m->element;
             }
         }
     }
@@ -519,26 +533,32 @@ struct SampleGrid {
         // Far outside the grid (or not a number): the tree.
         if (!(fx > -kMaxRing && fx < nx + kMaxRing && fy > -kMaxRing && fy < ny + kMaxRing)) return false;
         const int ci = static_cast<int>(std::floor(fx)), cj = static_cast<int>(std::floor(fy));
+        Search sr{px, py};
         for (int r = 0; r <= kMaxRing; ++r) {
             if (r == 0) {
-                visitCell(ci, cj, px, py, nr);
+                visitCell(ci, cj, sr);
             } else {
                 for (int i = ci - r; i <= ci + r; ++i) {
-                    visitCell(i, cj - r, px, py, nr);
-                    visitCell(i, cj + r, px, py, nr);
+                    visitCell(i, cj - r, sr);
+                    visitCell(i, cj + r, sr);
                 }
                 for (int j = cj - r + 1; j <= cj + r - 1; ++j) {
-                    visitCell(ci - r, j, px, py, nr);
-                    visitCell(ci + r, j, px, py, nr);
+                    visitCell(ci - r, j, sr);
+                    visitCell(ci + r, j, sr);
                 }
             }
-            if (ci - r <= 0 && cj - r <= 0 && ci + r >= nx - 1 && cj + r >= ny - 1) return true;  // every cell seen
             // Every sample not seen lies outside the block of cells searched: done
-            // when that block's nearest edge is farther than the best sample (with
-            // a margin far above the rounding of cells and distances).
+            // when every cell was seen, or when that block's nearest edge is farther
+            // than the best sample (with a margin far above the rounding of cells
+            // and distances).
             const double gap = std::min(std::min(fx - (ci - r), (ci + r + 1) - fx),
                                         std::min(fy - (cj - r), (cj + r + 1) - fy)) * cell;
-            if (nr.best < kNoValue && gap > nr.best * (1.0 + 1e-9) + 1e-6) return true;
+            if ((ci - r <= 0 && cj - r <= 0 && ci + r >= nx - 1 && cj + r >= ny - 1) ||
+                (sr.best < kNoValue && gap > sr.best * (1.0 + 1e-9) + 1e-6)) {
+                nr.best = sr.best;
+                nr.element = sr.element;
+                return true;
+            }
         }
         return false;
     }
