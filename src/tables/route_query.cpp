@@ -202,8 +202,16 @@ std::string batchOutputPath(const std::string& inputPath) {
 
 namespace {
 
+// text::trim's blanks (spaces, tabs, CR, LF), stripped at both ends.
+std::string_view trimmed(std::string_view s) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
 double field(std::string_view s) {
-    const std::string_view t = text::trim(s);
+    const std::string_view t = trimmed(s);
     if (t.empty()) return 0;
     const double v = text::parseNumber(t);
     return std::isfinite(v) ? v : 0.0;
@@ -214,13 +222,14 @@ double field(std::string_view s) {
 constexpr std::size_t kMaxLine = 4096;
 
 // Lines of a file read through a block buffer: the next line without its "\n"
-// (empty when too long); false at the end of the file.
+// (empty when too long); false at the end of the file. The line stays valid
+// until the next call; one that lies wholly in the block is not copied.
 class LineReader {
 public:
     explicit LineReader(io::InputFile& in) : in_(in), block_(1 << 16) {}
-    bool next(std::string& line) {
-        line.clear();
-        bool any = false, tooLong = false;
+    bool next(std::string_view& line) {
+        carried_.clear();
+        bool any = false, tooLong = false, carrying = false;
         for (;;) {
             if (pos_ == size_) {
                 size_ = in_.read(block_.data(), block_.size());
@@ -231,7 +240,13 @@ public:
             const char* begin = block_.data() + pos_;
             const char* nl = static_cast<const char*>(std::memchr(begin, '\n', size_ - pos_));
             std::size_t n = nl ? static_cast<std::size_t>(nl - begin) : size_ - pos_;
-            if (line.size() + n <= kMaxLine) line.append(begin, n);
+            if (nl && !carrying) {
+                pos_ += n + 1;
+                line = n <= kMaxLine ? std::string_view(begin, n) : std::string_view();
+                return true;
+            }
+            carrying = true;
+            if (carried_.size() + n <= kMaxLine) carried_.append(begin, n);
             else tooLong = true;
             pos_ += n;
             if (nl) {
@@ -239,13 +254,14 @@ public:
                 break;
             }
         }
-        if (tooLong) line.clear();
+        line = tooLong ? std::string_view() : std::string_view(carried_);
         return any;
     }
 
 private:
     io::InputFile& in_;
     std::vector<char> block_;
+    std::string carried_;  // a line that runs over the end of a block
     std::size_t pos_ = 0, size_ = 0;
 };
 
@@ -359,7 +375,7 @@ int batchQuery(const RoadProject& project, int roadIndex, const std::string& inp
     buffer.reserve(1 << 16);
     bool writeOk = true;
     int written = 0;
-    std::string line;
+    std::string_view line;
     LineReader reader(in);
     // Progress goes out by the clock, checked every few hundred points so that
     // asking the time costs nothing next to the computation.

@@ -1,9 +1,11 @@
 #include "text/text.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstdarg>
 #include <cstdio>
@@ -117,11 +119,66 @@ std::string format(const char* fmt, ...) {
     return out;
 }
 
+namespace {
+
+// printf's "%.*f" of a finite value of the usual sizes (below 2^64 units of the
+// last decimal, up to 9 decimals) by integer arithmetic: the value is m·2^e
+// exactly, so m·10^precision shifted by e, rounded half to even on the bits
+// shifted out, is the decimal printf rounds to (the exact binary value, ties to
+// even). Returns the length written to `out`, or 0 where it does not apply.
+int fixedByIntegers(double value, int precision, char* out) {
+    static constexpr std::uint64_t kPow10[] = {1,      10,      100,      1000,      10000,
+                                               100000, 1000000, 10000000, 100000000, 1000000000};
+    if (precision < 0 || precision > 9) return 0;
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    const int biased = static_cast<int>((bits >> 52) & 0x7ff);
+    if (biased == 0x7ff) return 0;  // infinite or not a number
+    std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
+    int e = -1074;  // subnormal
+    if (biased != 0) {
+        mantissa |= std::uint64_t{1} << 52;
+        e = biased - 1075;
+    }
+    using U128 = unsigned __int128;
+    const U128 scaled = static_cast<U128>(mantissa) * kPow10[precision];  // below 2^83
+    std::uint64_t q = 0;
+    if (e >= 0) {
+        if (e > 10) return 0;
+        const U128 v = scaled << e;
+        if (v >> 64) return 0;
+        q = static_cast<std::uint64_t>(v);
+    } else if (e >= -100) {  // further down everything shifts out below one half: 0
+        const int shift = -e;
+        U128 whole = scaled >> shift;
+        const U128 rest = scaled - (whole << shift);
+        const U128 half = static_cast<U128>(1) << (shift - 1);
+        if (rest > half || (rest == half && (whole & 1) != 0)) ++whole;
+        if (whole >> 64) return 0;
+        q = static_cast<std::uint64_t>(whole);
+    }
+    char digits[24];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + q % 10);
+        q /= 10;
+    } while (q != 0 || n <= precision);
+    int len = 0;
+    if (bits >> 63) out[len++] = '-';  // printf keeps the sign of a negative value shown as 0
+    for (int i = n - 1; i >= precision; --i) out[len++] = digits[i];
+    if (precision > 0) {
+        out[len++] = '.';
+        for (int i = precision - 1; i >= 0; --i) out[len++] = digits[i];
+    }
+    return len;
+}
+
+}  // namespace
+
 void appendFixed(std::string& out, double value, int precision, int width) {
     // Finite values of up to 1e308 need at most 309 digits, a sign, a point and the decimals.
     char buf[400];
-    int n = 0;
-    if (std::isfinite(value) && precision >= 0 && precision <= 40) {
+    int n = fixedByIntegers(value, precision, buf);
+    if (n == 0 && std::isfinite(value) && precision >= 0 && precision <= 40) {
         const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, precision);
         if (r.ec == std::errc()) n = static_cast<int>(r.ptr - buf);
     }

@@ -161,6 +161,13 @@ TEST(RouteQuery, BatchFile) {
                   text::format("%8.3f", std::sqrt(35.0) - 5) + "," + text::format("%8.3f", 6 - std::sqrt(26.0)) +
                   "\n" + "far,-100.0000,  0.0000,  0.0000," + none + "," + none + "," + none + "\n");
 
+    // A point whose line runs over the end of the reader's 64 KiB block is read whole.
+    testing::writeAll(input, std::string(65530, 'x') + "\nP9,100,2,101\r\nP10,100,2,101");
+    EXPECT_EQ(batchQuery(p, 0, input, prompter), 2);
+    EXPECT_EQ(testing::readAll(dir / "pts0.txt"), "P9,100.0000,  2.0000,101.0000," + none + "," + none + "," + none +
+                                                      "\nP10,100.0000,  2.0000,101.0000," + none + "," + none + "," +
+                                                      none + "\n");
+
     // The output cannot be created: told, and nothing half-written is left.
     std::filesystem::remove(dir / "pts0.txt");
     std::filesystem::create_directory(dir / "pts0.txt");
