@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "geometry/direction_range.h"
 #include "geometry/plane.h"
 
 namespace vornex {
@@ -108,6 +109,11 @@ struct ElementFrame {
     double cx = 0, cy = 0;              // centre (circles)
     double startBearing = 0;            // direction from the centre to the start (circles)
     double arcAngle = 0;                // degrees (circles)
+    // Circles: the directions from the centre whose foot lies within the element
+    // (a millimetre beyond either end included), and how close to either end of
+    // them a direction must be for the station itself to decide (radians).
+    DirectionRange footRange;
+    double footMargin = 0;
 };
 
 void circleFrame(const AlignmentElement& e, ElementFrame& f) {
@@ -118,6 +124,15 @@ void circleFrame(const AlignmentElement& e, ElementFrame& f) {
     f.cy = e.y + c.y;
     f.startBearing = normalizeAngle(e.startAzimuth + (right ? -90.0 : 90.0));
     f.arcAngle = e.length / r / kDegToRad;
+    // The foot's station is start + r·swept: within a millimetre of the element
+    // when swept lies in [−0.001/r, (length + 0.001)/r], turning the way the arc does.
+    const double reach = 0.001 / r / kDegToRad;
+    if (std::isfinite(reach) && std::isfinite(e.startStation) && std::isfinite(f.arcAngle) && f.arcAngle >= 0) {
+        const double span = f.arcAngle + 2.0 * reach;
+        f.footRange = DirectionRange(right ? f.startBearing - reach : f.startBearing - f.arcAngle - reach, span);
+        // Rounding of the station (of its size) and of the angles, in radians.
+        f.footMargin = 1e-9 + 1e-12 * (std::fabs(e.startStation) + std::fabs(e.length) + 1.0) / r;
+    }
 }
 
 Foot footOnCircle(const AlignmentElement& e, const ElementFrame& frame, double px, double py) {
@@ -352,10 +367,20 @@ bool mayEndOnWanted(const Walk& w, WalkState st, int depth) {
                 inside = lo <= station && station <= hi ? 1 : 0;
             }
         } else if (sameRadius(e)) {
-            const Foot f = footOnCircle(e, fr, w.px, w.py);
-            inside = !f.before && f.settled && e.startStation - 0.001 <= f.station &&
-                     f.station <= e.startStation + e.length + 0.001;
-            offset = std::fabs(f.offset);
+            // The offset as footOnCircle gives it; whether the foot lies within
+            // the element by its direction from the centre, where that is sure.
+            const double dx = w.px - fr.cx, dy = w.py - fr.cy;
+            const double r = std::fabs(e.startRadius), d = std::sqrt(dx * dx + dy * dy);
+            offset = std::fabs(e.startRadius > 0 ? r - d : d - r);
+            const int sure = fr.footRange.classify(dx, dy, fr.footMargin);
+            if (sure != DirectionRange::kUnsure) {
+                inside = sure == DirectionRange::kInside;
+            } else {
+                const Foot f = footOnCircle(e, fr, w.px, w.py);
+                inside = !f.before && f.settled && e.startStation - 0.001 <= f.station &&
+                         f.station <= e.startStation + e.length + 0.001;
+                offset = std::fabs(f.offset);
+            }
         } else {
             inside = spiralMisses(e, w.ends[k], fr, w.px, w.py, w.tol) ? 0 : 2;
             slack = kUnknown;

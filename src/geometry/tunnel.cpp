@@ -66,6 +66,14 @@ bool inSweep(const Piece& piece, double direction) {
     return delta <= std::fabs(piece.sweep) + kAngleSlack || delta >= 360.0 - kAngleSlack;
 }
 
+// inSweep for the direction of (dx, dy) from the centre: by the piece's range of
+// directions where that is sure, by the azimuth otherwise.
+bool inSweep(const Piece& piece, double dx, double dy) {
+    const int sure = piece.range.classify(dx, dy, 1e-9);
+    if (sure != DirectionRange::kUnsure) return sure == DirectionRange::kInside;
+    return inSweep(piece, joinPoints(dx, dy).azimuth);
+}
+
 PlanePoint onCircle(const Piece& piece, double direction) {
     return add(piece.centre, polarOffset(piece.radius, direction));
 }
@@ -127,6 +135,8 @@ PlanePoint buildHalf(const TunnelSection& section, bool rightHalf, std::vector<P
                 const double magnitude = s > 0 ? normalizeAngle(toDir - piece.fromDir)
                                                : normalizeAngle(piece.fromDir - toDir);
                 piece.sweep = s * magnitude;
+                const double start = piece.sweep >= 0 ? piece.fromDir : piece.fromDir + piece.sweep;
+                piece.range = DirectionRange(start - kAngleSlack, std::fabs(piece.sweep) + 2.0 * kAngleSlack);
                 cutArc(piece);
             }
             pieces.push_back(piece);
@@ -142,7 +152,7 @@ double distanceTo(const Piece& piece, PlanePoint q) {
     if (piece.arc) {
         const double dx = q.x - piece.centre.x, dy = q.y - piece.centre.y;
         const double r = std::hypot(dx, dy);
-        if (r > 0 && inSweep(piece, joinPoints(dx, dy).azimuth)) return std::fabs(r - piece.radius);
+        if (r > 0 && inSweep(piece, dx, dy)) return std::fabs(r - piece.radius);
         return std::min(dist(q, piece.a), dist(q, piece.b));
     }
     const double ex = piece.b.x - piece.a.x, ey = piece.b.y - piece.a.y;
@@ -166,7 +176,7 @@ void lineHits(const Piece& piece, bool vertical, double fixed, double along, Out
             const double hit = v(piece.centre) + sign * root;
             const double dx = vertical ? hit - piece.centre.x : fixed - piece.centre.x;
             const double dy = vertical ? fixed - piece.centre.y : hit - piece.centre.y;
-            if (inSweep(piece, joinPoints(dx, dy).azimuth)) out(hit);
+            if (inSweep(piece, dx, dy)) out(hit);
             if (root == 0) break;
         }
         return;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "geometry/angles.h"
+#include "geometry/direction_range.h"
 #include "model/records.h"
 #include "model/road.h"
 
@@ -122,6 +123,7 @@ public:
         int parts = 0;
         PlanePoint partA[3], partB[3];
         bool upper[3] = {};
+        DirectionRange range;  // the directions of the sweep, slack included
     };
 
 private:

@@ -1,8 +1,10 @@
 #include "geometry/angles.h"
+#include "geometry/direction_range.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 #include "model/records.h"
 
@@ -155,6 +157,46 @@ TEST(Angles, SignedSweep) {
         {10, -30, 340, true}, {10, -30, 339, false}, {10, -30, 20, false}, {350, 20, 5, true},
     };
     for (const Case& c : cases) EXPECT_EQ(inSignedSweep(c.from, c.sweep, c.test), c.in) << c.from << " " << c.sweep << " " << c.test;
+}
+
+}  // namespace
+}  // namespace vornex
+
+namespace vornex {
+namespace {
+
+// A range of directions answers as the azimuth does wherever it is sure, also
+// just inside and outside its ends, and is unsure only within its margin.
+TEST(Angles, DirectionRangeAgreesWithTheAzimuth) {
+    std::mt19937_64 rng(23);
+    std::uniform_real_distribution<double> angle(-720, 720), unit(0, 1);
+    int sure = 0, unsure = 0;
+    for (double span : {0.0, 0.5, 90.0, 179.9, 180.1, 270.0, 359.0}) {
+        for (int i = 0; i < 4000; ++i) {
+            const double from = angle(rng);
+            const DirectionRange range(from, span);
+            // Every fourth direction within a millionth of a degree of an end.
+            double dir = angle(rng);
+            if (i % 4 == 0) dir = (i % 8 ? from : from + span) + (unit(rng) - 0.5) * 2e-6;
+            const double length = std::pow(10.0, 6 * unit(rng) - 2);
+            const PlanePoint d = polarOffset(length, dir);
+            const int got = range.classify(d.x, d.y, 1e-9);
+            if (got == DirectionRange::kUnsure) {
+                ++unsure;
+                continue;
+            }
+            ++sure;
+            const bool inside = normalizeAngle(joinPoints(d.x, d.y).azimuth - from) <= span;
+            ASSERT_EQ(got == DirectionRange::kInside, inside) << from << " " << span << " " << dir;
+        }
+    }
+    EXPECT_GT(sure, 20000);
+    EXPECT_LT(unsure, 1000);  // about a twentieth of those near an end
+    // About half a turn or a whole turn, and no number: always unsure.
+    EXPECT_EQ(DirectionRange(10, 180).classify(1, 0, 1e-9), DirectionRange::kUnsure);
+    EXPECT_EQ(DirectionRange(10, 359.995).classify(1, 0, 1e-9), DirectionRange::kUnsure);
+    EXPECT_EQ(DirectionRange(std::nan(""), 90).classify(1, 0, 1e-9), DirectionRange::kUnsure);
+    EXPECT_EQ(DirectionRange(0, 90).classify(0, 0, 1e-9), DirectionRange::kUnsure);
 }
 
 }  // namespace
