@@ -107,6 +107,7 @@ struct ElementFrame {
     double cosStart = 0, sinStart = 0;  // of the start azimuth
     double cosEnd = 0, sinEnd = 0;      // of the end azimuth (spirals)
     double cx = 0, cy = 0;              // centre (circles)
+    double turn = kNoValue;             // radians the tangent turns along a spiral
     double startBearing = 0;            // direction from the centre to the start (circles)
     double arcAngle = 0;                // degrees (circles)
     // Circles: the directions from the centre whose foot lies within the element
@@ -169,13 +170,26 @@ double sharperRadius(const AlignmentElement& e) {
 // either end, where a foot is taken. The margin covers the series' truncation
 // (terms below `tol`) and rounding many times over; a point the test cannot
 // decide gets the Newton steps.
+// Farther out: where the tangent turns by θ < 1 rad along the whole spiral
+// (curvature of one sign), a(s) ≥ (P − E)·T(L) − |P − E|·θ, since the chord
+// from Q(s) to the end E leans forward along T(s); so a point beyond the end by
+// more than |P − E|·θ (and the margin and the millimetre) has no foot, and by
+// the same bound one before the start by more than |P − Q(0)|·θ has none.
 bool spiralMisses(const AlignmentElement& e, const AlignmentPoint& end, const ElementFrame& frame, double px,
                   double py, double tol) {
     const double margin = 0.01 + 20.0 * tol;
-    const double reach = distance(px, py, e.x, e.y) + e.length + 2.0 * margin;
-    if (!(reach < 0.5 * std::fabs(sharperRadius(e)))) return false;
-    if ((px - e.x) * frame.cosStart + (py - e.y) * frame.sinStart < -margin) return true;
-    return (px - end.x) * frame.cosEnd + (py - end.y) * frame.sinEnd > margin;
+    const double fromStart = distance(px, py, e.x, e.y);
+    const double before = (px - e.x) * frame.cosStart + (py - e.y) * frame.sinStart;
+    const double beyond = (px - end.x) * frame.cosEnd + (py - end.y) * frame.sinEnd;
+    const double reach = fromStart + e.length + 2.0 * margin;
+    if (reach < 0.5 * std::fabs(sharperRadius(e))) {
+        if (before < -margin) return true;
+        if (beyond > margin) return true;
+    }
+    if (!(frame.turn < 1.0)) return false;
+    const double wide = margin + 0.001;
+    if (before < -(fromStart * (frame.turn + 1e-6) + wide)) return true;
+    return beyond > distance(px, py, end.x, end.y) * (frame.turn + 1e-6) + wide;
 }
 
 void straightFrame(const AlignmentElement& e, ElementFrame& f) {
@@ -191,6 +205,11 @@ void spiralFrame(const AlignmentElement& e, const AlignmentPoint& end, ElementFr
     const double a1 = end.azimuth * kDegToRad;
     f.cosEnd = std::cos(a1);
     f.sinEnd = std::sin(a1);
+    // The turn of the tangent, from the curvatures at the ends (linear between);
+    // none where the curvature changes sign.
+    const double k1 = e.startRadius == 0 ? 0.0 : 1.0 / e.startRadius;
+    const double k2 = e.endRadius == 0 ? 0.0 : 1.0 / e.endRadius;
+    f.turn = k1 * k2 >= 0 ? e.length * (std::fabs(k1) + std::fabs(k2)) / 2.0 : kNoValue;
 }
 
 // `end` is pointOnElement(e, e.length, tol).

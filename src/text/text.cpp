@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <cstdarg>
 #include <cstdio>
 #include <iconv.h>
@@ -156,19 +157,49 @@ int fixedByIntegers(double value, int precision, char* out) {
         if (whole >> 64) return 0;
         q = static_cast<std::uint64_t>(whole);
     }
-    char digits[24];
-    int n = 0;
-    do {
-        digits[n++] = static_cast<char>('0' + q % 10);
-        q /= 10;
-    } while (q != 0 || n <= precision);
+    // Digits from the last, two at a time; the decimals by a constant divisor
+    // for the usual precisions.
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    char digits[32];
+    char* p = digits + sizeof digits;
+    std::uint64_t whole = 0, part = 0;
+    switch (precision) {
+        case 3: whole = q / 1000, part = q % 1000; break;
+        case 4: whole = q / 10000, part = q % 10000; break;
+        default: whole = q / kPow10[precision], part = q % kPow10[precision]; break;
+    }
+    for (int k = precision; k > 0;) {
+        if (k >= 2) {
+            p -= 2;
+            std::memcpy(p, kPairs + 2 * (part % 100), 2);
+            part /= 100;
+            k -= 2;
+        } else {
+            *--p = static_cast<char>('0' + part % 10);
+            part /= 10;
+            --k;
+        }
+    }
+    if (precision > 0) *--p = '.';
+    while (whole >= 100) {
+        p -= 2;
+        std::memcpy(p, kPairs + 2 * (whole % 100), 2);
+        whole /= 100;
+    }
+    if (whole >= 10) {
+        p -= 2;
+        std::memcpy(p, kPairs + 2 * whole, 2);
+    } else {
+        *--p = static_cast<char>('0' + whole);
+    }
     int len = 0;
     if (bits >> 63) out[len++] = '-';  // printf keeps the sign of a negative value shown as 0
-    for (int i = n - 1; i >= precision; --i) out[len++] = digits[i];
-    if (precision > 0) {
-        out[len++] = '.';
-        for (int i = precision - 1; i >= 0; --i) out[len++] = digits[i];
-    }
+    const auto n = static_cast<int>(digits + sizeof digits - p);
+    std::memcpy(out + len, p, static_cast<std::size_t>(n));
+    len += n;
     return len;
 }
 

@@ -222,7 +222,7 @@ TEST(StationOfPoint, FeetNearBothEndsOfEverySpiral) {
         if (std::fabs(e.startRadius - e.endRadius) < 0.0001) continue;
         ++spirals;
         for (double s : {0.02, e.length / 2, e.length - 0.02}) {
-            for (double w : {-25.0, -0.5, 0.5, 25.0}) {
+            for (double w : {-60.0, -25.0, -0.5, 0.5, 25.0, 60.0}) {
                 const double c = e.startStation + s;
                 AlignmentPoint p;
                 ASSERT_EQ(pointAtStation(road, c, 0.0001, std::fabs(w), w < 0 ? 270 : 90, p), 1);
