@@ -359,21 +359,33 @@ std::uint8_t surveyXorMask(std::int32_t key) {
     return static_cast<std::uint8_t>((static_cast<std::int64_t>(key) * 5 + 123) % 256);
 }
 
-bool SurveyNetwork::openLevelingFile(const std::filesystem::path& path, Prompter& prompter) {
-    // Read into a fresh network and take it only when the whole file was read:
-    // a failed open leaves the network as it was.
+namespace {
+
+// Reads into a fresh network and takes it only when the whole file was read and
+// holds finite values: a failed open leaves `network` as it was. `read` fills
+// the fresh network and names, in `growing`, the list it is adding to.
+template <class Read>
+bool openWhole(SurveyNetwork& network, const std::filesystem::path& path, Prompter& prompter,
+               std::string (*nonFinite)(const SurveyNetwork&), Read read) {
     SurveyNetwork fresh;
     const char* growing = kCannotAddKnownPoint;
     if (!openable(path, prompter)) return false;
     try {
-        if (!fresh.readLeveling(path, growing)) return false;
-        if (refused(nonFiniteLevelingValue(fresh), prompter)) return false;
+        if (!read(fresh, growing)) return false;
+        if (refused(nonFinite(fresh), prompter)) return false;
     } catch (const std::bad_alloc&) {
         prompter.message(growing);
         return false;
     }
-    *this = std::move(fresh);
+    network = std::move(fresh);
     return true;
+}
+
+}  // namespace
+
+bool SurveyNetwork::openLevelingFile(const std::filesystem::path& path, Prompter& prompter) {
+    return openWhole(*this, path, prompter, nonFiniteLevelingValue,
+                     [&](SurveyNetwork& fresh, const char*& growing) { return fresh.readLeveling(path, growing); });
 }
 
 bool SurveyNetwork::readLeveling(const std::filesystem::path& path, const char*& growing) {
@@ -436,18 +448,8 @@ bool SurveyNetwork::readLeveling(const std::filesystem::path& path, const char*&
 }
 
 bool SurveyNetwork::openControlFile(const std::filesystem::path& path, Prompter& prompter) {
-    SurveyNetwork fresh;
-    const char* growing = kCannotAddKnownPoint;
-    if (!openable(path, prompter)) return false;
-    try {
-        if (!fresh.readControl(path, growing)) return false;
-        if (refused(nonFiniteControlValue(fresh), prompter)) return false;
-    } catch (const std::bad_alloc&) {
-        prompter.message(growing);
-        return false;
-    }
-    *this = std::move(fresh);
-    return true;
+    return openWhole(*this, path, prompter, nonFiniteControlValue,
+                     [&](SurveyNetwork& fresh, const char*& growing) { return fresh.readControl(path, growing); });
 }
 
 bool SurveyNetwork::readControl(const std::filesystem::path& path, const char*& growing) {
