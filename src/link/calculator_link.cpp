@@ -170,7 +170,7 @@ bool TransferFile::openRead(const std::string& path) {
     close();
     error_.clear();
     if (!in_.open(path)) {
-        error_ = in_.error();
+        error_ = in_.error().message;
         return false;
     }
     length_ = in_.size();
@@ -181,7 +181,7 @@ bool TransferFile::create(const std::string& path) {
     close();
     error_.clear();
     if (!out_.open(path)) {
-        error_ = out_.error();
+        error_ = out_.error().message;
         return false;
     }
     return true;
@@ -190,14 +190,14 @@ bool TransferFile::create(const std::string& path) {
 std::size_t TransferFile::read(char* buffer, std::size_t n) {
     if (!in_.isOpen() || n == 0) return 0;
     const std::size_t got = in_.read(buffer, n);
-    if (in_.failed()) error_ = in_.error();
+    if (in_.failed()) error_ = in_.error().message;
     return got;
 }
 
 bool TransferFile::write(std::string_view bytes) {
     if (out_.fd() < 0) return false;
     if (!out_.write(bytes)) {
-        error_ = out_.error();
+        error_ = out_.error().message;
         return false;
     }
     length_ += bytes.size();
@@ -207,7 +207,7 @@ bool TransferFile::write(std::string_view bytes) {
 bool TransferFile::commit() {
     if (out_.fd() < 0) return false;
     const bool done = out_.commit();
-    if (!done) error_ = out_.error();
+    if (!done) error_ = out_.error().message;
     length_ = 0;
     return done;
 }

@@ -146,15 +146,15 @@ public:
     bool commit();
     // Closes the file; an uncommitted download's temporary is removed.
     void close();
-    // Why the last open, read, write or commit failed (with an English message
-    // such as "cannot write P: No space left on device").
-    const io::FileError& error() const { return error_; }
+    // Why the last open, read, write or commit failed ("P is a directory",
+    // "cannot write P: No space left on device").
+    const std::string& errorMessage() const { return error_; }
 
 private:
     io::InputFile in_;
     io::OutputFile out_;
     std::uint64_t length_ = 0;
-    io::FileError error_;
+    std::string error_;
 };
 
 }  // namespace vornex::link

@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <thread>
 
-#include "io/file_problem_text.h"
 #include "io/read.h"
 #include "io/write.h"
 #include "text/text.h"
@@ -137,8 +136,7 @@ bool sendProjectToColorGraph(ProjectSource& project, Prompter& prompter, ColorGr
         }
         if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
             const int e = errno;
-            prompter.message(text::format("不能复制项目文件到%s。", target.c_str()) + "\n" +
-                             io::fileProblemText(io::FileError(e, folder.string())) + "。");
+            prompter.message(text::format("不能复制项目文件到%s。", target.c_str()) + "\n" + io::errnoText(e));
             return false;
         }
     }
@@ -149,13 +147,13 @@ bool sendProjectToColorGraph(ProjectSource& project, Prompter& prompter, ColorGr
     if (!onDrive(drive.mountPoint, drive) || !onDrive(folder, drive)) {
         prompter.message(onDrive(drive.mountPoint, drive)
                              ? text::format("不能复制项目文件到%s。", target.c_str()) + "\n" + folder.string() +
-                                   " 不是计算器上的文件夹。"
+                                   " is not a folder on the calculator"
                              : notMountedMessage(drive));
         return false;
     }
     io::FileError error;
     if (!copyWhole(project.pathName, target, error)) {
-        prompter.message(text::format("不能复制项目文件到%s。", target.c_str()) + "\n" + io::fileProblemText(error) + "。");
+        prompter.message(text::format("不能复制项目文件到%s。", target.c_str()) + "\n" + error.message);
         return false;
     }
     prompter.message("项目文件传送成功。", PromptIcon::Information);

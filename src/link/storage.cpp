@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "io/file_problem_text.h"
 #include "link/exchanges.h"
 #include "text/text.h"
 
@@ -57,7 +56,7 @@ bool PrepareUpload(TransferSession& session, LinkStatus& status, Prompter& promp
     }
     TransferFile& file = session.file();
     if (!file.openRead(sourcePath)) {
-        prompter.message("“" + sourcePath + "”：" + io::fileProblemText(file.error()) + "。");
+        prompter.message(file.errorMessage());  // the path and what it is, or why it cannot be read
         prompter.message("不能打开指定文件.");
         return false;
     }
@@ -182,7 +181,7 @@ bool PrepareDownload(TransferSession& session, const std::string& pcPath, LinkSt
         return false;
     TransferFile& file = session.file();
     if (!file.create(pcPath)) {
-        prompter.message("不能建立目标文件。\n" + io::fileProblemText(file.error()) + "。");
+        prompter.message("不能建立目标文件。\n" + file.errorMessage());
         return false;
     }
     CalculatorLink& link = session.link();
@@ -241,7 +240,7 @@ void DownloadWorker(TransferSession& session) {
             buffer += payload;
             received += payload.size();
             if (buffer.size() >= kDownloadWriteBlock) {
-                if (!file.write(buffer)) return fail("不能建立目标文件。\n" + io::fileProblemText(file.error()) + "。");
+                if (!file.write(buffer)) return fail(("不能建立目标文件。\n" + file.errorMessage()).c_str());
                 buffer.clear();
             }
             int percent = size == 0 ? 100 : static_cast<int>(received * 100 / size);
@@ -256,7 +255,7 @@ void DownloadWorker(TransferSession& session) {
         }
         case kTypeRoleswap: {
             if (!file.write(buffer) || !file.commit())
-                return fail("不能建立目标文件。\n" + io::fileProblemText(file.error()) + "。");  // why: disk full, ...
+                return fail(("不能建立目标文件。\n" + file.errorMessage()).c_str());  // why: disk full, ...
             link.readReply(kReplyBufferSize);
             session.notify({kNoticeFinished, 1, {}});
             return;

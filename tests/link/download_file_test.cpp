@@ -41,7 +41,7 @@ TEST(DownloadFile, FailureToPutTheFileInPlaceSaysWhyAndLeavesNothingBehind) {
     EXPECT_NE(d.result(), TransferDialogModel::Result::Ok);
     ASSERT_FALSE(notices.empty());
     EXPECT_EQ(notices.back().code, kNoticeFailed);
-    EXPECT_EQ(notices.back().message, "不能建立目标文件。\n这是一个文件夹，不是文件。");
+    EXPECT_EQ(notices.back().message, "不能建立目标文件。\ncannot write " + target.string() + ": Is a directory");
     // Only the folder is there: no temporary file was left.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
     EXPECT_TRUE(fs::is_empty(target));
