@@ -151,7 +151,9 @@ TEST(QueryRoute, BatchWritesTheOutputFile) {
     std::string lines;
     for (int i = 0; i < 200000; ++i) lines += "P,3402000," + std::to_string(501000 + i % 1000) + ",100\n";
     vornex::testing::writeAll(dir / "pts.txt", lines);
-    QTimer::singleShot(150, [] {
+    // Cancelled at the first turn of the progress dialog's loop: a timer of a
+    // fixed length would race a batch that finishes sooner.
+    QTimer::singleShot(0, [] {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* progress = qobject_cast<QProgressDialog*>(w)) progress->cancel();
     });
