@@ -3,20 +3,61 @@
 // same cells.
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vornex {
 
+// A value few cells have (a combo's choices, a cell's own tip), kept behind one
+// pointer so that the plain cells of a long table stay small: a coordinate table
+// of 100,000 rows holds 600,000 cells. It reads as a const T (empty when unset)
+// and is set by assigning a T; copies are deep, as for the T itself.
+template <class T>
+class SparseValue {
+public:
+    SparseValue() = default;
+    SparseValue(const SparseValue& other) : value_(other.value_ ? std::make_unique<T>(*other.value_) : nullptr) {}
+    SparseValue(SparseValue&&) noexcept = default;
+    SparseValue& operator=(const SparseValue& other) {
+        if (this != &other) value_ = other.value_ ? std::make_unique<T>(*other.value_) : nullptr;
+        return *this;
+    }
+    SparseValue& operator=(SparseValue&&) noexcept = default;
+    SparseValue& operator=(T value) {
+        if (value.empty()) value_.reset();
+        else if (value_) *value_ = std::move(value);
+        else value_ = std::make_unique<T>(std::move(value));
+        return *this;
+    }
+
+    const T& get() const { return value_ ? *value_ : kEmpty; }
+    operator const T&() const { return get(); }
+    bool empty() const { return !value_; }  // an empty T is never kept
+    std::size_t size() const { return get().size(); }
+    auto begin() const { return get().begin(); }
+    auto end() const { return get().end(); }
+    decltype(auto) operator[](std::size_t i) const { return get()[i]; }
+
+    friend bool operator==(const SparseValue& a, const SparseValue& b) { return a.get() == b.get(); }
+    friend bool operator==(const SparseValue& a, const T& b) { return a.get() == b; }
+
+private:
+    inline static const T kEmpty{};
+    std::unique_ptr<T> value_;
+};
+
 struct GridCell {
-    std::string text;                  // UTF-8, exactly as shown (leading blanks kept)
+    std::string text;                    // UTF-8, exactly as shown (leading blanks kept)
+    SparseValue<std::vector<std::string>> choices;  // non-empty: a combo cell with these texts
+    SparseValue<std::string> hint;       // title tip of this cell, overriding the column's when non-empty
+    int rowSpan = 1;                     // > 1: this cell covers the cells below it
+    int columnSpan = 1;                  // > 1: this cell covers the cells to its right
+    int recordIndex = -1;                // record shown by this cell where a row shows several (-1: the row's)
     bool editable = false;
-    bool red = false;                  // red text (a mark such as an exceeded limit)
-    std::vector<std::string> choices;  // non-empty: a combo cell with these texts
-    int rowSpan = 1;                   // > 1: this cell covers the cells below it
-    int columnSpan = 1;                // > 1: this cell covers the cells to its right
-    int recordIndex = -1;              // record shown by this cell where a row shows several (-1: the row's)
-    std::string hint;                  // title tip of this cell, overriding the column's when non-empty
+    bool red = false;                    // red text (a mark such as an exceeded limit)
 };
 
 struct GridColumn {
