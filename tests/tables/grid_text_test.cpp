@@ -42,6 +42,28 @@ TEST(GridText, RowShorterThanHeaderIsPadded) {
 
 // The row offered for a new record: the last row, showing no record, with a cell
 // that takes input; typed text counts only where the row commands ask for it.
+// A cell's choices and tip are values: a copied grid (an undo snapshot, a shown
+// table) is changed apart from the one it was copied from.
+TEST(GridText, CellChoicesAndTipAreCopiedAsValues) {
+    Grid g = sample();
+    GridCell& c = g.cell(0, 1);
+    EXPECT_TRUE(c.choices.empty());
+    EXPECT_EQ(c.hint.get(), "");
+    c.choices = std::vector<std::string>{"直线", "左转圆"};
+    c.hint = "宽度(m)";
+    Grid copy = g;
+    copy.cell(0, 1).choices = std::vector<std::string>{"右转圆"};
+    copy.cell(0, 1).hint = "";
+    EXPECT_EQ(c.choices, (std::vector<std::string>{"直线", "左转圆"}));
+    EXPECT_EQ(c.hint, std::string("宽度(m)"));
+    EXPECT_EQ(copy.cell(0, 1).choices.size(), 1u);
+    EXPECT_TRUE(copy.cell(0, 1).hint.empty());
+    EXPECT_FALSE(copy.cell(0, 1).choices == c.choices);
+    copy = g;  // assigned back: equal again
+    EXPECT_TRUE(copy.cell(0, 1).choices == c.choices);
+    EXPECT_EQ(copy.cell(0, 1).hint.get(), "宽度(m)");
+}
+
 TEST(GridText, NewRecordRowIsTheEmptyEditableLastRow) {
     struct Case {
         const char* what;
