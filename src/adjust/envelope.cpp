@@ -106,11 +106,8 @@ NormalLimits machineNormalLimits() {
     return limits;
 }
 
-void EnvelopeMatrix::plan(int n, const std::vector<std::vector<int>>& adjacency) {
-    *this = EnvelopeMatrix{};
-    if (n <= 0) return;
-    // Symmetric, sorted neighbour lists without self references.
-    std::vector<std::vector<int>> adj(static_cast<std::size_t>(n));
+std::vector<std::vector<int>> symmetricNeighbours(int n, const std::vector<std::vector<int>>& adjacency) {
+    std::vector<std::vector<int>> adj(static_cast<std::size_t>(std::max(n, 0)));
     for (int i = 0; i < n && i < static_cast<int>(adjacency.size()); ++i) {
         for (int j : adjacency[static_cast<std::size_t>(i)]) {
             if (j < 0 || j >= n || j == i) continue;
@@ -122,6 +119,13 @@ void EnvelopeMatrix::plan(int n, const std::vector<std::vector<int>>& adjacency)
         std::sort(a.begin(), a.end());
         a.erase(std::unique(a.begin(), a.end()), a.end());
     }
+    return adj;
+}
+
+void EnvelopeMatrix::plan(int n, const std::vector<std::vector<int>>& adjacency) {
+    *this = EnvelopeMatrix{};
+    if (n <= 0) return;
+    const std::vector<std::vector<int>> adj = symmetricNeighbours(n, adjacency);
     std::vector<int> perm = reverseCuthillMcKee(n, adj);
     std::vector<int> iperm(static_cast<std::size_t>(n));
     for (int k = 0; k < n; ++k) iperm[static_cast<std::size_t>(perm[static_cast<std::size_t>(k)])] = k;

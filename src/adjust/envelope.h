@@ -26,6 +26,11 @@ struct NormalLimits {
 // networks, sparse after the ordering, stay orders of magnitude below it.
 NormalLimits machineNormalLimits();
 
+// The neighbour lists of a normal matrix's pattern made symmetric and sorted,
+// without self references or indices outside 0..n-1: what each factorisation
+// orders its unknowns by.
+std::vector<std::vector<int>> symmetricNeighbours(int n, const std::vector<std::vector<int>>& adjacency);
+
 class EnvelopeMatrix {
 public:
     // Memory per envelope element: A (then L and D), the inverse elements, and

@@ -48,19 +48,7 @@ std::vector<int> minimumDegreeOrder(int n, const std::vector<std::vector<int>>& 
 void SparseLdlt::plan(int n, const std::vector<std::vector<int>>& adjacency) {
     *this = SparseLdlt{};
     if (n <= 0) return;
-    // Symmetric, sorted neighbour lists without self references.
-    std::vector<std::vector<int>> adj(static_cast<std::size_t>(n));
-    for (int i = 0; i < n && i < static_cast<int>(adjacency.size()); ++i) {
-        for (int j : adjacency[static_cast<std::size_t>(i)]) {
-            if (j < 0 || j >= n || j == i) continue;
-            adj[static_cast<std::size_t>(i)].push_back(j);
-            adj[static_cast<std::size_t>(j)].push_back(i);
-        }
-    }
-    for (auto& a : adj) {
-        std::sort(a.begin(), a.end());
-        a.erase(std::unique(a.begin(), a.end()), a.end());
-    }
+    std::vector<std::vector<int>> adj = symmetricNeighbours(n, adjacency);
     perm_ = minimumDegreeOrder(n, adj);
     iperm_.resize(static_cast<std::size_t>(n));
     for (int k = 0; k < n; ++k) iperm_[static_cast<std::size_t>(perm_[static_cast<std::size_t>(k)])] = k;
