@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <thread>
 
 #include "link/exchanges.h"
@@ -138,25 +139,33 @@ TEST(TransferTest, CancelDoesNotWaitOutTheRetriesOfASilentCalculator) {
     EXPECT_FALSE(b.link.isOpen());
 }
 
+// A download of ROAD/DL.rod into the PC folder whose calculator falls silent
+// after the second data packet: the model is returned with its worker sitting
+// in its reads.
+std::unique_ptr<TransferDialogModel> startStalledDownload(SimBench& b) {
+    fs::create_directories(b.storage / "ROAD");
+    writeAll(b.storage / "ROAD" / "DL.rod", patternBytes(4000));
+    b.sim->setFaults({.stallAfter = 5});
+    auto m = std::make_unique<TransferDialogModel>(b.link, b.prompter);
+    m->kind = TransferKind::Receive;
+    m->folder = "ROAD";
+    m->source = "DL.rod";
+    m->target = (b.pc / "DL.rod").string();
+    auto progressSeen = std::make_shared<int>(0);
+    m->onNotice = [progressSeen](const TransferNotice& n) { *progressSeen += n.code == kNoticeProgress; };
+    m->start();
+    while (*progressSeen < 2 && m->workerRunning()) m->waitForNotices(100);
+    return m;
+}
+
 // The window may close while the worker runs: the model goes at once, the
 // worker finishes alone (abort, link closed), and a command started meanwhile
 // waits for the link instead of talking across the worker.
 TEST(TransferTest, ClosingTheDialogLeavesTheWorkerToFinishAlone) {
     SimBench b(1500);  // the worker sits in a read of up to 1.5 s
-    fs::create_directories(b.storage / "ROAD");
-    writeAll(b.storage / "ROAD" / "DL.rod", patternBytes(4000));
     writeAll(b.pc / "UP.rod", patternBytes(100));
-    b.sim->setFaults({.stallAfter = 5});  // silent after the second data packet: the worker sits in its reads
     {
-        auto m = std::make_unique<TransferDialogModel>(b.link, b.prompter);
-        m->kind = TransferKind::Receive;
-        m->folder = "ROAD";
-        m->source = "DL.rod";
-        m->target = (b.pc / "DL.rod").string();
-        int progressSeen = 0;
-        m->onNotice = [&](const TransferNotice& n) { progressSeen += n.code == kNoticeProgress; };
-        m->start();
-        while (progressSeen < 2 && m->workerRunning()) m->waitForNotices(100);
+        std::unique_ptr<TransferDialogModel> m = startStalledDownload(b);
         ASSERT_TRUE(m->workerRunning());
         auto t0 = std::chrono::steady_clock::now();
         m.reset();  // the window closed
@@ -206,19 +215,8 @@ TEST(TransferTest, BusyLinkIsReportedNotUsed) {
 // nothing it touches is destroyed under it.
 TEST(TransferTest, ExitWaitsForAStalledWorkerWithinItsBound) {
     SimBench b(300);
-    fs::create_directories(b.storage / "ROAD");
-    writeAll(b.storage / "ROAD" / "DL.rod", patternBytes(4000));
-    b.sim->setFaults({.stallAfter = 5});  // silent after the second data packet
     {
-        auto m = std::make_unique<TransferDialogModel>(b.link, b.prompter);
-        m->kind = TransferKind::Receive;
-        m->folder = "ROAD";
-        m->source = "DL.rod";
-        m->target = (b.pc / "DL.rod").string();
-        int progressSeen = 0;
-        m->onNotice = [&](const TransferNotice& n) { progressSeen += n.code == kNoticeProgress; };
-        m->start();
-        while (progressSeen < 2 && m->workerRunning()) m->waitForNotices(100);
+        std::unique_ptr<TransferDialogModel> m = startStalledDownload(b);
         ASSERT_TRUE(m->workerRunning());
     }  // the window closed as the program quits
     auto t0 = std::chrono::steady_clock::now();
