@@ -4,7 +4,10 @@
 #include <QSettings>
 #include <QUrl>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <utility>
 
 #include "app/document_controller.h"
 #include "app/property_grid.h"
@@ -29,7 +32,7 @@ const QString kPrefixId = QStringLiteral("csPrefix");
 const QString kHeightId = QStringLiteral("csHeight");
 const QString kSummaryId = QStringLiteral("csSummary");
 const QString kNone = QStringLiteral("未设置");
-const QStringList kWidthChoices = {QStringLiteral("3°带"), QStringLiteral("6°带"), QStringLiteral("任意中央子午线")};
+const QStringList kWidthChoices = zoneWidthChoices();
 const QStringList kPrefixChoices = {QStringLiteral("否"), QStringLiteral("是")};
 
 QStringList ellipsoidChoices() {
@@ -62,6 +65,81 @@ geodesy::CoordinateSystem defaultProjectSystem(geodesy::Ellipsoid ellipsoid) {
     s.ellipsoid = ellipsoid;
     geodesy::setZone(s, 39, 3);
     return s;
+}
+
+QStringList zoneWidthChoices() {
+    return {QStringLiteral("3°带"), QStringLiteral("6°带"), QStringLiteral("任意中央子午线")};
+}
+
+bool editSystemField(geodesy::CoordinateSystem& system, SystemField field, const QString& typed, QString& why) {
+    const QString text = typed.trimmed();
+    geodesy::CoordinateSystem s = system;
+    switch (field) {
+    case SystemField::Width: {
+        const int at = int(kWidthChoices.indexOf(text));
+        if (at < 0) {
+            why = QStringLiteral("没有投影带“%1”。").arg(text);
+            return false;
+        }
+        if (at == 2) {
+            s.zone = 0;
+            s.zonePrefix = false;
+            break;
+        }
+        // Keep the meridian: the zone of that width that holds it.
+        const int width = at == 0 ? 3 : 6;
+        const int zone = width == 3 ? int(std::lround(s.centralMeridian / 3)) : int(std::floor(s.centralMeridian / 6)) + 1;
+        if (!geodesy::setZone(s, zone, width)) {
+            why = QStringLiteral("中央子午线不在任何 %1°带上。").arg(width);
+            return false;
+        }
+        break;
+    }
+    case SystemField::Zone: {
+        bool ok = false;
+        const int zone = text.toInt(&ok);
+        if (!ok || !geodesy::setZone(s, zone, s.zone == 0 ? 3 : s.zoneWidth)) {
+            why = QStringLiteral("没有第 %1 带。").arg(text);
+            return false;
+        }
+        break;
+    }
+    case SystemField::Meridian: {
+        double cm = 0;
+        if (!geodesy::parseDmsText(text.toStdString(), cm)) {
+            why = QStringLiteral("“%1”不是度.分秒。").arg(text);
+            return false;
+        }
+        // The zone's own meridian typed again keeps the zone.
+        if (cm != s.centralMeridian) {
+            s.centralMeridian = cm;
+            s.zone = 0;
+            s.zonePrefix = false;
+        }
+        break;
+    }
+    case SystemField::FalseEasting:
+    case SystemField::ProjectionHeight: {
+        const std::optional<double> v = readTypedNumber(text.toStdString(), NumberText::Whole);
+        if (!v) {
+            why = QStringLiteral("“%1”不是数。").arg(text);
+            return false;
+        }
+        (field == SystemField::FalseEasting ? s.falseEasting : s.projectionHeight) = *v;
+        break;
+    }
+    case SystemField::Prefix: {
+        const int at = int(kPrefixChoices.indexOf(text));
+        if (at < 0) {
+            why = QStringLiteral("请选择“是”或“否”。");
+            return false;
+        }
+        s.zonePrefix = at == 1;
+        break;
+    }
+    }
+    system = s;
+    return true;
 }
 
 void addProjectSystemProperties(PropertyGrid& grid) {
@@ -132,62 +210,15 @@ bool editProjectSystem(std::optional<geodesy::CoordinateSystem>& system, const Q
         why = QStringLiteral("请先选择坐标系的椭球。");
         return false;
     }
+    const std::pair<QString, SystemField> fields[] = {
+        {kWidthId, SystemField::Width},         {kZoneId, SystemField::Zone},
+        {kMeridianId, SystemField::Meridian},   {kFalseEastingId, SystemField::FalseEasting},
+        {kPrefixId, SystemField::Prefix},       {kHeightId, SystemField::ProjectionHeight},
+    };
+    const auto field = std::find_if(std::begin(fields), std::end(fields), [&](const auto& f) { return f.first == id; });
+    if (field == std::end(fields)) return false;
     geodesy::CoordinateSystem s = *system;
-    bool ok = true;
-    if (id == kWidthId) {
-        const int at = int(kWidthChoices.indexOf(text));
-        if (at < 0) {
-            why = QStringLiteral("没有投影带“%1”。").arg(text);
-            return false;
-        }
-        if (at == 2) {
-            s.zone = 0;
-            s.zonePrefix = false;
-        } else {
-            // Keep the meridian: the zone of that width that holds it.
-            const int width = at == 0 ? 3 : 6;
-            const int zone =
-                width == 3 ? int(std::lround(s.centralMeridian / 3)) : int(std::floor(s.centralMeridian / 6)) + 1;
-            if (!geodesy::setZone(s, zone, width)) {
-                why = QStringLiteral("中央子午线不在任何 %1°带上。").arg(width);
-                return false;
-            }
-        }
-    } else if (id == kZoneId) {
-        const int zone = text.toInt(&ok);
-        if (!ok || !geodesy::setZone(s, zone, s.zone == 0 ? 3 : s.zoneWidth)) {
-            why = QStringLiteral("没有第 %1 带。").arg(text);
-            return false;
-        }
-    } else if (id == kMeridianId) {
-        double cm = 0;
-        if (!geodesy::parseDmsText(text.toStdString(), cm)) {
-            why = QStringLiteral("“%1”不是度.分秒。").arg(text);
-            return false;
-        }
-        // The zone's own meridian typed again keeps the zone.
-        if (cm != s.centralMeridian) {
-            s.centralMeridian = cm;
-            s.zone = 0;
-            s.zonePrefix = false;
-        }
-    } else if (id == kFalseEastingId || id == kHeightId) {
-        const std::optional<double> v = readTypedNumber(text.toStdString(), NumberText::Whole);
-        if (!v) {
-            why = QStringLiteral("“%1”不是数。").arg(text);
-            return false;
-        }
-        (id == kFalseEastingId ? s.falseEasting : s.projectionHeight) = *v;
-    } else if (id == kPrefixId) {
-        const int at = int(kPrefixChoices.indexOf(text));
-        if (at < 0) {
-            why = QStringLiteral("请选择“是”或“否”。");
-            return false;
-        }
-        s.zonePrefix = at == 1;
-    } else {
-        return false;
-    }
+    if (!editSystemField(s, field->second, text, why)) return false;
     if (const std::string w = geodesy::checkSystem(s); !w.empty()) {
         why = QString::fromStdString(w) + QStringLiteral("。");
         return false;

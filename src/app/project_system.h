@@ -31,6 +31,21 @@ void storeProjectSystem(const QString& projectPath, const std::optional<geodesy:
 // the 3° zone of 117° E (zone 39), false easting 500 km, no zone number in y.
 geodesy::CoordinateSystem defaultProjectSystem(geodesy::Ellipsoid ellipsoid);
 
+// A field of a Gauss-Krüger system as the property panes show it.
+enum class SystemField {
+    Width,             // 投影带: "3°带", "6°带" or "任意中央子午线" (a width keeps the meridian's zone)
+    Zone,              // 带号 of the present width
+    Meridian,          // 中央子午线 in 度.分秒 (another meridian leaves the zones; the zone's own keeps it)
+    FalseEasting,      // 假东(m)
+    Prefix,            // Y 坐标加带号: "否" or "是"
+    ProjectionHeight,  // 投影面高程(m)
+};
+// The choices of the 投影带 property.
+QStringList zoneWidthChoices();
+// `system` with `field` typed or chosen as `text`; false (with the reason in
+// `why`, for the user, and `system` unchanged) when the text is not one.
+bool editSystemField(geodesy::CoordinateSystem& system, SystemField field, const QString& text, QString& why);
+
 // The group "坐标系" of the project's properties.
 void addProjectSystemProperties(PropertyGrid& grid);
 void fillProjectSystemProperties(PropertyGrid& grid, const std::optional<geodesy::CoordinateSystem>& system);

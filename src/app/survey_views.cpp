@@ -18,6 +18,7 @@
 
 #include "app/app_prompter.h"
 #include "app/module_tabs.h"
+#include "app/project_system.h"
 #include "app/property_grid.h"
 #include "app/survey_controller.h"
 
@@ -310,7 +311,7 @@ const QString kProjectionHeightId = QStringLiteral("projectionHeight");
 const QString kMeanElevationId = QStringLiteral("meanElevation");
 const QString kArcToChordId = QStringLiteral("arcToChord");
 const QStringList kReduceChoices = {QStringLiteral("不归算"), QStringLiteral("归算到投影面")};
-const QStringList kWidthChoices = {QStringLiteral("3°带"), QStringLiteral("6°带"), QStringLiteral("任意中央子午线")};
+const QStringList kWidthChoices = zoneWidthChoices();
 const QStringList kArcChoices = {QStringLiteral("10 km以上的边"), QStringLiteral("每条边")};
 
 QStringList ellipsoidNames() {
@@ -400,38 +401,19 @@ bool CPlaneView::storeReductionProperty(const QString& id, const QString& typed)
         fillOwnProperties();
         return true;
     };
-    bool ok = true;
     if (id == kReduceId) {
         r.enabled = text == kReduceChoices[1];
     } else if (id == kEllipsoidId) {
         const int at = int(ellipsoidNames().indexOf(text));
         if (at < 0) return refuse(QStringLiteral("没有这个椭球。"));
         s.ellipsoid = geodesy::ellipsoidAt(at).id;
-    } else if (id == kZoneWidthId) {
-        const int at = int(kWidthChoices.indexOf(text));
-        if (at == 2) {
-            s.zone = 0;
-            s.zonePrefix = false;
-        } else if (at >= 0) {
-            const int width = at == 0 ? 3 : 6;
-            // Keep the meridian: the zone of that width that holds it.
-            const int zone = width == 3 ? int(std::lround(s.centralMeridian / 3)) : int(std::floor(s.centralMeridian / 6)) + 1;
-            if (!geodesy::setZone(s, zone, width)) return refuse(QStringLiteral("中央子午线不在任何投影带上。"));
-        }
-    } else if (id == kZoneId) {
-        const int zone = text.toInt(&ok);
-        if (!ok || !geodesy::setZone(s, zone, s.zone == 0 ? 3 : s.zoneWidth))
-            return refuse(QStringLiteral("没有第 %1 带。").arg(text));
-    } else if (id == kMeridianId) {
-        double cm = 0;
-        if (!geodesy::parseDmsText(text.toStdString(), cm)) return refuse(QStringLiteral("“%1”不是度.分秒。").arg(text));
-        s.centralMeridian = cm;
-        s.zone = 0;
-        s.zonePrefix = false;
-    } else if (id == kProjectionHeightId) {
-        const std::optional<double> h = readTypedNumber(text.toStdString(), NumberText::Whole);
-        if (!h) return refuse(QStringLiteral("“%1”不是数。").arg(text));
-        s.projectionHeight = *h;
+    } else if (id == kZoneWidthId || id == kZoneId || id == kMeridianId || id == kProjectionHeightId) {
+        const SystemField field = id == kZoneWidthId ? SystemField::Width
+                                  : id == kZoneId    ? SystemField::Zone
+                                  : id == kMeridianId ? SystemField::Meridian
+                                                      : SystemField::ProjectionHeight;
+        QString why;
+        if (!editSystemField(s, field, text, why)) return refuse(why);
     } else if (id == kMeanElevationId) {
         if (text.isEmpty()) {
             r.hasMeanElevation = false;
