@@ -178,14 +178,13 @@ double sharperRadius(const AlignmentElement& e) {
 bool spiralMisses(const AlignmentElement& e, const AlignmentPoint& end, const ElementFrame& frame, double px,
                   double py, double tol) {
     const double margin = 0.01 + 20.0 * tol;
-    const double fromStart = distance(px, py, e.x, e.y);
     const double before = (px - e.x) * frame.cosStart + (py - e.y) * frame.sinStart;
     const double beyond = (px - end.x) * frame.cosEnd + (py - end.y) * frame.sinEnd;
+    // Nothing to tell when the point lies neither clearly before nor clearly beyond.
+    if (!(before < -margin || beyond > margin)) return false;
+    const double fromStart = distance(px, py, e.x, e.y);
     const double reach = fromStart + e.length + 2.0 * margin;
-    if (reach < 0.5 * std::fabs(sharperRadius(e))) {
-        if (before < -margin) return true;
-        if (beyond > margin) return true;
-    }
+    if (reach < 0.5 * std::fabs(sharperRadius(e))) return true;
     if (!(frame.turn < 1.0)) return false;
     const double wide = margin + 0.001;
     if (before < -(fromStart * (frame.turn + 1e-6) + wide)) return true;

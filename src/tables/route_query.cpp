@@ -210,11 +210,66 @@ std::string_view trimmed(std::string_view s) {
     return s;
 }
 
-double field(std::string_view s) {
-    const std::string_view t = trimmed(s);
+// The number of a trimmed field: an empty or unreadable one is 0.
+double number(std::string_view t) {
     if (t.empty()) return 0;
     const double v = text::parseNumber(t);
     return std::isfinite(v) ? v : 0.0;
+}
+
+double field(std::string_view s) { return number(trimmed(s)); }
+
+// Appends "%8.4f" of the number read from trimmed field `t` by copying the
+// field's own digits, where they are sure to be what printf writes: a plain
+// decimal ([-]digits[.digits], at most 11 digits before the point and 4 after)
+// is read as the double nearest to it, less than 0.00001 away, so rounding that
+// double to 4 decimals gives the same decimal back. False (nothing appended)
+// for any other field.
+bool appendAsRead(std::string& out, std::string_view t) {
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    std::size_t i = 0;
+    const bool negative = !t.empty() && t[0] == '-';
+    if (negative) ++i;
+    std::size_t whole = i;
+    while (i < t.size() && digit(t[i])) ++i;
+    const std::size_t wholeEnd = i;
+    if (wholeEnd == whole || wholeEnd - whole > 11) return false;
+    std::size_t decimals = 0;
+    if (i < t.size() && t[i] == '.') {
+        ++i;
+        while (i < t.size() && digit(t[i])) ++i, ++decimals;
+        if (decimals == 0) return false;
+    }
+    if (i != t.size() || decimals > 4) return false;
+    while (wholeEnd - whole > 1 && t[whole] == '0') ++whole;  // printf writes no leading zeros
+    const std::size_t length = (negative ? 1 : 0) + (wholeEnd - whole) + 5;
+    if (length < 8) out.append(8 - length, ' ');
+    if (negative) out += '-';
+    out.append(t.substr(whole, wholeEnd - whole));
+    out += '.';
+    if (decimals > 0) out.append(t.substr(wholeEnd + 1, decimals));
+    out.append(4 - decimals, '0');
+    return true;
+}
+
+// The fields of a points-file line "name,X,Y,Z[,...]" (a trailing CR ignored);
+// false for a line with fewer than three commas.
+struct BatchFields {
+    std::string_view name, x, y, z;
+};
+
+bool splitBatchLine(std::string_view line, BatchFields& f) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    std::size_t c1 = line.find(',');
+    std::size_t c2 = c1 == std::string_view::npos ? c1 : line.find(',', c1 + 1);
+    std::size_t c3 = c2 == std::string_view::npos ? c2 : line.find(',', c2 + 1);
+    if (c3 == std::string_view::npos) return false;
+    std::size_t c4 = line.find(',', c3 + 1);
+    f.name = line.substr(0, c1);
+    f.x = line.substr(c1 + 1, c2 - c1 - 1);
+    f.y = line.substr(c2 + 1, c3 - c2 - 1);
+    f.z = line.substr(c3 + 1, c4 == std::string_view::npos ? std::string_view::npos : c4 - c3 - 1);
+    return true;
 }
 
 // Longest line of a points file that is read; a longer one cannot be a point
@@ -318,16 +373,12 @@ private:
 }  // namespace
 
 bool parseBatchLine(std::string_view line, BatchPoint& point) {
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    std::size_t c1 = line.find(',');
-    std::size_t c2 = c1 == std::string_view::npos ? c1 : line.find(',', c1 + 1);
-    std::size_t c3 = c2 == std::string_view::npos ? c2 : line.find(',', c2 + 1);
-    if (c3 == std::string_view::npos) return false;
-    std::size_t c4 = line.find(',', c3 + 1);
-    point.name = text::cutGbk(line.substr(0, c1), 12);
-    point.x = field(line.substr(c1 + 1, c2 - c1 - 1));
-    point.y = field(line.substr(c2 + 1, c3 - c2 - 1));
-    point.z = field(line.substr(c3 + 1, c4 == std::string_view::npos ? std::string_view::npos : c4 - c3 - 1));
+    BatchFields f;
+    if (!splitBatchLine(line, f)) return false;
+    point.name = text::cutGbk(f.name, 12);
+    point.x = field(f.x);
+    point.y = field(f.y);
+    point.z = field(f.z);
     return true;
 }
 
@@ -402,13 +453,14 @@ int batchQuery(const RoadProject& project, int roadIndex, const std::string& inp
             sinceCheck = 0;
             if (cancelled(false)) return cancel();
         }
-        BatchPoint point;
-        if (!parseBatchLine(line, point)) continue;  // fewer than three commas
-        const std::string& name = point.name;
+        BatchFields fields;
+        if (!splitBatchLine(line, fields)) continue;  // fewer than three commas
+        const std::string name = text::cutGbk(fields.name, 12);
+        const std::string_view xyz[3] = {trimmed(fields.x), trimmed(fields.y), trimmed(fields.z)};
         AlignmentPoint pt;
-        pt.x = point.x;
-        pt.y = point.y;
-        const double z = point.z;
+        pt.x = number(xyz[0]);
+        pt.y = number(xyz[1]);
+        const double z = number(xyz[2]);
         double h = kNoValue, v = kNoValue, n = kNoValue;
         StationOffset so;
         // Breaks exist only inside a tunnel: elsewhere the design elevation is not needed.
@@ -430,9 +482,10 @@ int batchQuery(const RoadProject& project, int roadIndex, const std::string& inp
             return kBatchNotFinite;
         }
         buffer += name;
-        for (double value : {pt.x, pt.y, z}) {
+        const double values[3] = {pt.x, pt.y, z};
+        for (int k = 0; k < 3; ++k) {
             buffer += ',';
-            text::appendFixed(buffer, value, 4, 8);
+            if (!appendAsRead(buffer, xyz[k])) text::appendFixed(buffer, values[k], 4, 8);
         }
         for (double value : {h, v, n}) {
             buffer += ',';

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <random>
 
 #include <gtest/gtest.h>
 
@@ -215,6 +217,40 @@ TEST(RouteQuery, BatchFollowsTheSectionAlongTheTunnel) {
         double got[3];
         ASSERT_EQ(std::sscanf(line.c_str(), "P,%*f,%*f,%*f,%lf,%lf,%lf", &got[0], &got[1], &got[2]), 3) << line;
         for (int k = 0; k < 3; ++k) EXPECT_NEAR(got[k], expected[k], 0.0005 + 1e-9) << c << " " << line;
+    }
+}
+
+TEST(RouteQuery, BatchWritesCoordinatesAsPrintfDoes) {
+    // Whatever the form of a coordinate in the points file, the result file has
+    // printf's "%8.4f" of the number strtod reads from it (0 where it reads none).
+    std::vector<std::string> texts = {"0", "-0", "007.50", "-0.0001", "12345678901.1234", "123456789012.5",
+                                      "99999999999.99995", "1.23456", "1.00005", "1.", ".5", "1e3", "+2", "-",
+                                      "--1", "1.2.3", " 3.25 ", "\t-12.5", "0.0000", "-00.1", "abc", ""};
+    std::mt19937_64 rng(29);
+    for (int i = 0; i < 3000; ++i) {
+        std::string t = i % 3 ? "" : "-";
+        const int digits = 1 + static_cast<int>(rng() % 11), decimals = static_cast<int>(rng() % 6);
+        for (int k = 0; k < digits; ++k) t += static_cast<char>('0' + rng() % 10);
+        if (decimals) t += '.';
+        for (int k = 0; k < decimals; ++k) t += static_cast<char>('0' + rng() % 10);
+        texts.push_back(t);
+    }
+    std::string lines;
+    for (const std::string& t : texts) lines += "P," + t + ",0," + t + "\n";
+    RoadProject p = road();
+    TempDir dir;
+    const std::string input = (dir / "pts.txt").string();
+    testing::writeAll(input, lines);
+    ScriptedPrompter prompter;
+    ASSERT_EQ(batchQuery(p, 0, input, prompter), static_cast<int>(texts.size()));
+    const std::string out = testing::readAll(dir / "pts0.txt");
+    std::size_t at = 0;
+    for (const std::string& t : texts) {
+        const double v = std::strtod(t.c_str(), nullptr);
+        const std::string f = text::format("%8.4f", std::isfinite(v) ? v : 0.0);
+        const std::string start = "P," + f + ",  0.0000," + f + ",";
+        ASSERT_EQ(out.compare(at, start.size(), start), 0) << "[" << t << "] " << out.substr(at, start.size());
+        at = out.find('\n', at) + 1;
     }
 }
 
