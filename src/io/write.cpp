@@ -276,6 +276,7 @@ bool OutputFile::open(const fs::path& requested, const WriteOptions& options) {
             return false;
         }
         fd_ = fd;
+        written_ = queued_ = 0;
         tempName_ = std::move(temp);
         break;
     }
@@ -313,6 +314,16 @@ bool OutputFile::write(const void* data, std::size_t size) {
             return false;
         }
         done += static_cast<std::size_t>(n);
+    }
+    written_ += size;
+    // A long file goes to the disk while it is being written (each mebibyte as it
+    // fills), so that the sync of the commit waits for its last part only.
+    if (written_ - queued_ >= (std::uint64_t{1} << 20)) {
+#ifdef __linux__
+        (void)::sync_file_range(fd_, static_cast<off_t>(queued_), static_cast<off_t>(written_ - queued_),
+                                SYNC_FILE_RANGE_WRITE);
+#endif
+        queued_ = written_;
     }
     return true;
 }

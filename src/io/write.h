@@ -34,6 +34,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -120,6 +121,7 @@ private:
     FileOps* ops_ = nullptr;
     bool noReplace_ = false;
     int fd_ = -1, dirFd_ = -1, slot_ = -1;
+    std::uint64_t written_ = 0, queued_ = 0;  // bytes written, and those sent to the disk early
     std::filesystem::path requested_, target_, dir_;
     std::string tempName_;
     FileError error_;
