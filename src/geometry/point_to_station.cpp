@@ -440,6 +440,125 @@ bool mayEndOnWanted(const Walk& w, WalkState st, int depth) {
     return st.found >= 0 && w.wanted[static_cast<std::size_t>(st.found)] != 0;
 }
 
+// The foot on a straight by projection on its tangent: `along` and |offset|
+// within `slack` of what footOnStraight gives (the polar form turns the azimuth
+// difference into degrees and back; with azimuths of a sane size that costs less
+// than a nanometre per kilometre). False where that cannot be trusted.
+bool cheapStraightFoot(const AlignmentElement& e, const ElementFrame& fr, double px, double py, double& along,
+                       double& offset, double& slack) {
+    const double dx = px - e.x, dy = py - e.y;
+    along = dx * fr.cosStart + dy * fr.sinStart;
+    offset = std::fabs(dy * fr.cosStart - dx * fr.sinStart);
+    slack = 1e-7 + 1e-9 * (std::fabs(dx) + std::fabs(dy));
+    return std::fabs(e.startAzimuth) < 1e4 && std::isfinite(along) && std::isfinite(offset);
+}
+
+bool footInside(const AlignmentElement& e, const Foot& f) {
+    return !f.before && f.settled && e.startStation - 0.001 <= f.station && f.station <= e.startStation + e.length + 0.001;
+}
+
+// finePass on an index, working a foot out exactly only where a step needs it
+// (a cheap foot too close to a threshold, two feet too close in offset to tell
+// which is closer) and for the foot kept at the end: the same steps and the same
+// answer, with fewer arctangents.
+int finePassLazy(const Walk& w, StationOffset& result) {
+    const int n = static_cast<int>(w.planes.size());
+    const double px = w.px, py = w.py;
+    const auto exactFoot = [&](int i) {
+        const AlignmentElement& e = w.planes[static_cast<std::size_t>(i)];
+        if (sameRadius(e) && e.startRadius == 0) return footOnStraight(e, px, py);
+        if (sameRadius(e)) return footOnCircle(e, w.frames[i], px, py);
+        return footOnSpiral(e, w.ends[i], px, py, w.tol);
+    };
+    int k = std::max(w.nearest - 1, 0);
+    int lowestTried = k;
+    int found = -1;
+    Foot best;
+    bool bestExact = false;
+    double bestOffset = 0, bestSlack = 0;
+    while (k < n) {
+        const AlignmentElement& e = w.planes[static_cast<std::size_t>(k)];
+        const ElementFrame& fr = w.frames[k];
+        Foot f;
+        bool exact = false, inside = false;
+        double offset = 0, slack = 0;
+        if (sameRadius(e) && e.startRadius == 0) {
+            double along = 0;
+            const bool cheap = cheapStraightFoot(e, fr, px, py, along, offset, slack) &&
+                               !(along > -0.001 - slack && along < -0.001 + slack);
+            if (!cheap) f = footOnStraight(e, px, py), exact = true;
+            if (cheap ? along < -0.001 : f.before) {
+                if (found < 0 && k >= 1 && k - 1 < lowestTried) {
+                    lowestTried = --k;
+                    continue;
+                }
+                if (found < 0) return -1;
+            } else if (!exact) {
+                const double station = e.startStation + along;
+                const double lo = e.startStation - 0.001, hi = e.startStation + e.length + 0.001;
+                const double margin =
+                    slack + 1e-13 * (std::fabs(e.startStation) + std::fabs(e.length) + std::fabs(along) + 1);
+                if (std::fabs(station - lo) > margin && std::fabs(station - hi) > margin) {
+                    inside = lo <= station && station <= hi;
+                } else {
+                    f = footOnStraight(e, px, py), exact = true;
+                    inside = footInside(e, f);
+                }
+            } else {
+                inside = footInside(e, f);
+            }
+            if (exact) offset = std::fabs(f.offset), slack = 0;
+        } else if (sameRadius(e)) {
+            const double dx = px - fr.cx, dy = py - fr.cy;
+            const double r = std::fabs(e.startRadius), d = std::sqrt(dx * dx + dy * dy);
+            offset = std::fabs(e.startRadius > 0 ? r - d : d - r);  // as footOnCircle gives it
+            const int sure = fr.footRange.classify(dx, dy, fr.footMargin);
+            if (sure != DirectionRange::kUnsure) {
+                inside = sure == DirectionRange::kInside;
+            } else {
+                f = footOnCircle(e, fr, px, py), exact = true;
+                inside = footInside(e, f);
+            }
+        } else {
+            if (spiralMisses(e, w.ends[k], fr, px, py, w.tol)) f.settled = false;
+            else f = footOnSpiral(e, w.ends[k], px, py, w.tol);
+            exact = true;
+            inside = footInside(e, f);
+            offset = std::fabs(f.offset);
+        }
+        if (inside) {
+            bool take = found < 0;
+            if (!take) {
+                if (offset + slack < bestOffset - bestSlack) {
+                    take = true;
+                } else if (!(offset - slack > bestOffset + bestSlack)) {
+                    // Too close to tell by the cheap feet: by the exact ones.
+                    if (!exact) f = exactFoot(k), exact = true;
+                    if (!bestExact) best = exactFoot(found), bestExact = true;
+                    take = std::fabs(f.offset) < std::fabs(best.offset);
+                    offset = std::fabs(f.offset), slack = 0;
+                    bestOffset = std::fabs(best.offset), bestSlack = 0;
+                }
+            }
+            if (take) {
+                found = k;
+                best = f;
+                bestExact = exact;
+                bestOffset = offset;
+                bestSlack = slack;
+            }
+        }
+        if (found >= 0 && k >= w.nearest) break;
+        ++k;
+    }
+    if (found < 0) return -1;
+    if (!bestExact) best = exactFoot(found);
+    result.station = best.station;
+    result.offset = best.offset;
+    result.sideAngle = best.offset < 0 ? 270.0 : 90.0;
+    return found;
+}
+
 // Implicit 2-d tree over the coarse samples: nodes are the medians of
 // alternating axes, stored in place.
 struct Sample {
@@ -694,7 +813,8 @@ int AlignmentIndex::stationOfPointOn(const AlignmentPoint& point, std::span<cons
         const int k = std::max(nr.element - 1, 0);
         if (!mayEndOnWanted(w, WalkState{k, k, -1, 0, 0}, 0)) return kFootNotWanted;
     }
-    return finePass(m.elements, m.ends.data(), m.frames.data(), nr.element, point.x, point.y, m.tolerance, result);
+    const Walk w{m.planes, m.ends.data(), m.frames.data(), wanted, nr.element, point.x, point.y, m.tolerance};
+    return finePassLazy(w, result);
 }
 
 AlignmentIndex::~AlignmentIndex() = default;
@@ -734,7 +854,8 @@ int AlignmentIndex::stationOfPoint(const AlignmentPoint& point, StationOffset& r
         nr = Nearest{};
         searchTree(m.samples, 0, m.samples.size(), 0, point.x, point.y, nr);
     }
-    return finePass(m.elements, m.ends.data(), m.frames.data(), nr.element, point.x, point.y, m.tolerance, result);
+    const Walk w{m.planes, m.ends.data(), m.frames.data(), {}, nr.element, point.x, point.y, m.tolerance};
+    return finePassLazy(w, result);
 }
 
 }  // namespace vornex
