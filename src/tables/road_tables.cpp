@@ -226,10 +226,17 @@ double nextTableStationOn(const Road& road, const AlignmentIndex* index, double 
             nextBreak = bc;
         }
     }
-    // "%.3f" read back, through <charconv> (the same text and the same value).
-    std::string printed;
-    text::appendFixed(printed, design, 3, 0);
-    const double s = text::parseNumber(printed);
+    // The station as its "%.3f" text reads back. For k whole millimetres that
+    // text reads as k / 1000 (both are the double nearest to k/1000), and k is
+    // design·1000 rounded, unless the product lies so near a half millimetre
+    // that its own rounding error could decide it: then the text is written.
+    const double mm = design * 1000, k = std::nearbyint(mm);
+    double s = k / 1000;
+    if (!(std::fabs(mm) < 0x1p52 && std::fabs(std::fabs(mm - k) - 0.5) > std::fabs(mm) * 0x1p-50)) {
+        std::string printed;
+        text::appendFixed(printed, design, 3, 0);
+        s = text::parseNumber(printed);
+    }
     double m = interval * std::trunc((s + interval) / interval);
     if (std::fabs(s - m) > interval) m -= interval;
     // The division can land a hair low (at a 7.3 m step, 29.2 / 7.3 gives
