@@ -403,39 +403,36 @@ bool mayEndOnWanted(const Walk& w, WalkState st, int depth) {
             inside = spiralMisses(e, w.ends[k], fr, w.px, w.py, w.tol) ? 0 : 2;
             slack = kUnknown;
         }
-        // The states after this element: the foot not taken, taken as the first,
-        // taken over the one kept, or the one kept held.
-        WalkState next[3];
-        int ways = 0;
-        if (inside != 1) next[ways++] = st;
-        if (inside != 0) {
+        // The foot not taken, taken as the first, taken over the one kept, or the
+        // one kept held; where more than one may be, each way is followed.
+        bool keep = inside != 1, take = inside != 0;
+        if (take && st.found >= 0) {
+            const bool surelyCloser = offset + slack < st.offset - st.slack;
+            const bool surelyNot = offset - slack > st.offset + st.slack;
+            take = !surelyNot;
+            keep = keep || !surelyCloser;
+        }
+        st.k = k + 1;
+        if (take && keep) {
             WalkState taken = st;
             taken.found = k;
             taken.offset = offset;
             taken.slack = slack;
-            if (st.found < 0) {
-                next[ways++] = taken;
-            } else {
-                const bool surelyCloser = offset + slack < st.offset - st.slack;
-                const bool surelyNot = offset - slack > st.offset + st.slack;
-                if (!surelyNot) next[ways++] = taken;
-                if (!surelyCloser) next[ways++] = st;
+            for (const WalkState& way : {taken, st}) {
+                if (way.found >= 0 && k >= w.nearest) {
+                    if (w.wanted[static_cast<std::size_t>(way.found)]) return true;
+                } else if (mayEndOnWanted(w, way, depth + 1)) {
+                    return true;
+                }
             }
+            return false;
         }
-        for (int i = 0; i < ways; ++i) next[i].k = k + 1;
-        if (ways == 1) {
-            st = next[0];
-            if (st.found >= 0 && k >= w.nearest) return w.wanted[static_cast<std::size_t>(st.found)] != 0;
-            continue;
+        if (take) {
+            st.found = k;
+            st.offset = offset;
+            st.slack = slack;
         }
-        for (int i = 0; i < ways; ++i) {
-            if (next[i].found >= 0 && k >= w.nearest) {
-                if (w.wanted[static_cast<std::size_t>(next[i].found)]) return true;
-            } else if (mayEndOnWanted(w, next[i], depth + 1)) {
-                return true;
-            }
-        }
-        return false;
+        if (st.found >= 0 && k >= w.nearest) return w.wanted[static_cast<std::size_t>(st.found)] != 0;
     }
     return st.found >= 0 && w.wanted[static_cast<std::size_t>(st.found)] != 0;
 }
