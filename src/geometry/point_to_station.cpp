@@ -805,9 +805,12 @@ int AlignmentIndex::stationOfPointOn(const AlignmentPoint& point, std::span<cons
         nr = Nearest{};
         searchTree(m.samples, 0, m.samples.size(), 0, point.x, point.y, nr);
     }
-    if (wanted.size() == m.elements.size()) {
+    // The walk that may tell "not wanted" cheaply is tried only where the pass
+    // does not start on wanted elements (where the foot is most likely wanted).
+    const int k = std::max(nr.element - 1, 0);
+    if (wanted.size() == m.elements.size() && !wanted[static_cast<std::size_t>(k)] &&
+        !wanted[static_cast<std::size_t>(nr.element)]) {
         const Walk w{m.planes, m.ends.data(), m.frames.data(), wanted, nr.element, point.x, point.y, m.tolerance};
-        const int k = std::max(nr.element - 1, 0);
         if (!mayEndOnWanted(w, WalkState{k, k, -1, 0, 0}, 0)) return kFootNotWanted;
     }
     const Walk w{m.planes, m.ends.data(), m.frames.data(), wanted, nr.element, point.x, point.y, m.tolerance};
