@@ -15,9 +15,6 @@ constexpr double kFar = 1e30;            // cost of a point not reached
 // Upper bound of the point indices kept in all closure paths together: a
 // hostile file must not make the closure listing grow without bound.
 constexpr std::size_t kMaxClosureEntries = std::size_t{1} << 25;
-// Upper bound of the search steps of all closures together (some seconds of
-// work); real networks stay far below it.
-constexpr std::size_t kMaxClosureWork = std::size_t{1} << 25;
 
 std::int32_t misclosureTenthsMm(double w) {
     // Stored as -w in 0.1 mm; the magnitude is truncated, not rounded.
@@ -54,6 +51,7 @@ void CLevelingAdjust::reset() {
     sigma0 = 0;
     hasSigma0 = false;
     closures.clear();
+    closuresCut = false;
     runs.clear();
     incidence_.clear();
     runIndex_.clear();
@@ -427,9 +425,14 @@ void CLevelingAdjust::searchInOrder(SearchSpace& space, int start, int ignore, i
 
 void CLevelingAdjust::computeClosures() {
     closures.clear();
+    closuresCut = false;
     std::size_t stored = 0;
     closureWork_ = 0;
-    auto full = [&] { return stored > kMaxClosureEntries || closureWork_ > kMaxClosureWork; };
+    // True (and the listing marked cut) when a bound is reached with work left.
+    auto full = [&] {
+        if (stored > kMaxClosureEntries || closureWork_ > closureWorkLimit) closuresCut = true;
+        return closuresCut;
+    };
     const auto n = static_cast<std::size_t>(pointCount);
 
     // Lines between known points.
@@ -461,8 +464,9 @@ void CLevelingAdjust::computeClosures() {
         for (std::size_t k = 0; k < observed.size(); ++k) firstJoining.emplace(pairKey(fromIndex[k], toIndex[k]), static_cast<int>(k));
         std::vector<char> used(observed.size(), 0);
         SearchSpace space;
-        for (std::size_t i = 0; i < observed.size() && !full(); ++i) {
+        for (std::size_t i = 0; i < observed.size(); ++i) {
             if (used[i]) continue;
+            if (full()) break;
             used[i] = 1;
             const int from = fromIndex[i], to = toIndex[i];
             search(space, to, static_cast<int>(i), from);

@@ -49,6 +49,13 @@ public:
     double sigma0 = 0;              // m; meaningful only when hasSigma0
     bool hasSigma0 = false;         // false without redundancy
     std::vector<ClosureRecord> closures;
+    // The listing stopped at its bounds before every line and loop was listed
+    // (a network far larger than real ones, or a hostile file): `closures` is
+    // the part listed.
+    bool closuresCut = false;
+    // Search steps the whole listing may take: some seconds of work, far above
+    // what real networks need.
+    std::size_t closureWorkLimit = std::size_t{1} << 25;
     std::vector<MergedRun> runs;  // every run merged into the observations, in the order added
     bool listClosures = true;  // solveHeights() also lists the closures
 

@@ -739,6 +739,15 @@ void summaryRows(Grid& g, const AdjustmentSummary& s, const std::vector<std::str
     }
 }
 
+// A closure listing that stopped at its bounds says so, in red: the closure
+// table is then only a part.
+void closuresCutRow(Grid& g, const CLevelingAdjust& a) {
+    if (!a.closuresCut) return;
+    GridRow& r = summaryRow(g, "闭合差", "未列全",
+                            format("网太大，闭合差只列出了前 %d 条", static_cast<int>(a.closures.size())));
+    r.cells[1].red = true;
+}
+
 void appendLines(Grid& g, const std::vector<SummaryLine>& lines) {
     for (const SummaryLine& l : lines) summaryRow(g, l.item, l.value, l.remark);
 }
@@ -767,6 +776,7 @@ Grid levelingSummaryTable(const LevelingModule& m) {
         (byStations ? "，按平均每站路线长化为每站" : "");
     summaryRows(g, summarizeHeights(a, levelingPriorSigma0(net)), a.pointNames, 1000.0,
                 byStations ? "mm（每站）" : "mm（每√km）", byStations ? "v 以 mm 计" : "v 以 mm、L 以 km 计", prior);
+    closuresCutRow(g, a);
     return g;
 }
 
@@ -807,6 +817,7 @@ Grid controlSummaryTable(const ControlModule& m) {
         summaryRows(g, summarizeHeights(a, prior), a.pointNames, 1000.0, "mm（每√km）", "v 以 mm、D 以 km 计",
                     prior > 0 ? format("高程闭合差系数 n = %.1f 的一半（限差为两倍中误差）", h.heightClosureCoefficient)
                               : std::string("高程闭合差系数为 0：无先验值"));
+        closuresCutRow(g, a);
     }
     return g;
 }

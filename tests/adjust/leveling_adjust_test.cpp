@@ -271,6 +271,19 @@ TEST(LevelingAdjust, ClosureSearchFollowsThePasses) {
         if (weighting == 1) {
             for (const ClosureRecord& c : adj.closures) EXPECT_EQ(c.lengthValue() % 4000, 0);
         }
+        EXPECT_FALSE(adj.closuresCut);
+        // A listing stopped by its work bound keeps what it listed and says it
+        // is cut; solved again without the bound, it is whole.
+        const std::vector<ClosureRecord> whole = adj.closures;
+        adj.closureWorkLimit = 40;
+        ASSERT_EQ(adj.solveHeights(p), 1);
+        EXPECT_TRUE(adj.closuresCut);
+        ASSERT_LT(adj.closures.size(), whole.size());
+        for (std::size_t k = 0; k < adj.closures.size(); ++k) EXPECT_EQ(adj.closures[k].values, whole[k].values);
+        adj.closureWorkLimit = std::size_t{1} << 25;
+        ASSERT_EQ(adj.solveHeights(p), 1);
+        EXPECT_FALSE(adj.closuresCut);
+        EXPECT_EQ(adj.closures.size(), whole.size());
     }
 }
 

@@ -501,6 +501,17 @@ TEST(SurveyTables, SummaryOfTheDemoNetworks) {
     }
     EXPECT_EQ(value(buildLevelingTable(lev, st::kLevelingSummary), "单位权中误差（先验）"),
               text::format("%.3f mm（每站）", 6.0 * std::sqrt(length / 1000 / stations)));
+    EXPECT_EQ(summaryItem(buildLevelingTable(lev, st::kLevelingSummary), "闭合差"), nullptr);
+
+    // A closure listing stopped at its bound is told, with the part listed.
+    lev.adjust.closureWorkLimit = 1;
+    solveLevelingModule(lev, p);
+    ASSERT_TRUE(lev.adjust.closuresCut);
+    const Grid cutSummary = buildLevelingTable(lev, st::kLevelingSummary);
+    const GridRow* cut = summaryItem(cutSummary, "闭合差");
+    ASSERT_NE(cut, nullptr);
+    EXPECT_EQ(cut->cells[2].text, text::format("网太大，闭合差只列出了前 %d 条", int(lev.adjust.closures.size())));
+    EXPECT_TRUE(cut->cells[1].red);
 
     // Control survey: the plane network, then the height network.
     ControlModule con;
