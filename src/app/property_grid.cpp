@@ -105,11 +105,22 @@ int PropertyGrid::contentHeight() const {
     int rows = 0;
     for (int g = 0; g < model_->rowCount(); ++g) {
         ++rows;
-        if (view_->isExpanded(model_->index(g, 0))) rows += model_->item(g)->rowCount();
+        if (!view_->isExpanded(model_->index(g, 0))) continue;
+        const QModelIndex group = model_->index(g, 0);
+        for (int r = 0; r < model_->item(g)->rowCount(); ++r) rows += view_->isRowHidden(r, group) ? 0 : 1;
     }
     const int rowHeight = std::max(view_->sizeHintForRow(0), view_->fontMetrics().height() + 4);
     const int frame = 2 * view_->frameWidth();
     return rows * rowHeight + view_->header()->sizeHint().height() + frame + 2 + description_->minimumHeight();
+}
+
+void PropertyGrid::setHidden(const QString& id, bool hidden) {
+    if (QStandardItem* v = values_.value(id)) view_->setRowHidden(v->row(), v->index().parent(), hidden);
+}
+
+bool PropertyGrid::isHidden(const QString& id) const {
+    const QStandardItem* v = values_.value(id);
+    return v && view_->isRowHidden(v->row(), v->index().parent());
 }
 
 void PropertyGrid::addGroup(const QString& caption) {

@@ -41,6 +41,9 @@ public:
     void setEditable(const QString& id, bool editable);
     bool isEditable(const QString& id) const;
     void setChoices(const QString& id, const QStringList& choices);
+    // Hides a property's row (details that do not apply now) or shows it again.
+    void setHidden(const QString& id, bool hidden);
+    bool isHidden(const QString& id) const;
     // The whole grid read-only (a read-only document) or editable as each property says.
     void setReadOnly(bool readOnly);
 

@@ -358,14 +358,14 @@ void CPlaneView::addOwnProperties() {
                                QStringLiteral("已知点坐标所属坐标系的椭球。选择椭球不是基准转换。"), ellipsoidNames(), true,
                                ellipsoidNames()[0]});
     properties()->addProperty({kZoneWidthId, QStringLiteral("投影带"),
-                               QStringLiteral("3°带、6°带或任意中央子午线。"), kWidthChoices, true, kWidthChoices[0]});
+                               QStringLiteral("3°带、6°带或任意中央子午线。"), kWidthChoices, true, kWidthChoices[2]});
     properties()->addProperty({kZoneId, QStringLiteral("带号"), QStringLiteral("投影带的带号（3°带 1–120，6°带 1–60）。"),
                                {}, true, QString()});
     properties()->addProperty({kMeridianId, QStringLiteral("中央子午线"),
                                QStringLiteral("中央子午线经度，度.分秒；选择任意中央子午线时填写。"), {}, true, QString()});
     properties()->addProperty({kProjectionHeightId, QStringLiteral("投影面高程(m)"),
                                QStringLiteral("投影面在椭球面以上的高度，0 为椭球面（抵偿投影面取测区高程附近）。"), {}, true,
-                               QStringLiteral("0")});
+                               QStringLiteral("0.000")});
     properties()->addProperty({kMeanElevationId, QStringLiteral("测区平均高程(m)"),
                                QStringLiteral("两端点高程未知的边按此高程归算；空着时取测区已知高程的平均值。"), {}, true,
                                QString()});
@@ -386,6 +386,11 @@ void CPlaneView::fillOwnProperties() {
     properties()->setValue(kProjectionHeightId, QString::number(s.projectionHeight, 'f', 3));
     properties()->setValue(kMeanElevationId, r.hasMeanElevation ? QString::number(r.meanElevation, 'f', 3) : QString());
     properties()->setValue(kArcToChordId, kArcChoices[r.arcToChordEveryLine ? 1 : 0]);
+    // The reduction's details only while the distances are reduced: at laptop
+    // height the pane then holds every property with the tree beside it.
+    for (const QString& id : {kEllipsoidId, kZoneWidthId, kZoneId, kMeridianId, kProjectionHeightId, kMeanElevationId,
+                              kArcToChordId})
+        properties()->setHidden(id, !r.enabled);
 }
 
 // A property of 边长归算 typed or chosen: the choice with it changed, checked and stored.

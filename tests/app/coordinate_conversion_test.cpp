@@ -75,6 +75,7 @@ TEST(ControlReductionSetting, KeptPerFileAndAppliedOnOpen) {
     PropertyGrid* pane = window.planeView()->properties();
     const SurveyController& survey = window.survey();
     EXPECT_EQ(pane->value(QStringLiteral("reduce")), QStringLiteral("不归算"));
+    EXPECT_TRUE(pane->isHidden(QStringLiteral("zone")));  // the details show once the distances are reduced
     EXPECT_EQ(buildControlTable(survey.control(), survey_table::kDistances).columns.size(), 7u);
 
     ASSERT_TRUE(pane->enter(QStringLiteral("zoneWidth"), QStringLiteral("3°带")));
@@ -84,6 +85,7 @@ TEST(ControlReductionSetting, KeptPerFileAndAppliedOnOpen) {
     testing::settle();
     EXPECT_TRUE(prompter.shown.empty()) << prompter.shown.front();
     ASSERT_TRUE(survey.control().reduced.applied);
+    EXPECT_FALSE(pane->isHidden(QStringLiteral("zone")));
     EXPECT_EQ(survey.reduction().system.zone, 39);
     const Grid distances = buildControlTable(survey.control(), survey_table::kDistances);
     EXPECT_EQ(distances.columns[3].caption, "归算边长(m)");
