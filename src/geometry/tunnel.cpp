@@ -147,18 +147,34 @@ PlanePoint buildHalf(const TunnelSection& section, bool rightHalf, std::vector<P
     return p;
 }
 
-// Closest distance from q to the closed piece.
-double distanceTo(const Piece& piece, PlanePoint q) {
+// hypot(dx, dy), or infinity where it surely is not below `best`: told first by
+// a square root, a few units in the last place from hypot, when the parts are of
+// a size whose squares neither underflow nor overflow.
+double lengthUnless(double dx, double dy, double best) {
+    const auto sane = [](double v) { return v == 0 || (std::fabs(v) > 1e-150 && std::fabs(v) < 1e150); };
+    if (sane(dx) && sane(dy) && std::sqrt(dx * dx + dy * dy) * (1.0 - 1e-13) > best)
+        return std::numeric_limits<double>::infinity();
+    return std::hypot(dx, dy);
+}
+
+// Closest distance from q to the closed piece, or infinity where it surely is
+// not below `best` (so min(best, result) is what it would be with the distance).
+double distanceTo(const Piece& piece, PlanePoint q, double best) {
     if (piece.arc) {
         const double dx = q.x - piece.centre.x, dy = q.y - piece.centre.y;
-        const double r = std::hypot(dx, dy);
-        if (r > 0 && inSweep(piece, dx, dy)) return std::fabs(r - piece.radius);
-        return std::min(dist(q, piece.a), dist(q, piece.b));
+        // hypot(dx, dy) > 0, without hypot where the parts are numbers.
+        const bool away = std::isfinite(dx) && std::isfinite(dy) ? dx != 0 || dy != 0 : std::hypot(dx, dy) > 0;
+        if (away && inSweep(piece, dx, dy)) {
+            const double r = lengthUnless(dx, dy, best + piece.radius);
+            return std::isinf(r) && r > 0 ? r : std::fabs(r - piece.radius);
+        }
+        const double a = lengthUnless(piece.a.x - q.x, piece.a.y - q.y, best);
+        return std::min(a, lengthUnless(piece.b.x - q.x, piece.b.y - q.y, std::min(best, a)));
     }
     const double ex = piece.b.x - piece.a.x, ey = piece.b.y - piece.a.y;
     const double len2 = ex * ex + ey * ey;
     const double t = std::clamp(((q.x - piece.a.x) * ex + (q.y - piece.a.y) * ey) / len2, 0.0, 1.0);
-    return dist(q, {piece.a.x + t * ex, piece.a.y + t * ey});
+    return lengthUnless(piece.a.x + t * ex - q.x, piece.a.y + t * ey - q.y, best);
 }
 
 // Heights (vertical == true: at offset `fixed`) or offsets (at height `fixed`)
@@ -407,7 +423,7 @@ BreakDistances BreakContour::distances(double offset, double height) const {
     for (const Piece& piece : pieces_) {
         lineHits(piece, true, q.y, q.x, [&](double h) { keepSmaller(result.vertical, h - q.x); });
         lineHits(piece, false, q.x, q.y, [&](double o) { keepSmaller(result.horizontal, o - q.y); });
-        nearest = std::min(nearest, distanceTo(piece, q));
+        nearest = std::min(nearest, distanceTo(piece, q, nearest));
         crossings += upwardCrossings(piece, q);
     }
     if (closed_) crossings += upwardCrossings(closing_, q);
