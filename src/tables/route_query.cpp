@@ -219,13 +219,13 @@ double number(std::string_view t) {
 
 double field(std::string_view s) { return number(trimmed(s)); }
 
-// Appends "%8.4f" of the number read from trimmed field `t` by copying the
+// Writes "%8.4f" of the number read from trimmed field `t` by copying the
 // field's own digits, where they are sure to be what printf writes: a plain
 // decimal ([-]digits[.digits], at most 11 digits before the point and 4 after)
 // is read as the double nearest to it, less than 0.00001 away, so rounding that
-// double to 4 decimals gives the same decimal back. False (nothing appended)
-// for any other field.
-bool appendAsRead(std::string& out, std::string_view t) {
+// double to 4 decimals gives the same decimal back. Returns the end of what was
+// written (at most 20 characters), or null (nothing written) for any other field.
+char* putAsRead(char* out, std::string_view t) {
     const auto digit = [](char c) { return c >= '0' && c <= '9'; };
     std::size_t i = 0;
     const bool negative = !t.empty() && t[0] == '-';
@@ -233,23 +233,41 @@ bool appendAsRead(std::string& out, std::string_view t) {
     std::size_t whole = i;
     while (i < t.size() && digit(t[i])) ++i;
     const std::size_t wholeEnd = i;
-    if (wholeEnd == whole || wholeEnd - whole > 11) return false;
+    if (wholeEnd == whole || wholeEnd - whole > 11) return nullptr;
     std::size_t decimals = 0;
     if (i < t.size() && t[i] == '.') {
         ++i;
         while (i < t.size() && digit(t[i])) ++i, ++decimals;
-        if (decimals == 0) return false;
+        if (decimals == 0) return nullptr;
     }
-    if (i != t.size() || decimals > 4) return false;
+    if (i != t.size() || decimals > 4) return nullptr;
     while (wholeEnd - whole > 1 && t[whole] == '0') ++whole;  // printf writes no leading zeros
     const std::size_t length = (negative ? 1 : 0) + (wholeEnd - whole) + 5;
-    if (length < 8) out.append(8 - length, ' ');
-    if (negative) out += '-';
-    out.append(t.substr(whole, wholeEnd - whole));
-    out += '.';
-    if (decimals > 0) out.append(t.substr(wholeEnd + 1, decimals));
-    out.append(4 - decimals, '0');
-    return true;
+    for (std::size_t k = length; k < 8; ++k) *out++ = ' ';
+    if (negative) *out++ = '-';
+    std::memcpy(out, t.data() + whole, wholeEnd - whole);
+    out += wholeEnd - whole;
+    *out++ = '.';
+    std::memcpy(out, t.data() + wholeEnd + 1, decimals);
+    out += decimals;
+    for (std::size_t k = decimals; k < 4; ++k) *out++ = '0';
+    return out;
+}
+
+// Writes `value` as printf's "%8.<precision>f"; returns the end. Room for 400
+// characters (the widest finite value) is needed.
+char* putFixed(char* out, double value, int precision) {
+    char digits[32];
+    const int n = text::fixedDigits(value, precision, digits);
+    if (n == 0) {
+        std::string text;
+        text::appendFixed(text, value, precision, 8);
+        std::memcpy(out, text.data(), text.size());
+        return out + text.size();
+    }
+    for (int k = n; k < 8; ++k) *out++ = ' ';
+    std::memcpy(out, digits, static_cast<std::size_t>(n));
+    return out + n;
 }
 
 // The fields of a points-file line "name,X,Y,Z[,...]" (a trailing CR ignored);
@@ -422,8 +440,11 @@ int batchQuery(const RoadProject& project, int roadIndex, const std::string& inp
         inTunnels[k] = want;
     }
     const std::string noValueText = text::format("%8.3f", kNoValue);
-    std::string buffer;
-    buffer.reserve(1 << 16);
+    // Result lines are written into a block that goes out whenever it holds
+    // 64 KiB; a line takes at most 12 + 6 · 401 + 1 bytes.
+    constexpr std::size_t kFlushAt = 1 << 16, kLineRoom = 4096;
+    std::vector<char> block(kFlushAt + kLineRoom);
+    std::size_t used = 0;
     bool writeOk = true;
     int written = 0;
     std::string_view line;
@@ -481,23 +502,31 @@ int batchQuery(const RoadProject& project, int roadIndex, const std::string& inp
             prompter.message(text::format("点%s的计算结果不是有限数，计算中止。", text::gbkToUtf8(name).c_str()));
             return kBatchNotFinite;
         }
-        buffer += name;
+        char* p = block.data() + used;
+        std::memcpy(p, name.data(), name.size());
+        p += name.size();
         const double values[3] = {pt.x, pt.y, z};
         for (int k = 0; k < 3; ++k) {
-            buffer += ',';
-            if (!appendAsRead(buffer, xyz[k])) text::appendFixed(buffer, values[k], 4, 8);
+            *p++ = ',';
+            char* asRead = putAsRead(p, xyz[k]);
+            p = asRead ? asRead : putFixed(p, values[k], 4);
         }
         for (double value : {h, v, n}) {
-            buffer += ',';
+            *p++ = ',';
             // kNoValue is by far the most common value: its text is made once.
-            if (value == kNoValue) buffer += noValueText;
-            else text::appendFixed(buffer, value, 3, 8);
+            if (value == kNoValue) {
+                std::memcpy(p, noValueText.data(), noValueText.size());
+                p += noValueText.size();
+            } else {
+                p = putFixed(p, value, 3);
+            }
         }
-        buffer += '\n';
+        *p++ = '\n';
+        used = static_cast<std::size_t>(p - block.data());
         ++written;
-        if (buffer.size() > (1 << 16) - 256) {
-            writeOk = writeOk && out.write(buffer);
-            buffer.clear();
+        if (used >= kFlushAt) {
+            writeOk = writeOk && out.write(block.data(), used);
+            used = 0;
         }
     }
     if (in.failed()) {
@@ -507,7 +536,7 @@ int batchQuery(const RoadProject& project, int roadIndex, const std::string& inp
     }
     if (cancelled(true)) return cancel();
     in.close();
-    if (!buffer.empty()) writeOk = writeOk && out.write(buffer);
+    if (used > 0) writeOk = writeOk && out.write(block.data(), used);
     if (!writeOk || !out.commit()) {
         out.discard();
         prompter.message("不能建立文件。\n" + out.error().message);

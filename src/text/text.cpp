@@ -205,6 +205,8 @@ int fixedByIntegers(double value, int precision, char* out) {
 
 }  // namespace
 
+int fixedDigits(double value, int precision, char* out) { return fixedByIntegers(value, precision, out); }
+
 void appendFixed(std::string& out, double value, int precision, int width) {
     // Finite values of up to 1e308 need at most 309 digits, a sign, a point and the decimals.
     char buf[400];

@@ -36,6 +36,12 @@ std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 // numbers are written, such as the batch's result lines.
 void appendFixed(std::string& out, double value, int precision, int width);
 
+// printf's "%.<precision>f" of `value` written to `out` (room for 32 characters)
+// by integer arithmetic, for finite values below 2^64 units of the last decimal
+// and up to 9 decimals; returns the length, or 0 (nothing written) for any other
+// value, which appendFixed handles.
+int fixedDigits(double value, int precision, char* out);
+
 // Reads a number as std::strtod would from the start of `s` (leading blanks
 // skipped, the longest number prefix taken, 0 when there is none), through
 // std::from_chars where that gives the same value and strtod otherwise.
