@@ -283,33 +283,51 @@ private:
 
     static std::uint64_t legKey(int a, int b) { return a < b ? pairKey(a, b) : pairKey(b, a); }
 
-    void extend(int cur) {
-        if (++steps_ > kMaxTraverseSteps) {
-            stopped_ = true;
-            return;
-        }
-        const int prev = path_.back();
-        path_.push_back(cur);
-        visited_[static_cast<std::size_t>(cur)] = 1;
-        for (int next : legs_[static_cast<std::size_t>(cur)]) {
-            if (next == prev || stopped_) continue;
+    // Depth first from `first` (the station after the known start in path_),
+    // with a stack of its own: a traverse of tens of thousands of stations is
+    // one path, and a call per station would run out of the thread's stack.
+    void extend(int first) {
+        struct Frame {
+            int cur, prev;
+            std::size_t next = 0;  // the next leg of cur to try
+        };
+        std::vector<Frame> stack;
+        auto enter = [&](int cur) {
+            if (++steps_ > kMaxTraverseSteps) {
+                stopped_ = true;
+                return;
+            }
+            stack.push_back({cur, path_.back()});
+            path_.push_back(cur);
+            visited_[static_cast<std::size_t>(cur)] = 1;
+        };
+        enter(first);
+        while (!stack.empty()) {
+            const Frame f = stack.back();
+            const std::vector<int>& legs = legs_[static_cast<std::size_t>(f.cur)];
+            if (stopped_ || f.next >= legs.size()) {
+                visited_[static_cast<std::size_t>(f.cur)] = 0;
+                path_.pop_back();
+                stack.pop_back();
+                continue;
+            }
+            const int next = legs[stack.back().next++];
+            if (next == f.prev) continue;
             int set = 0;
             double angle = 0;
             if (obs_.known(next)) {
                 const int start = path_.front();
                 // Each pair once, from its smaller known point; a closed traverse needs three legs.
                 if (next < start || (next == start && path_.size() < 3)) continue;
-                if (!obs_.angle(cur, prev, next, set, angle)) continue;
+                if (!obs_.angle(f.cur, f.prev, next, set, angle)) continue;
                 path_.push_back(next);
                 consider();
                 path_.pop_back();
                 continue;
             }
-            if (visited_[static_cast<std::size_t>(next)] || !obs_.angle(cur, prev, next, set, angle)) continue;
-            extend(next);
+            if (visited_[static_cast<std::size_t>(next)] || !obs_.angle(f.cur, f.prev, next, set, angle)) continue;
+            enter(next);
         }
-        visited_[static_cast<std::size_t>(cur)] = 0;
-        path_.pop_back();
     }
 
     // The path in path_ reached a known point: kept when it is the best of its pair.

@@ -303,6 +303,30 @@ TEST(PlaneClosures, TraverseLinesOfTheExampleNetwork) {
     }
 }
 
+TEST(PlaneClosures, TraverseOfTensOfThousandsOfStations) {
+    // One open traverse A -> T1 ... Tn -> C along a gentle zigzag: the search
+    // follows it to its end (a call per station would overflow the stack).
+    const int stations = 50000;
+    Net n;
+    n.truth = {{"B", {-300, -100}}, {"A", {0, 0}}};
+    for (int i = 1; i <= stations; ++i) n.truth["T" + std::to_string(i)] = {100.0 * i, 15.0 * (i % 2)};
+    n.truth["C"] = {100.0 * (stations + 1), 0};
+    n.truth["D"] = {100.0 * (stations + 1) + 200, 300};
+    for (const char* k : {"B", "A", "C", "D"}) n.known(k);
+    n.station("A", {{"B", false}, {"T1", true}});
+    for (int i = 1; i <= stations; ++i) {
+        const std::string back = i == 1 ? "A" : "T" + std::to_string(i - 1);
+        const std::string ahead = i == stations ? "C" : "T" + std::to_string(i + 1);
+        n.station("T" + std::to_string(i), {{back, true}, {ahead, true}});
+    }
+    n.station("C", {{"T" + std::to_string(stations), true}, {"D", false}});
+    PlaneClosures c = n.closures();
+    EXPECT_TRUE(c.traverseSearchComplete);
+    ASSERT_EQ(c.traverses.size(), 1u);
+    EXPECT_EQ(c.traverses[0].legCount, stations + 1);
+    EXPECT_LT(c.traverses[0].f(), 1e-3);
+}
+
 TEST(PlaneClosures, TraverseSearchIsBounded) {
     // A dense mesh of measured legs between two known points has more paths
     // than the search may visit: it says so and lists no traverse.
