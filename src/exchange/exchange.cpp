@@ -60,13 +60,16 @@ ImportResult importFile(const std::filesystem::path& file, const ImportOptions& 
 }
 
 std::string addControlPoints(RoadProject& project, const std::vector<ControlPoint>& points) {
+    constexpr std::size_t kNamesListed = 20;
     std::string left;
     std::size_t leftCount = 0;
     for (const ControlPoint& p : points) {
         if (project.controlPoints.size() < kMaxControlPoints) {
             project.controlPoints.push_back(p);
         } else {
-            left += (left.empty() ? "" : "、") + p.name.utf8();
+            // The first names, not a million of them.
+            if (leftCount < kNamesListed) left += (left.empty() ? "" : "、") + p.name.utf8();
+            else if (leftCount == kNamesListed) left += "……";
             ++leftCount;
         }
     }

@@ -10,7 +10,7 @@ GeographicImport readGeographicControlPoints(std::string_view bytes, const geode
     GeographicImport out;
     const std::string text = text::utf8OrGbkToUtf8(bytes);
     const geodesy::GaussProjection projection(system);
-    NoteList notes;
+    NoteList notes, problems;  // each kind shown ten times, then counted: a wrong file gives no flood
     std::string_view rest = text;
     if (rest.starts_with("\xEF\xBB\xBF")) rest.remove_prefix(3);  // a byte-order mark
     for (int number = 1; !rest.empty(); ++number) {
@@ -24,12 +24,12 @@ GeographicImport readGeographicControlPoints(std::string_view bytes, const geode
         const geodesy::LineRead read = geodesy::readPointLine(line, true, p, why);
         if (read == geodesy::LineRead::Blank) continue;
         if (read == geodesy::LineRead::Unreadable) {
-            out.problems.push_back(at + why + "，已跳过");
+            problems.add(at + why + "，已跳过", why);
             continue;
         }
         geodesy::GridPoint g;
         if (const geodesy::Status s = projection.toGrid(p.first, p.second, g); s != geodesy::Status::Ok) {
-            out.problems.push_back(at + quotedInput(p.name) + "：" + geodesy::statusText(s) + "，已跳过");
+            problems.add(at + quotedInput(p.name) + "：" + geodesy::statusText(s) + "，已跳过", geodesy::statusText(s));
             continue;
         }
         ControlPoint cp;
@@ -40,6 +40,7 @@ GeographicImport readGeographicControlPoints(std::string_view bytes, const geode
         else notes.add(at + "点 \"" + quotedInput(p.name) + "\" 没有高程，记为 0", "没有高程");
         out.points.push_back(cp);
     }
+    out.problems = problems.take();
     out.notes = notes.take();
     return out;
 }

@@ -1,6 +1,7 @@
 // 工具 → 坐标转换 and the per-file 边长归算 of the control pane, as a user meets them.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSettings>
@@ -43,6 +44,18 @@ TEST(CoordinateConversionDialog, ConvertsTypedPointsAndNamesBadLines) {
     EXPECT_EQ(g.cell(0, 2).text, "19820089.9696");
     ASSERT_EQ(dialog.problems().size(), 1);
     EXPECT_TRUE(dialog.problems()[0].startsWith(QStringLiteral("第 2 行：P2：纬度超出")));
+
+    // A wrong file's thousands of skipped lines: ten named, the rest counted.
+    QString wrong;
+    for (int i = 0; i < 5000; ++i) wrong += QStringLiteral("P%1,95,114\n").arg(i);
+    dialog.input()->setPlainText(wrong);
+    ASSERT_TRUE(dialog.convert());
+    EXPECT_EQ(dialog.problems().size(), 5000);
+    const QString status = named<QLabel>(&dialog, QStringLiteral("转换信息"))->text();
+    EXPECT_EQ(status.count(QLatin1Char('\n')), 10);
+    EXPECT_TRUE(status.endsWith(QStringLiteral("以及另外 4990 行被跳过"))) << status.right(40).toStdString();
+    dialog.input()->setPlainText(QStringLiteral("K1,30.3,114.2\nP2,95,114\n"));
+    ASSERT_TRUE(dialog.convert());
 
     // A zone that does not exist is refused with a message, the table kept.
     named<QLineEdit>(&dialog, QStringLiteral("带号"))->setText(QStringLiteral("61"));

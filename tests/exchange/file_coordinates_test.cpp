@@ -146,6 +146,24 @@ TEST(GeographicControlPoints, ProjectedOntoTheGridWithBadLinesNamed) {
     const GeographicImport gbk = readGeographicControlPoints(text::utf8ToGbk("点1,30.3,114.2,3\n"), zone19());
     ASSERT_EQ(gbk.points.size(), 1u);
     EXPECT_EQ(gbk.points[0].name.utf8(), "点1");
+
+    // A wrong file (grid coordinates, 50,000 lines of them) is told in ten lines
+    // and a count, not in a line each.
+    std::string grid;
+    for (int i = 0; i < 50000; ++i) grid += "P" + std::to_string(i) + ",3400000.5,500000.5,10\n";
+    const GeographicImport wrong = readGeographicControlPoints(grid, zone19());
+    EXPECT_TRUE(wrong.points.empty());
+    ASSERT_EQ(wrong.problems.size(), 11u);
+    EXPECT_NE(wrong.problems.back().find("49990"), std::string::npos) << wrong.problems.back();
+
+    // Of points past the project's 20, the message names the first 20 only.
+    RoadProject project;
+    std::vector<ControlPoint> many(5000);
+    for (std::size_t i = 0; i < many.size(); ++i) many[i].name = Name12(("G" + std::to_string(i)).c_str());
+    const std::string left = addControlPoints(project, many);
+    EXPECT_EQ(project.controlPoints.size(), 20u);
+    EXPECT_NE(left.find("以下 4980 个未导入：G20、G21"), std::string::npos) << left;
+    EXPECT_LT(left.size(), 400u);
 }
 
 }  // namespace

@@ -212,7 +212,12 @@ bool CCoordinateConversion::convert() {
     table_->setGrid(coordinateConversionTable(outcome, geodesy::resultIsGeographic(setup)));
     problems_.clear();
     for (const std::string& p : outcome.problems) problems_ << QString::fromStdString(p);
-    status_->setText(QStringLiteral("换算 %1 点。").arg(outcome.points.size()) + problems_.join(QLatin1Char('\n')));
+    // The status line names the first lines skipped and counts the rest: a wrong
+    // file must not make a label of a hundred thousand lines.
+    constexpr int kShown = 10;
+    QStringList shown = problems_.mid(0, kShown);
+    if (problems_.size() > kShown) shown << QStringLiteral("…… 以及另外 %1 行被跳过").arg(problems_.size() - kShown);
+    status_->setText(QStringLiteral("换算 %1 点。").arg(outcome.points.size()) + shown.join(QLatin1Char('\n')));
     return true;
 }
 
