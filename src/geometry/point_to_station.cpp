@@ -783,6 +783,8 @@ AlignmentIndex::AlignmentIndex(std::span<const AlignmentElement> elements, doubl
     buildTree(m.samples, 0, m.samples.size(), 0);
     m.grid = SampleGrid(m.samples);
     m.ends.reserve(m.elements.size());
+    m.frames.reserve(m.elements.size());
+    m.planes.reserve(m.elements.size());
     for (const AlignmentElement& e : m.elements) {
         const AlignmentElement plane = planeElement(e);
         m.ends.push_back(pointOnElement(plane, plane.length, tolerance));
