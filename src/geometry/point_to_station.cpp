@@ -198,9 +198,7 @@ void straightFrame(const AlignmentElement& e, ElementFrame& f) {
 }
 
 void spiralFrame(const AlignmentElement& e, const AlignmentPoint& end, ElementFrame& f) {
-    const double a0 = e.startAzimuth * kDegToRad;
-    f.cosStart = std::cos(a0);
-    f.sinStart = std::sin(a0);
+    straightFrame(e, f);
     const double a1 = end.azimuth * kDegToRad;
     f.cosEnd = std::cos(a1);
     f.sinEnd = std::sin(a1);
@@ -264,10 +262,8 @@ Foot footOnSpiral(const AlignmentElement& e, const AlignmentPoint& end, double p
 // to the nearest one and the one closest to the point is kept (ties to the
 // earlier element): inside a loop the normal through a point also crosses the
 // element before, far away.
-// `ends` and `frames`, when given, hold pointOnElement(e, e.length, tol) and the
-// frame of every element.
-int finePass(std::span<const AlignmentElement> elements, const AlignmentPoint* ends, const ElementFrame* frames,
-             int nearest, double px, double py, double tol, StationOffset& result) {
+int finePass(std::span<const AlignmentElement> elements, int nearest, double px, double py, double tol,
+             StationOffset& result) {
     const int n = static_cast<int>(elements.size());
     int k = std::max(nearest - 1, 0);
     int lowestTried = k;
@@ -291,15 +287,14 @@ int finePass(std::span<const AlignmentElement> elements, const AlignmentPoint* e
                 if (found < 0) return -1;
             }
         } else if (sameRadius(e)) {
-            ElementFrame computed;
-            if (!frames) circleFrame(e, computed);
-            f = footOnCircle(e, frames ? frames[k] : computed, px, py);
+            ElementFrame frame;
+            circleFrame(e, frame);
+            f = footOnCircle(e, frame, px, py);
         } else {
-            AlignmentPoint computedEnd;
-            const AlignmentPoint& end = ends ? ends[k] : (computedEnd = pointOnElement(e, e.length, tol));
-            ElementFrame computed;
-            if (!frames) spiralFrame(e, end, computed);
-            if (spiralMisses(e, end, frames ? frames[k] : computed, px, py, tol))
+            const AlignmentPoint end = pointOnElement(e, e.length, tol);
+            ElementFrame frame;
+            spiralFrame(e, end, frame);
+            if (spiralMisses(e, end, frame, px, py, tol))
                 f.settled = false;  // no foot here, as the steps would have found
             else
                 f = footOnSpiral(e, end, px, py, tol);
@@ -730,7 +725,7 @@ int stationOfPoint(std::span<const AlignmentElement> elements, const AlignmentPo
     result = {};
     if (elements.empty()) return -1;
     int nearest = nearestElementScan(elements, point.x, point.y, tolerance);
-    return finePass(elements, nullptr, nullptr, nearest, point.x, point.y, tolerance, result);
+    return finePass(elements, nearest, point.x, point.y, tolerance, result);
 }
 
 int stationOfPoint(const Road& road, const AlignmentPoint& point, double tolerance, StationOffset& result) {
@@ -809,13 +804,11 @@ int AlignmentIndex::stationOfPointOn(const AlignmentPoint& point, std::span<cons
     }
     // The walk that may tell "not wanted" cheaply is tried only where the pass
     // does not start on wanted elements (where the foot is most likely wanted).
+    const Walk w{m.planes, m.ends.data(), m.frames.data(), wanted, nr.element, point.x, point.y, m.tolerance};
     const int k = std::max(nr.element - 1, 0);
     if (wanted.size() == m.elements.size() && !wanted[static_cast<std::size_t>(k)] &&
-        !wanted[static_cast<std::size_t>(nr.element)]) {
-        const Walk w{m.planes, m.ends.data(), m.frames.data(), wanted, nr.element, point.x, point.y, m.tolerance};
-        if (!mayEndOnWanted(w, WalkState{k, k, -1, 0, 0}, 0)) return kFootNotWanted;
-    }
-    const Walk w{m.planes, m.ends.data(), m.frames.data(), wanted, nr.element, point.x, point.y, m.tolerance};
+        !wanted[static_cast<std::size_t>(nr.element)] && !mayEndOnWanted(w, WalkState{k, k, -1, 0, 0}, 0))
+        return kFootNotWanted;
     return finePassLazy(w, result);
 }
 
@@ -847,17 +840,9 @@ int AlignmentIndex::pointAtStation(double chainage, double offset, double sideAn
     return 1;
 }
 
+// With no elements wanted in particular the cheap walk never applies: the fine pass alone.
 int AlignmentIndex::stationOfPoint(const AlignmentPoint& point, StationOffset& result) const {
-    result = {};
-    const Impl& m = *impl_;
-    if (m.elements.empty()) return -1;
-    Nearest nr;
-    if (!m.grid.nearest(point.x, point.y, nr)) {
-        nr = Nearest{};
-        searchTree(m.samples, 0, m.samples.size(), 0, point.x, point.y, nr);
-    }
-    const Walk w{m.planes, m.ends.data(), m.frames.data(), {}, nr.element, point.x, point.y, m.tolerance};
-    return finePassLazy(w, result);
+    return stationOfPointOn(point, {}, result);
 }
 
 }  // namespace vornex

@@ -120,14 +120,12 @@ std::string format(const char* fmt, ...) {
     return out;
 }
 
-namespace {
-
 // printf's "%.*f" of a finite value of the usual sizes (below 2^64 units of the
 // last decimal, up to 9 decimals) by integer arithmetic: the value is m·2^e
 // exactly, so m·10^precision shifted by e, rounded half to even on the bits
 // shifted out, is the decimal printf rounds to (the exact binary value, ties to
 // even). Returns the length written to `out`, or 0 where it does not apply.
-int fixedByIntegers(double value, int precision, char* out) {
+int fixedDigits(double value, int precision, char* out) {
     static constexpr std::uint64_t kPow10[] = {1,      10,      100,      1000,      10000,
                                                100000, 1000000, 10000000, 100000000, 1000000000};
     if (precision < 0 || precision > 9) return 0;
@@ -203,14 +201,10 @@ int fixedByIntegers(double value, int precision, char* out) {
     return len;
 }
 
-}  // namespace
-
-int fixedDigits(double value, int precision, char* out) { return fixedByIntegers(value, precision, out); }
-
 void appendFixed(std::string& out, double value, int precision, int width) {
     // Finite values of up to 1e308 need at most 309 digits, a sign, a point and the decimals.
     char buf[400];
-    int n = fixedByIntegers(value, precision, buf);
+    int n = fixedDigits(value, precision, buf);
     if (n == 0 && std::isfinite(value) && precision >= 0 && precision <= 40) {
         const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, precision);
         if (r.ec == std::errc()) n = static_cast<int>(r.ptr - buf);
