@@ -224,7 +224,6 @@ bool CPlaneNetAdjust::approximateCoordinates(Prompter& prompter) {
             }
             intersect(local);
             done = transform(local, real) == 0;
-
         }
         if (!done && distanceCount() > 0) {
             Frame local;
@@ -237,7 +236,6 @@ bool CPlaneNetAdjust::approximateCoordinates(Prompter& prompter) {
             local.has[static_cast<std::size_t>(b)] = 1;
             propagate(local, false);
             done = transform(local, real) == 0;
-
         }
         if (!done) {
             if (stationSetCount() > 0) done = intersect(real);

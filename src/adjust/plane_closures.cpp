@@ -12,7 +12,6 @@ namespace {
 
 constexpr double kTwoPi = 2 * kPi;
 
-
 std::uint64_t pairKey(int a, int b) {
     return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(a)) << 32) | static_cast<std::uint32_t>(b);
 }

@@ -17,11 +17,7 @@
 namespace vornex::app {
 namespace {
 
-// The settings key of a project path: percent-encoded, so its slashes make no groups.
-QString systemKey(const QString& path) {
-    return QString::fromLatin1(kProjectSystemGroup) + QLatin1Char('/') +
-           QString::fromLatin1(QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath()));
-}
+QString systemKey(const QString& path) { return filePathSettingsKey(kProjectSystemGroup, path); }
 
 const QString kEllipsoidId = QStringLiteral("csEllipsoid");
 const QString kWidthId = QStringLiteral("csWidth");
@@ -35,11 +31,7 @@ const QString kNone = QStringLiteral("未设置");
 const QStringList kWidthChoices = zoneWidthChoices();
 const QStringList kPrefixChoices = {QStringLiteral("否"), QStringLiteral("是")};
 
-QStringList ellipsoidChoices() {
-    QStringList names{kNone};
-    for (int i = 0; i < geodesy::kEllipsoidCount; ++i) names << QString::fromUtf8(geodesy::ellipsoidAt(i).name);
-    return names;
-}
+QStringList ellipsoidChoices() { return QStringList{kNone} + ellipsoidNames(); }
 
 QString number(double v) { return QString::number(v, 'f', 3); }
 
@@ -65,6 +57,17 @@ geodesy::CoordinateSystem defaultProjectSystem(geodesy::Ellipsoid ellipsoid) {
     s.ellipsoid = ellipsoid;
     geodesy::setZone(s, 39, 3);
     return s;
+}
+
+QString filePathSettingsKey(const char* group, const QString& path) {
+    return QString::fromLatin1(group) + QLatin1Char('/') +
+           QString::fromLatin1(QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath()));
+}
+
+QStringList ellipsoidNames() {
+    QStringList names;
+    for (int i = 0; i < geodesy::kEllipsoidCount; ++i) names << QString::fromUtf8(geodesy::ellipsoidAt(i).name);
+    return names;
 }
 
 QStringList zoneWidthChoices() {

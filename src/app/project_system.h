@@ -18,6 +18,12 @@ namespace vornex::app {
 class DocumentController;
 class PropertyGrid;
 
+// The settings key of a file's own entry in `group`: the absolute path,
+// percent-encoded, so its slashes make no groups.
+QString filePathSettingsKey(const char* group, const QString& path);
+// The ellipsoids' names, in the order of geodesy::ellipsoidAt.
+QStringList ellipsoidNames();
+
 // Settings group of the project systems, one key per project file path.
 inline constexpr const char* kProjectSystemGroup = "Project/CoordinateSystem";
 

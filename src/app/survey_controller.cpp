@@ -2,11 +2,11 @@
 
 #include <QFileInfo>
 #include <QSettings>
-#include <QUrl>
 
 #include <cmath>
 
 #include "app/app_prompter.h"
+#include "app/project_system.h"
 #include "document/edits.h"
 #include "io/file_problem_text.h"
 #include "io/read.h"
@@ -122,11 +122,7 @@ QString SurveyController::titleOf(int module) const {
 }
 
 namespace {
-// The settings key of a file path: percent-encoded, so its slashes make no groups.
-QString reductionKey(const QString& path) {
-    return QString::fromLatin1(kReductionGroup) + QLatin1Char('/') +
-           QString::fromLatin1(QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath()));
-}
+QString reductionKey(const QString& path) { return filePathSettingsKey(kReductionGroup, path); }
 }  // namespace
 
 bool SurveyController::open(int module, const QString& path) {

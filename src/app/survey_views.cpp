@@ -314,11 +314,6 @@ const QStringList kReduceChoices = {QStringLiteral("不归算"), QStringLiteral(
 const QStringList kWidthChoices = zoneWidthChoices();
 const QStringList kArcChoices = {QStringLiteral("10 km以上的边"), QStringLiteral("每条边")};
 
-QStringList ellipsoidNames() {
-    QStringList names;
-    for (int i = 0; i < geodesy::kEllipsoidCount; ++i) names << QString::fromUtf8(geodesy::ellipsoidAt(i).name);
-    return names;
-}
 const QString kCurvatureId = QStringLiteral("curvature");
 const QStringList kCurvatureChoices = {QStringLiteral("改正"), QStringLiteral("不改正")};
 

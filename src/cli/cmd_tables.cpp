@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "document/edits.h"
 #include "document/project_file.h"
 #include "geometry/angles.h"
 #include "geometry/section_drawing.h"
@@ -88,14 +89,7 @@ std::optional<int> parseInt(const std::string& s) {
     return static_cast<int>(v);
 }
 
-std::optional<double> parseDouble(const std::string& s) {
-    std::string t(text::trim(s));
-    if (t.empty()) return std::nullopt;
-    char* end = nullptr;
-    double v = std::strtod(t.c_str(), &end);
-    if (*end != '\0' || !std::isfinite(v)) return std::nullopt;
-    return v;
-}
+std::optional<double> parseDouble(const std::string& s) { return readTypedNumber(s, NumberText::Whole); }
 
 // Index of a named record: its index (from 0) or its name (UTF-8); -1 none.
 template <class List>

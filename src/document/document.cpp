@@ -19,13 +19,6 @@ namespace vornex {
 
 namespace {
 
-// A whole typed number (blanks around it allowed); false for anything else.
-bool parseNumber(std::string_view text, double& value) {
-    const std::optional<double> v = readTypedNumber(text, NumberText::Whole);
-    if (v) value = *v;
-    return v.has_value();
-}
-
 // Number of UTF-8 characters to keep so that at most `maxChars` remain.
 std::string firstCharacters(std::string_view utf8, std::size_t maxChars) {
     std::size_t i = 0, chars = 0;
@@ -285,7 +278,9 @@ bool CVornexPcDoc::setStartValue(StartValue which, std::string_view text) {
     if (which == StartValue::Station) {
         value = toContinuousChainage(*road, text);
         if (value == kNoValue) return false;
-    } else if (!parseNumber(text, value)) {
+    } else if (const std::optional<double> typed = readTypedNumber(text, NumberText::Whole)) {
+        value = *typed;
+    } else {
         return false;
     }
     switch (which) {

@@ -12,7 +12,6 @@ GeographicImport readGeographicControlPoints(std::string_view bytes, const geode
     const geodesy::GaussProjection projection(system);
     NoteList notes, problems;  // each kind shown ten times, then counted: a wrong file gives no flood
     std::string_view rest = text;
-    if (rest.starts_with("\xEF\xBB\xBF")) rest.remove_prefix(3);  // a byte-order mark
     for (int number = 1; !rest.empty(); ++number) {
         const std::size_t end = rest.find('\n');
         std::string_view line = rest.substr(0, end);
